@@ -1,0 +1,411 @@
+#pragma once
+// The binary contract between the module and a host: value layouts, the host call
+// table, its sub-tables and the host library function table. Both sides include this
+// header; the operation lists below are the only place a slot or signature is written.
+//
+// Every table is an array of pointer-sized slots. An operation listed at byte offset B
+// (the offset on a host with 32-bit pointers) lives in slot B / 4, at byte
+// (B / 4) * sizeof(void*) in this build. Integer slots hold an int32_t in their first
+// four bytes (little-endian) and zero in the rest.
+//
+// Ownership, unless an operation says otherwise: handles belong to the host; value
+// storage (HostStringStorage, HostFileNameStorage, HostVector, HostMatrix) belongs to
+// whoever declared it, and only the host reads or writes the content of string and
+// file name storage.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// ---- values ---------------------------------------------------------------------
+
+typedef struct HostVector {
+  double x, y, z;
+} HostVector;
+
+// Maps a point p to offset + axisX * p.x + axisY * p.y + axisZ * p.z.
+typedef struct HostMatrix {
+  HostVector offset, axisX, axisY, axisZ;
+} HostMatrix;
+
+// Text value: two words that only the host interprets. Alive from StringInit to
+// StringFree.
+typedef struct HostStringStorage {
+  void* word[2];
+} HostStringStorage;
+
+// File name value: its text part first, then two words of its own. Constructed text
+// part first (StringInit, FileNameInit), destroyed file name part first (FileNameFree,
+// StringFree).
+typedef struct HostFileNameStorage {
+  HostStringStorage text;
+  void* word[2];
+} HostFileNameStorage;
+
+// ---- host handles (opaque to the module) ----------------------------------------
+
+typedef struct HostDocument HostDocument;
+typedef struct HostObject HostObject;
+typedef struct HostContainer HostContainer;
+typedef struct HostObjectArray HostObjectArray;
+typedef struct HostBitmap HostBitmap;
+typedef struct HostResourceSet HostResourceSet;
+typedef struct HostPlugin HostPlugin;
+typedef struct HostDescription HostDescription;
+
+// A level of a multi-level description id: the first member is the id.
+typedef struct HostDescLevel {
+  int32_t id;
+  int32_t dataType;
+  int32_t creator;
+} HostDescLevel;
+
+// ---- fixed numbers --------------------------------------------------------------
+
+enum {
+  kHostMinimumVersion = 12000,
+  kHostTableSlots = 35,
+  kRegistrationRecordSlots = 48,
+  kPluginKindTool = 9,
+  kPluginKindLibrary = 17,
+  kDescriptionLibraryId = 1000467,
+  kObjectKindObject = 5155,
+  kUndoKindChange = 40,
+  kMessageDescriptionCommand = 18
+};
+
+// Entry point actions of c4d_main.
+enum {
+  kActionBind = 1,
+  kActionStart = 2,
+  kActionEnd = 3,
+  kActionQueryVersion = 4,
+  kActionMessage = 6
+};
+
+// Slots of the host call table that point at sub-tables.
+enum {
+  kTableGeneral = 1,
+  kTableContainer = 4,
+  kTableString = 5,
+  kTableBitmap = 6,
+  kTableFileName = 9,
+  kTableAttachment = 12,
+  kTableResource = 15,
+  kTableObject = 18,
+  kTableDocument = 19,
+  kTableSceneElement = 34
+};
+
+// ---- operation lists ------------------------------------------------------------
+// X(Name, byteOffset, ResultType, (parameters), (argument names))
+// Out-parameters for Vector, Matrix, string and file name results come last; string
+// and file name outputs are raw storage that the callee constructs.
+
+#define HOST_GENERAL_OPERATIONS(X)                                                         \
+  X(MemoryFree, 0, void, (void* block), (block))                                          \
+  X(PrintToConsole, 4, void, (const HostStringStorage* line), (line))                    \
+  X(FileExists, 8, int32_t, (const HostFileNameStorage* name, int32_t flag), (name, flag)) \
+  X(HostOpenFile, 32, int32_t, (const HostFileNameStorage* name), (name))                 \
+  X(HostShowMessage, 64, void, (const HostStringStorage* text, int32_t kind), (text, kind)) \
+  X(HostUpdateViews, 120, void, (int32_t flags, int32_t second), (flags, second))         \
+  X(HostRegisterPlugin, 180, int32_t,                                                       \
+    (int32_t version, int32_t kind, int32_t id, const HostStringStorage* name, void* record, \
+     int32_t size),                                                                         \
+    (version, kind, id, name, record, size))                                                \
+  X(FindPlugin, 232, HostPlugin*, (int32_t id, int32_t kind), (id, kind))                   \
+  X(PluginLibraryData, 248, int32_t,                                                        \
+    (HostPlugin * plugin, int32_t * mainId, int32_t * subId, void** data),                  \
+    (plugin, mainId, subId, data))                                                          \
+  X(MemoryAllocClear, 252, void*, (size_t size, int32_t line, const char* file),            \
+    (size, line, file))
+
+#define HOST_CONTAINER_OPERATIONS(X)                                                       \
+  X(ContainerSetBool, 48, void, (HostContainer * container, int32_t id, int32_t value),     \
+    (container, id, value))                                                                 \
+  X(ContainerSetInt, 52, void, (HostContainer * container, int32_t id, int32_t value),      \
+    (container, id, value))                                                                 \
+  X(ContainerGetObjectLink, 108, HostObject*,                                               \
+    (HostContainer * container, int32_t id, HostDocument * document, int32_t kind),        \
+    (container, id, document, kind))                                                        \
+  X(ContainerGetInt, 160, int32_t, (HostContainer * container, int32_t id, int32_t fallback), \
+    (container, id, fallback))
+
+// Byte 0 of the string sub-table is data: a const HostStringStorage* (defaultString).
+#define HOST_STRING_OPERATIONS(X)                                                          \
+  X(StringInit, 8, void, (HostStringStorage * text), (text))                               \
+  X(StringSetText, 16, void,                                                                \
+    (HostStringStorage * text, const char* characters, int32_t length, int32_t last),       \
+    (text, characters, length, last))                                                       \
+  X(StringFree, 24, void, (HostStringStorage * text), (text))                              \
+  X(StringHasContent, 60, int32_t, (const HostStringStorage* text), (text))
+
+#define HOST_BITMAP_OPERATIONS(X)                                                          \
+  X(BitmapNew, 0, HostBitmap*, (void), ())                                                  \
+  X(BitmapFree, 4, void, (HostBitmap * bitmap), (bitmap))                                  \
+  X(BitmapLoadFile, 28, int32_t,                                                            \
+    (HostBitmap * bitmap, const HostFileNameStorage* name, int32_t frame, int32_t last),    \
+    (bitmap, name, frame, last))
+
+#define HOST_FILENAME_OPERATIONS(X)                                                        \
+  X(FileNameSetString, 28, void, (HostFileNameStorage * name, const HostStringStorage* text), \
+    (name, text))                                                                           \
+  X(FileNameDirectory, 32, void,                                                            \
+    (const HostFileNameStorage* name, HostFileNameStorage* folder), (name, folder))         \
+  X(FileNameAppend, 64, void,                                                               \
+    (HostFileNameStorage * name, const HostFileNameStorage* component), (name, component))  \
+  X(FileNameInit, 68, void, (HostFileNameStorage * name), (name))                          \
+  X(FileNameFree, 72, void, (HostFileNameStorage * name), (name))                          \
+  X(FileNameCopy, 76, void,                                                                 \
+    (const HostFileNameStorage* source, HostFileNameStorage* destination),                 \
+    (source, destination))                                                                  \
+  X(FileNameSetText, 100, void, (HostFileNameStorage * name, const char* text), (name, text))
+
+#define HOST_ATTACHMENT_OPERATIONS(X)                                                      \
+  X(HostAttachedObject, 8, void*, (int32_t handle), (handle))                              \
+  X(HostAttachObject, 128, int32_t, (void* context, int32_t extra, int32_t handle),         \
+    (context, extra, handle))
+
+#define HOST_RESOURCE_OPERATIONS(X)                                                        \
+  X(LoadResourceSet, 0, HostResourceSet*, (const HostFileNameStorage* folder), (folder))  \
+  X(FreeResourceSet, 4, void, (HostResourceSet * set), (set))                              \
+  X(ResourceSetString, 12, const HostStringStorage*, (HostResourceSet * set, int32_t id),  \
+    (set, id))
+
+#define HOST_OBJECT_OPERATIONS(X)                                                          \
+  X(ObjectGetPosition, 12, void, (HostObject * object, HostVector* out), (object, out))    \
+  X(ObjectSetPosition, 16, void, (HostObject * object, const HostVector* position),        \
+    (object, position))                                                                     \
+  X(ObjectSetRotation, 32, void, (HostObject * object, const HostVector* rotation),        \
+    (object, rotation))                                                                     \
+  X(ObjectGetGlobalMatrix, 44, void, (HostObject * object, HostMatrix * out), (object, out)) \
+  X(ObjectSetGlobalMatrix, 48, void, (HostObject * object, const HostMatrix* matrix),       \
+    (object, matrix))                                                                       \
+  X(ObjectGetBoxRadius, 132, void, (HostObject * object, HostVector * out), (object, out))
+
+#define HOST_DOCUMENT_OPERATIONS(X)                                                        \
+  X(DocumentBeginUndo, 76, void, (HostDocument * document), (document))                    \
+  X(DocumentEndUndo, 80, void, (HostDocument * document), (document))                      \
+  X(DocumentAddUndo, 84, int32_t, (HostDocument * document, int32_t kind, HostObject* object), \
+    (document, kind, object))                                                               \
+  X(DocumentGetSelectedObjects, 144, void,                                                  \
+    (HostDocument * document, HostObjectArray * array, int32_t flag), (document, array, flag))
+
+#define HOST_SCENE_ELEMENT_OPERATIONS(X)                                                   \
+  X(ObjectSendMessage, 16, int32_t, (HostObject * object, int32_t id, void* data),         \
+    (object, id, data))                                                                     \
+  X(ObjectArrayNew, 136, HostObjectArray*, (void), ())                                      \
+  X(ObjectArrayFree, 140, void, (HostObjectArray * *holder), (holder))                     \
+  X(ObjectArrayCount, 144, int32_t, (HostObjectArray * array), (array))                    \
+  X(ObjectArrayGet, 148, HostObject*, (HostObjectArray * array, int32_t index), (array, index))
+
+// Every sub-table with the host call table slot that points at it:
+// S(listMacro, tableSlot).
+#define HOST_SUB_TABLES(S)                         \
+  S(HOST_GENERAL_OPERATIONS, kTableGeneral)        \
+  S(HOST_CONTAINER_OPERATIONS, kTableContainer)    \
+  S(HOST_STRING_OPERATIONS, kTableString)          \
+  S(HOST_BITMAP_OPERATIONS, kTableBitmap)          \
+  S(HOST_FILENAME_OPERATIONS, kTableFileName)      \
+  S(HOST_ATTACHMENT_OPERATIONS, kTableAttachment)  \
+  S(HOST_RESOURCE_OPERATIONS, kTableResource)      \
+  S(HOST_OBJECT_OPERATIONS, kTableObject)          \
+  S(HOST_DOCUMENT_OPERATIONS, kTableDocument)      \
+  S(HOST_SCENE_ELEMENT_OPERATIONS, kTableSceneElement)
+
+// Function table of the description library (id kDescriptionLibraryId, kind
+// kPluginKindLibrary). Slot 1 holds the table's size value in bytes. The last column
+// is what the module answers when the table or the entry is missing.
+#define HOST_DESCRIPTION_LIBRARY_OPERATIONS(X)                                             \
+  X(RegisterDescriptionResource, 8, int32_t,                                                \
+    (int32_t id, const HostStringStorage* name, HostResourceSet* set), (id, name, set))    \
+  X(LoadDescriptionById, 24, int32_t, (HostDescription * description, int32_t id),         \
+    (description, id))                                                                      \
+  X(DescriptionIdLevel, 112, const HostDescLevel*, (const void* descId, int32_t level),    \
+    (descId, level))
+
+enum { kLibrarySizeSlot = 1 };
+
+// ---- function pointer types -----------------------------------------------------
+
+#define HOST_DECLARE_FUNCTION_TYPE(Name, Byte, Result, Params, Args) \
+  typedef Result(*Name##Function) Params;
+HOST_GENERAL_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_CONTAINER_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_STRING_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_BITMAP_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_FILENAME_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_ATTACHMENT_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_RESOURCE_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_OBJECT_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_DOCUMENT_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_SCENE_ELEMENT_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+HOST_DESCRIPTION_LIBRARY_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
+#undef HOST_DECLARE_FUNCTION_TYPE
+
+// ---- tables ---------------------------------------------------------------------
+
+// A slot holds either a pointer or a 32-bit integer in its low (first) four bytes.
+typedef union HostSlot {
+  const void* pointer;
+  void (*function)(void);
+  int32_t integer;
+  uintptr_t raw;
+} HostSlot;
+
+// The host call table handed over with action 1. Slot 0 is hostVersion; the slots
+// named in the kTable* list point at arrays of HostSlot.
+typedef struct HostCallTable {
+  HostSlot slot[kHostTableSlots];
+} HostCallTable;
+
+// ---- tool registration record ---------------------------------------------------
+
+typedef struct ToolRegistrationSlots {
+  HostSlot info;                   // slot 0: 32-bit info word
+  HostSlot disposeToolObject;      // slot 1
+  HostSlot reserved2[6];           // slots 2-7
+  HostSlot toolObject;             // slot 8
+  HostSlot reserved9[7];           // slots 9-15
+  HostSlot helpText;               // slot 16: const HostStringStorage*, host-owned
+  HostSlot icon;                   // slot 17: HostBitmap* or null
+  HostSlot toolHookA;              // 18
+  HostSlot toolHookB;              // 19
+  HostSlot toolHookD;              // 20
+  HostSlot toolHookF;              // 21
+  HostSlot toolHookG;              // 22
+  HostSlot toolHookH;              // 23
+  HostSlot connectAttachment;      // 24
+  HostSlot releaseAttachment;      // 25
+  HostSlot toolHookI;              // 26
+  HostSlot toolHookJ;              // 27
+  HostSlot toolHookK;              // 28
+  HostSlot toolHookE;              // 29
+  HostSlot fillDescription;        // 30
+  HostSlot descriptionHookA;       // 31
+  HostSlot isControlEnabled;       // 32
+  HostSlot descriptionHookB;       // 33
+  HostSlot messageHandler;         // 34
+  HostSlot writeDefaultSettings;   // 35
+  HostSlot toolHookC;              // 36
+  HostSlot descriptionResourceName;  // 37
+  HostSlot reserved38[10];         // slots 38-47
+} ToolRegistrationSlots;
+
+// Signatures of the record's dispatchers; the first parameter is the tool object.
+typedef void (*DisposeToolObjectFunction)(void* tool);
+typedef int32_t (*ToolHookAFunction)(void* tool, int32_t, int32_t, int32_t);
+typedef void (*ToolHookBFunction)(void* tool, int32_t, int32_t);
+typedef int32_t (*ToolHookDFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*ToolHookFFunction)(void* tool, int32_t);
+typedef int32_t (*ToolHookGFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                     int32_t, int32_t, int32_t);
+typedef int32_t (*ToolHookHFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                     int32_t);
+typedef int32_t (*ConnectAttachmentFunction)(void* tool, int32_t key, void* context,
+                                             int32_t extra);
+typedef void (*ReleaseAttachmentFunction)(void* tool, int32_t handle);
+typedef int32_t (*ToolHookIFunction)(void* tool, int32_t, int32_t, int32_t, int32_t);
+typedef void (*ToolHookJFunction)(void* tool);
+typedef int32_t (*ToolHookKFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                     int32_t);
+typedef int32_t (*ToolHookEFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t);
+typedef int32_t (*FillDescriptionFunction)(void* tool, int32_t, int32_t,
+                                           HostDescription* description, int32_t* flags);
+typedef int32_t (*DescriptionHookAFunction)(void* tool, int32_t, int32_t, int32_t, int32_t,
+                                            int32_t* flags);
+typedef int32_t (*IsControlEnabledFunction)(void* tool, int32_t, HostContainer* container,
+                                            const void* descId, int32_t, int32_t, int32_t);
+typedef int32_t (*DescriptionHookBFunction)(void* tool, int32_t, int32_t, int32_t, int32_t,
+                                            int32_t* flags);
+typedef int32_t (*MessageHandlerFunction)(void* tool, HostDocument* document,
+                                          HostContainer* container, int32_t type, void* data);
+typedef void (*WriteDefaultSettingsFunction)(void* tool, HostDocument* document,
+                                             HostContainer* container);
+typedef int32_t (*ToolHookCFunction)(void* tool, int32_t);
+typedef void (*DescriptionResourceNameFunction)(void* tool, HostStringStorage* out);
+
+// The exported entry point.
+typedef int32_t (*ModuleEntryFunction)(int32_t action, void* p1, void* p2, void* p3);
+
+#ifdef __cplusplus
+}  // extern "C"
+
+// ---- layout checks --------------------------------------------------------------
+
+constexpr size_t HostSlotOf(size_t byteOffset) { return byteOffset / 4; }
+
+static_assert(sizeof(HostSlot) == sizeof(void*), "a slot is one pointer wide");
+static_assert(sizeof(HostVector) == 24 && sizeof(HostMatrix) == 96, "value sizes");
+static_assert(offsetof(HostMatrix, axisX) == 24 && offsetof(HostMatrix, axisZ) == 72,
+              "matrix field order");
+static_assert(sizeof(HostStringStorage) == 2 * sizeof(void*), "string storage");
+static_assert(sizeof(HostFileNameStorage) == 4 * sizeof(void*), "file name storage");
+static_assert(sizeof(HostDescLevel) == 12, "description level record");
+static_assert(sizeof(ToolRegistrationSlots) == kRegistrationRecordSlots * sizeof(void*),
+              "registration record is 48 slots");
+
+#define HOST_CHECK_RECORD_SLOT(field, byte)                                                  \
+  static_assert(offsetof(ToolRegistrationSlots, field) == HostSlotOf(byte) * sizeof(void*), \
+                #field " slot");                                                             \
+  static_assert(sizeof(void*) != 4 || offsetof(ToolRegistrationSlots, field) == (byte),      \
+                #field " byte offset on a 32-bit build");
+HOST_CHECK_RECORD_SLOT(info, 0)
+HOST_CHECK_RECORD_SLOT(disposeToolObject, 4)
+HOST_CHECK_RECORD_SLOT(toolObject, 32)
+HOST_CHECK_RECORD_SLOT(helpText, 64)
+HOST_CHECK_RECORD_SLOT(icon, 68)
+HOST_CHECK_RECORD_SLOT(toolHookA, 72)
+HOST_CHECK_RECORD_SLOT(toolHookB, 76)
+HOST_CHECK_RECORD_SLOT(toolHookD, 80)
+HOST_CHECK_RECORD_SLOT(toolHookF, 84)
+HOST_CHECK_RECORD_SLOT(toolHookG, 88)
+HOST_CHECK_RECORD_SLOT(toolHookH, 92)
+HOST_CHECK_RECORD_SLOT(connectAttachment, 96)
+HOST_CHECK_RECORD_SLOT(releaseAttachment, 100)
+HOST_CHECK_RECORD_SLOT(toolHookI, 104)
+HOST_CHECK_RECORD_SLOT(toolHookJ, 108)
+HOST_CHECK_RECORD_SLOT(toolHookK, 112)
+HOST_CHECK_RECORD_SLOT(toolHookE, 116)
+HOST_CHECK_RECORD_SLOT(fillDescription, 120)
+HOST_CHECK_RECORD_SLOT(descriptionHookA, 124)
+HOST_CHECK_RECORD_SLOT(isControlEnabled, 128)
+HOST_CHECK_RECORD_SLOT(descriptionHookB, 132)
+HOST_CHECK_RECORD_SLOT(messageHandler, 136)
+HOST_CHECK_RECORD_SLOT(writeDefaultSettings, 140)
+HOST_CHECK_RECORD_SLOT(toolHookC, 144)
+HOST_CHECK_RECORD_SLOT(descriptionResourceName, 148)
+#undef HOST_CHECK_RECORD_SLOT
+static_assert(sizeof(void*) != 4 || sizeof(ToolRegistrationSlots) == 192,
+              "registration record is 192 bytes on a 32-bit build");
+
+// Host call table: the sub-table pointers at the bytes a 32-bit host uses.
+#define HOST_CHECK_TABLE_SLOT(tableSlot, byte)                                          \
+  static_assert(HostSlotOf(byte) == (tableSlot), #tableSlot " slot");                   \
+  static_assert(sizeof(void*) != 4 || offsetof(HostCallTable, slot[tableSlot]) == (byte), \
+                #tableSlot " byte offset on a 32-bit build");
+HOST_CHECK_TABLE_SLOT(kTableGeneral, 4)
+HOST_CHECK_TABLE_SLOT(kTableContainer, 16)
+HOST_CHECK_TABLE_SLOT(kTableString, 20)
+HOST_CHECK_TABLE_SLOT(kTableBitmap, 24)
+HOST_CHECK_TABLE_SLOT(kTableFileName, 36)
+HOST_CHECK_TABLE_SLOT(kTableAttachment, 48)
+HOST_CHECK_TABLE_SLOT(kTableResource, 60)
+HOST_CHECK_TABLE_SLOT(kTableObject, 72)
+HOST_CHECK_TABLE_SLOT(kTableDocument, 76)
+HOST_CHECK_TABLE_SLOT(kTableSceneElement, 136)
+#undef HOST_CHECK_TABLE_SLOT
+
+// Every listed operation sits on a slot boundary.
+#define HOST_CHECK_OPERATION(Name, Byte, Result, Params, Args) \
+  static_assert((Byte) % 4 == 0, #Name " byte offset is slot aligned");
+#define HOST_CHECK_OPERATION_LIST(List, TableSlot) List(HOST_CHECK_OPERATION)
+HOST_SUB_TABLES(HOST_CHECK_OPERATION_LIST)
+HOST_DESCRIPTION_LIBRARY_OPERATIONS(HOST_CHECK_OPERATION)
+#undef HOST_CHECK_OPERATION_LIST
+#undef HOST_CHECK_OPERATION
+
+#endif  // __cplusplus
