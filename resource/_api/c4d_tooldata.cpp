@@ -1,0 +1,189 @@
+#include "c4d_tooldata.h"
+
+#include <new>
+
+#include "c4d_host_calls.h"
+#include "c4d_memory.h"
+#include "c4d_resource.h"
+
+namespace {
+
+constexpr int32_t kHostControlAlignObject = 704;
+constexpr int32_t kHostFlagAutoCommand = 705;
+constexpr int32_t kHostFlagAutoCommandAlt = 706;
+constexpr int32_t kRegistrationVersion = 12000;
+
+ToolData* Tool(void* object) { return static_cast<ToolData*>(object); }
+
+// The record's dispatchers: each calls the tool's virtual operation, so the most-derived
+// version runs, and hands its result back unchanged.
+void DisposeDispatch(void* object) noexcept {
+  if (object != nullptr) Tool(object)->DisposeToolObject();
+}
+int32_t ToolHookADispatch(void* object, int32_t a, int32_t b, int32_t c) noexcept {
+  return Tool(object)->ToolHookA(a, b, c);
+}
+void ToolHookBDispatch(void* object, int32_t a, int32_t b) noexcept {
+  Tool(object)->ToolHookB(a, b);
+}
+int32_t ToolHookDDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d,
+                          int32_t e) noexcept {
+  return Tool(object)->ToolHookD(a, b, c, d, e);
+}
+int32_t ToolHookFDispatch(void* object, int32_t a) noexcept { return Tool(object)->ToolHookF(a); }
+int32_t ToolHookGDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e,
+                          int32_t f, int32_t g, int32_t h) noexcept {
+  return Tool(object)->ToolHookG(a, b, c, d, e, f, g, h);
+}
+int32_t ToolHookHDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e,
+                          int32_t f) noexcept {
+  return Tool(object)->ToolHookH(a, b, c, d, e, f);
+}
+int32_t ConnectAttachmentDispatch(void* object, int32_t key, void* context,
+                                  int32_t extra) noexcept {
+  return Tool(object)->ConnectAttachment(key, context, extra);
+}
+void ReleaseAttachmentDispatch(void* object, int32_t handle) noexcept {
+  Tool(object)->ReleaseAttachment(handle);
+}
+int32_t ToolHookIDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d) noexcept {
+  return Tool(object)->ToolHookI(a, b, c, d);
+}
+void ToolHookJDispatch(void* object) noexcept { Tool(object)->ToolHookJ(); }
+int32_t ToolHookKDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d, int32_t e,
+                          int32_t f) noexcept {
+  return Tool(object)->ToolHookK(a, b, c, d, e, f);
+}
+int32_t ToolHookEDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d,
+                          int32_t e) noexcept {
+  return Tool(object)->ToolHookE(a, b, c, d, e);
+}
+int32_t FillDescriptionDispatch(void* object, int32_t a, int32_t b, HostDescription* description,
+                                int32_t* flags) noexcept {
+  return Tool(object)->FillDescription(a, b, description, flags);
+}
+int32_t DescriptionHookADispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d,
+                                 int32_t* flags) noexcept {
+  return Tool(object)->DescriptionHookA(a, b, c, d, flags);
+}
+int32_t IsControlEnabledDispatch(void* object, int32_t a, HostContainer* container,
+                                 const void* descId, int32_t b, int32_t c, int32_t d) noexcept {
+  return Tool(object)->IsControlEnabled(a, container, descId, b, c, d);
+}
+int32_t DescriptionHookBDispatch(void* object, int32_t a, int32_t b, int32_t c, int32_t d,
+                                 int32_t* flags) noexcept {
+  return Tool(object)->DescriptionHookB(a, b, c, d, flags);
+}
+int32_t MessageHandlerDispatch(void* object, HostDocument* document, HostContainer* container,
+                               int32_t type, void* data) noexcept {
+  return Tool(object)->MessageHandler(document, container, type, data);
+}
+void WriteDefaultSettingsDispatch(void* object, HostDocument* document,
+                                  HostContainer* container) noexcept {
+  Tool(object)->WriteDefaultSettings(document, container);
+}
+int32_t ToolHookCDispatch(void* object, int32_t a) noexcept { return Tool(object)->ToolHookC(a); }
+void DescriptionResourceNameDispatch(void* object, HostStringStorage* out) noexcept {
+  // The host hands raw storage; the returned value is constructed right in it.
+  static_assert(sizeof(HostString) == sizeof(HostStringStorage));
+  new (out) HostString(Tool(object)->DescriptionResourceName());
+}
+
+// Checks every dispatcher against the signature the host calls it with.
+template <typename Function>
+HostSlot Slot(Function function) {
+  HostSlot slot{};
+  slot.function = reinterpret_cast<void (*)(void)>(function);
+  return slot;
+}
+
+void FillRecord(ToolRegistrationSlots& record, int32_t info, ToolData* tool,
+                const HostStringStorage* help, HostBitmap* icon) {
+  record.info.integer = info;
+  record.disposeToolObject = Slot<DisposeToolObjectFunction>(&DisposeDispatch);
+  record.toolObject.pointer = tool;
+  record.helpText.pointer = help;
+  record.icon.pointer = icon;
+  record.toolHookA = Slot<ToolHookAFunction>(&ToolHookADispatch);
+  record.toolHookB = Slot<ToolHookBFunction>(&ToolHookBDispatch);
+  record.toolHookD = Slot<ToolHookDFunction>(&ToolHookDDispatch);
+  record.toolHookF = Slot<ToolHookFFunction>(&ToolHookFDispatch);
+  record.toolHookG = Slot<ToolHookGFunction>(&ToolHookGDispatch);
+  record.toolHookH = Slot<ToolHookHFunction>(&ToolHookHDispatch);
+  record.connectAttachment = Slot<ConnectAttachmentFunction>(&ConnectAttachmentDispatch);
+  record.releaseAttachment = Slot<ReleaseAttachmentFunction>(&ReleaseAttachmentDispatch);
+  record.toolHookI = Slot<ToolHookIFunction>(&ToolHookIDispatch);
+  record.toolHookJ = Slot<ToolHookJFunction>(&ToolHookJDispatch);
+  record.toolHookK = Slot<ToolHookKFunction>(&ToolHookKDispatch);
+  record.toolHookE = Slot<ToolHookEFunction>(&ToolHookEDispatch);
+  record.fillDescription = Slot<FillDescriptionFunction>(&FillDescriptionDispatch);
+  record.descriptionHookA = Slot<DescriptionHookAFunction>(&DescriptionHookADispatch);
+  record.isControlEnabled = Slot<IsControlEnabledFunction>(&IsControlEnabledDispatch);
+  record.descriptionHookB = Slot<DescriptionHookBFunction>(&DescriptionHookBDispatch);
+  record.messageHandler = Slot<MessageHandlerFunction>(&MessageHandlerDispatch);
+  record.writeDefaultSettings = Slot<WriteDefaultSettingsFunction>(&WriteDefaultSettingsDispatch);
+  record.toolHookC = Slot<ToolHookCFunction>(&ToolHookCDispatch);
+  record.descriptionResourceName =
+      Slot<DescriptionResourceNameFunction>(&DescriptionResourceNameDispatch);
+}
+
+}  // namespace
+
+void BaseData::operator delete(void* block) noexcept { ModuleDelete(block); }
+
+int32_t ToolData::ConnectAttachment(int32_t key, void* context, int32_t extra) {
+  if (context == nullptr) return 0;
+  ToolAttachment* attachment = CreateAttachment(key);
+  if (attachment == nullptr) return 0;
+  const int32_t handle = attachment->handle;
+  HostAttachObject(context, extra, handle);
+  return handle;
+}
+
+void ToolData::ReleaseAttachment(int32_t handle) {
+  if (void* attached = HostAttachedObject(handle)) delete static_cast<BaseData*>(attached);
+}
+
+bool DescriptionToolData::ToolHookA(int32_t, int32_t, int32_t) {
+  autoCommandHeld = 1;
+  return true;
+}
+
+void DescriptionToolData::ToolHookB(int32_t, int32_t) { autoCommandHeld = 1; }
+
+void DescriptionToolData::WriteDefaultSettings(HostDocument* document, HostContainer* container) {
+  ContainerSetInt(container, kHostFlagAutoCommand, 1);
+  ToolData::WriteDefaultSettings(document, container);
+}
+
+bool DescriptionToolData::FillDescription(int32_t a, int32_t b, HostDescription* description,
+                                          int32_t* flags) {
+  if (LoadDescriptionById(description, PluginId())) {
+    if (flags != nullptr) *flags |= kDescriptionLoaded;
+    return true;
+  }
+  return ToolData::FillDescription(a, b, description, flags);
+}
+
+bool DescriptionToolData::IsControlEnabled(int32_t a, HostContainer* container,
+                                           const void* descId, int32_t b, int32_t c,
+                                           int32_t d) {
+  if (DescriptionIdLevel(descId, 0)->id == kHostControlAlignObject && autoCommandHeld == 0 &&
+      (ContainerGetInt(container, kHostFlagAutoCommand, 0) != 0 ||
+       ContainerGetInt(container, kHostFlagAutoCommandAlt, 0) != 0))
+    return false;
+  return ToolData::IsControlEnabled(a, container, descId, b, c, d);
+}
+
+bool RegisterDescriptionTool(int32_t id, const HostStringStorage* name, int32_t info,
+                             HostBitmap* icon, const HostStringStorage* help,
+                             DescriptionToolData* tool) {
+  if (tool == nullptr) return false;
+  ToolRegistrationSlots record{};
+  HostString description = tool->DescriptionResourceName();
+  if (description.HasContent() && !RegisterDescriptionResource(id, description, nullptr))
+    return false;
+  FillRecord(record, info, tool, help, icon);
+  return HostRegisterPlugin(kRegistrationVersion, kPluginKindTool, id, name, &record,
+                            static_cast<int32_t>(sizeof(record))) != 0;
+}
