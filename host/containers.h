@@ -1,13 +1,64 @@
 #pragma once
-// Settings containers: integers, truth values and object links by id.
-// (placeholder: being written)
+// Settings containers the host creates and hands to the module: per id an integer, a
+// truth value or a link to a scene object. Links hold the object's id, not its handle,
+// so a link to a deleted object (or one in another document) reads as no object.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <unordered_map>
 
 #include "c4d_host_abi.h"
+#include "scene.h"
 
 namespace khost {
 
 class Containers {
  public:
+  enum class Kind { kInt, kBool, kLink };
+
+  struct Entry {
+    Kind kind = Kind::kInt;
+    int32_t integer = 0;  // kInt
+    bool truth = false;   // kBool
+    ObjectId link = 0;    // kLink
+  };
+
+  Containers();
+  ~Containers();
+  Containers(const Containers&) = delete;
+  Containers& operator=(const Containers&) = delete;
+
+  HostContainer* Create();
+  // Unknown or already destroyed containers are reported as misuse.
+  void Destroy(HostContainer* container);
+  bool IsLive(const HostContainer* container) const;
+
+  // Host-side access for tests and the command. Setting an id replaces whatever kind
+  // it held. Unknown containers are reported as misuse and ignored.
+  void SetInt(HostContainer* container, int32_t id, int32_t value);
+  void SetBool(HostContainer* container, int32_t id, bool value);
+  void SetLink(HostContainer* container, int32_t id, ObjectId object);
+  void Remove(HostContainer* container, int32_t id);
+  std::optional<Entry> Get(const HostContainer* container, int32_t id) const;
+  bool HoldsInt(const HostContainer* container, int32_t id) const;
+  bool HoldsBool(const HostContainer* container, int32_t id) const;
+  bool HoldsLink(const HostContainer* container, int32_t id) const;
+  // Every entry, by id.
+  std::map<int32_t, Entry> Entries(const HostContainer* container) const;
+
+  // What the container operations answer.
+  int32_t GetInt(const HostContainer* container, int32_t id, int32_t fallback) const;
+  HostObject* GetObjectLink(const HostContainer* container, int32_t id, HostDocument* document,
+                            int32_t kind) const;
+
+ private:
+  using Store = std::map<int32_t, Entry>;
+  Store* Find(const HostContainer* container, const char* operation) const;
+  bool Holds(const HostContainer* container, int32_t id, Kind kind) const;
+
+  std::unordered_map<const HostContainer*, std::unique_ptr<Store>> containers_;
 };
 
 }  // namespace khost

@@ -1,0 +1,170 @@
+#include "containers.h"
+
+#include <cstdio>
+
+#include "host.h"
+#include "host_operations.h"
+
+namespace khost {
+namespace {
+
+void ReportMisuse(std::string what) {
+  if (Host* host = Host::CurrentOrNull())
+    host->misuse().Report(std::move(what));
+  else
+    std::fprintf(stderr, "kestrum host: %s\n", what.c_str());
+}
+
+}  // namespace
+
+Containers::Containers() = default;
+Containers::~Containers() = default;
+
+// A container's handle is the address of its store: unique while it lives.
+HostContainer* Containers::Create() {
+  auto store = std::make_unique<Store>();
+  auto* handle = reinterpret_cast<HostContainer*>(store.get());
+  containers_.emplace(handle, std::move(store));
+  return handle;
+}
+
+void Containers::Destroy(HostContainer* container) {
+  if (containers_.erase(container) == 0)
+    ReportMisuse("Destroy: not a live settings container");
+}
+
+bool Containers::IsLive(const HostContainer* container) const {
+  return containers_.count(container) != 0;
+}
+
+Containers::Store* Containers::Find(const HostContainer* container, const char* operation) const {
+  auto it = containers_.find(container);
+  if (it == containers_.end()) {
+    ReportMisuse(std::string(operation) + ": not a live settings container");
+    return nullptr;
+  }
+  return it->second.get();
+}
+
+void Containers::SetInt(HostContainer* container, int32_t id, int32_t value) {
+  if (Store* store = Find(container, "ContainerSetInt")) {
+    Entry entry;
+    entry.kind = Kind::kInt;
+    entry.integer = value;
+    (*store)[id] = entry;
+  }
+}
+
+void Containers::SetBool(HostContainer* container, int32_t id, bool value) {
+  if (Store* store = Find(container, "ContainerSetBool")) {
+    Entry entry;
+    entry.kind = Kind::kBool;
+    entry.truth = value;
+    (*store)[id] = entry;
+  }
+}
+
+void Containers::SetLink(HostContainer* container, int32_t id, ObjectId object) {
+  if (Store* store = Find(container, "SetLink")) {
+    Entry entry;
+    entry.kind = Kind::kLink;
+    entry.link = object;
+    (*store)[id] = entry;
+  }
+}
+
+void Containers::Remove(HostContainer* container, int32_t id) {
+  if (Store* store = Find(container, "Remove")) store->erase(id);
+}
+
+std::optional<Containers::Entry> Containers::Get(const HostContainer* container,
+                                                 int32_t id) const {
+  const Store* store = Find(container, "Get");
+  if (store == nullptr) return std::nullopt;
+  auto it = store->find(id);
+  if (it == store->end()) return std::nullopt;
+  return it->second;
+}
+
+bool Containers::Holds(const HostContainer* container, int32_t id, Kind kind) const {
+  std::optional<Entry> entry = Get(container, id);
+  return entry && entry->kind == kind;
+}
+
+bool Containers::HoldsInt(const HostContainer* container, int32_t id) const {
+  return Holds(container, id, Kind::kInt);
+}
+bool Containers::HoldsBool(const HostContainer* container, int32_t id) const {
+  return Holds(container, id, Kind::kBool);
+}
+bool Containers::HoldsLink(const HostContainer* container, int32_t id) const {
+  return Holds(container, id, Kind::kLink);
+}
+
+std::map<int32_t, Containers::Entry> Containers::Entries(const HostContainer* container) const {
+  const Store* store = Find(container, "Entries");
+  return store ? *store : Store();
+}
+
+int32_t Containers::GetInt(const HostContainer* container, int32_t id, int32_t fallback) const {
+  const Store* store = Find(container, "ContainerGetInt");
+  if (store == nullptr) return fallback;
+  auto it = store->find(id);
+  if (it == store->end()) return fallback;
+  switch (it->second.kind) {
+    case Kind::kInt: return it->second.integer;
+    case Kind::kBool: return it->second.truth ? 1 : 0;
+    case Kind::kLink: break;
+  }
+  return fallback;
+}
+
+HostObject* Containers::GetObjectLink(const HostContainer* container, int32_t id,
+                                      HostDocument* document, int32_t kind) const {
+  const Store* store = Find(container, "ContainerGetObjectLink");
+  if (store == nullptr) return nullptr;
+  auto it = store->find(id);
+  if (it == store->end() || it->second.kind != Kind::kLink) return nullptr;
+  return Host::Current().scene().FindLiveObject(document, it->second.link, kind);
+}
+
+}  // namespace khost
+
+namespace host_ops {
+namespace {
+
+// Ids and values only: handles differ from run to run, and traces are compared.
+std::string Arguments(int32_t id, int32_t value) {
+  return std::to_string(id) + ", " + std::to_string(value);
+}
+
+}  // namespace
+
+void ContainerSetBool(HostContainer* container, int32_t id, int32_t value) {
+  khost::Host& host = khost::Host::Current();
+  if (host.trace().Enabled()) host.trace().Record("ContainerSetBool", Arguments(id, value));
+  host.containers().SetBool(container, id, value != 0);
+}
+
+void ContainerSetInt(HostContainer* container, int32_t id, int32_t value) {
+  khost::Host& host = khost::Host::Current();
+  if (host.trace().Enabled()) host.trace().Record("ContainerSetInt", Arguments(id, value));
+  host.containers().SetInt(container, id, value);
+}
+
+HostObject* ContainerGetObjectLink(HostContainer* container, int32_t id, HostDocument* document,
+                                   int32_t kind) {
+  khost::Host& host = khost::Host::Current();
+  if (host.trace().Enabled())
+    host.trace().Record("ContainerGetObjectLink", Arguments(id, kind));
+  return host.containers().GetObjectLink(container, id, document, kind);
+}
+
+int32_t ContainerGetInt(HostContainer* container, int32_t id, int32_t fallback) {
+  khost::Host& host = khost::Host::Current();
+  if (host.trace().Enabled())
+    host.trace().Record("ContainerGetInt", Arguments(id, fallback));
+  return host.containers().GetInt(container, id, fallback);
+}
+
+}  // namespace host_ops
