@@ -1,0 +1,40 @@
+#pragma once
+// Matrix arithmetic of the host's scene, on the same Vector and Matrix values the
+// module exchanges. The product follows the module's rule term for term, so a product
+// formed here and one formed in the module agree bit for bit.
+//
+// Rotation convention: angles (x, y, z) in radians turn about the X, Y and Z axes, X
+// first, then Y, then Z, all about the fixed parent axes: R = Rz(z) * Ry(y) * Rx(x).
+
+#include "c4d_host_abi.h"
+
+namespace khost {
+
+HostMatrix IdentityMatrix();
+
+// The matrix that applies b first and then a. Each component is summed left to right in
+// the order the module uses, so results never differ by rounding.
+HostMatrix Multiply(const HostMatrix& a, const HostMatrix& b);
+
+// Solves for the inverse with partial pivoting. False (and `inverse` untouched) when the
+// linear part is singular or the result would not be finite.
+bool Invert(const HostMatrix& matrix, HostMatrix* inverse);
+
+// Pure rotation (zero offset) for the angles above.
+HostMatrix RotationMatrix(const HostVector& angles);
+
+// Angles whose rotation matrix points the axes of `matrix` the same way. The axes are
+// normalised first; shear is ignored. With the Y angle at +-90 degrees the X angle is 0.
+HostVector RotationAngles(const HostMatrix& matrix);
+
+// Length of each axis: the per-axis scale of a matrix without shear.
+HostVector AxisLengths(const HostMatrix& matrix);
+
+// offset = position, axes = the rotation's axes times the per-axis scale.
+HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
+                            const HostVector& scale);
+
+bool SameBits(const HostVector& a, const HostVector& b);
+bool SameBits(const HostMatrix& a, const HostMatrix& b);
+
+}  // namespace khost
