@@ -1,27 +1,163 @@
 #pragma once
-// Documents, their objects (hierarchy, transforms, bounding boxes, selection), undo,
-// object arrays and object messages.
-// (being written: the members below are the interface other services rely on)
+// Documents and their objects: hierarchy, transforms, bounding boxes, selection, undo,
+// object arrays and object messages. Handles stay valid for the Scene's whole life:
+// deleting an object only marks it, so a handle held elsewhere reads as "deleted"
+// instead of dangling.
+//
+// Host operations that get a handle this Scene never made, or one of a deleted object,
+// report misuse and do nothing (results read as zero vectors, the identity or null). The C++ calls below may
+// read deleted objects but only change live ones.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "c4d_host_abi.h"
+#include "scene_object_arrays.h"
+#include "scene_object_state.h"
 
 namespace khost {
-
-// Stable identity of a scene object; never reused within one Scene.
-using ObjectId = uint64_t;
 
 class Scene {
  public:
   Scene();
   ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // The object with this id when it is alive, belongs to `document` and is of `kind`;
   // otherwise nullptr. Settings containers resolve their object links with it.
   HostObject* FindLiveObject(HostDocument* document, ObjectId id, int32_t kind);
   // The id of a live object (0 for nullptr or an unknown handle).
   ObjectId IdOf(HostObject* object) const;
+
+  // ---- documents and hierarchy ----
+  HostDocument* NewDocument(std::string name = "Untitled");
+  bool IsDocument(const HostDocument* document) const;
+  // A new object as the last child of `parent`, or last top-level object when `parent`
+  // is null. Identity transform, unit scale, zero half sizes, not selected.
+  HostObject* NewObject(HostDocument* document, std::string name, HostObject* parent = nullptr,
+                        int32_t kind = kObjectKindObject);
+  // Deletes the object and everything below it.
+  void DeleteObject(HostObject* object);
+  bool IsAlive(const HostObject* object) const;
+  HostDocument* DocumentOf(const HostObject* object) const;
+  HostObject* Parent(const HostObject* object) const;
+  std::vector<HostObject*> Children(const HostObject* object) const;
+  // Live objects, depth first, each before its children, children in order.
+  std::vector<HostObject*> DocumentOrder(const HostDocument* document) const;
+  size_t LiveObjectCount(const HostDocument* document) const;
+  // The first live object in document order with this name.
+  HostObject* FindByName(const HostDocument* document, std::string_view name) const;
+  // Names from the top level down, separated by '/': "Group/Wheel/Hub".
+  HostObject* FindByPath(const HostDocument* document, std::string_view path) const;
+  const std::string& Name(const HostObject* object) const;
+  void SetName(HostObject* object, std::string name);
+  int32_t Kind(const HostObject* object) const;
+
+  // ---- transforms ----
+  HostVector Position(const HostObject* object) const;
+  // `operation` names the caller in misuse reports, here and below.
+  void SetPosition(HostObject* object, const HostVector& position,
+                   const char* operation = "SetPosition");
+  // Radians; see transform.h for the convention. Keeps position and scale.
+  HostVector Rotation(const HostObject* object) const;
+  void SetRotation(HostObject* object, const HostVector& angles,
+                   const char* operation = "SetRotation");
+  HostVector Scale(const HostObject* object) const;
+  void SetScale(HostObject* object, const HostVector& scale);
+  HostMatrix LocalMatrix(const HostObject* object) const;
+  // Takes the matrix as it is and derives rotation and scale from it.
+  void SetLocalMatrix(HostObject* object, const HostMatrix& local);
+  // Parent world times local; after SetWorldMatrix exactly the matrix that was set
+  // until the object or one of its ancestors changes.
+  HostMatrix WorldMatrix(HostObject* object);
+  // False (and a misuse report) when the parent's world matrix cannot be inverted.
+  bool SetWorldMatrix(HostObject* object, const HostMatrix& world,
+                      const char* operation = "SetWorldMatrix");
+  HostVector HalfSizes(const HostObject* object) const;
+  void SetHalfSizes(HostObject* object, const HostVector& halfSizes);
+
+  // ---- selection ----
+  bool Selected(const HostObject* object) const;
+  void SetSelected(HostObject* object, bool selected);
+  // Replaces `out` with the selected live objects in document order.
+  void SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const;
+
+  // ---- undo ----
+  void BeginUndo(HostDocument* document, const char* operation = "BeginUndo");
+  void EndUndo(HostDocument* document, const char* operation = "EndUndo");
+  // Records the object's state in the open group; false on misuse or simulated failure.
+  bool AddUndo(HostDocument* document, int32_t kind, HostObject* object,
+               const char* operation = "AddUndo");
+  // Undo or redo the latest step; false when there is none or a group is open.
+  bool Undo(HostDocument* document);
+  bool Redo(HostDocument* document);
+  size_t UndoSteps(const HostDocument* document) const;
+  size_t RedoSteps(const HostDocument* document) const;
+  int UndoDepth(const HostDocument* document) const;
+  // True when no document has an open undo group; otherwise reports each open one.
+  bool CheckNoUndoGroupOpen();
+  // Test switch: AddUndo succeeds `successes` more times, then answers false.
+  void FailAddUndoAfter(int64_t successes) { addUndoSuccessesLeft_ = successes; }
+  void StopFailingAddUndo() { addUndoSuccessesLeft_.reset(); }
+
+  // ---- object messages ----
+  struct ObjectMessage {
+    HostObject* object;
+    int32_t id;
+  };
+  void SendMessage(HostObject* object, int32_t id) { messages_.push_back({object, id}); }
+  const std::vector<ObjectMessage>& Messages() const { return messages_; }
+  void ClearMessages() { messages_.clear(); }
+
+  ObjectArrays& arrays() { return arrays_; }
+
+  // ---- checks for host operations ----
+  // The object when it is a live object of this Scene; otherwise nullptr after a misuse
+  // report that starts with `operation`.
+  HostObject* LiveObject(HostObject* object, const char* operation) const;
+  HostDocument* KnownDocument(HostDocument* document, const char* operation) const;
+  // Short texts for the call trace.
+  std::string ObjectLabel(const HostObject* object) const;
+  std::string DocumentLabel(const HostDocument* document) const;
+
+ private:
+  struct ChunkRange {
+    uintptr_t begin;
+    size_t chunk;
+  };
+
+  // The record when `object` points at one this Scene made, else nullptr.
+  HostObject* Record(const HostObject* object) const;
+  HostObject* Mutable(const HostObject* object, const char* operation) const;
+  const HostObject* Readable(const HostObject* object, const char* operation) const;
+  const HostMatrix& World(HostObject* object);
+  void Invalidate(HostObject* object);
+  void DeriveRotationAndScale(HostObject* object);
+  ObjectState Capture(HostObject* object);
+  void Restore(HostObject* object, const ObjectState& state);
+  void Unlink(HostObject* object);
+
+  static constexpr size_t kChunkObjects = 1024;
+  // Objects live in chunks whose storage never moves, so handles stay valid.
+  std::vector<std::vector<HostObject>> chunks_;
+  // Chunk storage by address, for telling our handles from foreign pointers.
+  std::vector<ChunkRange> chunkRanges_;
+  std::vector<std::unique_ptr<HostDocument>> documents_;
+  ObjectArrays arrays_;
+  std::vector<ObjectMessage> messages_;
+  std::optional<int64_t> addUndoSuccessesLeft_;
+
+  // Raised by every change that may move a world matrix; a cache confirmed at the
+  // current generation is returned without looking at the ancestors.
+  uint64_t generation_ = 1;
+  uint64_t nextStamp_ = kTopLevelStamp + 1;
+  std::vector<HostObject*> pathScratch_;
 };
 
 }  // namespace khost

@@ -1,0 +1,75 @@
+#include "scene_object_arrays.h"
+
+#include <string>
+
+#include "host.h"
+#include "host_operations.h"
+#include "scene.h"
+
+namespace khost {
+
+ObjectArrays::ObjectArrays() = default;
+ObjectArrays::~ObjectArrays() = default;
+
+HostObjectArray* ObjectArrays::New() {
+  auto array = std::make_unique<HostObjectArray>();
+  HostObjectArray* handle = array.get();
+  live_.emplace(handle, std::move(array));
+  return handle;
+}
+
+bool ObjectArrays::Free(HostObjectArray* array) { return live_.erase(array) == 1; }
+
+HostObjectArray* ObjectArrays::Find(HostObjectArray* array) const {
+  const auto found = live_.find(array);
+  return found == live_.end() ? nullptr : found->second.get();
+}
+
+}  // namespace khost
+
+namespace host_ops {
+
+using khost::Host;
+
+HostObjectArray* ObjectArrayNew(void) {
+  Host& host = Host::Current();
+  host.trace().Record("ObjectArrayNew");
+  return host.scene().arrays().New();
+}
+
+void ObjectArrayFree(HostObjectArray** holder) {
+  Host& host = Host::Current();
+  host.trace().Record("ObjectArrayFree");
+  if (holder == nullptr) {
+    host.misuse().Report("ObjectArrayFree: called with no holder");
+    return;
+  }
+  if (*holder == nullptr) return;
+  if (!host.scene().arrays().Free(*holder))
+    host.misuse().Report("ObjectArrayFree: the array is unknown or was already freed");
+}
+
+int32_t ObjectArrayCount(HostObjectArray* array) {
+  Host& host = Host::Current();
+  host.trace().Record("ObjectArrayCount");
+  const HostObjectArray* live = host.scene().arrays().Find(array);
+  if (live == nullptr) {
+    host.misuse().Report("ObjectArrayCount: the array is unknown or was already freed");
+    return 0;
+  }
+  return static_cast<int32_t>(live->entries.size());
+}
+
+HostObject* ObjectArrayGet(HostObjectArray* array, int32_t index) {
+  Host& host = Host::Current();
+  if (host.trace().Enabled()) host.trace().Record("ObjectArrayGet", std::to_string(index));
+  const HostObjectArray* live = host.scene().arrays().Find(array);
+  if (live == nullptr) {
+    host.misuse().Report("ObjectArrayGet: the array is unknown or was already freed");
+    return nullptr;
+  }
+  if (index < 0 || static_cast<size_t>(index) >= live->entries.size()) return nullptr;
+  return live->entries[static_cast<size_t>(index)];
+}
+
+}  // namespace host_ops

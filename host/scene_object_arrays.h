@@ -1,0 +1,37 @@
+#pragma once
+// Object arrays handed to the module: a ledger of live arrays, so that an array freed
+// twice or never made is reported instead of followed, and leaks can be counted.
+
+#include <cstddef>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "c4d_host_abi.h"
+
+struct HostObjectArray {
+  std::vector<HostObject*> entries;
+};
+
+namespace khost {
+
+class ObjectArrays {
+ public:
+  ObjectArrays();
+  ~ObjectArrays();
+  ObjectArrays(const ObjectArrays&) = delete;
+  ObjectArrays& operator=(const ObjectArrays&) = delete;
+
+  HostObjectArray* New();
+  // False when `array` is not a live array of this ledger.
+  bool Free(HostObjectArray* array);
+  // The array when it is live, else nullptr.
+  HostObjectArray* Find(HostObjectArray* array) const;
+  // Arrays made and not freed yet.
+  size_t Live() const { return live_.size(); }
+
+ private:
+  std::unordered_map<const HostObjectArray*, std::unique_ptr<HostObjectArray>> live_;
+};
+
+}  // namespace khost

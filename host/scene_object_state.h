@@ -1,0 +1,36 @@
+#pragma once
+// Everything about one scene object that host operations can change, kept together so
+// that an undo record is one plain copy of it.
+
+#include <cstdint>
+
+#include "c4d_host_abi.h"
+
+namespace khost {
+
+// Stable identity of a scene object; never reused within one Scene.
+using ObjectId = uint64_t;
+
+// Stamp of the world matrix of an object without a parent: the identity never changes.
+constexpr uint64_t kTopLevelStamp = 1;
+
+struct ObjectState {
+  // The source of truth: placement in the parent's coordinates.
+  HostMatrix local;
+  // Kept in step with `local`; setting the matrix derives them from it.
+  HostVector rotation;
+  HostVector scale;
+  // Half sizes of the bounding box, centred on the origin, along the object's own axes.
+  HostVector halfSizes;
+  bool selected;
+
+  // World matrix cache. `world` is valid when `worldStamp` is not 0 and the parent's
+  // stamp still equals `parentStamp`. A stamp names one value of one object's world
+  // matrix and is never issued twice, so an undo record may bring back a (world, stamp)
+  // pair and every cache that was built on it becomes valid again.
+  HostMatrix world;
+  uint64_t worldStamp;
+  uint64_t parentStamp;
+};
+
+}  // namespace khost
