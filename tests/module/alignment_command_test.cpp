@@ -1,0 +1,240 @@
+// The alignment commands as host calls: the handler's frame, the undo group, the view
+// update and the object messages, and what happens when links, undo records, selection
+// entries or the description library are missing.
+
+#include <algorithm>
+#include <cstring>
+
+#include "description_ids.h"
+#include "module_fixture.h"
+
+namespace kestrum_test {
+namespace {
+
+class AlignmentCommand : public ModuleFixture {
+ protected:
+  void SetUp() override {
+    ModuleFixture::SetUp();
+    reference = Box("reference", {0, 0, 0}, {10, 10, 10});
+    first = Box("first", {1, 2, 3}, {1, 1, 1});
+    second = Box("second", {-4, 5, 6}, {2, 2, 2});
+    scene().SetSelected(first, true);
+    scene().SetSelected(second, true);
+    Link(ALIGN_REFERENCE, reference);
+    Link(ALIGN_OBJECT, first);
+    Set(ALIGN_X_MODE, ALIGN_X_MODE_PLUS);
+  }
+
+  std::vector<std::string> UndoAndViewCalls() {
+    return CallNames(host.trace(), {"DocumentBeginUndo", "DocumentAddUndo", "DocumentEndUndo",
+                                    "HostUpdateViews", "ObjectSetPosition"});
+  }
+
+  HostObject* reference = nullptr;
+  HostObject* first = nullptr;
+  HostObject* second = nullptr;
+};
+
+TEST_F(AlignmentCommand, HandlerFrameReadsLinksAndModesOnceAndFreesItsArray) {
+  host.trace().Enable(true);
+  EXPECT_EQ(1, Press(99999));  // an id the tool does not handle
+  EXPECT_EQ((std::vector<std::string>{"ContainerGetObjectLink", "ContainerGetObjectLink",
+                                      "ObjectArrayNew", "ContainerGetInt", "ContainerGetInt",
+                                      "ContainerGetInt", "DescriptionIdLevel", "ObjectArrayFree"}),
+            CallNames(host.trace(), {"ContainerGetObjectLink", "ObjectArrayNew", "ContainerGetInt",
+                                     "DescriptionIdLevel", "ObjectArrayFree"}));
+}
+
+TEST_F(AlignmentCommand, OneObjectIsAlignedWithTheHostCallsInOrder) {
+  scene().SetSelected(second, false);
+  Set(ALIGN_Y_MODE, ALIGN_Y_MODE_CENTER);
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  const std::vector<std::string> expected{
+      "DocumentGetSelectedObjects", "DocumentBeginUndo", "ObjectArrayCount", "ObjectArrayGet",
+      "DocumentAddUndo", "ObjectArrayCount", "ObjectArrayCount", "ObjectArrayGet",
+      // offsets from positions, the moved object's first, one component at a time
+      "ObjectGetPosition", "ObjectGetPosition", "ObjectGetPosition", "ObjectGetPosition",
+      "ObjectGetPosition", "ObjectGetPosition",
+      // X: plus face, side read, reference half size before the moved object's
+      "ContainerGetInt", "ObjectGetBoxRadius", "ObjectGetBoxRadius", "ObjectSetPosition",
+      // Y: centre; Z: none
+      "ObjectSetPosition",
+      // finish
+      "ObjectSetRotation", "ObjectGetGlobalMatrix", "ObjectGetGlobalMatrix",
+      "ObjectSetGlobalMatrix", "ObjectSendMessage", "ObjectSendMessage", "ObjectArrayCount",
+      "HostUpdateViews", "DocumentEndUndo", "ObjectArrayFree"};
+  std::vector<std::string> calls = CallNames(host.trace());
+  // From the selection on; the frame before it is checked separately.
+  calls.erase(calls.begin(), std::find(calls.begin(), calls.end(), "DocumentGetSelectedObjects"));
+  EXPECT_EQ(expected, calls);
+  const auto& messages = scene().Messages();
+  ASSERT_EQ(2u, messages.size());
+  EXPECT_EQ(5, messages[0].id);
+  EXPECT_EQ(7, messages[1].id);
+  EXPECT_EQ(first, messages[0].object);
+}
+
+TEST_F(AlignmentCommand, AllUndoRecordsComeBeforeAnyChangeInOneGroup) {
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "DocumentAddUndo", "DocumentAddUndo",
+                                      "ObjectSetPosition", "ObjectSetPosition", "HostUpdateViews",
+                                      "DocumentEndUndo"}),
+            UndoAndViewCalls());
+  EXPECT_EQ(1u, scene().UndoSteps(document));
+}
+
+TEST_F(AlignmentCommand, OneUndoPutsEveryObjectBackExactlyAndRedoAgain) {
+  const HostMatrix before[] = {scene().WorldMatrix(first), scene().WorldMatrix(second)};
+  const HostVector rotationBefore = scene().Rotation(first);
+  scene().SetRotation(second, {0.3, -0.2, 0.1});
+  const HostMatrix secondRotated = scene().WorldMatrix(second);
+  Press(ALIGN_SELECTED);
+  const HostMatrix after[] = {scene().WorldMatrix(first), scene().WorldMatrix(second)};
+  ASSERT_NE(0, std::memcmp(&before[0], &after[0], sizeof(HostMatrix)));
+
+  ASSERT_TRUE(scene().Undo(document));
+  HostMatrix restored = scene().WorldMatrix(first);
+  EXPECT_EQ(0, std::memcmp(&before[0], &restored, sizeof restored));
+  restored = scene().WorldMatrix(second);
+  EXPECT_EQ(0, std::memcmp(&secondRotated, &restored, sizeof restored));
+  EXPECT_EQ(rotationBefore.x, scene().Rotation(first).x);
+  EXPECT_EQ(0.3, scene().Rotation(second).x);
+
+  ASSERT_TRUE(scene().Redo(document));
+  restored = scene().WorldMatrix(first);
+  EXPECT_EQ(0, std::memcmp(&after[0], &restored, sizeof restored));
+  restored = scene().WorldMatrix(second);
+  EXPECT_EQ(0, std::memcmp(&after[1], &restored, sizeof restored));
+}
+
+TEST_F(AlignmentCommand, EmptySelectionStillOpensAndClosesAGroupAndUpdatesViews) {
+  scene().SetSelected(first, false);
+  scene().SetSelected(second, false);
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "HostUpdateViews", "DocumentEndUndo"}),
+            UndoAndViewCalls());
+  ASSERT_EQ(1u, host.ui().ViewUpdates().size());
+  EXPECT_EQ(2, host.ui().ViewUpdates()[0].flags);
+  EXPECT_EQ(0, host.ui().ViewUpdates()[0].second);
+}
+
+TEST_F(AlignmentCommand, AllAxesNoneChangeNothingButRecordUndo) {
+  Set(ALIGN_X_MODE, ALIGN_X_MODE_NONE);
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "DocumentAddUndo", "DocumentAddUndo",
+                                      "HostUpdateViews", "DocumentEndUndo"}),
+            UndoAndViewCalls());
+  host.trace().Clear();
+  Press(HOST_COMMAND_ALIGN_OBJECT);
+  // The single-object command posts no view update when nothing changed.
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "DocumentAddUndo", "DocumentEndUndo"}),
+            UndoAndViewCalls());
+  EXPECT_TRUE(scene().Messages().empty());
+  EXPECT_TRUE(CallNames(host.trace(), {"ObjectSetRotation", "ObjectSetGlobalMatrix"}).empty());
+}
+
+TEST_F(AlignmentCommand, MissingReferenceOrSingleObjectDoesNothing) {
+  host.containers().Remove(settings, ALIGN_OBJECT);
+  host.trace().Enable(true);
+  EXPECT_EQ(1, Press(HOST_COMMAND_ALIGN_OBJECT_ALT));
+  EXPECT_TRUE(UndoAndViewCalls().empty());
+
+  host.containers().Remove(settings, ALIGN_REFERENCE);
+  Link(ALIGN_OBJECT, first);
+  for (int32_t command : {int32_t{ALIGN_SELECTED}, int32_t{HOST_COMMAND_ALIGN_OBJECT}}) {
+    EXPECT_EQ(1, Press(command));
+    EXPECT_TRUE(UndoAndViewCalls().empty()) << command;
+  }
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+  EXPECT_EQ(1.0, scene().Position(first).x);
+}
+
+TEST_F(AlignmentCommand, LinksToDeletedOrForeignObjectsReadAsNone) {
+  scene().DeleteObject(reference);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+
+  HostDocument* other = scene().NewDocument("other");
+  HostObject* elsewhere = scene().NewObject(other, "elsewhere");
+  Link(ALIGN_REFERENCE, elsewhere);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+
+  HostObject* notAnObject = scene().NewObject(document, "tag", nullptr, 5616);
+  Link(ALIGN_REFERENCE, notAnObject);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+  EXPECT_EQ(1.0, scene().Position(first).x);
+}
+
+TEST_F(AlignmentCommand, RefusedUndoStopsRecordingButEveryObjectIsAligned) {
+  scene().FailAddUndoAfter(1);
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(2u, CallNames(host.trace(), {"DocumentAddUndo"}).size());
+  // Both objects end up against the +X face, inside: 10 - half size.
+  EXPECT_EQ(9.0, scene().WorldMatrix(first).offset.x);
+  EXPECT_EQ(8.0, scene().WorldMatrix(second).offset.x);
+
+  scene().FailAddUndoAfter(0);
+  scene().SetPosition(first, {50, 2, 3});
+  Press(HOST_COMMAND_ALIGN_OBJECT);
+  EXPECT_EQ(9.0, scene().WorldMatrix(first).offset.x);
+}
+
+// Replaces ObjectArrayGet for one test: the second entry reads as none.
+ObjectArrayGetFunction realArrayGet = nullptr;
+HostObject* SecondEntryMissing(HostObjectArray* array, int32_t index) {
+  return index == 1 ? nullptr : realArrayGet(array, index);
+}
+
+TEST_F(AlignmentCommand, SelectionEntryReadingAsNoneEndsTheLoopButClosesTheGroup) {
+  HostObject* third = Box("third", {7, 7, 7}, {1, 1, 1});
+  scene().SetSelected(third, true);
+  HostSlot& slot = host.OperationSlot(kTableSceneElement, 148);
+  realArrayGet = reinterpret_cast<ObjectArrayGetFunction>(slot.function);
+  slot.function = reinterpret_cast<void (*)(void)>(&SecondEntryMissing);
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  slot.function = reinterpret_cast<void (*)(void)>(realArrayGet);
+  EXPECT_EQ(9.0, scene().WorldMatrix(first).offset.x);
+  EXPECT_EQ(-4.0, scene().WorldMatrix(second).offset.x);
+  EXPECT_EQ(7.0, scene().WorldMatrix(third).offset.x);
+  EXPECT_EQ(1u, CallNames(host.trace(), {"HostUpdateViews"}).size());
+  EXPECT_EQ(1u, CallNames(host.trace(), {"DocumentEndUndo"}).size());
+}
+
+TEST_F(AlignmentCommand, OtherMessageTypesDoNothingAndAnswerTrue) {
+  khost::DescriptionCommand command = khost::MakeButtonCommand(ALIGN_SELECTED);
+  for (int32_t type : {0, 17, 19, -1}) {
+    EXPECT_EQ(1, session.SendMessage(document, settings, type, &command)) << type;
+  }
+  EXPECT_EQ(1, session.SendMessage(document, settings, 1, nullptr));
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+}
+
+TEST_F(AlignmentCommand, WithoutTheDescriptionLibraryNoCommandIsRecognised) {
+  host.plugins().SetDescriptionLibraryPresent(false);
+  EXPECT_EQ(1, Press(ALIGN_SELECTED));
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+  host.plugins().RestoreDescriptionLibrary();
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(1u, scene().UndoSteps(document));
+}
+
+TEST_F(AlignmentCommand, DescriptionLibraryTooShortForTheLevelEntryIsNotRead) {
+  // The level entry sits at slot 28; a table that ends before it must not be read.
+  host.plugins().SetDescriptionLibrarySize(28 * static_cast<int32_t>(sizeof(void*)));
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(0u, scene().UndoSteps(document));
+  host.plugins().SetDescriptionLibrarySize(29 * static_cast<int32_t>(sizeof(void*)));
+  Press(ALIGN_SELECTED);
+  EXPECT_EQ(1u, scene().UndoSteps(document));
+}
+
+}  // namespace
+}  // namespace kestrum_test

@@ -1,0 +1,128 @@
+// Every operation of the registered tool, reached the way a host reaches it: through
+// the registration record's slots with the tool object from slot 8.
+
+#include "description_ids.h"
+#include "module_fixture.h"
+
+namespace kestrum_test {
+namespace {
+
+class ToolOperations : public ModuleFixture {
+ protected:
+  const khost::RegisteredTool& Tool() { return *session.Tool(); }
+  void* Object() { return Tool().ToolObject(); }
+  template <typename Function>
+  Function Slot(HostSlot ToolRegistrationSlots::*slot) {
+    return Tool().Operation<Function>(slot);
+  }
+};
+
+TEST_F(ToolOperations, RecordHoldsEveryDispatcherAndNothingElse) {
+  const ToolRegistrationSlots& record = Tool().record;
+  const HostSlot* slots = reinterpret_cast<const HostSlot*>(&record);
+  EXPECT_EQ(0, record.info.integer);
+  EXPECT_NE(nullptr, record.disposeToolObject.pointer);
+  EXPECT_NE(nullptr, record.toolObject.pointer);
+  EXPECT_NE(nullptr, record.helpText.pointer);
+  for (int slot = 18; slot <= 37; ++slot) EXPECT_NE(0u, slots[slot].raw) << "slot " << slot;
+  for (int slot : {2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 38, 39, 40, 41, 42, 43, 44, 45,
+                   46, 47})
+    EXPECT_EQ(0u, slots[slot].raw) << "slot " << slot;
+}
+
+TEST_F(ToolOperations, HooksAnswerTheirDefaults) {
+  EXPECT_EQ(1, Slot<ToolHookAFunction>(&ToolRegistrationSlots::toolHookA)(Object(), 1, 2, 3));
+  EXPECT_NE(0, Slot<ToolHookDFunction>(&ToolRegistrationSlots::toolHookD)(Object(), 0, 0, 0, 0, 0));
+  EXPECT_EQ(0, Slot<ToolHookEFunction>(&ToolRegistrationSlots::toolHookE)(Object(), 0, 0, 0, 0, 0));
+  EXPECT_EQ(0x40000000, Slot<ToolHookFFunction>(&ToolRegistrationSlots::toolHookF)(Object(), 9));
+  EXPECT_EQ(0, Slot<ToolHookGFunction>(&ToolRegistrationSlots::toolHookG)(Object(), 1, 2, 3, 4,
+                                                                          5, 6, 7, 8));
+  EXPECT_EQ(2, Slot<ToolHookHFunction>(&ToolRegistrationSlots::toolHookH)(Object(), 1, 2, 3, 4,
+                                                                          5, 6));
+  EXPECT_EQ(0, Slot<ToolHookIFunction>(&ToolRegistrationSlots::toolHookI)(Object(), 1, 2, 3, 4));
+  EXPECT_NE(0, Slot<ToolHookKFunction>(&ToolRegistrationSlots::toolHookK)(Object(), 1, 2, 3, 4,
+                                                                          5, 6));
+  EXPECT_EQ(-1, Slot<ToolHookCFunction>(&ToolRegistrationSlots::toolHookC)(Object(), 4));
+  host.trace().Enable(true);
+  Slot<ToolHookJFunction>(&ToolRegistrationSlots::toolHookJ)(Object());
+  Slot<ToolHookBFunction>(&ToolRegistrationSlots::toolHookB)(Object(), 1, 2);
+  EXPECT_TRUE(host.trace().Calls().empty());
+}
+
+TEST_F(ToolOperations, DescriptionHooksAnswerWhetherBitTwoIsSet) {
+  auto hookA = Slot<DescriptionHookAFunction>(&ToolRegistrationSlots::descriptionHookA);
+  auto hookB = Slot<DescriptionHookBFunction>(&ToolRegistrationSlots::descriptionHookB);
+  for (int32_t flags : {0, 1, 2, 3, 4, 6}) {
+    const int32_t expected = (flags & 2) ? 1 : 0;
+    int32_t word = flags;
+    EXPECT_EQ(expected, hookA(Object(), 0, 0, 0, 0, &word) != 0) << flags;
+    EXPECT_EQ(expected, hookB(Object(), 0, 0, 0, 0, &word) != 0) << flags;
+    EXPECT_EQ(flags, word);
+  }
+}
+
+TEST_F(ToolOperations, DefaultSettingsAreWrittenInOrderAndLeaveFlagFalse) {
+  HostContainer* fresh = host.containers().Create();
+  host.trace().Enable(true);
+  session.WriteDefaultSettings(document, fresh);
+  const std::vector<std::string> expected{
+      "ContainerSetInt(10004, 10005)", "ContainerSetInt(10009, 10010)",
+      "ContainerSetInt(10012, 10013)", "ContainerSetInt(10017, 10018)",
+      "ContainerSetInt(10020, 10021)", "ContainerSetInt(10025, 10026)",
+      "ContainerSetInt(705, 1)",       "ContainerSetBool(705, 0)"};
+  EXPECT_EQ(expected, host.trace().Calls());
+  EXPECT_TRUE(host.containers().HoldsBool(fresh, HOST_FLAG_AUTO_COMMAND));
+  EXPECT_FALSE(host.containers().Get(fresh, HOST_FLAG_AUTO_COMMAND_ALT).has_value());
+  host.containers().Destroy(fresh);
+}
+
+TEST_F(ToolOperations, FillDescriptionLoadsTheRegisteredLayoutAndSetsBitTwo) {
+  auto fill = Slot<FillDescriptionFunction>(&ToolRegistrationSlots::fillDescription);
+  HostDescription* description = host.plugins().NewDescription();
+  int32_t flags = 1;
+  EXPECT_EQ(1, fill(Object(), 0, 0, description, &flags) != 0);
+  EXPECT_EQ(3, flags);
+  EXPECT_TRUE(host.plugins().DescriptionOf(description)->Loaded());
+  EXPECT_EQ(KESTRUM_PLUGIN_ID, host.plugins().DescriptionOf(description)->PluginId());
+
+  host.plugins().ClearDescriptionLibraryEntry(24);
+  flags = 1;
+  EXPECT_EQ(0, fill(Object(), 0, 0, description, &flags));
+  EXPECT_EQ(1, flags);
+  host.plugins().FreeDescription(description);
+}
+
+TEST_F(ToolOperations, AlignObjectControlIsDisabledOnlyWhileAHostFlagIsSetBeforeAnyCommand) {
+  Set(HOST_FLAG_AUTO_COMMAND, 0);
+  Set(HOST_FLAG_AUTO_COMMAND_ALT, 0);
+  EXPECT_EQ(1, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
+  Set(HOST_FLAG_AUTO_COMMAND_ALT, 1);
+  EXPECT_EQ(0, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
+  Set(HOST_FLAG_AUTO_COMMAND, 1);
+  EXPECT_EQ(0, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
+  for (int32_t other : {ALIGN_SELECTED, ALIGN_X_MODE, HOST_COMMAND_RESET, 0})
+    EXPECT_EQ(1, session.IsControlEnabled(settings, other)) << other;
+  // The tool's own first hook leaves the state alone; the second marks it.
+  EXPECT_EQ(1, Slot<ToolHookAFunction>(&ToolRegistrationSlots::toolHookA)(Object(), 0, 0, 0));
+  EXPECT_EQ(0, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
+  Slot<ToolHookBFunction>(&ToolRegistrationSlots::toolHookB)(Object(), 0, 0);
+  EXPECT_EQ(1, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
+}
+
+TEST_F(ToolOperations, AttachmentsAreNeverMade) {
+  auto connect = Slot<ConnectAttachmentFunction>(&ToolRegistrationSlots::connectAttachment);
+  int context = 0;
+  host.trace().Enable(true);
+  EXPECT_EQ(0, connect(Object(), 7, &context, 3));
+  EXPECT_EQ(0, connect(Object(), 7, nullptr, 3));
+  EXPECT_TRUE(host.trace().Only({"HostAttachObject"}).empty());
+  Slot<ReleaseAttachmentFunction>(&ToolRegistrationSlots::releaseAttachment)(Object(), 12);
+  EXPECT_EQ(1u, host.trace().Only({"HostAttachedObject"}).size());
+}
+
+TEST_F(ToolOperations, DescriptionResourceNameIsKestrum) {
+  EXPECT_EQ("Kestrum", session.DescriptionResourceName());
+}
+
+}  // namespace
+}  // namespace kestrum_test
