@@ -29,8 +29,7 @@ HostContainer* Containers::Create() {
 }
 
 void Containers::Destroy(HostContainer* container) {
-  if (containers_.erase(container) == 0)
-    ReportMisuse("Destroy: not a live settings container");
+  if (containers_.erase(container) == 0) ReportMisuse("Destroy: not a live settings container");
 }
 
 bool Containers::IsLive(const HostContainer* container) const {
@@ -77,8 +76,7 @@ void Containers::Remove(HostContainer* container, int32_t id) {
   if (Store* store = Find(container, "Remove")) store->erase(id);
 }
 
-std::optional<Containers::Entry> Containers::Get(const HostContainer* container,
-                                                 int32_t id) const {
+std::optional<Containers::Entry> Containers::Get(const HostContainer* container, int32_t id) const {
   const Store* store = Find(container, "Get");
   if (store == nullptr) return std::nullopt;
   auto it = store->find(id);
@@ -112,9 +110,12 @@ int32_t Containers::GetInt(const HostContainer* container, int32_t id, int32_t f
   auto it = store->find(id);
   if (it == store->end()) return fallback;
   switch (it->second.kind) {
-    case Kind::kInt: return it->second.integer;
-    case Kind::kBool: return it->second.truth ? 1 : 0;
-    case Kind::kLink: break;
+    case Kind::kInt:
+      return it->second.integer;
+    case Kind::kBool:
+      return it->second.truth ? 1 : 0;
+    case Kind::kLink:
+      break;
   }
   return fallback;
 }
@@ -155,15 +156,13 @@ void ContainerSetInt(HostContainer* container, int32_t id, int32_t value) {
 HostObject* ContainerGetObjectLink(HostContainer* container, int32_t id, HostDocument* document,
                                    int32_t kind) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("ContainerGetObjectLink", Arguments(id, kind));
+  if (host.trace().Enabled()) host.trace().Record("ContainerGetObjectLink", Arguments(id, kind));
   return host.containers().GetObjectLink(container, id, document, kind);
 }
 
 int32_t ContainerGetInt(HostContainer* container, int32_t id, int32_t fallback) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("ContainerGetInt", Arguments(id, fallback));
+  if (host.trace().Enabled()) host.trace().Record("ContainerGetInt", Arguments(id, fallback));
   return host.containers().GetInt(container, id, fallback);
 }
 

@@ -36,12 +36,18 @@ std::string DlErrorText() {
 
 const char* ModuleStateName(ModuleState state) {
   switch (state) {
-    case ModuleState::kNotLoaded: return "not loaded";
-    case ModuleState::kLoaded: return "loaded";
-    case ModuleState::kBound: return "bound";
-    case ModuleState::kStarted: return "started";
-    case ModuleState::kEnded: return "ended";
-    case ModuleState::kUnloaded: return "unloaded";
+    case ModuleState::kNotLoaded:
+      return "not loaded";
+    case ModuleState::kLoaded:
+      return "loaded";
+    case ModuleState::kBound:
+      return "bound";
+    case ModuleState::kStarted:
+      return "started";
+    case ModuleState::kEnded:
+      return "ended";
+    case ModuleState::kUnloaded:
+      return "unloaded";
   }
   return "unknown";
 }
@@ -111,8 +117,7 @@ int32_t ModuleLoader::Bind(const std::string& modulePath) {
   const int32_t result = Call(kActionBind, host_.CallTable(), nullptr, name);
   // Every action 1 counts, whatever it answered; the module's own count does too.
   ++bindDepth_;
-  if (state_ == ModuleState::kLoaded || state_ == ModuleState::kEnded)
-    state_ = ModuleState::kBound;
+  if (state_ == ModuleState::kLoaded || state_ == ModuleState::kEnded) state_ = ModuleState::kBound;
   MarkBound(this, &host_, true);
   return result;
 }

@@ -122,16 +122,16 @@ struct TextValues::Impl {
 
   StringRecord& NewString(HostStringStorage* text, std::string content, Origin origin) {
     const uintptr_t check = NextCheck();
-    auto record = std::make_unique<StringRecord>(
-        StringRecord{std::move(content), check, text, origin});
+    auto record =
+        std::make_unique<StringRecord>(StringRecord{std::move(content), check, text, origin});
     text->word[0] = record.get();
     text->word[1] = reinterpret_cast<void*>(check);
     return *strings.emplace(check, std::move(record)).first->second;
   }
   FileNameRecord& NewFileName(HostFileNameStorage* name, std::string path, Origin origin) {
     const uintptr_t check = NextCheck();
-    auto record = std::make_unique<FileNameRecord>(
-        FileNameRecord{std::move(path), check, name, origin});
+    auto record =
+        std::make_unique<FileNameRecord>(FileNameRecord{std::move(path), check, name, origin});
     name->word[0] = record.get();
     name->word[1] = reinterpret_cast<void*>(check);
     fileNameByStorage[name] = check;
@@ -313,8 +313,7 @@ void TextValues::FileNameSetString(HostFileNameStorage* name, const HostStringSt
   if (record && source) record->path = source->text;
 }
 
-void TextValues::FileNameCopy(const HostFileNameStorage* source,
-                              HostFileNameStorage* destination) {
+void TextValues::FileNameCopy(const HostFileNameStorage* source, HostFileNameStorage* destination) {
   FileNameRecord* from = impl_->LiveFileName(source, "FileNameCopy");
   FileNameRecord* to = impl_->LiveFileName(destination, "FileNameCopy");
   if (from && to) to->path = from->path;
@@ -353,14 +352,13 @@ khost::Host& Traced(const char* operation) {
 
 void StringInit(HostStringStorage* text) { Traced("StringInit").text().StringInit(text); }
 
-void StringSetText(HostStringStorage* text, const char* characters, int32_t length,
-                   int32_t last) {
+void StringSetText(HostStringStorage* text, const char* characters, int32_t length, int32_t last) {
   khost::Host& host = khost::Host::Current();
   if (host.trace().Enabled()) {
     const std::string shown =
         characters == nullptr ? "null"
         : length == -1        ? std::string(characters)
-                              : std::string(characters, length < 0 ? 0 : static_cast<size_t>(length));
+                       : std::string(characters, length < 0 ? 0 : static_cast<size_t>(length));
     host.trace().Record("StringSetText", "\"" + shown + "\", " + std::to_string(length) + ", " +
                                              std::to_string(last));
   }

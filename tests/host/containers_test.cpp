@@ -1,8 +1,9 @@
 // Settings containers: values by id, what each operation answers for each kind of
 // entry, and links that resolve only to live objects of the asked document and kind.
+#include "containers.h"
+
 #include <optional>
 
-#include "containers.h"
 #include "host_fixture.h"
 #include "scene.h"
 

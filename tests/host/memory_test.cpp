@@ -1,11 +1,12 @@
 // The host's memory service: zero-filled tagged blocks, misuse of frees, arranged
 // failures and the leak report by source tag.
+#include "memory.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "host_fixture.h"
-#include "memory.h"
 
 namespace {
 
@@ -126,9 +127,8 @@ TEST_F(MemoryTest, OperationsThroughTheCallTable) {
   table::MemoryFree(host)(nullptr);  // like free(): nothing to do, nothing to report
   EXPECT_EQ(memory().LiveBlocks(), 0u);
   EXPECT_TRUE(host.misuse().Empty());
-  EXPECT_EQ(host.trace().Calls(),
-            (std::vector<std::string>{"MemoryAllocClear(3, 12, c4d_pmain)", "MemoryFree",
-                                      "MemoryFree"}));
+  EXPECT_EQ(host.trace().Calls(), (std::vector<std::string>{"MemoryAllocClear(3, 12, c4d_pmain)",
+                                                            "MemoryFree", "MemoryFree"}));
 }
 
 TEST_F(MemoryTest, AMillionAllocationsAndFreesKeepTheLedgerExact) {

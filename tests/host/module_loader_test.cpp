@@ -1,11 +1,12 @@
 // The module loader driving a small test module: load errors, the actions and their
 // arguments, the state it tracks, and the leak check after unloading.
+#include "module_loader.h"
+
 #include <cstdint>
 #include <string>
 
 #include "host_fixture.h"
 #include "memory.h"
-#include "module_loader.h"
 #include "text_values.h"
 #include "user_interface.h"
 

@@ -1,12 +1,13 @@
 // Strings and file names in module-owned storage: their life cycle, the operations on
 // them, and misuse (freed twice, used after free, never initialised) reported without
 // following the storage.
+#include "text_values.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host_fixture.h"
-#include "text_values.h"
 
 namespace {
 
@@ -83,8 +84,7 @@ struct MisuseCase {
   const char* expected;
 };
 
-class StringMisuseTest : public TextValuesTest,
-                         public ::testing::WithParamInterface<MisuseCase> {};
+class StringMisuseTest : public TextValuesTest, public ::testing::WithParamInterface<MisuseCase> {};
 
 TEST_P(StringMisuseTest, IsReportedAndDoesNothing) {
   HostStringStorage freed;
@@ -107,52 +107,55 @@ TEST_P(StringMisuseTest, IsReportedAndDoesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Strings, StringMisuseTest,
-    ::testing::Values(
-        MisuseCase{"FreedTwice",
-                   [](khost::Host& h, HostStringStorage* f, HostStringStorage*) {
-                     khost_test::table::StringFree(h)(f);
-                   },
-                   "StringFree: string freed twice"},
-        MisuseCase{"SetAfterFree",
-                   [](khost::Host& h, HostStringStorage* f, HostStringStorage*) {
-                     khost_test::table::StringSetText(h)(f, "x", -1, 0);
-                   },
-                   "StringSetText: string used after free"},
-        MisuseCase{"HasContentAfterFree",
-                   [](khost::Host& h, HostStringStorage* f, HostStringStorage*) {
-                     EXPECT_EQ(khost_test::table::StringHasContent(h)(f), 0);
-                   },
-                   "StringHasContent: string used after free"},
-        MisuseCase{"FreeNeverInitialised",
-                   [](khost::Host& h, HostStringStorage*, HostStringStorage* u) {
-                     khost_test::table::StringFree(h)(u);
-                   },
-                   "StringFree: string never initialised"},
-        MisuseCase{"PrintNeverInitialised",
-                   [](khost::Host& h, HostStringStorage*, HostStringStorage* u) {
-                     khost_test::table::PrintToConsole(h)(u);
-                   },
-                   "PrintToConsole: string never initialised"},
-        MisuseCase{"ShallowCopyIsNotTheValue",
-                   [](khost::Host& h, HostStringStorage*, HostStringStorage* u) {
-                     HostStringStorage original;
-                     khost_test::table::StringInit(h)(&original);
-                     std::memcpy(u, &original, sizeof original);
-                     khost_test::table::StringSetText(h)(u, "x", -1, 0);
-                     khost_test::table::StringFree(h)(&original);
-                   },
-                   "StringSetText: string never initialised"},
-        MisuseCase{"FreeTheDefaultString",
-                   [](khost::Host& h, HostStringStorage*, HostStringStorage*) {
-                     auto* shared = static_cast<const HostStringStorage*>(
-                         h.SubTable(kTableString)[0].pointer);
-                     khost_test::table::StringFree(h)(const_cast<HostStringStorage*>(shared));
-                   },
-                   "StringFree: string is host-owned"}),
-    [](const ::testing::TestParamInfo<MisuseCase>& param) { return std::string(param.param.name); });
+    ::testing::Values(MisuseCase{"FreedTwice",
+                                 [](khost::Host& h, HostStringStorage* f, HostStringStorage*) {
+                                   khost_test::table::StringFree(h)(f);
+                                 },
+                                 "StringFree: string freed twice"},
+                      MisuseCase{"SetAfterFree",
+                                 [](khost::Host& h, HostStringStorage* f, HostStringStorage*) {
+                                   khost_test::table::StringSetText(h)(f, "x", -1, 0);
+                                 },
+                                 "StringSetText: string used after free"},
+                      MisuseCase{"HasContentAfterFree",
+                                 [](khost::Host& h, HostStringStorage* f, HostStringStorage*) {
+                                   EXPECT_EQ(khost_test::table::StringHasContent(h)(f), 0);
+                                 },
+                                 "StringHasContent: string used after free"},
+                      MisuseCase{"FreeNeverInitialised",
+                                 [](khost::Host& h, HostStringStorage*, HostStringStorage* u) {
+                                   khost_test::table::StringFree(h)(u);
+                                 },
+                                 "StringFree: string never initialised"},
+                      MisuseCase{"PrintNeverInitialised",
+                                 [](khost::Host& h, HostStringStorage*, HostStringStorage* u) {
+                                   khost_test::table::PrintToConsole(h)(u);
+                                 },
+                                 "PrintToConsole: string never initialised"},
+                      MisuseCase{"ShallowCopyIsNotTheValue",
+                                 [](khost::Host& h, HostStringStorage*, HostStringStorage* u) {
+                                   HostStringStorage original;
+                                   khost_test::table::StringInit(h)(&original);
+                                   std::memcpy(u, &original, sizeof original);
+                                   khost_test::table::StringSetText(h)(u, "x", -1, 0);
+                                   khost_test::table::StringFree(h)(&original);
+                                 },
+                                 "StringSetText: string never initialised"},
+                      MisuseCase{"FreeTheDefaultString",
+                                 [](khost::Host& h, HostStringStorage*, HostStringStorage*) {
+                                   auto* shared = static_cast<const HostStringStorage*>(
+                                       h.SubTable(kTableString)[0].pointer);
+                                   khost_test::table::StringFree(h)(
+                                       const_cast<HostStringStorage*>(shared));
+                                 },
+                                 "StringFree: string is host-owned"}),
+    [](const ::testing::TestParamInfo<MisuseCase>& param) {
+      return std::string(param.param.name);
+    });
 
 TEST_F(TextValuesTest, DefaultStringIsHostOwnedEmptyAndInSlotZero) {
-  const auto* shared = static_cast<const HostStringStorage*>(host.SubTable(kTableString)[0].pointer);
+  const auto* shared =
+      static_cast<const HostStringStorage*>(host.SubTable(kTableString)[0].pointer);
   EXPECT_EQ(shared, text().DefaultString());
   EXPECT_EQ(TextOf(shared), "");
   EXPECT_EQ(table::StringHasContent(host)(shared), 0);

@@ -1,12 +1,13 @@
 // What the module shows the user or asks of the host: console lines, messages, files to
 // open, the file existence test and view updates, all called through the call table.
+#include "user_interface.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "host_fixture.h"
-#include "user_interface.h"
 
 namespace {
 
@@ -51,9 +52,10 @@ TEST_F(UserInterfaceTest, OpenFileRecordsThePathAndCallsTheOpener) {
 
 TEST_F(UserInterfaceTest, FileExistsIsTrueOnlyForARegularFile) {
   namespace fs = std::filesystem;
-  const fs::path folder = fs::temp_directory_path() /
-                          ("kestrum_ui_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                           "_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+  const fs::path folder =
+      fs::temp_directory_path() /
+      ("kestrum_ui_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+       "_" + std::to_string(reinterpret_cast<uintptr_t>(this)));
   fs::create_directories(folder);
   std::ofstream(folder / "index.html") << "<html></html>";
   struct Case {

@@ -17,14 +17,14 @@ namespace khost_test {
 // Every host operation as a typed function pointer read from a Host's call table:
 // `table::StringInit(host)(&storage)`. Generated from the operation lists, so the
 // slot and the signature are the ones the module sees.
-#define KESTRUM_TEST_TABLE_ENTRY(Name, Byte, Result, Params, Args)                   \
-  inline Name##Function Name(khost::Host& host) {                                   \
+#define KESTRUM_TEST_TABLE_ENTRY(Name, Byte, Result, Params, Args)                      \
+  inline Name##Function Name(khost::Host& host) {                                       \
     return reinterpret_cast<Name##Function>(host.OperationSlot(kTable, Byte).function); \
   }
 #define KESTRUM_TEST_SUB_TABLE(List, TableSlot) \
   namespace table_##TableSlot {                 \
-  constexpr int kTable = TableSlot;             \
-  List(KESTRUM_TEST_TABLE_ENTRY)                \
+    constexpr int kTable = TableSlot;           \
+    List(KESTRUM_TEST_TABLE_ENTRY)              \
   }
 HOST_SUB_TABLES(KESTRUM_TEST_SUB_TABLE)
 #undef KESTRUM_TEST_SUB_TABLE
