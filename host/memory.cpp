@@ -26,6 +26,8 @@ std::string AddressText(const void* block) {
 
 }  // namespace
 
+Memory::Memory() = default;
+
 Memory::~Memory() {
   for (auto& [block, info] : blocks_) std::free(const_cast<void*>(block));
 }

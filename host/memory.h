@@ -47,7 +47,7 @@ class Memory {
   // The leak report as lines: "<tag>: <count> block(s), <bytes> bytes".
   std::vector<std::string> DescribeLeaks() const;
 
-  Memory() = default;
+  Memory();
   ~Memory();
   Memory(const Memory&) = delete;
   Memory& operator=(const Memory&) = delete;

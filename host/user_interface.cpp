@@ -9,6 +9,9 @@
 
 namespace khost {
 
+UserInterface::UserInterface() = default;
+UserInterface::~UserInterface() = default;
+
 void UserInterface::PrintToConsole(const std::string& line) {
   consoleLines_.push_back(line);
   if (echo_) *echo_ << line << '\n';

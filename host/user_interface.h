@@ -26,6 +26,13 @@ class UserInterface {
   };
   using FileOpener = std::function<void(const std::string& path)>;
 
+  // Defined out of line: the Host's use of them is what links this file, and with it
+  // the operations it defines, into a program.
+  UserInterface();
+  ~UserInterface();
+  UserInterface(const UserInterface&) = delete;
+  UserInterface& operator=(const UserInterface&) = delete;
+
   // Console lines are also written, one per line, to `echo` (nullptr: not echoed).
   void EchoConsoleTo(std::ostream* echo) { echo_ = echo; }
   // Called with the path of every file the module asks to open.
