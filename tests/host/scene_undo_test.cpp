@@ -59,7 +59,9 @@ TEST_F(SceneUndo, UndoAndRedoRestoreManyObjectsBitForBit) {
   const auto randomVector = [&] { return HostVector{value(random), value(random), value(random)}; };
   std::vector<HostObject*> objects;
   for (int i = 0; i < 2000; ++i) {
-    HostObject* parent = i % 3 == 0 || objects.empty() ? nullptr : objects[random() % objects.size()];
+    HostObject* parent = i % 3 == 0 || objects.empty()
+                             ? nullptr
+                             : objects[static_cast<size_t>(random() % objects.size())];
     HostObject* object = scene.NewObject(document, "Object" + std::to_string(i), parent);
     scene.SetScale(object, {1 + value(random) * 0.1, 1.5, 0.5});
     scene.SetRotation(object, randomVector());
