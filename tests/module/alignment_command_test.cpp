@@ -217,12 +217,22 @@ TEST_F(AlignmentCommand, OtherMessageTypesDoNothingAndAnswerTrue) {
   EXPECT_EQ(0u, scene().UndoSteps(document));
 }
 
-TEST_F(AlignmentCommand, WithoutTheDescriptionLibraryNoCommandIsRecognised) {
-  host.plugins().SetDescriptionLibraryPresent(false);
+TEST_F(AlignmentCommand, WithoutTheLevelEntryNoCommandIsRecognised) {
+  // The module found the library while registering and keeps its table; an entry the
+  // host nulls afterwards reads as a level of zeros, which names no command.
+  host.plugins().ClearDescriptionLibraryEntry(112);
   EXPECT_EQ(1, Press(ALIGN_SELECTED));
   EXPECT_EQ(0u, scene().UndoSteps(document));
   host.plugins().RestoreDescriptionLibrary();
   Press(ALIGN_SELECTED);
+  EXPECT_EQ(1u, scene().UndoSteps(document));
+}
+
+TEST_F(AlignmentCommand, TheLibraryTableFoundOnceIsKept) {
+  host.plugins().SetDescriptionLibraryPresent(false);
+  host.trace().Enable(true);
+  Press(ALIGN_SELECTED);
+  EXPECT_TRUE(host.trace().Only({"FindPlugin"}).empty());
   EXPECT_EQ(1u, scene().UndoSteps(document));
 }
 

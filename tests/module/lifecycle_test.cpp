@@ -126,6 +126,20 @@ TEST_F(Lifecycle, MissingOrBrokenIconRegistersWithoutOne) {
   }
 }
 
+TEST_F(Lifecycle, WithoutTheDescriptionLibraryStartFailsAndEveryStartLooksAgain) {
+  host.plugins().SetDescriptionLibraryPresent(false);
+  khost::PluginSession session(host);
+  host.trace().Enable(true);
+  EXPECT_FALSE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID));
+  EXPECT_EQ(1u, host.trace().Only({"FindPlugin"}).size());
+  EXPECT_EQ(0, session.loader().Start());
+  EXPECT_EQ(2u, host.trace().Only({"FindPlugin"}).size());
+  host.plugins().RestoreDescriptionLibrary();
+  EXPECT_EQ(1, session.loader().Start());
+  EXPECT_EQ(5u, host.ui().ConsoleLines().size());
+  ExpectNothingLeft(session);
+}
+
 TEST_F(Lifecycle, SecondStartIsRefusedAsADuplicateAndLeaksNothing) {
   khost::PluginSession session(host);
   ASSERT_TRUE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID)) << session.Error();
