@@ -331,3 +331,18 @@ TEST_F(DescriptionLibraryTest, AddressesThatHoldNoIdGiveZerosAndAreReported) {
 
 }  // namespace
 }  // namespace khost_test
+
+namespace khost_test {
+namespace {
+
+TEST_F(DescriptionLibraryTest, LibraryCallsAreTracedInOrder) {
+  host.trace().Enable(true);
+  const khost::DescriptionCommand command = khost::MakeButtonCommand(10028);
+  EXPECT_EQ(Level(&command, 0).id, 10028);
+  EXPECT_EQ(host.trace().Only({"FindPlugin", "PluginLibraryData", "DescriptionIdLevel"}),
+            (std::vector<std::string>{"FindPlugin(1000467, 17)", "PluginLibraryData",
+                                      "DescriptionIdLevel(0)"}));
+}
+
+}  // namespace
+}  // namespace khost_test
