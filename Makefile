@@ -5,7 +5,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?= -DKESTRUM_WERROR=ON
 CTEST_FLAGS ?= --output-on-failure --timeout 300
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize clean
+.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist clean
 
 all: build
 
@@ -19,7 +19,7 @@ build: deps
 demo: build
 	./build/command/kestrum demo
 
-test: deps test-64 test-32 test-sanitize
+test: deps test-64 test-32 test-sanitize test-windows
 
 test-64: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
@@ -37,5 +37,30 @@ test-sanitize: deps
 	cmake --build build-sanitize -j $(JOBS)
 	ctest --test-dir build-sanitize $(CTEST_FLAGS)
 
+# The plug-in for 64- and 32-bit Windows, cross-built with MinGW-w64.
+windows: deps
+	cmake -S . -B build-windows-64 -DCMAKE_BUILD_TYPE=Release -DKESTRUM_MODULE_ONLY=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-x86_64.cmake $(CMAKE_FLAGS)
+	cmake --build build-windows-64 -j $(JOBS)
+	cmake -S . -B build-windows-32 -DCMAKE_BUILD_TYPE=Release -DKESTRUM_MODULE_ONLY=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake $(CMAKE_FLAGS)
+	cmake --build build-windows-32 -j $(JOBS)
+
+test-windows: windows
+	bash scripts/check-exports.sh build-windows-64/plugins/kestrum/kestrum.cdl
+	bash scripts/check-exports.sh build-windows-32/plugins/kestrum/kestrum.cdl
+
+# One archive of the plug-in folder per target, in dist/.
+dist: test-windows
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target kestrum
+	cmake -S . -B build-32 -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/m32.cmake $(CMAKE_FLAGS)
+	cmake --build build-32 -j $(JOBS) --target kestrum
+	bash scripts/pack-plugin.sh build/plugins dist/kestrum-linux-x86_64.tar.gz
+	bash scripts/pack-plugin.sh build-32/plugins dist/kestrum-linux-i686.tar.gz
+	bash scripts/pack-plugin.sh build-windows-64/plugins dist/kestrum-windows-x86_64.zip
+	bash scripts/pack-plugin.sh build-windows-32/plugins dist/kestrum-windows-i686.zip
+
 clean:
-	rm -rf build build-32 build-sanitize
+	rm -rf build build-32 build-sanitize build-windows-64 build-windows-32 dist

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and tests need, only when something is missing.
 set -euo pipefail
 
-packages=(g++ g++-multilib cmake make googletest libgtest-dev libbenchmark-dev
+packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
+          g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386)
 
 missing=()

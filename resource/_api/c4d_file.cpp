@@ -48,6 +48,12 @@ HostFileName HostFileName::Folder() const {
   return HostFileName(folder);
 }
 
+void* HostFileName::operator new(size_t size, SourceTag tag) noexcept {
+  return TaggedNew(size, tag.line, tag.file);
+}
+
+void HostFileName::operator delete(void* block, SourceTag) noexcept { ModuleDelete(block); }
+
 void HostFileName::operator delete(void* block) noexcept { ModuleDelete(block); }
 
 HostFileName operator+(const HostFileName& a, const HostFileName& b) {

@@ -3,6 +3,7 @@
 // the host reads and writes. Copies are independent values made by the host.
 
 #include "c4d_host_abi.h"
+#include "c4d_memory.h"
 #include "c4d_string.h"
 
 class HostFileName {
@@ -23,7 +24,9 @@ class HostFileName {
   HostFileNameStorage* Storage() { return &storage_; }
   const HostFileNameStorage* Storage() const { return &storage_; }
 
-  // Heap-held file names go back through the module's memory.
+  // Heap-held file names come from and go back to the module's memory.
+  static void* operator new(size_t size, SourceTag tag) noexcept;
+  static void operator delete(void* block, SourceTag tag) noexcept;
   static void operator delete(void* block) noexcept;
 
  private:

@@ -7,7 +7,11 @@
 
 #include "c4d_file.h"
 
+#ifdef _WIN32
+#define C4D_EXPORT extern "C" __declspec(dllexport)
+#else
 #define C4D_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 // The one door through which the host drives the module.
 C4D_EXPORT int32_t c4d_main(int32_t action, void* p1, void* p2, void* p3);

@@ -129,6 +129,12 @@ void FillRecord(ToolRegistrationSlots& record, int32_t info, ToolData* tool,
 
 }  // namespace
 
+void* BaseData::operator new(size_t size, SourceTag tag) noexcept {
+  return TaggedNew(size, tag.line, tag.file);
+}
+
+void BaseData::operator delete(void* block, SourceTag) noexcept { ModuleDelete(block); }
+
 void BaseData::operator delete(void* block) noexcept { ModuleDelete(block); }
 
 int32_t ToolData::ConnectAttachment(int32_t key, void* context, int32_t extra) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "c4d_host_abi.h"
+#include "c4d_memory.h"
 #include "c4d_string.h"
 
 class BaseData {
@@ -18,8 +19,10 @@ class BaseData {
   // Called by the host, through the record, to dispose of a registered object.
   void DisposeToolObject() { delete this; }
 
-  // Objects are made with MODULE_NEW; deleting one hands its block back to the module's
-  // memory.
+  // Objects are made with MODULE_NEW and deleted through the virtual destructor; both
+  // go through the module's memory.
+  static void* operator new(size_t size, SourceTag tag) noexcept;
+  static void operator delete(void* block, SourceTag tag) noexcept;
   static void operator delete(void* block) noexcept;
 };
 
