@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "bitmaps.h"
 #include "host.h"
+#include "resources.h"
+#include "scene.h"
 #include "text_values.h"
 
 namespace khost {
@@ -114,11 +117,12 @@ int32_t ModuleLoader::Bind(const std::string& modulePath) {
   auto* name = new HostFileNameStorage{};
   host_.text().ConstructFileName(name, modulePath);
   modulePaths_.push_back(name);
+  // Bound before the call: the binding itself already reaches the host.
+  MarkBound(this, &host_, true);
   const int32_t result = Call(kActionBind, host_.CallTable(), nullptr, name);
   // Every action 1 counts, whatever it answered; the module's own count does too.
   ++bindDepth_;
   if (state_ == ModuleState::kLoaded || state_ == ModuleState::kEnded) state_ = ModuleState::kBound;
-  MarkBound(this, &host_, true);
   return result;
 }
 
@@ -176,6 +180,12 @@ LeakCheck ModuleLoader::Unload() {
   DropModulePath();
   leaks_.blocks = host_.memory().LeakReport();
   leaks_.values = host_.text().DescribeLive();
+  // Every other kind of value the module can make and must give back.
+  for (const std::string& set : host_.resources().DescribeLive()) leaks_.values.push_back(set);
+  if (const size_t bitmaps = host_.bitmaps().LiveBitmaps())
+    leaks_.values.push_back(std::to_string(bitmaps) + " bitmap(s)");
+  if (const size_t arrays = host_.scene().arrays().Live())
+    leaks_.values.push_back(std::to_string(arrays) + " object array(s)");
   return leaks_;
 }
 
