@@ -1,0 +1,112 @@
+#include "alignment_session.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "input_error.h"
+#include "kestrum_settings.h"
+#include "svg_picture.h"
+
+namespace kcommand {
+
+AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneFile& scene,
+                                   const std::string& fileName, std::ostream* console)
+    : run_(pluginFolder, console), objects_(run_.host().scene(), scene, fileName) {}
+
+void AlignmentSession::Press(const AlignmentPress& press) {
+  khost::Host& host = run_.host();
+  HostDocument* document = objects_.Document();
+  HostContainer* settings = run_.Settings(document);
+  khost::Containers& containers = host.containers();
+  khost::Scene& scene = host.scene();
+  containers.SetLink(settings, ALIGN_REFERENCE, scene.IdOf(objects_.Object(press.reference)));
+  if (press.object)
+    containers.SetLink(settings, ALIGN_OBJECT, scene.IdOf(objects_.Object(*press.object)));
+  else
+    containers.Remove(settings, ALIGN_OBJECT);
+  for (int axis = 0; axis < 3; ++axis) {
+    const AxisChoice& choice = press.axes[static_cast<size_t>(axis)];
+    containers.SetInt(settings, ModeSettingId(axis), ModeValueId(axis, choice.mode));
+    containers.SetInt(settings, SideSettingId(axis), SideValueId(axis, choice.side));
+  }
+  run_.Press(document, press.object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED);
+}
+
+void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,
+                                        const std::vector<HostPlacement>& before,
+                                        const std::vector<HostPlacement>& after) {
+  khost::Scene& scene = run_.host().scene();
+  HostDocument* document = objects_.Document();
+  const size_t steps = scene.UndoSteps(document) - std::min(stepsBefore, scene.UndoSteps(document));
+  if (steps != 1)
+    throw HostFailure("undo: the press left " + std::to_string(steps) +
+                      " undo steps, not one");
+  const auto compare = [&](const std::vector<HostPlacement>& expected, const char* what) {
+    const std::vector<HostPlacement> now = objects_.Placements();
+    std::string differences;
+    for (size_t i = 0; i < now.size(); ++i)
+      if (!SamePlacement(now[i], expected[i])) differences += " " + objects_.Entries()[i].path;
+    if (!differences.empty())
+      throw HostFailure(std::string("undo: after ") + what + " these objects are not back exactly:" +
+                        differences);
+  };
+  if (!scene.Undo(document)) throw HostFailure("undo: the host had no step to undo");
+  compare(before, "undoing");
+  if (!scene.Redo(document)) throw HostFailure("undo: the host had no step to redo");
+  compare(after, "redoing");
+}
+
+void AlignmentSession::Finish() {
+  objects_.ReadBack();
+  run_.Finish();
+}
+
+std::vector<PictureBox> PictureBoxes(const SceneInHost& objects,
+                                     const std::vector<HostPlacement>& placements,
+                                     std::optional<size_t> reference) {
+  std::vector<PictureBox> boxes;
+  for (size_t i = 0; i < placements.size(); ++i) {
+    const ObjectEntry& entry = objects.Entries()[i];
+    boxes.push_back({entry.object->name, entry.path, placements[i].world, placements[i].halfSizes,
+                     reference == i});
+  }
+  return boxes;
+}
+
+namespace {
+
+std::string Point(const HostVector& v) {
+  char text[96];
+  std::snprintf(text, sizeof text, "(%9.3f, %9.3f, %9.3f)", v.x == 0 ? 0.0 : v.x,
+                v.y == 0 ? 0.0 : v.y, v.z == 0 ? 0.0 : v.z);
+  return text;
+}
+
+}  // namespace
+
+size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
+                       const std::vector<HostPlacement>& before,
+                       const std::vector<HostPlacement>& after) {
+  std::vector<size_t> moved;
+  size_t width = 6;
+  for (size_t i = 0; i < after.size(); ++i) {
+    if (SamePlacement(before[i], after[i])) continue;
+    moved.push_back(i);
+    width = std::max(width, objects.Entries()[i].path.size());
+  }
+  if (moved.empty()) {
+    out << "nothing moved\n";
+    return 0;
+  }
+  const std::string pad(width, ' ');
+  out << "object" << pad.substr(6) << "  world position before" << std::string(14, ' ')
+      << "  world position after\n";
+  for (size_t i : moved) {
+    const std::string& path = objects.Entries()[i].path;
+    out << path << pad.substr(path.size()) << "  " << Point(before[i].world.offset) << "  "
+        << Point(after[i].world.offset) << "\n";
+  }
+  return moved.size();
+}
+
+}  // namespace kcommand

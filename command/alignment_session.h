@@ -1,0 +1,62 @@
+#pragma once
+// A scene loaded into a plug-in run, and presses of the tool's align buttons on it
+// with given settings, as a user in the host would make them.
+
+#include <array>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "plugin_run.h"
+#include "scene_in_host.h"
+#include "scene_model.h"
+#include "svg_picture.h"
+
+namespace kcommand {
+
+struct AlignmentPress {
+  size_t reference;              // index in ListObjects
+  std::optional<size_t> object;  // set: the one-object button; unset: the selection button
+  std::array<AxisChoice, 3> axes;
+};
+
+class AlignmentSession {
+ public:
+  // Throws InputError for a scene the host cannot hold, HostFailure when the plug-in
+  // does not start.
+  AlignmentSession(const std::string& pluginFolder, SceneFile& scene,
+                   const std::string& fileName, std::ostream* console);
+
+  PluginRun& run() { return run_; }
+  SceneInHost& objects() { return objects_; }
+
+  // Writes the press's links and axis settings into the tool's settings, then presses.
+  void Press(const AlignmentPress& press);
+
+  // Undoes the latest step and checks every object is back where `before` says, then
+  // redoes it and checks every object is where `after` says. Throws HostFailure naming
+  // what differs. `stepsBefore`: undo steps the document held before the press.
+  void CheckOneUndoStep(size_t stepsBefore, const std::vector<HostPlacement>& before,
+                        const std::vector<HostPlacement>& after);
+
+  // Reads the objects back into the scene and finishes the run (see PluginRun::Finish).
+  void Finish();
+
+ private:
+  PluginRun run_;
+  SceneInHost objects_;
+};
+
+// Boxes for the picture, labelled with the objects' names; `reference` drawn apart.
+std::vector<PictureBox> PictureBoxes(const SceneInHost& objects,
+                                     const std::vector<HostPlacement>& placements,
+                                     std::optional<size_t> reference);
+
+// "  Vase    (x, y, z)  ->  (x, y, z)" for every object whose placement changed; the
+// number of lines written.
+size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
+                       const std::vector<HostPlacement>& before,
+                       const std::vector<HostPlacement>& after);
+
+}  // namespace kcommand

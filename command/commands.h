@@ -1,0 +1,46 @@
+#pragma once
+// The command's subcommands. Each writes its report to `out` and returns the exit
+// status; input errors and host failures leave as InputError and HostFailure.
+
+#include <array>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "axis_choice.h"
+
+namespace kcommand {
+
+struct AlignOptions {
+  std::string scene;
+  std::optional<std::string> reference;
+  std::optional<std::string> object;
+  bool selected = false;
+  std::array<std::optional<std::string>, 3> axes;  // "MODE[:SIDE]" for x, y, z
+  std::optional<std::string> output;
+  std::optional<std::string> picture;
+  bool undo = false;
+  std::string plugin;
+};
+int RunAlign(const AlignOptions& options, std::ostream& out);
+
+struct ResetOptions {
+  std::array<std::optional<std::string>, 3> axes;  // settings to hold before the reset
+  std::string plugin;
+};
+int RunReset(const ResetOptions& options, std::ostream& out);
+
+int RunHelpButton(const std::string& plugin, std::ostream& out);
+int RunInfo(const std::string& plugin, std::ostream& out);
+
+struct DemoOptions {
+  std::string picture = "kestrum-demo.svg";
+  std::optional<std::string> output;
+  std::string plugin;
+};
+int RunDemo(const DemoOptions& options, std::ostream& out);
+
+// "--x" and its text as an axis choice; throws InputError naming the option.
+AxisChoice AxisOption(int axis, const std::string& text);
+
+}  // namespace kcommand

@@ -1,0 +1,113 @@
+// kestrum: align scene files with the Kestrum plug-in, loaded into the substitute host
+// through its entry point and registration record, as the host application would.
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "commands.h"
+#include "input_error.h"
+#include "plugin_locations.h"
+
+namespace {
+
+void AddPluginOption(CLI::App& command, std::string& folder) {
+  command.add_option("--plugin", folder, "Plug-in folder to load (holds kestrum.cdl)")
+      ->default_str(folder);
+}
+
+void AddAxisOptions(CLI::App& command, std::array<std::optional<std::string>, 3>& axes,
+                    const char* what) {
+  const char* names[3] = {"--x", "--y", "--z"};
+  for (size_t axis = 0; axis < 3; ++axis)
+    command.add_option(names[axis], axes[axis], what)->type_name("MODE[:SIDE]");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kcommand;
+  CLI::App app{"kestrum: align objects of a scene against a reference object's bounding box,\n"
+               "with the Kestrum plug-in loaded into a substitute host."};
+  app.require_subcommand(1);
+  const std::string defaultPlugin = DefaultPluginFolder();
+
+  AlignOptions align;
+  align.plugin = defaultPlugin;
+  CLI::App* alignCommand = app.add_subcommand(
+      "align", "Align objects of a scene file and write the aligned scene or list what moved");
+  alignCommand->add_option("SCENE", align.scene, "Scene file (JSON, see docs/scene-format.md)")
+      ->required();
+  alignCommand->add_option("--reference", align.reference,
+                           "Object to align against: a name, or a path such as Table/Top "
+                           "(default: the scene's tool settings)");
+  CLI::Option* selected =
+      alignCommand->add_flag("--selected", align.selected, "Align every selected object");
+  CLI::Option* object = alignCommand->add_option(
+      "--object", align.object, "Align this one object instead of the selection");
+  selected->excludes(object);
+  AddAxisOptions(*alignCommand, align.axes,
+                 "Placement on the axis: none, plus, center or minus, with :inside (default) or "
+                 ":outside");
+  alignCommand->add_option("-o,--output", align.output,
+                           "Write the aligned scene here (written whole or not at all)");
+  alignCommand->add_option("--picture", align.picture,
+                           "Write an SVG picture of before and after here");
+  alignCommand->add_flag("--undo", align.undo,
+                         "Also check that one undo puts every object back exactly");
+  AddPluginOption(*alignCommand, align.plugin);
+
+  ResetOptions reset;
+  reset.plugin = defaultPlugin;
+  CLI::App* resetCommand = app.add_subcommand(
+      "reset", "Press the tool's reset button and show the settings it wrote");
+  AddAxisOptions(*resetCommand, reset.axes, "Hold this placement before the reset");
+  AddPluginOption(*resetCommand, reset.plugin);
+
+  std::string helpPlugin = defaultPlugin;
+  CLI::App* helpCommand = app.add_subcommand(
+      "help", "Press the tool's help button: the page it opens, or the message it shows");
+  AddPluginOption(*helpCommand, helpPlugin);
+
+  std::string infoPlugin = defaultPlugin;
+  CLI::App* infoCommand = app.add_subcommand(
+      "info", "Load the plug-in, show its banner and registered tool, unload and check for leaks");
+  AddPluginOption(*infoCommand, infoPlugin);
+
+  DemoOptions demo;
+  demo.plugin = defaultPlugin;
+  CLI::App* demoCommand = app.add_subcommand(
+      "demo", "Furnish the shipped example table scene and draw it before and after");
+  demoCommand->add_option("--picture", demo.picture, "Where to write the picture")
+      ->default_str(demo.picture);
+  demoCommand->add_option("-o,--output", demo.output, "Also write the aligned scene here");
+  AddPluginOption(*demoCommand, demo.plugin);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int status = app.exit(error);
+    return status == 0 ? kExitSuccess : kExitInputError;
+  }
+
+  try {
+    if (alignCommand->parsed()) return RunAlign(align, std::cout);
+    if (resetCommand->parsed()) return RunReset(reset, std::cout);
+    if (helpCommand->parsed()) return RunHelpButton(helpPlugin, std::cout);
+    if (infoCommand->parsed()) return RunInfo(infoPlugin, std::cout);
+    if (demoCommand->parsed()) return RunDemo(demo, std::cout);
+  } catch (const InputError& error) {
+    std::cout.flush();
+    std::cerr << "kestrum: " << error.what() << "\n";
+    return kExitInputError;
+  } catch (const HostFailure& error) {
+    std::cout.flush();
+    std::cerr << "kestrum: failure: " << error.what() << "\n";
+    return kExitFailure;
+  } catch (const std::exception& error) {
+    std::cout.flush();
+    std::cerr << "kestrum: failure: " << error.what() << "\n";
+    return kExitFailure;
+  }
+  return kExitInputError;
+}

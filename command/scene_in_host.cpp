@@ -1,0 +1,75 @@
+#include "scene_in_host.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "input_error.h"
+#include "transform.h"
+
+namespace kcommand {
+namespace {
+
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+
+HostVector ToHost(const Vector3& v) { return {v[0], v[1], v[2]}; }
+Vector3 FromHost(const HostVector& v) { return {v.x, v.y, v.z}; }
+
+bool Finite(const HostVector& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+bool Finite(const HostMatrix& m) {
+  return Finite(m.offset) && Finite(m.axisX) && Finite(m.axisY) && Finite(m.axisZ);
+}
+
+}  // namespace
+
+SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName)
+    : host_(host), entries_(ListObjects(scene)) {
+  document_ = host_.NewDocument(fileName);
+  for (const ObjectEntry& entry : entries_) {
+    const SceneObject& from = *entry.object;
+    HostObject* parent = entry.parent ? objects_[*entry.parent] : nullptr;
+    HostObject* object = host_.NewObject(document_, from.name, parent);
+    host_.SetScale(object, ToHost(from.scale));
+    const Vector3& d = from.rotationDegrees;
+    host_.SetRotation(object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree,
+                               d[2] * kRadiansPerDegree});
+    host_.SetPosition(object, ToHost(from.position));
+    host_.SetHalfSizes(object, ToHost(from.halfSize));
+    host_.SetSelected(object, from.selected);
+    objects_.push_back(object);
+  }
+  for (size_t i = 0; i < objects_.size(); ++i) {
+    if (!Finite(host_.WorldMatrix(objects_[i])))
+      throw InputError(fileName + ": " + entries_[i].object->source + ": object '" +
+                       entries_[i].path +
+                       "' ends up with a world matrix that is not finite (position or scale "
+                       "too large along its parents)");
+  }
+}
+
+std::vector<HostPlacement> SceneInHost::Placements() const {
+  std::vector<HostPlacement> placements;
+  for (HostObject* object : objects_)
+    placements.push_back({host_.WorldMatrix(object), host_.HalfSizes(object)});
+  return placements;
+}
+
+void SceneInHost::ReadBack() {
+  for (size_t i = 0; i < objects_.size(); ++i) {
+    SceneObject& to = *entries_[i].object;
+    HostObject* object = objects_[i];
+    to.position = FromHost(host_.Position(object));
+    const HostVector r = host_.Rotation(object);
+    to.rotationDegrees = {r.x / kRadiansPerDegree, r.y / kRadiansPerDegree, r.z / kRadiansPerDegree};
+    to.scale = FromHost(host_.Scale(object));
+    to.halfSize = FromHost(host_.HalfSizes(object));
+    to.selected = host_.Selected(object);
+  }
+}
+
+bool SamePlacement(const HostPlacement& a, const HostPlacement& b) {
+  return khost::SameBits(a.world, b.world) && khost::SameBits(a.halfSizes, b.halfSizes);
+}
+
+}  // namespace kcommand

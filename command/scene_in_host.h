@@ -1,0 +1,47 @@
+#pragma once
+// Puts a scene into the substitute host's document and reads it back: the objects the
+// plug-in sees are the host's, built here from the file and read back after the tool
+// has run.
+
+#include <string>
+#include <vector>
+
+#include "c4d_host_abi.h"
+#include "scene.h"
+#include "scene_model.h"
+
+namespace kcommand {
+
+// One object's placement as the host holds it.
+struct HostPlacement {
+  HostMatrix world;
+  HostVector halfSizes;
+};
+
+class SceneInHost {
+ public:
+  // Builds every object of `scene` in a new document. Throws InputError (naming
+  // `fileName` and the object) when an object's world matrix comes out not finite.
+  SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName);
+
+  HostDocument* Document() const { return document_; }
+  // In the order of ListObjects.
+  const std::vector<ObjectEntry>& Entries() const { return entries_; }
+  HostObject* Object(size_t index) const { return objects_[index]; }
+  size_t Count() const { return objects_.size(); }
+
+  std::vector<HostPlacement> Placements() const;
+  // Position, rotation (degrees), scale, half sizes and selection of every object from
+  // the host into the scene the objects were built from.
+  void ReadBack();
+
+ private:
+  khost::Scene& host_;
+  std::vector<ObjectEntry> entries_;
+  HostDocument* document_ = nullptr;
+  std::vector<HostObject*> objects_;
+};
+
+bool SamePlacement(const HostPlacement& a, const HostPlacement& b);
+
+}  // namespace kcommand

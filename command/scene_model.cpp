@@ -1,0 +1,43 @@
+#include "scene_model.h"
+
+#include "input_error.h"
+
+namespace kcommand {
+namespace {
+
+void ListBelow(SceneObject& object, const std::string& parentPath,
+               std::optional<size_t> parent, std::vector<ObjectEntry>& out) {
+  const size_t index = out.size();
+  out.push_back({&object, parentPath.empty() ? object.name : parentPath + "/" + object.name,
+                 parent});
+  const std::string path = out[index].path;
+  for (SceneObject& child : object.children) ListBelow(child, path, index, out);
+}
+
+}  // namespace
+
+std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
+  std::vector<ObjectEntry> objects;
+  for (SceneObject& object : scene.objects) ListBelow(object, "", std::nullopt, objects);
+  return objects;
+}
+
+size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name) {
+  const bool byPath = name.find('/') != std::string::npos;
+  std::vector<size_t> matches;
+  for (size_t i = 0; i < objects.size(); ++i)
+    if (byPath ? objects[i].path == name : objects[i].object->name == name) matches.push_back(i);
+  if (matches.size() == 1) return matches.front();
+  if (matches.empty())
+    throw InputError("no object " + std::string(byPath ? "has the path" : "is named") + " '" +
+                     name + "'");
+  if (byPath)
+    throw InputError("the path '" + name + "' is ambiguous: " + std::to_string(matches.size()) +
+                     " objects have it; rename one of them");
+  std::string paths;
+  for (size_t match : matches) paths += (paths.empty() ? "" : ", ") + objects[match].path;
+  throw InputError("the name '" + name + "' is ambiguous: " + std::to_string(matches.size()) +
+                   " objects answer to it (" + paths + "); give the path instead");
+}
+
+}  // namespace kcommand

@@ -1,0 +1,59 @@
+#pragma once
+// A scene as the command reads and writes it: a tree of named objects with their
+// placement in the parent's frame and their bounding boxes, and the tool settings the
+// file asks for. Plain values; the host knows nothing of it.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "axis_choice.h"
+
+namespace kcommand {
+
+using Vector3 = std::array<double, 3>;
+
+struct SceneObject {
+  std::string name;
+  std::string comment;
+  Vector3 position{0, 0, 0};
+  Vector3 rotationDegrees{0, 0, 0};
+  Vector3 scale{1, 1, 1};
+  Vector3 halfSize{0, 0, 0};
+  bool selected = false;
+  std::vector<SceneObject> children;
+  // Where the object was read: a JSON pointer such as "/objects/0/children/1".
+  std::string source;
+};
+
+struct ToolSettings {
+  std::optional<std::string> reference;
+  std::optional<std::string> object;
+  std::array<std::optional<AxisChoice>, 3> axes;
+};
+
+struct SceneFile {
+  std::string comment;
+  std::vector<SceneObject> objects;
+  ToolSettings tool;
+};
+
+// One object of the tree with its path ("Table/Leg") and the index of its parent in
+// the same listing (none for top-level objects). Valid while the tree is unchanged.
+struct ObjectEntry {
+  SceneObject* object;
+  std::string path;
+  std::optional<size_t> parent;
+};
+
+// Every object, depth first, each before its children.
+std::vector<ObjectEntry> ListObjects(SceneFile& scene);
+
+// The index in ListObjects of the one object a user means by `name`: its path from the
+// top level when `name` contains '/', otherwise its name wherever it is. Throws
+// InputError when no object or more than one answers (the message lists the paths).
+size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name);
+
+}  // namespace kcommand

@@ -1,0 +1,247 @@
+#include "scene_reader.h"
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "input_error.h"
+#include "scene_schema.h"
+
+namespace kcommand {
+namespace {
+
+using nlohmann::json;
+
+// Line and column (both from 1) of a byte offset in `text`.
+std::string LineAndColumn(const std::string& text, size_t offset) {
+  offset = std::min(offset, text.size());
+  size_t line = 1;
+  size_t lineStart = 0;
+  for (size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  return std::to_string(line) + ":" + std::to_string(offset - lineStart + 1);
+}
+
+// Builds the document like json::parse, but keeps the offset of the first error,
+// which the library's own exceptions do not always carry (a number too large for a
+// double is one).
+class PositionedParser : public nlohmann::detail::json_sax_dom_parser<json> {
+ public:
+  explicit PositionedParser(json& document) : json_sax_dom_parser(document, false) {}
+  bool parse_error(std::size_t position, const std::string& lastToken,
+                   const nlohmann::detail::exception& error) {
+    if (!failed_) {
+      failed_ = true;
+      position_ = position;
+      lastToken_ = lastToken;
+      message_ = error.what();
+      outOfRange_ = error.id == 406;
+    }
+    return false;
+  }
+  bool failed_ = false;
+  bool outOfRange_ = false;
+  size_t position_ = 0;
+  std::string lastToken_;
+  std::string message_;
+};
+
+// The library's message without its "[json.exception...]" prefix and position.
+std::string PlainSyntaxMessage(const std::string& message) {
+  std::string text = message;
+  if (const size_t bracket = text.find("] "); bracket != std::string::npos)
+    text = text.substr(bracket + 2);
+  if (const size_t colon = text.find(": "); colon != std::string::npos &&
+                                            text.compare(0, 11, "parse error") == 0)
+    text = text.substr(colon + 2);
+  return text;
+}
+
+json ParseJson(const std::string& text, const std::string& fileName) {
+  json document;
+  PositionedParser parser(document);
+  json::sax_parse(text, &parser);
+  if (!parser.failed_) return document;
+  if (parser.outOfRange_) {
+    // The number token ends at the error position.
+    const size_t start = parser.position_ - std::min(parser.position_, parser.lastToken_.size());
+    throw InputError(fileName + ":" + LineAndColumn(text, start) + ": the number " +
+                     parser.lastToken_ + " is not finite (too large for a 64-bit double)");
+  }
+  const size_t at = parser.position_ == 0 ? 0 : parser.position_ - 1;
+  throw InputError(fileName + ":" + LineAndColumn(text, at) + ": invalid JSON: " +
+                   PlainSyntaxMessage(parser.message_));
+}
+
+void RequireFiniteNumbers(const json& value, const json::json_pointer& where,
+                          const std::string& fileName) {
+  if (value.is_number_float() && !std::isfinite(value.get<double>()))
+    throw InputError(fileName + ": " + where.to_string() + ": the number is not finite");
+  if (value.is_array()) {
+    for (size_t i = 0; i < value.size(); ++i)
+      RequireFiniteNumbers(value[i], where / i, fileName);
+  } else if (value.is_object()) {
+    for (const auto& [key, item] : value.items()) RequireFiniteNumbers(item, where / key, fileName);
+  }
+}
+
+Vector3 VectorOr(const json& object, const char* key, Vector3 fallback) {
+  if (!object.contains(key)) return fallback;
+  const json& v = object.at(key);
+  return {v[0].get<double>(), v[1].get<double>(), v[2].get<double>()};
+}
+
+// Objects as read, before objects that name a parent are moved under it.
+struct ReadObject {
+  SceneObject object;  // without children
+  std::vector<size_t> children;
+  std::optional<std::string> parentName;
+  std::optional<size_t> parent;
+};
+
+size_t ReadObjectTree(const json& value, const json::json_pointer& where,
+                      const std::string& fileName, std::vector<ReadObject>& out) {
+  ReadObject read;
+  SceneObject& object = read.object;
+  object.source = where.to_string();
+  object.name = value.at("name").get<std::string>();
+  object.comment = value.value("comment", std::string());
+  object.position = VectorOr(value, "position", {0, 0, 0});
+  object.rotationDegrees = VectorOr(value, "rotation", {0, 0, 0});
+  object.scale = VectorOr(value, "scale", {1, 1, 1});
+  object.halfSize = VectorOr(value, "halfSize", {0, 0, 0});
+  object.selected = value.value("selected", false);
+  for (size_t axis = 0; axis < 3; ++axis) {
+    if (object.halfSize[axis] < 0)
+      throw InputError(fileName + ": " + (where / "halfSize" / axis).to_string() + ": object '" +
+                       object.name + "' has a negative half size " +
+                       std::string(1, kAxisLetters[axis]) + " (zero, a flat box, is the least)");
+  }
+  if (value.contains("parent")) read.parentName = value.at("parent").get<std::string>();
+  const size_t index = out.size();
+  out.push_back(std::move(read));
+  if (value.contains("children")) {
+    const json& children = value.at("children");
+    for (size_t i = 0; i < children.size(); ++i) {
+      const size_t child = ReadObjectTree(children[i], where / "children" / i, fileName, out);
+      out[child].parent = index;
+      out[index].children.push_back(child);
+    }
+  }
+  return index;
+}
+
+SceneObject Assemble(std::vector<ReadObject>& read, size_t index) {
+  SceneObject object = std::move(read[index].object);
+  for (size_t child : read[index].children) object.children.push_back(Assemble(read, child));
+  return object;
+}
+
+// Moves every top-level object that names a parent under it, refusing names that
+// resolve to no object or several, and parent chains that come back to where they
+// started.
+void AttachNamedParents(std::vector<ReadObject>& read, const std::string& fileName) {
+  std::multimap<std::string, size_t> byName;
+  for (size_t i = 0; i < read.size(); ++i) byName.emplace(read[i].object.name, i);
+  for (size_t i = 0; i < read.size(); ++i) {
+    if (!read[i].parentName) continue;
+    const std::string& name = *read[i].parentName;
+    const std::string place = fileName + ": " + read[i].object.source + "/parent: ";
+    const size_t count = byName.count(name);
+    if (count == 0) throw InputError(place + "no object is named '" + name + "'");
+    if (count > 1)
+      throw InputError(place + "the parent name '" + name + "' is ambiguous: " +
+                       std::to_string(count) + " objects have it, and a parent must be named uniquely");
+    const size_t parent = byName.find(name)->second;
+    read[i].parent = parent;
+    read[parent].children.push_back(i);
+  }
+  for (size_t start = 0; start < read.size(); ++start) {
+    std::vector<size_t> chain{start};
+    for (std::optional<size_t> up = read[start].parent; up; up = read[*up].parent) {
+      chain.push_back(*up);
+      if (*up != start) {
+        if (chain.size() > read.size()) break;  // a cycle that does not pass `start`
+        continue;
+      }
+      std::string names;
+      for (size_t link : chain) names += (names.empty() ? "" : " -> ") + read[link].object.name;
+      throw InputError(fileName + ": " + read[start].object.source +
+                       "/parent: the parents form a cycle: " + names);
+    }
+  }
+}
+
+AxisChoice AxisFromText(const json& tool, const char* key) {
+  // The schema's pattern already admitted the text.
+  return *ParseAxisChoice(tool.at(key).get<std::string>());
+}
+
+}  // namespace
+
+SceneFile ParseSceneText(const std::string& text, const std::string& fileName) {
+  const json document = ParseJson(text, fileName);
+  RequireFiniteNumbers(document, json::json_pointer(), fileName);
+  if (const std::vector<SchemaProblem> problems = CheckAgainstSceneSchema(document);
+      !problems.empty()) {
+    const SchemaProblem& first = problems.front();
+    throw InputError(fileName + ": " + (first.pointer.empty() ? "/" : first.pointer) +
+                     ": does not follow the scene schema: " + first.description);
+  }
+
+  SceneFile scene;
+  scene.comment = document.value("comment", std::string());
+  std::vector<ReadObject> read;
+  std::vector<size_t> topLevel;
+  const json& objects = document.at("objects");
+  for (size_t i = 0; i < objects.size(); ++i)
+    topLevel.push_back(
+        ReadObjectTree(objects[i], json::json_pointer("/objects") / i, fileName, read));
+  AttachNamedParents(read, fileName);
+  for (size_t index : topLevel)
+    if (!read[index].parent) scene.objects.push_back(Assemble(read, index));
+
+  if (document.contains("tool")) {
+    const json& tool = document.at("tool");
+    if (tool.contains("reference")) scene.tool.reference = tool.at("reference").get<std::string>();
+    if (tool.contains("object")) scene.tool.object = tool.at("object").get<std::string>();
+    for (size_t axis = 0; axis < 3; ++axis) {
+      const char key[2] = {kAxisLetters[axis], '\0'};
+      if (tool.contains(key)) scene.tool.axes[axis] = AxisFromText(tool, key);
+    }
+  }
+  CheckToolNames(scene, fileName);
+  return scene;
+}
+
+void CheckToolNames(SceneFile& scene, const std::string& fileName) {
+  const std::vector<ObjectEntry> objects = ListObjects(scene);
+  const auto check = [&](const std::optional<std::string>& name, const char* key) {
+    if (!name) return;
+    try {
+      ResolveObject(objects, *name);
+    } catch (const InputError& error) {
+      throw InputError(fileName + ": /tool/" + key + ": " + error.what());
+    }
+  };
+  check(scene.tool.reference, "reference");
+  check(scene.tool.object, "object");
+}
+
+SceneFile ReadSceneFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw InputError(path + ": cannot open the scene file (missing or unreadable)");
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (file.bad()) throw InputError(path + ": cannot read the scene file");
+  return ParseSceneText(text.str(), path);
+}
+
+}  // namespace kcommand

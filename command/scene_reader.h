@@ -1,0 +1,20 @@
+#pragma once
+// Reads a scene file: JSON syntax, then the scene schema, then what a schema cannot
+// say (finite numbers, half sizes not negative, parents that exist and form no cycle).
+// Every failure is an InputError naming the file, the place and the problem.
+
+#include <string>
+
+#include "scene_model.h"
+
+namespace kcommand {
+
+SceneFile ReadSceneFile(const std::string& path);
+// The same for text already in memory; `fileName` is what messages call it.
+SceneFile ParseSceneText(const std::string& text, const std::string& fileName);
+
+// Resolves the tool settings' object names against the scene; throws InputError naming
+// the file and the setting when one does not resolve.
+void CheckToolNames(SceneFile& scene, const std::string& fileName);
+
+}  // namespace kcommand

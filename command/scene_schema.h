@@ -1,0 +1,24 @@
+#pragma once
+// The JSON Schema of scene files (docs/scene.schema.json, built into the command) and
+// the check of a parsed document against it.
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace kcommand {
+
+// The schema's text as shipped.
+const char* SceneSchemaText();
+
+struct SchemaProblem {
+  std::string pointer;  // JSON pointer of the offending value; "" for the whole document
+  std::string description;
+};
+
+// Empty when `document` follows the schema. Problems come deepest first, as the
+// validator finds them.
+std::vector<SchemaProblem> CheckAgainstSceneSchema(const nlohmann::json& document);
+
+}  // namespace kcommand

@@ -1,0 +1,95 @@
+#include "scene_writer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include "input_error.h"
+
+namespace kcommand {
+namespace {
+
+using nlohmann::ordered_json;
+
+// No "-0" in files people read.
+double Tidy(double value) { return value == 0 ? 0.0 : value; }
+
+ordered_json VectorJson(const Vector3& v) { return {Tidy(v[0]), Tidy(v[1]), Tidy(v[2])}; }
+
+// Angles come back from matrices with the last bits disturbed; a billionth of a degree
+// is far below anything a scene can show.
+ordered_json DegreesJson(const Vector3& v) {
+  ordered_json out = ordered_json::array();
+  for (double angle : v) out.push_back(Tidy(std::round(angle * 1e9) / 1e9));
+  return out;
+}
+
+ordered_json ObjectJson(const SceneObject& object) {
+  ordered_json out;
+  out["name"] = object.name;
+  if (!object.comment.empty()) out["comment"] = object.comment;
+  out["position"] = VectorJson(object.position);
+  out["rotation"] = DegreesJson(object.rotationDegrees);
+  out["scale"] = VectorJson(object.scale);
+  out["halfSize"] = VectorJson(object.halfSize);
+  if (object.selected) out["selected"] = true;
+  if (!object.children.empty()) {
+    ordered_json children = ordered_json::array();
+    for (const SceneObject& child : object.children) children.push_back(ObjectJson(child));
+    out["children"] = std::move(children);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string SceneToText(const SceneFile& scene) {
+  ordered_json out;
+  out["version"] = 1;
+  if (!scene.comment.empty()) out["comment"] = scene.comment;
+  ordered_json objects = ordered_json::array();
+  for (const SceneObject& object : scene.objects) objects.push_back(ObjectJson(object));
+  out["objects"] = std::move(objects);
+  const ToolSettings& tool = scene.tool;
+  ordered_json toolJson = ordered_json::object();
+  if (tool.reference) toolJson["reference"] = *tool.reference;
+  if (tool.object) toolJson["object"] = *tool.object;
+  for (size_t axis = 0; axis < 3; ++axis)
+    if (tool.axes[axis]) toolJson[std::string(1, kAxisLetters[axis])] = FormatAxisChoice(*tool.axes[axis]);
+  if (!toolJson.empty()) out["tool"] = std::move(toolJson);
+  return out.dump(2) + "\n";
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  const fs::path temporary =
+      folder / ("." + target.filename().string() + ".kestrum-" + std::to_string(::getpid()) + ".tmp");
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    if (!file) throw InputError(path + ": cannot write here: " + std::strerror(errno));
+    file << content;
+    file.flush();
+    if (!file) {
+      std::error_code ignored;
+      fs::remove(temporary, ignored);
+      throw InputError(path + ": writing failed");
+    }
+  }
+  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    const int error = errno;
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    throw InputError(path + ": cannot put the file in place: " + std::strerror(error));
+  }
+}
+
+}  // namespace kcommand

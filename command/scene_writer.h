@@ -1,0 +1,17 @@
+#pragma once
+// Writes scenes in the format the reader takes, children always nested, and puts files
+// in place so that an interrupted run never leaves a half-written one.
+
+#include <string>
+
+#include "scene_model.h"
+
+namespace kcommand {
+
+std::string SceneToText(const SceneFile& scene);
+
+// Writes `content` to a temporary file beside `path` and renames it over `path`.
+// Throws InputError (naming the path) when the folder cannot take the file.
+void WriteFileAtomically(const std::string& path, const std::string& content);
+
+}  // namespace kcommand
