@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include <unistd.h>
 
@@ -64,7 +65,11 @@ std::string SceneToText(const SceneFile& scene) {
   for (size_t axis = 0; axis < 3; ++axis)
     if (tool.axes[axis]) toolJson[std::string(1, kAxisLetters[axis])] = FormatAxisChoice(*tool.axes[axis]);
   if (!toolJson.empty()) out["tool"] = std::move(toolJson);
-  return out.dump(2) + "\n";
+  // Vectors read best on one line: "position": [0.0, 7.0, 0.0]. The pretty printer
+  // breaks arrays across lines, which no string can contain, so only arrays match.
+  static const std::regex vector(
+      R"(\[\n\s*(-?[0-9][0-9.eE+-]*),\n\s*(-?[0-9][0-9.eE+-]*),\n\s*(-?[0-9][0-9.eE+-]*)\n\s*\])");
+  return std::regex_replace(out.dump(2), vector, "[$1, $2, $3]") + "\n";
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {

@@ -1,0 +1,330 @@
+// The built kestrum program, run as a user runs it: the shipped examples, every kind of
+// bad input (message, exit status 2, no output written or changed), the undo check,
+// the picture's boxes, and the subcommands that move nothing.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "temp_folder.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Contents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Example(const std::string& name) { return KESTRUM_SOURCE_DIR "/examples/" + name; }
+
+class CommandRun : public ::testing::Test {
+ protected:
+  Outcome Kestrum(const std::vector<std::string>& arguments) {
+    std::string line = "cd " + Quoted(folder.Path()) + " && " + Quoted(KESTRUM_COMMAND);
+    for (const std::string& argument : arguments) line += " " + Quoted(argument);
+    line += " > kestrum.out 2> kestrum.err";
+    const int raw = std::system(line.c_str());
+    Outcome run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = Contents(folder.Path() + "/kestrum.out");
+    run.err = Contents(folder.Path() + "/kestrum.err");
+    return run;
+  }
+  std::string Path(const std::string& name) const { return folder.Path() + "/" + name; }
+
+  khost_test::TempFolder folder;
+};
+
+TEST_F(CommandRun, AlignsEveryShippedExampleWithItsOwnSettings) {
+  for (const char* example : {"demo.json", "stack-selected.json", "centre-in-room.json",
+                              "shelf-corner.json", "parent-by-name.json"}) {
+    const Outcome run = Kestrum({"align", Example(example), "-o", "out.json", "--undo"});
+    EXPECT_EQ(0, run.status) << example << ": " << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("aligned scene written to out.json")) << example;
+    EXPECT_NE(std::string::npos, run.out.find("undoing it put all")) << example;
+    // The result is itself a valid scene, and aligning it again moves nothing.
+    const Outcome again = Kestrum({"align", "out.json"});
+    EXPECT_EQ(0, again.status) << example << ": " << again.err;
+    EXPECT_EQ("nothing moved\n", again.out) << example;
+  }
+}
+
+// Half sizes and places chosen so every expected coordinate is exact.
+constexpr const char* kShelfScene = R"({ "objects": [
+  { "name": "Shelf", "position": [10, 20, 30], "halfSize": [4, 5, 6] },
+  { "name": "Box", "position": [-3, 7, 1.5], "rotation": [0, 90, 0], "halfSize": [1, 2, 0.5], "selected": true },
+  { "name": "Other", "position": [50, 50, 50], "halfSize": [1, 1, 1] } ] })";
+
+TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
+  folder.Write("shelf.json", kShelfScene);
+  const Outcome table = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--selected", "--x",
+                             "plus:outside", "--y", "minus", "--z", "center"});
+  ASSERT_EQ(0, table.status) << table.err;
+  // Only the box moved: x 10 + 4 + 1, y 20 - 5 + 2, z 30.
+  EXPECT_NE(std::string::npos, table.out.find("Box")) << table.out;
+  EXPECT_EQ(std::string::npos, table.out.find("Other")) << table.out;
+  EXPECT_NE(std::string::npos, table.out.find("15.000,    17.000,    30.000)")) << table.out;
+
+  ASSERT_EQ(0, Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside",
+                        "--y", "minus", "--z", "center", "-o", "out.json"})
+                   .status);
+  const nlohmann::json written = nlohmann::json::parse(Contents(Path("out.json")));
+  const nlohmann::json& box = written["objects"][1];
+  EXPECT_EQ("Box", box["name"]);
+  EXPECT_EQ(nlohmann::json({15, 17, 30}), box["position"]);
+  EXPECT_EQ(nlohmann::json({0, 0, 0}), box["rotation"]);
+  EXPECT_EQ(nlohmann::json({50, 50, 50}), written["objects"][2]["position"]);
+  EXPECT_EQ("plus:outside", written["tool"]["x"]);
+}
+
+TEST_F(CommandRun, TheOneObjectButtonMovesOnlyThatObject) {
+  folder.Write("shelf.json", kShelfScene);
+  const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--object", "Other",
+                           "--y", "plus:outside", "-o", "out.json"});
+  ASSERT_EQ(0, run.status) << run.err;
+  const nlohmann::json written = nlohmann::json::parse(Contents(Path("out.json")));
+  // x and z keep the offset from the shelf; y: 20 + 5 + 1.
+  EXPECT_EQ(nlohmann::json({50, 26, 50}), written["objects"][2]["position"]);
+  EXPECT_EQ(nlohmann::json({-3, 7, 1.5}), written["objects"][1]["position"]);
+}
+
+struct BadInput {
+  const char* what;
+  std::string scene;  // written as bad.json unless empty
+  std::vector<std::string> arguments;
+  std::string message;
+};
+
+class CommandRefuses : public CommandRun, public ::testing::WithParamInterface<BadInput> {};
+
+TEST_P(CommandRefuses, WithExitStatusTwoAMessageAndNoOutput) {
+  const BadInput& bad = GetParam();
+  if (!bad.scene.empty()) folder.Write("bad.json", bad.scene);
+  folder.Write("kept.json", "previous output");
+  std::vector<std::string> arguments = bad.arguments;
+  for (const char* extra : {"-o", "kept.json", "--picture", "picture.svg"})
+    arguments.push_back(extra);
+  const Outcome run = Kestrum(arguments);
+  EXPECT_EQ(2, run.status) << bad.what << ": " << run.err;
+  EXPECT_NE(std::string::npos, run.err.find(bad.message)) << bad.what << ": " << run.err;
+  EXPECT_EQ("previous output", Contents(Path("kept.json"))) << bad.what;
+  EXPECT_FALSE(std::filesystem::exists(Path("picture.svg"))) << bad.what;
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+    (void)entry;
+    ++files;
+  }
+  // kept.json, the two captured streams and bad.json when there is one.
+  EXPECT_EQ(bad.scene.empty() ? 3u : 4u, files) << bad.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, CommandRefuses,
+    ::testing::Values(
+        BadInput{"invalid JSON", "{ \"objects\": [ { \"name\": \"A\" ] }", {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json:1:30: invalid JSON: "},
+        BadInput{"schema violation", R"({ "objects": [ { "name": "A", "halfSize": [1, 2, "3"] } ] })",
+                 {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json: /objects/0/halfSize/2: does not follow the scene schema"},
+        BadInput{"unknown name", R"({ "objects": [ { "name": "A" } ] })",
+                 {"align", "bad.json", "--reference", "B"},
+                 "kestrum: bad.json: --reference: no object is named 'B'"},
+        BadInput{"ambiguous name",
+                 R"({ "objects": [ { "name": "A" }, { "name": "G", "children": [ { "name": "A" } ] } ] })",
+                 {"align", "bad.json", "--reference", "G", "--object", "A"},
+                 "kestrum: bad.json: --object: the name 'A' is ambiguous: 2 objects answer to it "
+                 "(A, G/A); give the path instead"},
+        BadInput{"non-finite number", R"({ "objects": [ { "name": "A", "position": [0, -1e400, 0] } ] })",
+                 {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json:1:47: the number -1e400 is not finite"},
+        BadInput{"non-finite world matrix",
+                 R"({ "objects": [ { "name": "A", "scale": [1e200, 1, 1], "children": [ { "name": "B", "position": [1e200, 0, 0] } ] } ] })",
+                 {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json: /objects/0/children/0: object 'A/B' ends up with a world "
+                 "matrix that is not finite"},
+        BadInput{"negative half size", R"({ "objects": [ { "name": "A", "halfSize": [-1, 0, 0] } ] })",
+                 {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json: /objects/0/halfSize/0: object 'A' has a negative half size x"},
+        BadInput{"cycle",
+                 R"({ "objects": [ { "name": "A", "parent": "B" }, { "name": "B", "parent": "A" } ] })",
+                 {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json: /objects/0/parent: the parents form a cycle: A -> B -> A"},
+        BadInput{"missing file", "", {"align", "absent.json", "--reference", "A"},
+                 "kestrum: absent.json: cannot open the scene file (missing or unreadable)"},
+        BadInput{"no reference", R"({ "objects": [ { "name": "A" } ] })", {"align", "bad.json"},
+                 "kestrum: bad.json: no reference object"},
+        BadInput{"bad axis option", R"({ "objects": [ { "name": "A" } ] })",
+                 {"align", "bad.json", "--reference", "A", "--y", "up"},
+                 "kestrum: --y: 'up' is not MODE[:SIDE]"},
+        BadInput{"both targets", R"({ "objects": [ { "name": "A" } ] })",
+                 {"align", "bad.json", "--reference", "A", "--selected", "--object", "A"},
+                 "--selected excludes --object"},
+        BadInput{"unknown option", "", {"align", "x.json", "--sideways"}, "--sideways"},
+        BadInput{"missing plug-in folder", R"({ "objects": [ { "name": "A" } ] })",
+                 {"align", "bad.json", "--reference", "A", "--plugin", "/nonexistent/kestrum"},
+                 "kestrum: /nonexistent/kestrum: no such plug-in folder"}));
+
+TEST_F(CommandRun, APluginThatDoesNotLoadIsAFailureNotAnInputError) {
+  std::filesystem::create_directories(Path("broken"));
+  folder.Write("broken/kestrum.cdl", "not a library");
+  folder.Write("scene.json", kShelfScene);
+  const Outcome run = Kestrum({"align", "scene.json", "--reference", "Shelf", "--plugin", "broken",
+                           "-o", "out.json"});
+  EXPECT_EQ(1, run.status) << run.err;
+  EXPECT_NE(std::string::npos, run.err.find("kestrum: failure: ")) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("out.json")));
+  EXPECT_EQ(1, Kestrum({"info", "--plugin", "broken"}).status);
+}
+
+// The numbers of a polygon's points attribute, in the panel's scene units.
+std::vector<std::pair<double, double>> PolygonPoints(const std::string& svg, const std::string& view,
+                                                     const std::string& state,
+                                                     const std::string& object) {
+  const std::string panel = "data-view=\"" + view + "\" data-state=\"" + state + "\"";
+  const size_t start = svg.find(panel);
+  const size_t end = svg.find("</g>\n</g>", start);
+  const std::string inside = svg.substr(start, end - start);
+  const std::regex polygon("data-object=\"" + object + "\"[^>]*points=\"([^\"]*)\"");
+  std::smatch match;
+  std::vector<std::pair<double, double>> points;
+  if (!std::regex_search(inside, match, polygon)) return points;
+  std::istringstream numbers(match[1].str());
+  double u = 0;
+  double v = 0;
+  char comma = 0;
+  while (numbers >> u >> comma >> v) points.emplace_back(u, v);
+  return points;
+}
+
+TEST_F(CommandRun, ThePictureDrawsEachBoxWhereTheSceneSays) {
+  folder.Write("shelf.json", kShelfScene);
+  const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside",
+                           "--y", "minus", "--z", "center", "--picture", "p.svg"});
+  ASSERT_EQ(0, run.status) << run.err;
+  const std::string svg = Contents(Path("p.svg"));
+  struct Expected {
+    const char* view;
+    const char* state;
+    const char* object;
+    double minU, maxU, minV, maxV;
+  };
+  // The box is turned 90 degrees about Y before (its x and z half sizes swap in the
+  // top view) and unturned after, at (15, 17, 30).
+  const Expected cases[] = {
+      {"top", "before", "Shelf", 6, 14, 24, 36},    {"front", "before", "Shelf", 6, 14, 15, 25},
+      {"side", "before", "Shelf", 24, 36, 15, 25},  {"top", "before", "Box", -3.5, -2.5, 0.5, 2.5},
+      {"front", "after", "Box", 14, 16, 15, 19},    {"top", "after", "Box", 14, 16, 29.5, 30.5},
+      {"side", "after", "Box", 29.5, 30.5, 15, 19}, {"top", "after", "Other", 49, 51, 49, 51},
+  };
+  for (const Expected& c : cases) {
+    const auto points = PolygonPoints(svg, c.view, c.state, c.object);
+    ASSERT_EQ(4u, points.size()) << c.view << " " << c.state << " " << c.object;
+    double minU = 1e300, maxU = -1e300, minV = 1e300, maxV = -1e300;
+    for (const auto& [u, v] : points) {
+      minU = std::min(minU, u);
+      maxU = std::max(maxU, u);
+      minV = std::min(minV, v);
+      maxV = std::max(maxV, v);
+    }
+    const std::string where = std::string(c.view) + " " + c.state + " " + c.object;
+    EXPECT_NEAR(c.minU, minU, 1e-9) << where;
+    EXPECT_NEAR(c.maxU, maxU, 1e-9) << where;
+    EXPECT_NEAR(c.minV, minV, 1e-9) << where;
+    EXPECT_NEAR(c.maxV, maxV, 1e-9) << where;
+  }
+  EXPECT_NE(std::string::npos, svg.find("class=\"box reference\" data-object=\"Shelf\""));
+}
+
+TEST_F(CommandRun, DemoPrintsTheBannerAndWhatMovedAndWritesItsPicture) {
+  const Outcome run = Kestrum({"demo"});
+  ASSERT_EQ(0, run.status) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("Kestrum")) << run.out;
+  for (const char* object : {"Vase", "Books", "Chair", "Lamp"})
+    EXPECT_NE(std::string::npos, run.out.find(std::string("\n") + object + " ")) << object;
+  EXPECT_NE(std::string::npos, run.out.find("picture written to kestrum-demo.svg"));
+  const std::string svg = Contents(Path("kestrum-demo.svg"));
+  // The vase ends centred on the table top: table centre y 40, half heights 40 and 15.
+  const auto vase = PolygonPoints(svg, "front", "after", "Vase");
+  ASSERT_FALSE(vase.empty());
+  double minV = 1e300;
+  for (const auto& point : vase) minV = std::min(minV, point.second);
+  EXPECT_NEAR(80, minV, 1e-9);
+}
+
+TEST_F(CommandRun, UndoCheckReportsOneStepPuttingEverythingBack) {
+  folder.Write("shelf.json", kShelfScene);
+  const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "center", "--undo"});
+  EXPECT_EQ(0, run.status) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("undo: the press made one undo step; undoing it put "
+                                            "all 3 objects back exactly"))
+      << run.out;
+}
+
+TEST_F(CommandRun, InfoShowsTheRegisteredToolAndAFullUnload) {
+  const Outcome run = Kestrum({"info"});
+  ASSERT_EQ(0, run.status) << run.err;
+  for (const char* text : {"id:          1029646", "name:        Kestrum", "icon:        32 x 32",
+                           "description: Kestrum", "unloaded: nothing left allocated"})
+    EXPECT_NE(std::string::npos, run.out.find(text)) << text << "\n" << run.out;
+}
+
+TEST_F(CommandRun, ResetWritesTheSixDefaults) {
+  const Outcome run = Kestrum({"reset", "--x", "minus:outside", "--z", "plus"});
+  ASSERT_EQ(0, run.status) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("before:  x minus:outside (10008, 10011)")) << run.out;
+  EXPECT_NE(std::string::npos,
+            run.out.find("the tool wrote 6 settings: ContainerSetInt(10004, 10005) "
+                         "ContainerSetInt(10009, 10010) ContainerSetInt(10012, 10013) "
+                         "ContainerSetInt(10017, 10018) ContainerSetInt(10020, 10021) "
+                         "ContainerSetInt(10025, 10026)"))
+      << run.out;
+  EXPECT_NE(std::string::npos, run.out.find("after:   x none (10005, 10010)")) << run.out;
+}
+
+TEST_F(CommandRun, HelpOpensThePageOrShowsTheMessage) {
+  const Outcome opened = Kestrum({"help"});
+  ASSERT_EQ(0, opened.status) << opened.err;
+  EXPECT_NE(std::string::npos, opened.out.find("open its help page: ")) << opened.out;
+  EXPECT_NE(std::string::npos, opened.out.find("help/index.html")) << opened.out;
+
+  // A copy of the plug-in folder without its help page.
+  namespace fs = std::filesystem;
+  const fs::path built = KESTRUM_BINARY_DIR "/plugins/kestrum";
+  fs::copy(built, Path("nohelp"), fs::copy_options::recursive);
+  fs::remove_all(Path("nohelp/help"));
+  const Outcome shown = Kestrum({"help", "--plugin", "nohelp"});
+  ASSERT_EQ(0, shown.status) << shown.err;
+  EXPECT_NE(std::string::npos, shown.out.find("the tool showed the message: ")) << shown.out;
+}
+
+TEST_F(CommandRun, HelpTextAndUsageErrors) {
+  const Outcome help = Kestrum({"align", "--help"});
+  EXPECT_EQ(0, help.status);
+  EXPECT_NE(std::string::npos, help.out.find("--reference"));
+  EXPECT_EQ(2, Kestrum({}).status);
+  EXPECT_EQ(2, Kestrum({"juggle"}).status);
+}
+
+}  // namespace
