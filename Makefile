@@ -1,11 +1,15 @@
 # The two everyday commands:
 #   make demo   install what is missing, build, and align the shipped example scene
 #   make test   install what is missing, then build and test 64-bit, 32-bit and sanitized
+SHELL := /bin/bash
 JOBS ?= 2
 CMAKE_FLAGS ?= -DKESTRUM_WERROR=ON
 CTEST_FLAGS ?= --output-on-failure --timeout 300
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist clean
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz
+
+.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz clean
 
 all: build
 
@@ -50,6 +54,24 @@ test-windows: windows
 	bash scripts/check-exports.sh build-windows-64/plugins/kestrum/kestrum.cdl
 	bash scripts/check-exports.sh build-windows-32/plugins/kestrum/kestrum.cdl
 
+# Each fuzz target, under AddressSanitizer and UBSan: first over the inputs that once
+# failed, then FUZZ_SECONDS of fuzzing from its seed corpus (copied, so the repository's
+# corpus stays as it is). A finding is written to build-fuzz/findings/.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKESTRUM_FUZZ=ON -DKESTRUM_SANITIZE=ON -DKESTRUM_TESTS=OFF $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@set -eo pipefail; for target in $(FUZZ_TARGETS); do \
+	  corpus=$${target%_fuzz}; \
+	  rm -rf build-fuzz/corpus/$$corpus; mkdir -p build-fuzz/corpus/$$corpus build-fuzz/findings; \
+	  cp fuzz/corpus/$$corpus/* build-fuzz/corpus/$$corpus/; \
+	  echo "== $$target: regressions"; \
+	  ./build-fuzz/fuzz/$$target fuzz/regressions/$$corpus/* 2>&1 | tail -n 1; \
+	  echo "== $$target: $(FUZZ_SECONDS) s"; \
+	  ./build-fuzz/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus/$$corpus 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==[0-9]+==ERROR)'; \
+	done
+
 # One archive of the plug-in folder per target, in dist/.
 dist: test-windows
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
@@ -63,4 +85,4 @@ dist: test-windows
 	bash scripts/pack-plugin.sh build-windows-32/plugins dist/kestrum-windows-i686.zip
 
 clean:
-	rm -rf build build-32 build-sanitize build-windows-64 build-windows-32 dist
+	rm -rf build build-32 build-sanitize build-windows-64 build-windows-32 build-fuzz dist

@@ -28,13 +28,16 @@ std::optional<nlohmann::json> ParseJsonText(const std::string& text, const std::
                                             std::string& error) {
   try {
     return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& failure) {
-    // The library's text reads "[json.exception.parse_error.N] parse error at line L,
-    // column C: ..."; keep the part from the position on.
+  } catch (const nlohmann::json::exception& failure) {
+    // The library's text reads "[json.exception.<kind>.N] ..."; a syntax error goes on
+    // "parse error at line L, column C: ...", a number too large for a double names the
+    // number instead. Keep what follows the bracket, from the position on where there is one.
     std::string what = failure.what();
+    if (const size_t bracket = what.find("] "); what.rfind("[json.exception.", 0) == 0 &&
+                                                bracket != std::string::npos)
+      what = what.substr(bracket + 2);
     const std::string marker = "parse error at ";
-    const size_t at = what.find(marker);
-    if (at != std::string::npos) what = what.substr(at + marker.size());
+    if (what.rfind(marker, 0) == 0) what = what.substr(marker.size());
     error = fileName + ": " + what;
     return std::nullopt;
   }
