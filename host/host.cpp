@@ -7,6 +7,7 @@
 #include "containers.h"
 #include "host_operations.h"
 #include "memory.h"
+#include "module_loader.h"
 #include "plugins.h"
 #include "resources.h"
 #include "scene.h"
@@ -71,6 +72,44 @@ HostSlot* Host::SubTable(int tableSlot) { return subTables_[tableSlot]; }
 
 HostSlot& Host::OperationSlot(int tableSlot, int byteOffset) {
   return subTables_[tableSlot][HostSlotOf(static_cast<size_t>(byteOffset))];
+}
+
+}  // namespace khost
+
+// ---- calls outside a binding ---------------------------------------------------------
+
+namespace khost {
+namespace {
+
+void NoteCallOutsideBinding(const char* operation) {
+  Host* host = Host::CurrentOrNull();
+  if (host != nullptr && !ModuleLoader::ModuleBoundTo(*host))
+    host->misuse().Report(std::string(operation) + ": host call outside a binding");
+}
+
+#define HOST_GUARDED_OPERATION(Name, Byte, Result, Params, Args) \
+  Result Guarded##Name Params {                                   \
+    NoteCallOutsideBinding(#Name);                                \
+    return host_ops::Name Args;                                   \
+  }
+#define HOST_GUARDED_LIST(List, TableSlot) List(HOST_GUARDED_OPERATION)
+HOST_SUB_TABLES(HOST_GUARDED_LIST)
+#undef HOST_GUARDED_LIST
+#undef HOST_GUARDED_OPERATION
+
+}  // namespace
+
+void Host::ReportCallsOutsideBinding(bool on) {
+#define HOST_REFILL_OPERATION(Name, Byte, Result, Params, Args) \
+  subTable[HostSlotOf(Byte)] = on ? FunctionSlot(&Guarded##Name) : FunctionSlot(&host_ops::Name);
+#define HOST_REFILL_SUB_TABLE(List, TableSlot)    \
+  {                                               \
+    HostSlot* subTable = subTables_[TableSlot];   \
+    List(HOST_REFILL_OPERATION)                   \
+  }
+  HOST_SUB_TABLES(HOST_REFILL_SUB_TABLE)
+#undef HOST_REFILL_SUB_TABLE
+#undef HOST_REFILL_OPERATION
 }
 
 }  // namespace khost

@@ -52,6 +52,12 @@ class Host {
   MisuseLog& misuse() { return misuse_; }
   CallTrace& trace() { return trace_; }
 
+  // While on, every call-table operation first checks that a module is bound to this
+  // host (ModuleLoader::ModuleBoundTo) and otherwise reports
+  // "<Name>: host call outside a binding" before it runs. Off by default: the host's own
+  // tests call table entries without any module.
+  void ReportCallsOutsideBinding(bool on);
+
  private:
   static constexpr int kSubTableSlots = 80;
 
