@@ -9,7 +9,7 @@ CTEST_FLAGS ?= --output-on-failure --timeout 300
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz clean
+.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind clean
 
 all: build
 
@@ -53,6 +53,10 @@ windows: deps
 test-windows: windows
 	bash scripts/check-exports.sh build-windows-64/plugins/kestrum/kestrum.cdl
 	bash scripts/check-exports.sh build-windows-32/plugins/kestrum/kestrum.cdl
+
+# The 64-bit tests again, under valgrind's memcheck: no memory error, no leak.
+valgrind: test-64
+	bash scripts/valgrind-tests.sh build
 
 # Each fuzz target, under AddressSanitizer and UBSan: first over the inputs that once
 # failed, then FUZZ_SECONDS of fuzzing from its seed corpus (copied, so the repository's
