@@ -1,5 +1,6 @@
 #include "containers.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host.h"
@@ -17,6 +18,28 @@ void ReportMisuse(std::string what) {
 
 }  // namespace
 
+const Containers::Entry* Containers::Store::Lookup(int32_t id) const {
+  const auto found = std::lower_bound(
+      entries.begin(), entries.end(), id,
+      [](const std::pair<int32_t, Entry>& entry, int32_t wanted) { return entry.first < wanted; });
+  return found != entries.end() && found->first == id ? &found->second : nullptr;
+}
+
+Containers::Entry& Containers::Store::Slot(int32_t id) {
+  const auto found = std::lower_bound(
+      entries.begin(), entries.end(), id,
+      [](const std::pair<int32_t, Entry>& entry, int32_t wanted) { return entry.first < wanted; });
+  if (found != entries.end() && found->first == id) return found->second;
+  return entries.insert(found, {id, Entry{}})->second;
+}
+
+void Containers::Store::Erase(int32_t id) {
+  const auto found = std::lower_bound(
+      entries.begin(), entries.end(), id,
+      [](const std::pair<int32_t, Entry>& entry, int32_t wanted) { return entry.first < wanted; });
+  if (found != entries.end() && found->first == id) entries.erase(found);
+}
+
 Containers::Containers() = default;
 Containers::~Containers() = default;
 
@@ -29,6 +52,10 @@ HostContainer* Containers::Create() {
 }
 
 void Containers::Destroy(HostContainer* container) {
+  if (container == lastHandle_) {
+    lastHandle_ = nullptr;
+    lastStore_ = nullptr;
+  }
   if (containers_.erase(container) == 0) ReportMisuse("Destroy: not a live settings container");
 }
 
@@ -37,12 +64,15 @@ bool Containers::IsLive(const HostContainer* container) const {
 }
 
 Containers::Store* Containers::Find(const HostContainer* container, const char* operation) const {
+  if (container == lastHandle_ && container != nullptr) return lastStore_;
   auto it = containers_.find(container);
   if (it == containers_.end()) {
     ReportMisuse(std::string(operation) + ": not a live settings container");
     return nullptr;
   }
-  return it->second.get();
+  lastHandle_ = container;
+  lastStore_ = it->second.get();
+  return lastStore_;
 }
 
 void Containers::SetInt(HostContainer* container, int32_t id, int32_t value) {
@@ -50,7 +80,7 @@ void Containers::SetInt(HostContainer* container, int32_t id, int32_t value) {
     Entry entry;
     entry.kind = Kind::kInt;
     entry.integer = value;
-    (*store)[id] = entry;
+    store->Slot(id) = entry;
   }
 }
 
@@ -59,7 +89,7 @@ void Containers::SetBool(HostContainer* container, int32_t id, bool value) {
     Entry entry;
     entry.kind = Kind::kBool;
     entry.truth = value;
-    (*store)[id] = entry;
+    store->Slot(id) = entry;
   }
 }
 
@@ -68,20 +98,20 @@ void Containers::SetLink(HostContainer* container, int32_t id, ObjectId object) 
     Entry entry;
     entry.kind = Kind::kLink;
     entry.link = object;
-    (*store)[id] = entry;
+    store->Slot(id) = entry;
   }
 }
 
 void Containers::Remove(HostContainer* container, int32_t id) {
-  if (Store* store = Find(container, "Remove")) store->erase(id);
+  if (Store* store = Find(container, "Remove")) store->Erase(id);
 }
 
 std::optional<Containers::Entry> Containers::Get(const HostContainer* container, int32_t id) const {
   const Store* store = Find(container, "Get");
   if (store == nullptr) return std::nullopt;
-  auto it = store->find(id);
-  if (it == store->end()) return std::nullopt;
-  return it->second;
+  const Entry* entry = store->Lookup(id);
+  if (entry == nullptr) return std::nullopt;
+  return *entry;
 }
 
 bool Containers::Holds(const HostContainer* container, int32_t id, Kind kind) const {
@@ -100,20 +130,22 @@ bool Containers::HoldsLink(const HostContainer* container, int32_t id) const {
 }
 
 std::map<int32_t, Containers::Entry> Containers::Entries(const HostContainer* container) const {
-  const Store* store = Find(container, "Entries");
-  return store ? *store : Store();
+  std::map<int32_t, Entry> entries;
+  if (const Store* store = Find(container, "Entries"))
+    entries.insert(store->entries.begin(), store->entries.end());
+  return entries;
 }
 
 int32_t Containers::GetInt(const HostContainer* container, int32_t id, int32_t fallback) const {
   const Store* store = Find(container, "ContainerGetInt");
   if (store == nullptr) return fallback;
-  auto it = store->find(id);
-  if (it == store->end()) return fallback;
-  switch (it->second.kind) {
+  const Entry* entry = store->Lookup(id);
+  if (entry == nullptr) return fallback;
+  switch (entry->kind) {
     case Kind::kInt:
-      return it->second.integer;
+      return entry->integer;
     case Kind::kBool:
-      return it->second.truth ? 1 : 0;
+      return entry->truth ? 1 : 0;
     case Kind::kLink:
       break;
   }
@@ -124,9 +156,9 @@ HostObject* Containers::GetObjectLink(const HostContainer* container, int32_t id
                                       HostDocument* document, int32_t kind) const {
   const Store* store = Find(container, "ContainerGetObjectLink");
   if (store == nullptr) return nullptr;
-  auto it = store->find(id);
-  if (it == store->end() || it->second.kind != Kind::kLink) return nullptr;
-  return Host::Current().scene().FindLiveObject(document, it->second.link, kind);
+  const Entry* entry = store->Lookup(id);
+  if (entry == nullptr || entry->kind != Kind::kLink) return nullptr;
+  return Host::Current().scene().FindLiveObject(document, entry->link, kind);
 }
 
 }  // namespace khost

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "c4d_host_abi.h"
 #include "scene.h"
@@ -54,11 +56,21 @@ class Containers {
                             int32_t kind) const;
 
  private:
-  using Store = std::map<int32_t, Entry>;
+  // Entries sorted by id: a tool's few dozen settings are found by a binary search
+  // within a cache line or two, where a tree would chase a pointer per level.
+  struct Store {
+    std::vector<std::pair<int32_t, Entry>> entries;
+    const Entry* Lookup(int32_t id) const;
+    Entry& Slot(int32_t id);
+    void Erase(int32_t id);
+  };
   Store* Find(const HostContainer* container, const char* operation) const;
   bool Holds(const HostContainer* container, int32_t id, Kind kind) const;
 
   std::unordered_map<const HostContainer*, std::unique_ptr<Store>> containers_;
+  // The container found last: every settings read of a press asks for the same one.
+  mutable const HostContainer* lastHandle_ = nullptr;
+  mutable Store* lastStore_ = nullptr;
 };
 
 }  // namespace khost

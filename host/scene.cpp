@@ -1,6 +1,7 @@
 #include "scene.h"
 
 #include <algorithm>
+#include <bit>
 #include <utility>
 
 #include "host.h"
@@ -33,18 +34,54 @@ Scene::~Scene() = default;
 
 // ---- handles ----
 
+namespace {
+
+// Chunks 0 .. kGrowingChunks-1 double in size; every later one is the largest size.
+constexpr size_t kGrowingChunks = 7;
+static_assert((size_t{1024} << (kGrowingChunks - 1)) == 65536, "growth ends at the largest chunk");
+
+}  // namespace
+
+size_t Scene::ChunkCapacity(size_t chunk) {
+  return chunk < kGrowingChunks ? kFirstChunkObjects << chunk : kLargestChunkObjects;
+}
+
+Scene::ChunkPlace Scene::PlaceOfIndex(ObjectId index) {
+  constexpr ObjectId kInGrowingChunks = kFirstChunkObjects * ((ObjectId{1} << kGrowingChunks) - 1);
+  if (index < kInGrowingChunks) {
+    const auto chunk = static_cast<size_t>(std::bit_width(index / kFirstChunkObjects + 1) - 1);
+    const ObjectId first = kFirstChunkObjects * ((ObjectId{1} << chunk) - 1);
+    return {chunk, static_cast<size_t>(index - first)};
+  }
+  const ObjectId beyond = index - kInGrowingChunks;
+  return {kGrowingChunks + static_cast<size_t>(beyond / kLargestChunkObjects),
+          static_cast<size_t>(beyond % kLargestChunkObjects)};
+}
+
 HostObject* Scene::Record(const HostObject* object) const {
-  if (object == nullptr || chunkRanges_.empty()) return nullptr;
+  if (object == nullptr) return nullptr;
   const auto address = reinterpret_cast<uintptr_t>(object);
-  auto range = std::upper_bound(
-      chunkRanges_.begin(), chunkRanges_.end(), address,
-      [](uintptr_t value, const ChunkRange& candidate) { return value < candidate.begin; });
-  if (range == chunkRanges_.begin()) return nullptr;
-  --range;
-  const uintptr_t offset = address - range->begin;
+  ChunkRange range{};
+  if (address - recentRanges_[0].begin < recentRanges_[0].bytes) {
+    range = recentRanges_[0];
+  } else if (address - recentRanges_[1].begin < recentRanges_[1].bytes) {
+    range = recentRanges_[1];
+    std::swap(recentRanges_[0], recentRanges_[1]);
+  } else {
+    auto found = std::upper_bound(
+        chunkRanges_.begin(), chunkRanges_.end(), address,
+        [](uintptr_t value, const ChunkRange& candidate) { return value < candidate.begin; });
+    if (found == chunkRanges_.begin()) return nullptr;
+    --found;
+    if (address - found->begin >= found->bytes) return nullptr;
+    range = *found;
+    recentRanges_[1] = recentRanges_[0];
+    recentRanges_[0] = range;
+  }
+  const uintptr_t offset = address - range.begin;
   if (offset % sizeof(HostObject) != 0) return nullptr;
   const size_t slot = offset / sizeof(HostObject);
-  auto& chunk = const_cast<std::vector<HostObject>&>(chunks_[range->chunk]);
+  auto& chunk = const_cast<std::vector<HostObject>&>(chunks_[range.chunk]);
   return slot < chunk.size() ? &chunk[slot] : nullptr;
 }
 
@@ -86,12 +123,9 @@ bool Scene::IsDocument(const HostDocument* document) const {
 
 HostObject* Scene::FindLiveObject(HostDocument* document, ObjectId id, int32_t kind) {
   if (id == 0) return nullptr;
-  const ObjectId index = id - 1;
-  const ObjectId chunk = index / kChunkObjects;
-  if (chunk >= chunks_.size()) return nullptr;
-  const size_t slot = static_cast<size_t>(index % kChunkObjects);
-  if (slot >= chunks_[static_cast<size_t>(chunk)].size()) return nullptr;
-  HostObject* object = &chunks_[static_cast<size_t>(chunk)][slot];
+  const ChunkPlace place = PlaceOfIndex(id - 1);
+  if (place.chunk >= chunks_.size() || place.slot >= chunks_[place.chunk].size()) return nullptr;
+  HostObject* object = &chunks_[place.chunk][place.slot];
   if (!object->alive || object->document != document || object->kind != kind) return nullptr;
   return object;
 }
@@ -130,18 +164,19 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
       return nullptr;
     }
   }
-  if (chunks_.empty() || chunks_.back().size() == kChunkObjects) {
+  if (chunks_.empty() || chunks_.back().size() == ChunkCapacity(chunks_.size() - 1)) {
     chunks_.emplace_back();
-    chunks_.back().reserve(kChunkObjects);
+    chunks_.back().reserve(ChunkCapacity(chunks_.size() - 1));
     const ChunkRange range{reinterpret_cast<uintptr_t>(chunks_.back().data()),
-                           chunks_.size() - 1};
+                           chunks_.back().capacity() * sizeof(HostObject), chunks_.size() - 1};
     chunkRanges_.insert(std::upper_bound(chunkRanges_.begin(), chunkRanges_.end(), range,
                                          [](const ChunkRange& a, const ChunkRange& b) {
                                            return a.begin < b.begin;
                                          }),
                         range);
   }
-  const ObjectId id = (chunks_.size() - 1) * kChunkObjects + chunks_.back().size() + 1;
+  // Records are never removed, so ids follow the order of creation, from 1.
+  const ObjectId id = ++objectsMade_;
   HostObject& object = chunks_.back().emplace_back();
   object.id = id;
   object.document = document;
@@ -151,6 +186,7 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
   object.state.world = object.state.local;
   object.state.rotation = HostVector{0.0, 0.0, 0.0};
   object.state.scale = HostVector{1.0, 1.0, 1.0};
+  object.state.rotationScaleCurrent = true;
   object.state.halfSizes = HostVector{0.0, 0.0, 0.0};
 
   object.parent = parent;
@@ -163,6 +199,7 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
     first = &object;
   last = &object;
   ++document->liveObjects;
+  ++document->selectionVersion;
   return &object;
 }
 
@@ -194,6 +231,7 @@ void Scene::DeleteObject(HostObject* object) {
     --document->liveObjects;
   }
   Unlink(root);
+  ++document->selectionVersion;
   ++generation_;
 }
 
@@ -284,10 +322,21 @@ void Scene::Invalidate(HostObject* object) {
   ++generation_;
 }
 
-void Scene::DeriveRotationAndScale(HostObject* object) {
-  object->state.scale = AxisLengths(object->state.local);
-  object->state.rotation = RotationAngles(object->state.local);
+void Scene::DeferRotationAndScale(HostObject* object) {
+  object->state.rotationScaleCurrent = false;
 }
+
+namespace {
+
+HostVector CurrentRotation(const ObjectState& state) {
+  return state.rotationScaleCurrent ? state.rotation : RotationAngles(state.local);
+}
+
+HostVector CurrentScale(const ObjectState& state) {
+  return state.rotationScaleCurrent ? state.scale : AxisLengths(state.local);
+}
+
+}  // namespace
 
 const HostMatrix& Scene::World(HostObject* object) {
   if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
@@ -330,13 +379,15 @@ void Scene::SetPosition(HostObject* object, const HostVector& position, const ch
 
 HostVector Scene::Rotation(const HostObject* object) const {
   const HostObject* record = Readable(object, "Rotation");
-  return record != nullptr ? record->state.rotation : HostVector{0.0, 0.0, 0.0};
+  return record != nullptr ? CurrentRotation(record->state) : HostVector{0.0, 0.0, 0.0};
 }
 
 void Scene::SetRotation(HostObject* object, const HostVector& angles, const char* operation) {
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return;
+  record->state.scale = CurrentScale(record->state);
   record->state.rotation = angles;
+  record->state.rotationScaleCurrent = true;
   record->state.local =
       ComposeTransform(record->state.local.offset, angles, record->state.scale);
   Invalidate(record);
@@ -344,13 +395,15 @@ void Scene::SetRotation(HostObject* object, const HostVector& angles, const char
 
 HostVector Scene::Scale(const HostObject* object) const {
   const HostObject* record = Readable(object, "Scale");
-  return record != nullptr ? record->state.scale : HostVector{1.0, 1.0, 1.0};
+  return record != nullptr ? CurrentScale(record->state) : HostVector{1.0, 1.0, 1.0};
 }
 
 void Scene::SetScale(HostObject* object, const HostVector& scale) {
   HostObject* record = Mutable(object, "SetScale");
   if (record == nullptr) return;
+  record->state.rotation = CurrentRotation(record->state);
   record->state.scale = scale;
+  record->state.rotationScaleCurrent = true;
   record->state.local =
       ComposeTransform(record->state.local.offset, record->state.rotation, scale);
   Invalidate(record);
@@ -365,7 +418,7 @@ void Scene::SetLocalMatrix(HostObject* object, const HostMatrix& local) {
   HostObject* record = Mutable(object, "SetLocalMatrix");
   if (record == nullptr) return;
   record->state.local = local;
-  DeriveRotationAndScale(record);
+  DeferRotationAndScale(record);
   Invalidate(record);
 }
 
@@ -392,7 +445,7 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
     local = Multiply(parentInverse, world);
   }
   record->state.local = local;
-  DeriveRotationAndScale(record);
+  DeferRotationAndScale(record);
   // The product above rounds, so parent world times local need not give back `world`
   // exactly; the cache keeps the matrix as set until something above it changes.
   record->state.world = world;
@@ -423,6 +476,7 @@ void Scene::SetSelected(HostObject* object, bool selected) {
   HostObject* record = Mutable(object, "SetSelected");
   if (record == nullptr || record->state.selected == selected) return;
   record->state.selected = selected;
+  ++record->document->selectionVersion;
   if (selected)
     ++record->document->selectedObjects;
   else
@@ -432,10 +486,17 @@ void Scene::SetSelected(HostObject* object, bool selected) {
 void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const {
   out.clear();
   if (!IsDocument(document) || document->selectedObjects == 0) return;
-  for (HostObject* each = document->firstTopLevel;
-       each != nullptr && out.size() < document->selectedObjects;
-       each = NextInOrder(each, nullptr))
-    if (each->state.selected) out.push_back(each);
+  auto* known = const_cast<HostDocument*>(document);
+  if (known->selectionCacheVersion != known->selectionVersion) {
+    std::vector<HostObject*>& cache = known->selectionCache;
+    cache.clear();
+    for (HostObject* each = known->firstTopLevel;
+         each != nullptr && cache.size() < known->selectedObjects;
+         each = NextInOrder(each, nullptr))
+      if (each->state.selected) cache.push_back(each);
+    known->selectionCacheVersion = known->selectionVersion;
+  }
+  out = known->selectionCache;
 }
 
 // ---- undo ----
@@ -450,6 +511,7 @@ ObjectState Scene::Capture(HostObject* object) {
 void Scene::Restore(HostObject* object, const ObjectState& state) {
   const bool wasSelected = object->state.selected;
   object->state = state;
+  if (wasSelected != state.selected) ++object->document->selectionVersion;
   if (!object->alive) {
     object->state.selected = false;
   } else if (wasSelected != state.selected) {
@@ -506,7 +568,7 @@ bool Scene::Undo(HostDocument* document) {
   }
   if (known->undo.UndoSteps() == 0) return false;
   UndoHistory::Step step = known->undo.TakeUndoStep();
-  UndoHistory::Step redo;
+  UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
   for (const UndoHistory::Record& record : step)
     redo.push_back({record.object, Capture(record.object)});
@@ -514,6 +576,7 @@ bool Scene::Undo(HostDocument* document) {
   for (auto record = step.rbegin(); record != step.rend(); ++record)
     Restore(record->object, record->state);
   known->undo.PushRedoStep(std::move(redo));
+  known->undo.Recycle(std::move(step));
   return true;
 }
 
@@ -526,13 +589,14 @@ bool Scene::Redo(HostDocument* document) {
   }
   if (known->undo.RedoSteps() == 0) return false;
   UndoHistory::Step step = known->undo.TakeRedoStep();
-  UndoHistory::Step undo;
+  UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
   for (const UndoHistory::Record& record : step)
     undo.push_back({record.object, Capture(record.object)});
   for (auto record = step.rbegin(); record != step.rend(); ++record)
     Restore(record->object, record->state);
   known->undo.PushUndoStep(std::move(undo));
+  known->undo.Recycle(std::move(step));
   return true;
 }
 
@@ -546,6 +610,10 @@ size_t Scene::RedoSteps(const HostDocument* document) const {
 
 int Scene::UndoDepth(const HostDocument* document) const {
   return IsDocument(document) ? document->undo.Depth() : 0;
+}
+
+void Scene::ClearUndoHistory(HostDocument* document) {
+  if (HostDocument* known = KnownDocument(document, "ClearUndoHistory")) known->undo.ClearSteps();
 }
 
 bool Scene::CheckNoUndoGroupOpen() {

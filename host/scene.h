@@ -102,6 +102,8 @@ class Scene {
   int UndoDepth(const HostDocument* document) const;
   // True when no document has an open undo group; otherwise reports each open one.
   bool CheckNoUndoGroupOpen();
+  // Drops every undo and redo step of the document (not an open group).
+  void ClearUndoHistory(HostDocument* document);
   // Test switch: AddUndo succeeds `successes` more times, then answers false.
   void FailAddUndoAfter(int64_t successes) { addUndoSuccessesLeft_ = successes; }
   void StopFailingAddUndo() { addUndoSuccessesLeft_.reset(); }
@@ -129,6 +131,8 @@ class Scene {
  private:
   struct ChunkRange {
     uintptr_t begin;
+    // Of the chunk's whole capacity; 0 in an unused cache entry, which then holds nothing.
+    uintptr_t bytes;
     size_t chunk;
   };
 
@@ -138,16 +142,29 @@ class Scene {
   const HostObject* Readable(const HostObject* object, const char* operation) const;
   const HostMatrix& World(HostObject* object);
   void Invalidate(HostObject* object);
-  void DeriveRotationAndScale(HostObject* object);
+  void DeferRotationAndScale(HostObject* object);
   ObjectState Capture(HostObject* object);
   void Restore(HostObject* object, const ObjectState& state);
   void Unlink(HostObject* object);
 
-  static constexpr size_t kChunkObjects = 1024;
-  // Objects live in chunks whose storage never moves, so handles stay valid.
+  // Objects live in chunks whose storage never moves, so handles stay valid. Chunks
+  // double from the first size up to the largest, so even a million objects need few
+  // chunks and telling a handle from a foreign pointer stays a search of a short list.
+  static constexpr size_t kFirstChunkObjects = 1024;
+  static constexpr size_t kLargestChunkObjects = 65536;
+  struct ChunkPlace {
+    size_t chunk;
+    size_t slot;
+  };
+  static size_t ChunkCapacity(size_t chunk);
+  static ChunkPlace PlaceOfIndex(ObjectId index);
   std::vector<std::vector<HostObject>> chunks_;
+  ObjectId objectsMade_ = 0;
   // Chunk storage by address, for telling our handles from foreign pointers.
   std::vector<ChunkRange> chunkRanges_;
+  // The chunks of the last two handles looked up, latest first: the module alternates
+  // between the object it moves and the reference, so nearly every check is a hit.
+  mutable ChunkRange recentRanges_[2] = {};
   std::vector<std::unique_ptr<HostDocument>> documents_;
   ObjectArrays arrays_;
   std::vector<ObjectMessage> messages_;

@@ -18,11 +18,17 @@ HostObjectArray* ObjectArrays::New() {
   return handle;
 }
 
-bool ObjectArrays::Free(HostObjectArray* array) { return live_.erase(array) == 1; }
+bool ObjectArrays::Free(HostObjectArray* array) {
+  if (array == lastFound_) lastFound_ = nullptr;
+  return live_.erase(array) == 1;
+}
 
 HostObjectArray* ObjectArrays::Find(HostObjectArray* array) const {
+  if (array == lastFound_ && array != nullptr) return array;
   const auto found = live_.find(array);
-  return found == live_.end() ? nullptr : found->second.get();
+  if (found == live_.end()) return nullptr;
+  lastFound_ = found->second.get();
+  return lastFound_;
 }
 
 }  // namespace khost
@@ -33,13 +39,13 @@ using khost::Host;
 
 HostObjectArray* ObjectArrayNew(void) {
   Host& host = Host::Current();
-  host.trace().Record("ObjectArrayNew");
+  if (host.trace().Enabled()) host.trace().Record("ObjectArrayNew");
   return host.scene().arrays().New();
 }
 
 void ObjectArrayFree(HostObjectArray** holder) {
   Host& host = Host::Current();
-  host.trace().Record("ObjectArrayFree");
+  if (host.trace().Enabled()) host.trace().Record("ObjectArrayFree");
   if (holder == nullptr) {
     host.misuse().Report("ObjectArrayFree: called with no holder");
     return;
@@ -51,7 +57,7 @@ void ObjectArrayFree(HostObjectArray** holder) {
 
 int32_t ObjectArrayCount(HostObjectArray* array) {
   Host& host = Host::Current();
-  host.trace().Record("ObjectArrayCount");
+  if (host.trace().Enabled()) host.trace().Record("ObjectArrayCount");
   const HostObjectArray* live = host.scene().arrays().Find(array);
   if (live == nullptr) {
     host.misuse().Report("ObjectArrayCount: the array is unknown or was already freed");

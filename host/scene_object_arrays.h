@@ -32,6 +32,8 @@ class ObjectArrays {
 
  private:
   std::unordered_map<const HostObjectArray*, std::unique_ptr<HostObjectArray>> live_;
+  // The array found last: the module asks for the same one for every entry it reads.
+  mutable HostObjectArray* lastFound_ = nullptr;
 };
 
 }  // namespace khost

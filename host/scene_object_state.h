@@ -17,9 +17,12 @@ constexpr uint64_t kTopLevelStamp = 1;
 struct ObjectState {
   // The source of truth: placement in the parent's coordinates.
   HostMatrix local;
-  // Kept in step with `local`; setting the matrix derives them from it.
+  // Kept in step with `local` while `rotationScaleCurrent`; setting the matrix only
+  // clears the flag, and readers derive both from `local` when they need them (the
+  // derivation costs arc tangents and roots that most matrix updates never use).
   HostVector rotation;
   HostVector scale;
+  bool rotationScaleCurrent;
   // Half sizes of the bounding box, centred on the origin, along the object's own axes.
   HostVector halfSizes;
   bool selected;

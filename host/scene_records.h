@@ -2,7 +2,9 @@
 // The host's records behind the opaque document and object handles. Only the scene's
 // own files look inside them.
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "c4d_host_abi.h"
 #include "scene_object_state.h"
@@ -32,5 +34,11 @@ struct HostDocument {
   HostObject* lastTopLevel = nullptr;
   size_t liveObjects = 0;
   size_t selectedObjects = 0;
+  // Raised whenever the selected objects or their order may have changed.
+  uint64_t selectionVersion = 1;
+  // The selected objects in document order as of `selectionCacheVersion`: repeated
+  // requests for an unchanged selection copy this instead of walking the tree.
+  std::vector<HostObject*> selectionCache;
+  uint64_t selectionCacheVersion = 0;
   khost::UndoHistory undo;
 };

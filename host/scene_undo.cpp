@@ -12,13 +12,16 @@ namespace khost {
 UndoHistory::UndoHistory() = default;
 UndoHistory::~UndoHistory() = default;
 
-void UndoHistory::Begin() { ++depth_; }
+void UndoHistory::Begin() {
+  if (depth_++ == 0 && open_.capacity() < spare_.capacity()) open_.swap(spare_);
+}
 
 bool UndoHistory::End() {
   if (depth_ == 0) return false;
   if (--depth_ > 0) return true;
   if (!open_.empty()) {
     undo_.push_back(std::move(open_));
+    for (Step& step : redo_) Recycle(std::move(step));
     redo_.clear();
   }
   open_.clear();
@@ -43,6 +46,25 @@ UndoHistory::Step UndoHistory::TakeRedoStep() {
 
 void UndoHistory::PushUndoStep(Step step) { undo_.push_back(std::move(step)); }
 void UndoHistory::PushRedoStep(Step step) { redo_.push_back(std::move(step)); }
+
+void UndoHistory::ClearSteps() {
+  for (Step& step : undo_) Recycle(std::move(step));
+  for (Step& step : redo_) Recycle(std::move(step));
+  undo_.clear();
+  redo_.clear();
+}
+
+UndoHistory::Step UndoHistory::TakeSpare() {
+  Step spare;
+  spare.swap(spare_);
+  return spare;
+}
+
+void UndoHistory::Recycle(Step step) {
+  if (step.capacity() <= spare_.capacity()) return;
+  step.clear();
+  spare_ = std::move(step);
+}
 
 }  // namespace khost
 

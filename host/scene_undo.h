@@ -38,10 +38,18 @@ class UndoHistory {
   Step TakeRedoStep();
   void PushUndoStep(Step step);
   void PushRedoStep(Step step);
+  // Drops the undo and redo steps; an open group is kept.
+  void ClearSteps();
+  // Storage of a dropped step, empty, for building a new one; and the way back. One
+  // dropped step's storage is kept, so a million-object step is not allocated and
+  // faulted in afresh on every press, undo and redo.
+  Step TakeSpare();
+  void Recycle(Step step);
 
  private:
   int depth_ = 0;
   Step open_;
+  Step spare_;
   std::vector<Step> undo_;
   std::vector<Step> redo_;
 };

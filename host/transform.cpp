@@ -91,10 +91,19 @@ bool Invert(const HostMatrix& matrix, HostMatrix* inverse) {
   return true;
 }
 
+namespace {
+
+// The library gives exactly 1 and the zero itself (with its sign) for a zero angle;
+// clearing rotations is common enough to skip the calls then.
+double Cosine(double angle) { return angle == 0.0 ? 1.0 : std::cos(angle); }
+double Sine(double angle) { return angle == 0.0 ? angle : std::sin(angle); }
+
+}  // namespace
+
 HostMatrix RotationMatrix(const HostVector& angles) {
-  const double ca = std::cos(angles.x), sa = std::sin(angles.x);
-  const double cb = std::cos(angles.y), sb = std::sin(angles.y);
-  const double cc = std::cos(angles.z), sc = std::sin(angles.z);
+  const double ca = Cosine(angles.x), sa = Sine(angles.x);
+  const double cb = Cosine(angles.y), sb = Sine(angles.y);
+  const double cc = Cosine(angles.z), sc = Sine(angles.z);
   HostMatrix m;
   m.offset = HostVector{0.0, 0.0, 0.0};
   m.axisX = HostVector{cc * cb, sc * cb, 0.0 - sb};  // not -sb: a zero turn gives +0.0
