@@ -1,0 +1,37 @@
+#pragma once
+// The console report as Google Benchmark prints it, followed by one table per
+// benchmark: objects, time per call, ns per object, objects per second, and the cost
+// per object relative to 10,000 objects (1.00 is perfectly linear).
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kestrum_bench {
+
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override;
+  void PrintSummary() const;
+
+ private:
+  struct Row {
+    std::string benchmark;
+    double objects;
+    double millisecondsPerCall;
+    double nanosecondsPerObject;
+  };
+  std::vector<Row> rows_;
+};
+
+// The time of the first press on a freshly built scene of this size.
+void NoteFirstPress(size_t selectedObjects, double seconds);
+void PrintFirstPresses();
+
+// Host calls per selected object and host memory blocks per press, counted on small
+// scenes with the call trace on (never during timing).
+void PrintCallsAndBlocks();
+
+}  // namespace kestrum_bench
