@@ -45,7 +45,7 @@ std::optional<AxisChoice> ParseAxisChoice(std::string_view text) {
 
 std::string FormatAxisChoice(const AxisChoice& choice) {
   std::string text(kModeNames[static_cast<size_t>(choice.mode)]);
-  if (choice.mode != AxisMode::kNone) {
+  if (choice.mode == AxisMode::kPlus || choice.mode == AxisMode::kMinus) {
     text += ':';
     text += kSideNames[static_cast<size_t>(choice.side)];
   }

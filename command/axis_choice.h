@@ -22,7 +22,7 @@ struct AxisChoice {
 // "MODE" or "MODE:SIDE"; the side defaults to inside, as the tool's defaults do.
 // nullopt when the text is neither.
 std::optional<AxisChoice> ParseAxisChoice(std::string_view text);
-// "plus:outside"; a choice in mode none is written "none".
+// "plus:outside"; the side only where the mode reads it (plus and minus).
 std::string FormatAxisChoice(const AxisChoice& choice);
 
 // Axis 0, 1, 2 for X, Y, Z.

@@ -34,7 +34,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AxisChoiceFormat, WritesTheSideOnlyWhenTheModeUsesIt) {
   EXPECT_EQ("none", FormatAxisChoice({AxisMode::kNone, AxisSide::kOutside}));
   EXPECT_EQ("plus:outside", FormatAxisChoice({AxisMode::kPlus, AxisSide::kOutside}));
-  EXPECT_EQ("center:inside", FormatAxisChoice({AxisMode::kCenter, AxisSide::kInside}));
+  EXPECT_EQ("minus:inside", FormatAxisChoice({AxisMode::kMinus, AxisSide::kInside}));
+  EXPECT_EQ("center", FormatAxisChoice({AxisMode::kCenter, AxisSide::kOutside}));
 }
 
 TEST(AxisChoiceIds, MatchTheToolsSettingTable) {
