@@ -59,43 +59,52 @@ Scene::ChunkPlace Scene::PlaceOfIndex(ObjectId index) {
 }
 
 HostObject* Scene::Record(const HostObject* object) const {
+  const auto address = reinterpret_cast<uintptr_t>(object);
+  // Entries stay in place on a hit, so the alternating pattern of the module's calls
+  // becomes a pattern the branch predictor learns.
+  const ChunkRange* range = nullptr;
+  if (address - recentRanges_[0].begin < recentRanges_[0].bytes)
+    range = &recentRanges_[0];
+  else if (address - recentRanges_[1].begin < recentRanges_[1].bytes)
+    range = &recentRanges_[1];
+  else
+    return SearchRecord(object);
+  const uintptr_t offset = address - range->begin;
+  if (offset % sizeof(HostObject) != 0 || address >= range->storage->end) return nullptr;
+  return const_cast<HostObject*>(object);
+}
+
+HostObject* Scene::SearchRecord(const HostObject* object) const {
   if (object == nullptr) return nullptr;
   const auto address = reinterpret_cast<uintptr_t>(object);
-  ChunkRange range{};
-  if (address - recentRanges_[0].begin < recentRanges_[0].bytes) {
-    range = recentRanges_[0];
-  } else if (address - recentRanges_[1].begin < recentRanges_[1].bytes) {
-    range = recentRanges_[1];
-    std::swap(recentRanges_[0], recentRanges_[1]);
-  } else {
-    auto found = std::upper_bound(
-        chunkRanges_.begin(), chunkRanges_.end(), address,
-        [](uintptr_t value, const ChunkRange& candidate) { return value < candidate.begin; });
-    if (found == chunkRanges_.begin()) return nullptr;
-    --found;
-    if (address - found->begin >= found->bytes) return nullptr;
-    range = *found;
-    recentRanges_[1] = recentRanges_[0];
-    recentRanges_[0] = range;
-  }
-  const uintptr_t offset = address - range.begin;
-  if (offset % sizeof(HostObject) != 0) return nullptr;
-  const size_t slot = offset / sizeof(HostObject);
-  auto& chunk = const_cast<std::vector<HostObject>&>(chunks_[range.chunk]);
-  return slot < chunk.size() ? &chunk[slot] : nullptr;
+  auto found = std::upper_bound(
+      chunkRanges_.begin(), chunkRanges_.end(), address,
+      [](uintptr_t value, const ChunkRange& candidate) { return value < candidate.begin; });
+  if (found == chunkRanges_.begin()) return nullptr;
+  --found;
+  if (address - found->begin >= found->bytes) return nullptr;
+  recentRanges_[nextRecentRange_] = *found;
+  nextRecentRange_ ^= 1;
+  const uintptr_t offset = address - found->begin;
+  if (offset % sizeof(HostObject) != 0 || address >= found->storage->end) return nullptr;
+  return const_cast<HostObject*>(object);
 }
 
 HostObject* Scene::LiveObject(HostObject* object, const char* operation) const {
   HostObject* record = Record(object);
+  if (record != nullptr && record->alive) [[likely]]
+    return record;
+  return ReportNotLive(object, record, operation);
+}
+
+HostObject* Scene::ReportNotLive(HostObject* object, HostObject* record,
+                                 const char* operation) const {
   if (record == nullptr) {
     Report(operation, object == nullptr ? "no object given" : "not an object of this host");
     return nullptr;
   }
-  if (!record->alive) {
-    Report(operation, "the object \"" + record->name + "\" was deleted");
-    return nullptr;
-  }
-  return record;
+  Report(operation, "the object \"" + record->name + "\" was deleted");
+  return nullptr;
 }
 
 HostObject* Scene::Mutable(const HostObject* object, const char* operation) const {
@@ -167,8 +176,9 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
   if (chunks_.empty() || chunks_.back().size() == ChunkCapacity(chunks_.size() - 1)) {
     chunks_.emplace_back();
     chunks_.back().reserve(ChunkCapacity(chunks_.size() - 1));
+    chunkEnds_.push_back(std::make_unique<ChunkEnd>());
     const ChunkRange range{reinterpret_cast<uintptr_t>(chunks_.back().data()),
-                           chunks_.back().capacity() * sizeof(HostObject), chunks_.size() - 1};
+                           chunks_.back().capacity() * sizeof(HostObject), chunkEnds_.back().get()};
     chunkRanges_.insert(std::upper_bound(chunkRanges_.begin(), chunkRanges_.end(), range,
                                          [](const ChunkRange& a, const ChunkRange& b) {
                                            return a.begin < b.begin;
@@ -178,6 +188,7 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
   // Records are never removed, so ids follow the order of creation, from 1.
   const ObjectId id = ++objectsMade_;
   HostObject& object = chunks_.back().emplace_back();
+  chunkEnds_.back()->end = reinterpret_cast<uintptr_t>(&object + 1);
   object.id = id;
   object.document = document;
   object.name = std::move(name);
@@ -341,6 +352,16 @@ HostVector CurrentScale(const ObjectState& state) {
 const HostMatrix& Scene::World(HostObject* object) {
   if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
     return object->state.world;
+  // A top-level world is the local matrix itself, whatever else changed.
+  if (object->parent == nullptr) {
+    if (object->state.worldStamp == 0) {
+      object->state.world = object->state.local;
+      object->state.worldStamp = nextStamp_++;
+      object->state.parentStamp = kTopLevelStamp;
+    }
+    object->checkedGeneration = generation_;
+    return object->state.world;
+  }
   // Walk up to the first ancestor already confirmed at this generation, then rebuild
   // downwards; a loop, not recursion, so a million-deep chain is fine.
   pathScratch_.clear();
@@ -555,7 +576,8 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
     if (*addUndoSuccessesLeft_ <= 0) return false;
     --*addUndoSuccessesLeft_;
   }
-  known->undo.Add(record, Capture(record));
+  World(record);
+  known->undo.Add(record, record->state);
   return true;
 }
 

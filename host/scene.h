@@ -129,15 +129,23 @@ class Scene {
   std::string DocumentLabel(const HostDocument* document) const;
 
  private:
+  // One past the last record made in a chunk; kept apart so that ranges copied into
+  // the lookup cache see new records without being updated.
+  struct ChunkEnd {
+    uintptr_t end = 0;
+  };
   struct ChunkRange {
     uintptr_t begin;
     // Of the chunk's whole capacity; 0 in an unused cache entry, which then holds nothing.
     uintptr_t bytes;
-    size_t chunk;
+    const ChunkEnd* storage;
   };
 
   // The record when `object` points at one this Scene made, else nullptr.
   HostObject* Record(const HostObject* object) const;
+  // Record's answer when neither recently used chunk holds the address.
+  HostObject* SearchRecord(const HostObject* object) const;
+  HostObject* ReportNotLive(HostObject* object, HostObject* record, const char* operation) const;
   HostObject* Mutable(const HostObject* object, const char* operation) const;
   const HostObject* Readable(const HostObject* object, const char* operation) const;
   const HostMatrix& World(HostObject* object);
@@ -162,9 +170,11 @@ class Scene {
   ObjectId objectsMade_ = 0;
   // Chunk storage by address, for telling our handles from foreign pointers.
   std::vector<ChunkRange> chunkRanges_;
+  std::vector<std::unique_ptr<ChunkEnd>> chunkEnds_;
   // The chunks of the last two handles looked up, latest first: the module alternates
   // between the object it moves and the reference, so nearly every check is a hit.
   mutable ChunkRange recentRanges_[2] = {};
+  mutable size_t nextRecentRange_ = 0;
   std::vector<std::unique_ptr<HostDocument>> documents_;
   ObjectArrays arrays_;
   std::vector<ObjectMessage> messages_;

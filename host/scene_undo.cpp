@@ -29,7 +29,8 @@ bool UndoHistory::End() {
 }
 
 void UndoHistory::Add(HostObject* object, const ObjectState& state) {
-  open_.push_back(Record{object, state});
+  // Built in place: a record is a few hundred bytes and there may be millions.
+  open_.emplace_back(object, state);
 }
 
 UndoHistory::Step UndoHistory::TakeUndoStep() {
