@@ -1,0 +1,51 @@
+#pragma once
+// Pieces the checks share: a live host with the plug-in opened in it, and texts for
+// what a module left behind or did wrong.
+
+#include <string>
+#include <vector>
+
+#include "c4d_host_abi.h"
+#include "check.h"
+#include "host.h"
+#include "module_loader.h"
+#include "plugin_session.h"
+
+namespace khost::validator {
+
+// Up to `limit` lines joined with "; ", then how many more there were.
+std::string JoinLines(const std::vector<std::string>& lines, size_t limit = 5);
+
+// Everything the module left alive after it was unloaded: what the loader found
+// (`leaks`: blocks by tag, strings, file names, resource sets, bitmaps, object arrays)
+// and descriptions and attachments still live in `host`. Empty when nothing is left.
+std::vector<std::string> Leftovers(Host& host, const LeakCheck& leaks);
+
+// The misuse log as one line ("" when empty).
+std::string MisuseText(Host& host);
+
+// A host with the plug-in opened (load, bind, message 1, start), one document and the
+// tool's settings container. Calls outside a binding are reported as misuse.
+class OpenPlugin {
+ public:
+  // With `traceCalls` the call trace is on from before the binding.
+  explicit OpenPlugin(const CheckContext& context, bool writeDefaults = true,
+                      bool traceCalls = false);
+  // Empty when the plug-in opened and registered its tool.
+  const std::string& Error() const { return error_; }
+
+  // Closes the session (dispose, end, unload) and returns what was left behind and what
+  // misuse the host saw, as failure lines; also destroys the settings container.
+  std::vector<std::string> Close();
+
+  Host host;
+  PluginSession session{host};
+  HostDocument* document = nullptr;
+  HostContainer* settings = nullptr;
+
+ private:
+  std::string error_;
+  bool closed_ = false;
+};
+
+}  // namespace khost::validator
