@@ -1,6 +1,6 @@
 #include "scene_reader.h"
 
-#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -78,18 +78,6 @@ json ParseJson(const std::string& text, const std::string& fileName) {
   const size_t at = parser.position_ == 0 ? 0 : parser.position_ - 1;
   throw InputError(fileName + ":" + LineAndColumn(text, at) + ": invalid JSON: " +
                    PlainSyntaxMessage(parser.message_));
-}
-
-void RequireFiniteNumbers(const json& value, const json::json_pointer& where,
-                          const std::string& fileName) {
-  if (value.is_number_float() && !std::isfinite(value.get<double>()))
-    throw InputError(fileName + ": " + where.to_string() + ": the number is not finite");
-  if (value.is_array()) {
-    for (size_t i = 0; i < value.size(); ++i)
-      RequireFiniteNumbers(value[i], where / i, fileName);
-  } else if (value.is_object()) {
-    for (const auto& [key, item] : value.items()) RequireFiniteNumbers(item, where / key, fileName);
-  }
 }
 
 Vector3 VectorOr(const json& object, const char* key, Vector3 fallback) {
@@ -188,7 +176,6 @@ AxisChoice AxisFromText(const json& tool, const char* key) {
 
 SceneFile ParseSceneText(const std::string& text, const std::string& fileName) {
   const json document = ParseJson(text, fileName);
-  RequireFiniteNumbers(document, json::json_pointer(), fileName);
   if (const std::vector<SchemaProblem> problems = CheckAgainstSceneSchema(document);
       !problems.empty()) {
     const SchemaProblem& first = problems.front();
@@ -236,6 +223,9 @@ void CheckToolNames(SceneFile& scene, const std::string& fileName) {
 }
 
 SceneFile ReadSceneFile(const std::string& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored))
+    throw InputError(path + ": is a folder, not a scene file");
   std::ifstream file(path, std::ios::binary);
   if (!file) throw InputError(path + ": cannot open the scene file (missing or unreadable)");
   std::ostringstream text;

@@ -1,6 +1,7 @@
 #pragma once
-// Reads a scene file: JSON syntax, then the scene schema, then what a schema cannot
-// say (finite numbers, half sizes not negative, parents that exist and form no cycle).
+// Reads a scene file: JSON syntax (numbers too large for a double included), then the
+// scene schema, then what a schema cannot say (half sizes not negative, parents that
+// exist and form no cycle, tool settings that name one object each).
 // Every failure is an InputError naming the file, the place and the problem.
 
 #include <string>

@@ -129,10 +129,14 @@ void DrawPanel(std::ostringstream& svg, const std::vector<PictureBox>& boxes,
     svg << "\"><title>" << Escape(box.path) << "</title></polygon>\n";
   }
   svg << "</g>\n";
+  // Labels sit just above each outline: boxes inside others, or sharing an origin, then
+  // keep their labels apart.
   for (const PictureBox& box : boxes) {
     const Point2 centre = Project(box.world.offset, view);
+    double top = centre.v;
+    for (const Point2& p : ProjectedOutline(box, view)) top = std::max(top, p.v);
     svg << "<text class=\"label" << (box.reference ? " reference" : "") << "\" x=\""
-        << Number(panel.PageX(centre.u)) << "\" y=\"" << Number(panel.PageY(centre.v))
+        << Number(panel.PageX(centre.u)) << "\" y=\"" << Number(panel.PageY(top) - 8)
         << "\">" << Escape(box.label) << "</text>\n";
   }
   svg << "</g>\n";

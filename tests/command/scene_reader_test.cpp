@@ -177,6 +177,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "{ \"objects\": [ { \"name\": \"A\" } ], \"tool\": { \"z\": \"up\" } }",
                  "scene.json: /tool/z: does not follow the scene schema: ", "pattern"}));
 
+TEST(SceneFileReading, AFolderIsNotAScene) {
+  khost_test::TempFolder folder;
+  try {
+    ReadSceneFile(folder.Path());
+    ADD_FAILURE() << "no error";
+  } catch (const InputError& error) {
+    EXPECT_EQ(folder.Path() + ": is a folder, not a scene file", std::string(error.what()));
+  }
+}
+
 TEST(SceneFileReading, AMissingFileIsNamed) {
   khost_test::TempFolder folder;
   const std::string path = folder.Path() + "/absent.json";
