@@ -3,6 +3,7 @@
 #include <elf.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -10,10 +11,11 @@
 namespace khost::validator {
 namespace {
 
+// Offsets are 64-bit in a 64-bit file, also when this build's size_t is not.
 template <typename T>
-bool ReadAt(const std::vector<char>& file, size_t offset, T& value) {
+bool ReadAt(const std::vector<char>& file, uint64_t offset, T& value) {
   if (offset > file.size() || file.size() - offset < sizeof(T)) return false;
-  std::memcpy(&value, file.data() + offset, sizeof(T));
+  std::memcpy(&value, file.data() + static_cast<size_t>(offset), sizeof(T));
   return true;
 }
 
@@ -31,7 +33,7 @@ std::optional<ExportTable> ReadSymbols(const std::vector<char>& file, std::strin
   }
   std::vector<Section> sections(header.e_shnum);
   for (size_t i = 0; i < sections.size(); ++i)
-    if (!ReadAt(file, header.e_shoff + i * header.e_shentsize, sections[i])) {
+    if (!ReadAt(file, uint64_t{header.e_shoff} + uint64_t{i} * header.e_shentsize, sections[i])) {
       error = "truncated section table";
       return std::nullopt;
     }
@@ -45,8 +47,8 @@ std::optional<ExportTable> ReadSymbols(const std::vector<char>& file, std::strin
       return std::nullopt;
     }
     const Section& names = sections[section.sh_link];
-    const size_t count = section.sh_size / section.sh_entsize;
-    for (size_t i = 1; i < count; ++i) {
+    const uint64_t count = section.sh_size / section.sh_entsize;
+    for (uint64_t i = 1; i < count; ++i) {
       Symbol symbol;
       if (!ReadAt(file, section.sh_offset + i * section.sh_entsize, symbol)) {
         error = "truncated dynamic symbol table";
@@ -56,10 +58,10 @@ std::optional<ExportTable> ReadSymbols(const std::vector<char>& file, std::strin
       if (symbol.st_shndx == SHN_UNDEF || (binding != STB_GLOBAL && binding != STB_WEAK &&
                                            binding != STB_GNU_UNIQUE))
         continue;
-      const size_t at = names.sh_offset + symbol.st_name;
+      const uint64_t at = uint64_t{names.sh_offset} + symbol.st_name;
       if (symbol.st_name >= names.sh_size || at >= file.size()) continue;
-      const char* name = file.data() + at;
-      table.defined.emplace_back(name, strnlen(name, file.size() - at));
+      const char* name = file.data() + static_cast<size_t>(at);
+      table.defined.emplace_back(name, strnlen(name, file.size() - static_cast<size_t>(at)));
     }
   }
   if (!found) {
