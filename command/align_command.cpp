@@ -54,7 +54,8 @@ int RunAlign(const AlignOptions& options, std::ostream& out) {
   const std::vector<ObjectEntry> entries = ListObjects(scene);
   AlignmentPress press{ResolveOption(entries, options.reference ? "--reference" : "/tool/reference",
                                      *tool.reference, options.scene),
-                       std::nullopt, {}};
+                       std::nullopt,
+                       {}};
   if (tool.object)
     press.object = ResolveOption(entries, options.object ? "--object" : "/tool/object",
                                  *tool.object, options.scene);

@@ -39,16 +39,15 @@ void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,
   HostDocument* document = objects_.Document();
   const size_t steps = scene.UndoSteps(document) - std::min(stepsBefore, scene.UndoSteps(document));
   if (steps != 1)
-    throw HostFailure("undo: the press left " + std::to_string(steps) +
-                      " undo steps, not one");
+    throw HostFailure("undo: the press left " + std::to_string(steps) + " undo steps, not one");
   const auto compare = [&](const std::vector<HostPlacement>& expected, const char* what) {
     const std::vector<HostPlacement> now = objects_.Placements();
     std::string differences;
     for (size_t i = 0; i < now.size(); ++i)
       if (!SamePlacement(now[i], expected[i])) differences += " " + objects_.Entries()[i].path;
     if (!differences.empty())
-      throw HostFailure(std::string("undo: after ") + what + " these objects are not back exactly:" +
-                        differences);
+      throw HostFailure(std::string("undo: after ") + what +
+                        " these objects are not back exactly:" + differences);
   };
   if (!scene.Undo(document)) throw HostFailure("undo: the host had no step to undo");
   compare(before, "undoing");

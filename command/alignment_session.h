@@ -25,8 +25,8 @@ class AlignmentSession {
  public:
   // Throws InputError for a scene the host cannot hold, HostFailure when the plug-in
   // does not start.
-  AlignmentSession(const std::string& pluginFolder, SceneFile& scene,
-                   const std::string& fileName, std::ostream* console);
+  AlignmentSession(const std::string& pluginFolder, SceneFile& scene, const std::string& fileName,
+                   std::ostream* console);
 
   PluginRun& run() { return run_; }
   SceneInHost& objects() { return objects_; }

@@ -24,8 +24,12 @@ constexpr const char* kDemoReference = "Table";
 constexpr std::array<DemoStep, 4> kDemoSteps{{
     {"Vase", "on the table, in the middle", {"center", "plus:outside", "center"}},
     {"Books", "on the table, flush with its right end", {"plus:inside", "plus:outside", "center"}},
-    {"Chair", "against the table's front, on the floor", {"center", "minus:inside", "minus:outside"}},
-    {"Lamp", "beside the table's left end, on the floor", {"minus:outside", "minus:inside", "center"}},
+    {"Chair",
+     "against the table's front, on the floor",
+     {"center", "minus:inside", "minus:outside"}},
+    {"Lamp",
+     "beside the table's left end, on the floor",
+     {"minus:outside", "minus:inside", "center"}},
 }};
 
 }  // namespace
@@ -33,7 +37,8 @@ constexpr std::array<DemoStep, 4> kDemoSteps{{
 int RunDemo(const DemoOptions& options, std::ostream& out) {
   const std::string scenePath = ExampleScene(kDemoScene);
   if (scenePath.empty())
-    throw InputError(std::string("the demo scene ") + kDemoScene + " was not found beside the "
+    throw InputError(std::string("the demo scene ") + kDemoScene +
+                     " was not found beside the "
                      "command or in the source tree's examples folder");
   SceneFile scene = ReadSceneFile(scenePath);
   const std::vector<ObjectEntry> entries = ListObjects(scene);
@@ -45,7 +50,8 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
   for (const DemoStep& step : kDemoSteps) {
     AlignmentPress press{reference, ResolveObject(entries, step.object), {}};
     for (int axis = 0; axis < 3; ++axis)
-      press.axes[static_cast<size_t>(axis)] = AxisOption(axis, step.axes[static_cast<size_t>(axis)]);
+      press.axes[static_cast<size_t>(axis)] =
+          AxisOption(axis, step.axes[static_cast<size_t>(axis)]);
     session.Press(press);
     out << "pressed 'align object' for " << step.object << ": " << step.what << " (x "
         << step.axes[0] << ", y " << step.axes[1] << ", z " << step.axes[2] << ")\n";
@@ -53,10 +59,9 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
   const std::vector<HostPlacement> after = session.objects().Placements();
   out << "what moved:\n";
   WriteMovedTable(out, session.objects(), before, after);
-  const std::string picture =
-      DrawPicture("kestrum demo: furnishing the table",
-                  PictureBoxes(session.objects(), before, reference),
-                  PictureBoxes(session.objects(), after, reference));
+  const std::string picture = DrawPicture("kestrum demo: furnishing the table",
+                                          PictureBoxes(session.objects(), before, reference),
+                                          PictureBoxes(session.objects(), after, reference));
   session.Finish();
 
   if (options.output) {

@@ -2,7 +2,6 @@
 // through its entry point and registration record, as the host application would.
 
 #include <CLI/CLI.hpp>
-
 #include <iostream>
 
 #include "commands.h"
@@ -27,8 +26,9 @@ void AddAxisOptions(CLI::App& command, std::array<std::optional<std::string>, 3>
 
 int main(int argc, char** argv) {
   using namespace kcommand;
-  CLI::App app{"kestrum: align objects of a scene against a reference object's bounding box,\n"
-               "with the Kestrum plug-in loaded into a substitute host."};
+  CLI::App app{
+      "kestrum: align objects of a scene against a reference object's bounding box,\n"
+      "with the Kestrum plug-in loaded into a substitute host."};
   app.require_subcommand(1);
   const std::string defaultPlugin = DefaultPluginFolder();
 
@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
                            "(default: the scene's tool settings)");
   CLI::Option* selected =
       alignCommand->add_flag("--selected", align.selected, "Align every selected object");
-  CLI::Option* object = alignCommand->add_option(
-      "--object", align.object, "Align this one object instead of the selection");
+  CLI::Option* object = alignCommand->add_option("--object", align.object,
+                                                 "Align this one object instead of the selection");
   selected->excludes(object);
   AddAxisOptions(*alignCommand, align.axes,
                  "Placement on the axis: none, plus, center or minus, with :inside (default) or "
@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
 
   ResetOptions reset;
   reset.plugin = defaultPlugin;
-  CLI::App* resetCommand = app.add_subcommand(
-      "reset", "Press the tool's reset button and show the settings it wrote");
+  CLI::App* resetCommand =
+      app.add_subcommand("reset", "Press the tool's reset button and show the settings it wrote");
   AddAxisOptions(*resetCommand, reset.axes, "Hold this placement before the reset");
   AddPluginOption(*resetCommand, reset.plugin);
 

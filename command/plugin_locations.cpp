@@ -50,8 +50,7 @@ std::string ExampleScene(const std::string& name) {
 
 void RequirePluginFolder(const std::string& folder) {
   std::error_code error;
-  if (!fs::is_directory(folder, error))
-    throw InputError(folder + ": no such plug-in folder");
+  if (!fs::is_directory(folder, error)) throw InputError(folder + ": no such plug-in folder");
   if (!HoldsModule(folder))
     throw InputError(folder + ": not a plug-in folder (no " +
                      khost::PluginSession::kModuleFileName + " in it)");

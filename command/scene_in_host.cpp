@@ -32,8 +32,8 @@ SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string
     HostObject* object = host_.NewObject(document_, from.name, parent);
     host_.SetScale(object, ToHost(from.scale));
     const Vector3& d = from.rotationDegrees;
-    host_.SetRotation(object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree,
-                               d[2] * kRadiansPerDegree});
+    host_.SetRotation(
+        object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree});
     host_.SetPosition(object, ToHost(from.position));
     host_.SetHalfSizes(object, ToHost(from.halfSize));
     host_.SetSelected(object, from.selected);
@@ -61,7 +61,8 @@ void SceneInHost::ReadBack() {
     HostObject* object = objects_[i];
     to.position = FromHost(host_.Position(object));
     const HostVector r = host_.Rotation(object);
-    to.rotationDegrees = {r.x / kRadiansPerDegree, r.y / kRadiansPerDegree, r.z / kRadiansPerDegree};
+    to.rotationDegrees = {r.x / kRadiansPerDegree, r.y / kRadiansPerDegree,
+                          r.z / kRadiansPerDegree};
     to.scale = FromHost(host_.Scale(object));
     to.halfSize = FromHost(host_.HalfSizes(object));
     to.selected = host_.Selected(object);

@@ -5,11 +5,11 @@
 namespace kcommand {
 namespace {
 
-void ListBelow(SceneObject& object, const std::string& parentPath,
-               std::optional<size_t> parent, std::vector<ObjectEntry>& out) {
+void ListBelow(SceneObject& object, const std::string& parentPath, std::optional<size_t> parent,
+               std::vector<ObjectEntry>& out) {
   const size_t index = out.size();
-  out.push_back({&object, parentPath.empty() ? object.name : parentPath + "/" + object.name,
-                 parent});
+  out.push_back(
+      {&object, parentPath.empty() ? object.name : parentPath + "/" + object.name, parent});
   const std::string path = out[index].path;
   for (SceneObject& child : object.children) ListBelow(child, path, index, out);
 }

@@ -3,9 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "input_error.h"
 #include "scene_schema.h"
@@ -58,8 +57,8 @@ std::string PlainSyntaxMessage(const std::string& message) {
   std::string text = message;
   if (const size_t bracket = text.find("] "); bracket != std::string::npos)
     text = text.substr(bracket + 2);
-  if (const size_t colon = text.find(": "); colon != std::string::npos &&
-                                            text.compare(0, 11, "parse error") == 0)
+  if (const size_t colon = text.find(": ");
+      colon != std::string::npos && text.compare(0, 11, "parse error") == 0)
     text = text.substr(colon + 2);
   return text;
 }
@@ -76,8 +75,8 @@ json ParseJson(const std::string& text, const std::string& fileName) {
                      parser.lastToken_ + " is not finite (too large for a 64-bit double)");
   }
   const size_t at = parser.position_ == 0 ? 0 : parser.position_ - 1;
-  throw InputError(fileName + ":" + LineAndColumn(text, at) + ": invalid JSON: " +
-                   PlainSyntaxMessage(parser.message_));
+  throw InputError(fileName + ":" + LineAndColumn(text, at) +
+                   ": invalid JSON: " + PlainSyntaxMessage(parser.message_));
 }
 
 Vector3 VectorOr(const json& object, const char* key, Vector3 fallback) {
@@ -145,8 +144,9 @@ void AttachNamedParents(std::vector<ReadObject>& read, const std::string& fileNa
     const size_t count = byName.count(name);
     if (count == 0) throw InputError(place + "no object is named '" + name + "'");
     if (count > 1)
-      throw InputError(place + "the parent name '" + name + "' is ambiguous: " +
-                       std::to_string(count) + " objects have it, and a parent must be named uniquely");
+      throw InputError(place + "the parent name '" + name +
+                       "' is ambiguous: " + std::to_string(count) +
+                       " objects have it, and a parent must be named uniquely");
     const size_t parent = byName.find(name)->second;
     read[i].parent = parent;
     read[parent].children.push_back(i);

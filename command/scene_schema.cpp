@@ -1,7 +1,6 @@
 #include "scene_schema.h"
 
 #include <memory>
-
 #include <valijson/adapters/nlohmann_json_adapter.hpp>
 #include <valijson/schema.hpp>
 #include <valijson/schema_parser.hpp>

@@ -2,10 +2,9 @@
 // The JSON Schema of scene files (docs/scene.schema.json, built into the command) and
 // the check of a parsed document against it.
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace kcommand {
 

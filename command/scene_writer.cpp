@@ -1,16 +1,15 @@
 #include "scene_writer.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <regex>
-
-#include <unistd.h>
-
 #include <nlohmann/json.hpp>
+#include <regex>
 
 #include "input_error.h"
 
@@ -63,7 +62,8 @@ std::string SceneToText(const SceneFile& scene) {
   if (tool.reference) toolJson["reference"] = *tool.reference;
   if (tool.object) toolJson["object"] = *tool.object;
   for (size_t axis = 0; axis < 3; ++axis)
-    if (tool.axes[axis]) toolJson[std::string(1, kAxisLetters[axis])] = FormatAxisChoice(*tool.axes[axis]);
+    if (tool.axes[axis])
+      toolJson[std::string(1, kAxisLetters[axis])] = FormatAxisChoice(*tool.axes[axis]);
   if (!toolJson.empty()) out["tool"] = std::move(toolJson);
   // Vectors read best on one line: "position": [0.0, 7.0, 0.0]. The pretty printer
   // breaks arrays across lines, which no string can contain, so only arrays match.
@@ -76,8 +76,8 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
   namespace fs = std::filesystem;
   const fs::path target(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const fs::path temporary =
-      folder / ("." + target.filename().string() + ".kestrum-" + std::to_string(::getpid()) + ".tmp");
+  const fs::path temporary = folder / ("." + target.filename().string() + ".kestrum-" +
+                                       std::to_string(::getpid()) + ".tmp");
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
     if (!file) throw InputError(path + ": cannot write here: " + std::strerror(errno));

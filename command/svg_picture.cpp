@@ -34,12 +34,23 @@ std::string Escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -53,9 +64,10 @@ std::vector<Point2> ConvexHull(std::vector<Point2> points) {
   std::sort(points.begin(), points.end(), [](const Point2& a, const Point2& b) {
     return a.u < b.u || (a.u == b.u && a.v < b.v);
   });
-  points.erase(std::unique(points.begin(), points.end(),
-                           [](const Point2& a, const Point2& b) { return a.u == b.u && a.v == b.v; }),
-               points.end());
+  points.erase(
+      std::unique(points.begin(), points.end(),
+                  [](const Point2& a, const Point2& b) { return a.u == b.u && a.v == b.v; }),
+      points.end());
   if (points.size() < 3) return points;
   std::vector<Point2> hull(2 * points.size());
   size_t k = 0;
@@ -91,8 +103,8 @@ Point2 Project(const HostVector& point, const PictureView& view) {
 
 // Where one panel sits on the page and how scene units map into it.
 struct PanelPlacement {
-  double x, y;            // top left corner on the page
-  double scale;           // page units per scene unit
+  double x, y;   // top left corner on the page
+  double scale;  // page units per scene unit
   double centreU, centreV;
   double PageX(double u) const { return x + kPanelWidth / 2 + scale * (u - centreU); }
   double PageY(double v) const { return y + kPanelHeight / 2 - scale * (v - centreV); }
@@ -106,8 +118,9 @@ void DrawPanel(std::ostringstream& svg, const std::vector<PictureBox>& boxes,
       << "\" fill=\"#fafafa\" stroke=\"#bbbbbb\"/>\n";
   static constexpr std::array<char, 3> kAxisNames{'X', 'Y', 'Z'};
   svg << "<text x=\"" << Number(panel.x + 8) << "\" y=\"" << Number(panel.y + 18)
-      << "\" class=\"caption\">" << view.name << " (" << kAxisNames[static_cast<size_t>(view.horizontal)]
-      << " \u2192, " << kAxisNames[static_cast<size_t>(view.vertical)] << " \u2191)</text>\n";
+      << "\" class=\"caption\">" << view.name << " ("
+      << kAxisNames[static_cast<size_t>(view.horizontal)] << " \u2192, "
+      << kAxisNames[static_cast<size_t>(view.vertical)] << " \u2191)</text>\n";
 
   // Scene units inside this group: u to the right, v up.
   svg << "<g class=\"scene-units\" transform=\"matrix(" << Number(panel.scale) << " 0 0 "
@@ -136,8 +149,8 @@ void DrawPanel(std::ostringstream& svg, const std::vector<PictureBox>& boxes,
     double top = centre.v;
     for (const Point2& p : ProjectedOutline(box, view)) top = std::max(top, p.v);
     svg << "<text class=\"label" << (box.reference ? " reference" : "") << "\" x=\""
-        << Number(panel.PageX(centre.u)) << "\" y=\"" << Number(panel.PageY(top) - 8)
-        << "\">" << Escape(box.label) << "</text>\n";
+        << Number(panel.PageX(centre.u)) << "\" y=\"" << Number(panel.PageY(top) - 8) << "\">"
+        << Escape(box.label) << "</text>\n";
   }
   svg << "</g>\n";
 }

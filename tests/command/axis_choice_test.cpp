@@ -1,8 +1,9 @@
 // Axis choices as users write them, and the setting values the tool reads for them.
 
+#include "axis_choice.h"
+
 #include <gtest/gtest.h>
 
-#include "axis_choice.h"
 #include "kestrum_settings.h"
 
 namespace kcommand {
@@ -21,15 +22,16 @@ TEST_P(AxisChoiceText, ParsesOnlyModeAndOptionalSide) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, AxisChoiceText,
-    ::testing::Values(
-        ChoiceText{"none", AxisChoice{AxisMode::kNone, AxisSide::kInside}},
-        ChoiceText{"plus", AxisChoice{AxisMode::kPlus, AxisSide::kInside}},
-        ChoiceText{"center:outside", AxisChoice{AxisMode::kCenter, AxisSide::kOutside}},
-        ChoiceText{"minus:outside", AxisChoice{AxisMode::kMinus, AxisSide::kOutside}},
-        ChoiceText{"minus:inside", AxisChoice{AxisMode::kMinus, AxisSide::kInside}},
-        ChoiceText{"", std::nullopt}, ChoiceText{"Plus", std::nullopt},
-        ChoiceText{"plus:", std::nullopt}, ChoiceText{"plus:out", std::nullopt},
-        ChoiceText{"plus:outside:inside", std::nullopt}, ChoiceText{":inside", std::nullopt}));
+    ::testing::Values(ChoiceText{"none", AxisChoice{AxisMode::kNone, AxisSide::kInside}},
+                      ChoiceText{"plus", AxisChoice{AxisMode::kPlus, AxisSide::kInside}},
+                      ChoiceText{"center:outside",
+                                 AxisChoice{AxisMode::kCenter, AxisSide::kOutside}},
+                      ChoiceText{"minus:outside", AxisChoice{AxisMode::kMinus, AxisSide::kOutside}},
+                      ChoiceText{"minus:inside", AxisChoice{AxisMode::kMinus, AxisSide::kInside}},
+                      ChoiceText{"", std::nullopt}, ChoiceText{"Plus", std::nullopt},
+                      ChoiceText{"plus:", std::nullopt}, ChoiceText{"plus:out", std::nullopt},
+                      ChoiceText{"plus:outside:inside", std::nullopt},
+                      ChoiceText{":inside", std::nullopt}));
 
 TEST(AxisChoiceFormat, WritesTheSideOnlyWhenTheModeUsesIt) {
   EXPECT_EQ("none", FormatAxisChoice({AxisMode::kNone, AxisSide::kOutside}));

@@ -9,10 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
-
-#include <nlohmann/json.hpp>
 
 #include "temp_folder.h"
 
@@ -80,15 +79,15 @@ constexpr const char* kShelfScene = R"({ "objects": [
 TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
   folder.Write("shelf.json", kShelfScene);
   const Outcome table = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--selected", "--x",
-                             "plus:outside", "--y", "minus", "--z", "center"});
+                                 "plus:outside", "--y", "minus", "--z", "center"});
   ASSERT_EQ(0, table.status) << table.err;
   // Only the box moved: x 10 + 4 + 1, y 20 - 5 + 2, z 30.
   EXPECT_NE(std::string::npos, table.out.find("Box")) << table.out;
   EXPECT_EQ(std::string::npos, table.out.find("Other")) << table.out;
   EXPECT_NE(std::string::npos, table.out.find("15.000,    17.000,    30.000)")) << table.out;
 
-  ASSERT_EQ(0, Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside",
-                        "--y", "minus", "--z", "center", "-o", "out.json"})
+  ASSERT_EQ(0, Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside", "--y",
+                        "minus", "--z", "center", "-o", "out.json"})
                    .status);
   const nlohmann::json written = nlohmann::json::parse(Contents(Path("out.json")));
   const nlohmann::json& box = written["objects"][1];
@@ -102,7 +101,7 @@ TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
 TEST_F(CommandRun, TheOneObjectButtonMovesOnlyThatObject) {
   folder.Write("shelf.json", kShelfScene);
   const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--object", "Other",
-                           "--y", "plus:outside", "-o", "out.json"});
+                               "--y", "plus:outside", "-o", "out.json"});
   ASSERT_EQ(0, run.status) << run.err;
   const nlohmann::json written = nlohmann::json::parse(Contents(Path("out.json")));
   // x and z keep the offset from the shelf; y: 20 + 5 + 1.
@@ -143,46 +142,62 @@ TEST_P(CommandRefuses, WithExitStatusTwoAMessageAndNoOutput) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, CommandRefuses,
     ::testing::Values(
-        BadInput{"invalid JSON", "{ \"objects\": [ { \"name\": \"A\" ] }", {"align", "bad.json", "--reference", "A"},
+        BadInput{"invalid JSON",
+                 "{ \"objects\": [ { \"name\": \"A\" ] }",
+                 {"align", "bad.json", "--reference", "A"},
                  "kestrum: bad.json:1:30: invalid JSON: "},
-        BadInput{"schema violation", R"({ "objects": [ { "name": "A", "halfSize": [1, 2, "3"] } ] })",
+        BadInput{"schema violation",
+                 R"({ "objects": [ { "name": "A", "halfSize": [1, 2, "3"] } ] })",
                  {"align", "bad.json", "--reference", "A"},
                  "kestrum: bad.json: /objects/0/halfSize/2: does not follow the scene schema"},
-        BadInput{"unknown name", R"({ "objects": [ { "name": "A" } ] })",
+        BadInput{"unknown name",
+                 R"({ "objects": [ { "name": "A" } ] })",
                  {"align", "bad.json", "--reference", "B"},
                  "kestrum: bad.json: --reference: no object is named 'B'"},
-        BadInput{"ambiguous name",
-                 R"({ "objects": [ { "name": "A" }, { "name": "G", "children": [ { "name": "A" } ] } ] })",
-                 {"align", "bad.json", "--reference", "G", "--object", "A"},
-                 "kestrum: bad.json: --object: the name 'A' is ambiguous: 2 objects answer to it "
-                 "(A, G/A); give the path instead"},
-        BadInput{"non-finite number", R"({ "objects": [ { "name": "A", "position": [0, -1e400, 0] } ] })",
+        BadInput{
+            "ambiguous name",
+            R"({ "objects": [ { "name": "A" }, { "name": "G", "children": [ { "name": "A" } ] } ] })",
+            {"align", "bad.json", "--reference", "G", "--object", "A"},
+            "kestrum: bad.json: --object: the name 'A' is ambiguous: 2 objects answer to it "
+            "(A, G/A); give the path instead"},
+        BadInput{"non-finite number",
+                 R"({ "objects": [ { "name": "A", "position": [0, -1e400, 0] } ] })",
                  {"align", "bad.json", "--reference", "A"},
                  "kestrum: bad.json:1:47: the number -1e400 is not finite"},
-        BadInput{"non-finite world matrix",
-                 R"({ "objects": [ { "name": "A", "scale": [1e200, 1, 1], "children": [ { "name": "B", "position": [1e200, 0, 0] } ] } ] })",
-                 {"align", "bad.json", "--reference", "A"},
-                 "kestrum: bad.json: /objects/0/children/0: object 'A/B' ends up with a world "
-                 "matrix that is not finite"},
-        BadInput{"negative half size", R"({ "objects": [ { "name": "A", "halfSize": [-1, 0, 0] } ] })",
+        BadInput{
+            "non-finite world matrix",
+            R"({ "objects": [ { "name": "A", "scale": [1e200, 1, 1], "children": [ { "name": "B", "position": [1e200, 0, 0] } ] } ] })",
+            {"align", "bad.json", "--reference", "A"},
+            "kestrum: bad.json: /objects/0/children/0: object 'A/B' ends up with a world "
+            "matrix that is not finite"},
+        BadInput{"negative half size",
+                 R"({ "objects": [ { "name": "A", "halfSize": [-1, 0, 0] } ] })",
                  {"align", "bad.json", "--reference", "A"},
                  "kestrum: bad.json: /objects/0/halfSize/0: object 'A' has a negative half size x"},
-        BadInput{"cycle",
-                 R"({ "objects": [ { "name": "A", "parent": "B" }, { "name": "B", "parent": "A" } ] })",
-                 {"align", "bad.json", "--reference", "A"},
-                 "kestrum: bad.json: /objects/0/parent: the parents form a cycle: A -> B -> A"},
-        BadInput{"missing file", "", {"align", "absent.json", "--reference", "A"},
+        BadInput{
+            "cycle",
+            R"({ "objects": [ { "name": "A", "parent": "B" }, { "name": "B", "parent": "A" } ] })",
+            {"align", "bad.json", "--reference", "A"},
+            "kestrum: bad.json: /objects/0/parent: the parents form a cycle: A -> B -> A"},
+        BadInput{"missing file",
+                 "",
+                 {"align", "absent.json", "--reference", "A"},
                  "kestrum: absent.json: cannot open the scene file (missing or unreadable)"},
-        BadInput{"no reference", R"({ "objects": [ { "name": "A" } ] })", {"align", "bad.json"},
+        BadInput{"no reference",
+                 R"({ "objects": [ { "name": "A" } ] })",
+                 {"align", "bad.json"},
                  "kestrum: bad.json: no reference object"},
-        BadInput{"bad axis option", R"({ "objects": [ { "name": "A" } ] })",
+        BadInput{"bad axis option",
+                 R"({ "objects": [ { "name": "A" } ] })",
                  {"align", "bad.json", "--reference", "A", "--y", "up"},
                  "kestrum: --y: 'up' is not MODE[:SIDE]"},
-        BadInput{"both targets", R"({ "objects": [ { "name": "A" } ] })",
+        BadInput{"both targets",
+                 R"({ "objects": [ { "name": "A" } ] })",
                  {"align", "bad.json", "--reference", "A", "--selected", "--object", "A"},
                  "--selected excludes --object"},
         BadInput{"unknown option", "", {"align", "x.json", "--sideways"}, "--sideways"},
-        BadInput{"missing plug-in folder", R"({ "objects": [ { "name": "A" } ] })",
+        BadInput{"missing plug-in folder",
+                 R"({ "objects": [ { "name": "A" } ] })",
                  {"align", "bad.json", "--reference", "A", "--plugin", "/nonexistent/kestrum"},
                  "kestrum: /nonexistent/kestrum: no such plug-in folder"}));
 
@@ -190,8 +205,8 @@ TEST_F(CommandRun, APluginThatDoesNotLoadIsAFailureNotAnInputError) {
   std::filesystem::create_directories(Path("broken"));
   folder.Write("broken/kestrum.cdl", "not a library");
   folder.Write("scene.json", kShelfScene);
-  const Outcome run = Kestrum({"align", "scene.json", "--reference", "Shelf", "--plugin", "broken",
-                           "-o", "out.json"});
+  const Outcome run = Kestrum(
+      {"align", "scene.json", "--reference", "Shelf", "--plugin", "broken", "-o", "out.json"});
   EXPECT_EQ(1, run.status) << run.err;
   EXPECT_NE(std::string::npos, run.err.find("kestrum: failure: ")) << run.err;
   EXPECT_FALSE(std::filesystem::exists(Path("out.json")));
@@ -199,7 +214,8 @@ TEST_F(CommandRun, APluginThatDoesNotLoadIsAFailureNotAnInputError) {
 }
 
 // The numbers of a polygon's points attribute, in the panel's scene units.
-std::vector<std::pair<double, double>> PolygonPoints(const std::string& svg, const std::string& view,
+std::vector<std::pair<double, double>> PolygonPoints(const std::string& svg,
+                                                     const std::string& view,
                                                      const std::string& state,
                                                      const std::string& object) {
   const std::string panel = "data-view=\"" + view + "\" data-state=\"" + state + "\"";
@@ -221,7 +237,7 @@ std::vector<std::pair<double, double>> PolygonPoints(const std::string& svg, con
 TEST_F(CommandRun, ThePictureDrawsEachBoxWhereTheSceneSays) {
   folder.Write("shelf.json", kShelfScene);
   const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside",
-                           "--y", "minus", "--z", "center", "--picture", "p.svg"});
+                               "--y", "minus", "--z", "center", "--picture", "p.svg"});
   ASSERT_EQ(0, run.status) << run.err;
   const std::string svg = Contents(Path("p.svg"));
   struct Expected {
@@ -275,7 +291,8 @@ TEST_F(CommandRun, DemoPrintsTheBannerAndWhatMovedAndWritesItsPicture) {
 
 TEST_F(CommandRun, UndoCheckReportsOneStepPuttingEverythingBack) {
   folder.Write("shelf.json", kShelfScene);
-  const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "center", "--undo"});
+  const Outcome run =
+      Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "center", "--undo"});
   EXPECT_EQ(0, run.status) << run.err;
   EXPECT_NE(std::string::npos, run.out.find("undo: the press made one undo step; undoing it put "
                                             "all 3 objects back exactly"))

@@ -1,10 +1,11 @@
 // Reading scene files: defaults, nesting and named parents, names and paths, and every
 // kind of bad input with the place it is reported at.
 
+#include "scene_reader.h"
+
 #include <gtest/gtest.h>
 
 #include "input_error.h"
-#include "scene_reader.h"
 #include "temp_folder.h"
 
 namespace kcommand {
@@ -27,7 +28,8 @@ TEST(SceneReader, FillsDefaultsAndKeepsGivenValues) {
         "scale": [2, 2, 0.5], "halfSize": [4, 0, 6], "selected": true }
     ],
     "tool": { "reference": "Plain", "y": "minus:outside" }
-  })", "scene.json");
+  })",
+                                   "scene.json");
   ASSERT_EQ(2u, scene.objects.size());
   const SceneObject& plain = scene.objects[0];
   EXPECT_EQ((Vector3{0, 0, 0}), plain.position);
@@ -53,7 +55,8 @@ TEST(SceneReader, MovesObjectsUnderTheParentTheyNameAfterItsOwnChildren) {
       { "name": "Cup", "parent": "Shelf" },
       { "name": "Room", "children": [ { "name": "Shelf", "children": [ { "name": "Plate" } ] } ] },
       { "name": "Saucer", "parent": "Plate" }
-    ] })", "scene.json");
+    ] })",
+                                   "scene.json");
   const std::vector<ObjectEntry> objects = ListObjects(scene);
   std::vector<std::string> paths;
   for (const ObjectEntry& entry : objects) paths.push_back(entry.path);
@@ -70,7 +73,8 @@ class SceneNames : public ::testing::Test {
       { "name": "Leg" },
       { "name": "Table", "children": [ { "name": "Leg" }, { "name": "Top" } ] },
       { "name": "Twin", "children": [ { "name": "Part" }, { "name": "Part" } ] }
-    ] })", "scene.json");
+    ] })",
+                                   "scene.json");
   std::vector<ObjectEntry> objects = ListObjects(scene);
 
   std::string ErrorResolving(const std::string& name) {
@@ -90,9 +94,10 @@ TEST_F(SceneNames, AUniqueNameOrAFullPathFindsOneObject) {
 }
 
 TEST_F(SceneNames, RepeatedNamesAndUnknownNamesAreRefused) {
-  EXPECT_EQ("the name 'Leg' is ambiguous: 2 objects answer to it (Leg, Table/Leg); give the path "
-            "instead",
-            ErrorResolving("Leg"));
+  EXPECT_EQ(
+      "the name 'Leg' is ambiguous: 2 objects answer to it (Leg, Table/Leg); give the path "
+      "instead",
+      ErrorResolving("Leg"));
   EXPECT_EQ("the path 'Twin/Part' is ambiguous: 2 objects have it; rename one of them",
             ErrorResolving("Twin/Part"));
   EXPECT_EQ("no object is named 'Chair'", ErrorResolving("Chair"));
@@ -119,7 +124,8 @@ TEST_P(SceneReaderRefuses, NamingTheFileThePlaceAndTheProblem) {
     EXPECT_EQ(bad.message, error) << bad.what;
   } else {
     EXPECT_EQ(bad.message, error.substr(0, bad.message.size())) << bad.what << ": " << error;
-    EXPECT_NE(std::string::npos, error.find(bad.detail, bad.message.size())) << bad.what << ": " << error;
+    EXPECT_NE(std::string::npos, error.find(bad.detail, bad.message.size()))
+        << bad.what << ": " << error;
   }
 }
 
@@ -130,10 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
         BadScene{"syntax", "{ \"objects\": [\n  { \"name\": \"A\", } ] }",
                  "scene.json:2:18: invalid JSON: ", "unexpected '}'"},
         BadScene{"empty file", "", "scene.json:1:1: invalid JSON: ", "end of input"},
-        BadScene{"not a number literal", "{ \"objects\": [ { \"name\": \"A\", \"scale\": [NaN, 1, 1] } ] }",
+        BadScene{"not a number literal",
+                 "{ \"objects\": [ { \"name\": \"A\", \"scale\": [NaN, 1, 1] } ] }",
                  "scene.json:1:41: invalid JSON: ", "invalid literal"},
         // 1e999 starts at column 41 of line 1.
-        BadScene{"number too large", "{ \"objects\": [ { \"name\": \"A\", \"scale\": [1e999, 1, 1] } ] }",
+        BadScene{"number too large",
+                 "{ \"objects\": [ { \"name\": \"A\", \"scale\": [1e999, 1, 1] } ] }",
                  "scene.json:1:41: the number 1e999 is not finite (too large for a 64-bit double)"},
         BadScene{"missing objects", "{ \"tool\": {} }",
                  "scene.json: /: does not follow the scene schema: ", "objects"},
@@ -194,7 +202,8 @@ TEST(SceneFileReading, AMissingFileIsNamed) {
     ReadSceneFile(path);
     ADD_FAILURE() << "no error";
   } catch (const InputError& error) {
-    EXPECT_EQ(path + ": cannot open the scene file (missing or unreadable)", std::string(error.what()));
+    EXPECT_EQ(path + ": cannot open the scene file (missing or unreadable)",
+              std::string(error.what()));
   }
 }
 

@@ -1,6 +1,8 @@
 // Writing scenes: what is written reads back as the same scene, and files are put in
 // place whole or not at all.
 
+#include "scene_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 
 #include "input_error.h"
 #include "scene_reader.h"
-#include "scene_writer.h"
 #include "temp_folder.h"
 
 namespace kcommand {

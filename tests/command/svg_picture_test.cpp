@@ -1,13 +1,13 @@
 // The picture: outlines of boxes as projected in each view, computed by hand, and a
 // page with every box in every panel.
 
+#include "svg_picture.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <regex>
-
-#include "svg_picture.h"
 
 namespace kcommand {
 namespace {
@@ -80,8 +80,8 @@ TEST(Picture, DrawsEveryBoxInSixPanelsWithTheReferenceApart) {
   const std::regex polygon("<polygon class=\"([a-z ]+)\" data-object=\"([^\"]*)\"");
   size_t boxes = 0;
   size_t references = 0;
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), polygon); it != std::sregex_iterator();
-       ++it) {
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), polygon);
+       it != std::sregex_iterator(); ++it) {
     ++boxes;
     if ((*it)[1] == "box reference") {
       ++references;
@@ -96,8 +96,8 @@ TEST(Picture, DrawsEveryBoxInSixPanelsWithTheReferenceApart) {
   EXPECT_EQ(std::string::npos, svg.find("A & B"));
   for (const char* view : {"top", "front", "side"})
     for (const char* state : {"before", "after"})
-      EXPECT_NE(std::string::npos, svg.find(std::string("data-view=\"") + view +
-                                            "\" data-state=\"" + state + "\""));
+      EXPECT_NE(std::string::npos,
+                svg.find(std::string("data-view=\"") + view + "\" data-state=\"" + state + "\""));
   EXPECT_EQ(0u, svg.rfind("<?xml", 0));
   EXPECT_NE(std::string::npos, svg.find("</svg>"));
 }
