@@ -9,7 +9,7 @@ CTEST_FLAGS ?= --output-on-failure --timeout 300
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind clean
+.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench clean
 
 all: build
 
@@ -57,6 +57,14 @@ test-windows: windows
 # The 64-bit tests again, under valgrind's memcheck: no memory error, no leak.
 valgrind: test-64
 	bash scripts/valgrind-tests.sh build
+
+# Alignment benchmarks through the built plug-in (1e3 to 1e6 selected objects); prints
+# the table. BENCH_SECONDS is the least time spent on each case.
+BENCH_SECONDS ?= 1
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build-bench -j $(JOBS) --target kestrum_bench kestrum_generate_scene
+	./build-bench/bench/kestrum_bench --benchmark_min_time=$(BENCH_SECONDS)
 
 # Each fuzz target, under AddressSanitizer and UBSan: first over the inputs that once
 # failed, then FUZZ_SECONDS of fuzzing from its seed corpus (copied, so the repository's

@@ -143,9 +143,11 @@ class Scene {
 
   // The record when `object` points at one this Scene made, else nullptr.
   HostObject* Record(const HostObject* object) const;
-  // Record's answer when neither recently used chunk holds the address.
-  HostObject* SearchRecord(const HostObject* object) const;
-  HostObject* ReportNotLive(HostObject* object, HostObject* record, const char* operation) const;
+  // Record's answer when neither recently used chunk holds the address. Both are kept
+  // out of line so the common case of Record and LiveObject needs no stack frame.
+  [[gnu::noinline, gnu::cold]] HostObject* SearchRecord(const HostObject* object) const;
+  [[gnu::noinline, gnu::cold]] HostObject* ReportNotLive(HostObject* object, HostObject* record,
+                                                         const char* operation) const;
   HostObject* Mutable(const HostObject* object, const char* operation) const;
   const HostObject* Readable(const HostObject* object, const char* operation) const;
   const HostMatrix& World(HostObject* object);
