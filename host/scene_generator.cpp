@@ -128,19 +128,29 @@ std::string SceneFileText(const GeneratedScene& scene) {
   for (size_t i = 0; i < scene.objects.size(); ++i)
     if (scene.objects[i].parent != GeneratedScene::kNoParent)
       children[scene.objects[i].parent].push_back(i);
-  nlohmann::ordered_json file;
-  file["version"] = 1;
-  file["comment"] = "Generated: seed " + std::to_string(scene.options.seed) + ", " +
-                    std::to_string(scene.options.selectedObjects) + " selected objects";
-  file["objects"] = nlohmann::ordered_json::array();
-  for (size_t i = 0; i < scene.objects.size(); ++i)
-    if (scene.objects[i].parent == GeneratedScene::kNoParent)
-      file["objects"].push_back(NestedJson(scene, children, i));
-  file["tool"] = {{"reference", scene.objects[scene.reference].name},
-                  {"x", scene.options.axisX},
-                  {"y", scene.options.axisY},
-                  {"z", scene.options.axisZ}};
-  return file.dump(1) + "\n";
+  // One top-level object (with its children) per line: large files stay small and can
+  // still be read and compared line by line.
+  const nlohmann::ordered_json comment =
+      "Generated: seed " + std::to_string(scene.options.seed) + ", " +
+      std::to_string(scene.options.selectedObjects) + " selected objects";
+  const nlohmann::ordered_json tool = {{"reference", scene.objects[scene.reference].name},
+                                 {"x", scene.options.axisX},
+                                 {"y", scene.options.axisY},
+                                 {"z", scene.options.axisZ}};
+  std::string text = "{\"version\": 1,\n \"comment\": ";
+  text += comment.dump();
+  text += ",\n \"tool\": ";
+  text += tool.dump();
+  text += ",\n \"objects\": [";
+  bool first = true;
+  for (size_t i = 0; i < scene.objects.size(); ++i) {
+    if (scene.objects[i].parent != GeneratedScene::kNoParent) continue;
+    text += first ? "\n  " : ",\n  ";
+    text += NestedJson(scene, children, i).dump();
+    first = false;
+  }
+  text += "\n ]\n}\n";
+  return text;
 }
 
 }  // namespace khost
