@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "input_error.h"
 #include "plugin_locations.h"
+#include "validation.h"
 
 namespace {
 
@@ -83,6 +84,22 @@ int main(int argc, char** argv) {
   demoCommand->add_option("-o,--output", demo.output, "Also write the aligned scene here");
   AddPluginOption(*demoCommand, demo.plugin);
 
+  khost::validator::ValidationOptions validate;
+  validate.pluginFolder = defaultPlugin;
+  uint64_t validateSeed = 0;
+  CLI::App* validateCommand = app.add_subcommand(
+      "validate",
+      "Check the plug-in as a developer would before a release: exports, lifecycle, record,\n"
+      "hostile arguments, undo, call order, and a seeded random run against a model");
+  AddPluginOption(*validateCommand, validate.pluginFolder);
+  CLI::Option* seedOption =
+      validateCommand->add_option("--seed", validateSeed, "Seed of the random run (default: fresh)");
+  validateCommand->add_option("--repeat", validate.repeat, "Load-to-unload cycles; scales the random run")
+      ->check(CLI::Range(1, 1000))
+      ->default_str(std::to_string(validate.repeat));
+  validateCommand->add_flag("--json", validate.json, "Write the results as JSON");
+  validateCommand->add_option("--check", validate.only, "Run only the named checks");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -96,6 +113,10 @@ int main(int argc, char** argv) {
     if (helpCommand->parsed()) return RunHelpButton(helpPlugin, std::cout);
     if (infoCommand->parsed()) return RunInfo(infoPlugin, std::cout);
     if (demoCommand->parsed()) return RunDemo(demo, std::cout);
+    if (validateCommand->parsed()) {
+      if (seedOption->count() > 0) validate.seed = validateSeed;
+      return khost::validator::RunValidation(validate, std::cout);
+    }
   } catch (const InputError& error) {
     std::cout.flush();
     std::cerr << "kestrum: " << error.what() << "\n";

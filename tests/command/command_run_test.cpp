@@ -345,3 +345,20 @@ TEST_F(CommandRun, HelpTextAndUsageErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandRun, ValidateRunsTheChecksAndEndsWithTheCount) {
+  const Outcome run = Kestrum({"validate", "--seed", "7", "--check", "exports", "--check",
+                               "call-order"});
+  EXPECT_EQ(0, run.status) << run.out << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("exports: passed")) << run.out;
+  EXPECT_TRUE(run.out.ends_with("\n2 passed, 0 failed\n"))
+      << run.out;
+
+  const Outcome missing = Kestrum({"validate", "--plugin", Path("nowhere"), "--check", "exports"});
+  EXPECT_EQ(1, missing.status) << missing.out;
+  EXPECT_NE(std::string::npos, missing.out.find("0 passed, 1 failed")) << missing.out;
+}
+
+}  // namespace
