@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DKESTRUM_WERROR=ON
 CTEST_FLAGS ?= --output-on-failure --timeout 300
 
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz
+FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz
 
 .PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench clean
 
@@ -78,7 +78,8 @@ fuzz: deps
 	  rm -rf build-fuzz/corpus/$$corpus; mkdir -p build-fuzz/corpus/$$corpus build-fuzz/findings; \
 	  cp fuzz/corpus/$$corpus/* build-fuzz/corpus/$$corpus/; \
 	  echo "== $$target: regressions"; \
-	  ./build-fuzz/fuzz/$$target fuzz/regressions/$$corpus/* 2>&1 | tail -n 1; \
+	  if compgen -G "fuzz/regressions/$$corpus/*" >/dev/null; then \
+	    ./build-fuzz/fuzz/$$target fuzz/regressions/$$corpus/* 2>&1 | tail -n 1; fi; \
 	  echo "== $$target: $(FUZZ_SECONDS) s"; \
 	  ./build-fuzz/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
 	    -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus/$$corpus 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==[0-9]+==ERROR)'; \

@@ -29,8 +29,10 @@ bool UndoHistory::End() {
 }
 
 void UndoHistory::Add(HostObject* object, const ObjectState& state) {
-  // Built in place: a record is a few hundred bytes and there may be millions.
-  open_.emplace_back(object, state);
+  // Filled in place: a record is a few hundred bytes and there may be millions.
+  Record& record = open_.emplace_back();
+  record.object = object;
+  record.state = state;
 }
 
 UndoHistory::Step UndoHistory::TakeUndoStep() {
