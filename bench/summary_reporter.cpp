@@ -27,9 +27,10 @@ void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
     const auto objects = run.counters.find("objects");
     const auto perObject = run.counters.find("ns/object");
     if (objects == run.counters.end() || perObject == run.counters.end()) continue;
-    const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-    rows_.push_back(Row{run.run_name.function_name, objects->second.value, seconds * 1e3,
-                        perObject->second.value});
+    const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+    rows_.push_back(Row{run.run_name.function_name, objects->second.value,
+                        run.GetAdjustedRealTime() / unit * 1e3,
+                        run.GetAdjustedCPUTime() / unit * 1e3, perObject->second.value});
   }
 }
 
@@ -54,15 +55,16 @@ void SummaryReporter::PrintSummary() const {
       for (const Row& other : rows)
         if (other.benchmark == current && other.objects == 10'000.0)
           baseline = other.nanosecondsPerObject;
-      std::printf("\n%-14s %10s %12s %11s %14s %8s\n", current.c_str(), "objects", "ms/call",
-                  "ns/object", "objects/s", "vs 1e4");
+      std::printf("\n%-14s %10s %10s %10s %10s %12s %7s\n", current.c_str(), "objects",
+                  "wall ms", "cpu ms", "ns/object", "objects/s", "vs 1e4");
     }
-    std::printf("%-14s %10.0f %12.3f %11.1f %14.0f", "", row.objects, row.millisecondsPerCall,
-                row.nanosecondsPerObject, 1e9 / row.nanosecondsPerObject);
+    std::printf("%-14s %10.0f %10.3f %10.3f %10.1f %12.0f", "", row.objects,
+                row.millisecondsPerCall, row.cpuMillisecondsPerCall, row.nanosecondsPerObject,
+                1e9 / row.nanosecondsPerObject);
     if (baseline > 0.0)
-      std::printf(" %8.2f\n", row.nanosecondsPerObject / baseline);
+      std::printf(" %7.2f\n", row.nanosecondsPerObject / baseline);
     else
-      std::printf(" %8s\n", "-");
+      std::printf(" %7s\n", "-");
   }
 }
 

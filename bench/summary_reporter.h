@@ -1,7 +1,8 @@
 #pragma once
 // The console report as Google Benchmark prints it, followed by one table per
-// benchmark: objects, time per call, ns per object, objects per second, and the cost
-// per object relative to 10,000 objects (1.00 is perfectly linear).
+// benchmark: objects, wall and CPU time per call, ns per object and objects per second
+// (from CPU time), and the cost per object relative to 10,000 objects (1.00 is
+// perfectly linear).
 
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     std::string benchmark;
     double objects;
     double millisecondsPerCall;
+    double cpuMillisecondsPerCall;
     double nanosecondsPerObject;
   };
   std::vector<Row> rows_;
