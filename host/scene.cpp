@@ -593,7 +593,7 @@ bool Scene::Undo(HostDocument* document) {
   UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
   for (const UndoHistory::Record& record : step)
-    redo.push_back({record.object, Capture(record.object)});
+    redo.emplace_back(record.object, Capture(record.object));
   // Backwards, so an object recorded twice ends in its earliest recorded state.
   for (auto record = step.rbegin(); record != step.rend(); ++record)
     Restore(record->object, record->state);
@@ -614,7 +614,7 @@ bool Scene::Redo(HostDocument* document) {
   UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
   for (const UndoHistory::Record& record : step)
-    undo.push_back({record.object, Capture(record.object)});
+    undo.emplace_back(record.object, Capture(record.object));
   for (auto record = step.rbegin(); record != step.rend(); ++record)
     Restore(record->object, record->state);
   known->undo.PushUndoStep(std::move(undo));

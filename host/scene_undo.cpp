@@ -29,10 +29,9 @@ bool UndoHistory::End() {
 }
 
 void UndoHistory::Add(HostObject* object, const ObjectState& state) {
-  // Filled in place: a record is a few hundred bytes and there may be millions.
-  Record& record = open_.emplace_back();
-  record.object = object;
-  record.state = state;
+  // Built in place, copied once: a record is a few hundred bytes and there may be
+  // millions.
+  open_.emplace_back(object, state);
 }
 
 UndoHistory::Step UndoHistory::TakeUndoStep() {

@@ -14,6 +14,9 @@ namespace khost {
 class UndoHistory {
  public:
   struct Record {
+    // A constructor, so that records can be built in place with every compiler.
+    Record(HostObject* recorded, const ObjectState& captured)
+        : object(recorded), state(captured) {}
     HostObject* object;
     ObjectState state;
   };
