@@ -210,5 +210,21 @@ TEST_F(SceneLookups, SettingsKeepOneEntryPerIdInIdOrder) {
   EXPECT_TRUE(host.misuse().Empty());
 }
 
+TEST_F(SceneLookups, EverySettingIsFoundAndNoOtherWhateverHowMany) {
+  Containers& containers = host.containers();
+  for (int32_t stored = 0; stored <= 9; ++stored) {
+    HostContainer* settings = containers.Create();
+    // Ids 10, 20, ..., inserted backwards; value = id + 1.
+    for (int32_t i = stored; i >= 1; --i) containers.SetInt(settings, i * 10, i * 10 + 1);
+    for (int32_t id = 0; id <= 105; ++id) {
+      const bool present = id % 10 == 0 && id >= 10 && id <= stored * 10;
+      ASSERT_EQ(present ? id + 1 : -7, containers.GetInt(settings, id, -7))
+          << stored << " stored, id " << id;
+    }
+    containers.Destroy(settings);
+  }
+  EXPECT_TRUE(host.misuse().Empty());
+}
+
 }  // namespace
 }  // namespace khost
