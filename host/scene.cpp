@@ -658,62 +658,90 @@ namespace host_ops {
 
 using khost::Host;
 
+namespace {
+
+// Tracing and misuse texts are built out of line: kept in the operations, their string
+// set-up costs every call a larger frame although it runs only when tracing or on
+// misuse.
+[[gnu::noinline, gnu::cold]] void TraceObject(const char* operation, HostObject* object) {
+  Host& host = Host::Current();
+  host.trace().Record(operation, host.scene().ObjectLabel(object));
+}
+
+[[gnu::noinline, gnu::cold]] void TraceObjectVector(const char* operation, HostObject* object,
+                                                    const HostVector* vector) {
+  Host& host = Host::Current();
+  host.trace().Record(operation, host.scene().ObjectLabel(object) + ", " +
+                                     (vector ? khost::VectorText(*vector) : "null"));
+}
+
+[[gnu::noinline, gnu::cold]] void TraceObjectMatrix(const char* operation, HostObject* object,
+                                                    const HostMatrix* matrix) {
+  Host& host = Host::Current();
+  host.trace().Record(operation, host.scene().ObjectLabel(object) + ", " +
+                                     (matrix ? khost::MatrixText(*matrix) : "null"));
+}
+
+[[gnu::noinline, gnu::cold]] void TraceMessage(HostObject* object, int32_t id, void* data) {
+  Host& host = Host::Current();
+  host.trace().Record("ObjectSendMessage", host.scene().ObjectLabel(object) + ", " +
+                                               std::to_string(id) + (data ? ", data" : ", null"));
+}
+
+[[gnu::noinline, gnu::cold]] void ReportMisuse(const char* what) {
+  Host::Current().misuse().Report(what);
+}
+
+}  // namespace
+
 void ObjectGetPosition(HostObject* object, HostVector* out) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled()) host.trace().Record("ObjectGetPosition", scene.ObjectLabel(object));
+  if (host.trace().Enabled()) TraceObject("ObjectGetPosition", object);
   const HostObject* record = scene.LiveObject(object, "ObjectGetPosition");
-  if (out == nullptr) return host.misuse().Report("ObjectGetPosition: no place for the result");
+  if (out == nullptr) return ReportMisuse("ObjectGetPosition: no place for the result");
   *out = record != nullptr ? record->state.local.offset : HostVector{0.0, 0.0, 0.0};
 }
 
 void ObjectSetPosition(HostObject* object, const HostVector* position) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled())
-    host.trace().Record("ObjectSetPosition", scene.ObjectLabel(object) + ", " +
-                                                 (position ? khost::VectorText(*position) : "null"));
-  if (position == nullptr) return host.misuse().Report("ObjectSetPosition: no position given");
+  if (host.trace().Enabled()) TraceObjectVector("ObjectSetPosition", object, position);
+  if (position == nullptr) return ReportMisuse("ObjectSetPosition: no position given");
   scene.SetPosition(object, *position, "ObjectSetPosition");
 }
 
 void ObjectSetRotation(HostObject* object, const HostVector* rotation) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled())
-    host.trace().Record("ObjectSetRotation", scene.ObjectLabel(object) + ", " +
-                                                 (rotation ? khost::VectorText(*rotation) : "null"));
-  if (rotation == nullptr) return host.misuse().Report("ObjectSetRotation: no rotation given");
+  if (host.trace().Enabled()) TraceObjectVector("ObjectSetRotation", object, rotation);
+  if (rotation == nullptr) return ReportMisuse("ObjectSetRotation: no rotation given");
   scene.SetRotation(object, *rotation, "ObjectSetRotation");
 }
 
 void ObjectGetGlobalMatrix(HostObject* object, HostMatrix* out) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled())
-    host.trace().Record("ObjectGetGlobalMatrix", scene.ObjectLabel(object));
+  if (host.trace().Enabled()) TraceObject("ObjectGetGlobalMatrix", object);
   HostObject* record = scene.LiveObject(object, "ObjectGetGlobalMatrix");
-  if (out == nullptr)
-    return host.misuse().Report("ObjectGetGlobalMatrix: no place for the result");
+  if (out == nullptr) return ReportMisuse("ObjectGetGlobalMatrix: no place for the result");
   *out = record != nullptr ? scene.WorldMatrix(record) : khost::IdentityMatrix();
 }
 
 void ObjectSetGlobalMatrix(HostObject* object, const HostMatrix* matrix) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled())
-    host.trace().Record("ObjectSetGlobalMatrix", scene.ObjectLabel(object) + ", " +
-                                                     (matrix ? khost::MatrixText(*matrix) : "null"));
-  if (matrix == nullptr) return host.misuse().Report("ObjectSetGlobalMatrix: no matrix given");
+  if (host.trace().Enabled()) TraceObjectMatrix("ObjectSetGlobalMatrix", object, matrix);
+  if (matrix == nullptr) return ReportMisuse("ObjectSetGlobalMatrix: no matrix given");
   scene.SetWorldMatrix(object, *matrix, "ObjectSetGlobalMatrix");
 }
 
 void ObjectGetBoxRadius(HostObject* object, HostVector* out) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled()) host.trace().Record("ObjectGetBoxRadius", scene.ObjectLabel(object));
+  if (host.trace().Enabled()) TraceObject("ObjectGetBoxRadius", object);
   const HostObject* record = scene.LiveObject(object, "ObjectGetBoxRadius");
-  if (out == nullptr) return host.misuse().Report("ObjectGetBoxRadius: no place for the result");
+  if (out == nullptr) return ReportMisuse("ObjectGetBoxRadius: no place for the result");
   *out = record != nullptr ? record->state.halfSizes : HostVector{0.0, 0.0, 0.0};
 }
 
@@ -736,9 +764,7 @@ void DocumentGetSelectedObjects(HostDocument* document, HostObjectArray* array, 
 int32_t ObjectSendMessage(HostObject* object, int32_t id, void* data) {
   Host& host = Host::Current();
   khost::Scene& scene = host.scene();
-  if (host.trace().Enabled())
-    host.trace().Record("ObjectSendMessage", scene.ObjectLabel(object) + ", " +
-                                                 std::to_string(id) + (data ? ", data" : ", null"));
+  if (host.trace().Enabled()) TraceMessage(object, id, data);
   if (scene.LiveObject(object, "ObjectSendMessage") == nullptr) return 0;
   scene.SendMessage(object, id);
   return 1;
