@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "input_error.h"
 
@@ -50,6 +49,60 @@ ordered_json ObjectJson(const SceneObject& object) {
 
 }  // namespace
 
+namespace {
+
+// Vectors read best on one line: "position": [0.0, 7.0, 0.0]. The pretty printer breaks
+// arrays across lines, which no string can contain, so a '[' that ends a line opens an
+// array; one holding exactly three numbers is joined. One pass, since scenes are large.
+std::string JoinNumberTriples(const std::string& text) {
+  std::string joined;
+  joined.reserve(text.size());
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t open = text.find("[\n", at);
+    if (open == std::string::npos) break;
+    joined.append(text, at, open - at);
+    // Reads the next line of the array, without its indent and trailing comma.
+    size_t cursor = open + 2;
+    auto nextLine = [&](std::string& line) {
+      const size_t end = text.find('\n', cursor);
+      if (end == std::string::npos) return false;
+      size_t first = text.find_first_not_of(' ', cursor);
+      if (first > end) first = end;
+      line.assign(text, first, end - first);
+      cursor = end + 1;
+      return true;
+    };
+    auto isNumber = [](const std::string& item) {
+      return !item.empty() && item.find_first_not_of("0123456789.eE+-") == std::string::npos;
+    };
+    std::string items[3];
+    std::string closing;
+    bool triple = true;
+    for (int i = 0; i < 3 && triple; ++i) {
+      triple = nextLine(items[i]);
+      if (triple && i < 2) {
+        triple = !items[i].empty() && items[i].back() == ',';
+        if (triple) items[i].pop_back();
+      }
+      triple = triple && isNumber(items[i]);
+    }
+    triple = triple && nextLine(closing) && !closing.empty() && closing[0] == ']';
+    if (triple) {
+      joined += "[" + items[0] + ", " + items[1] + ", " + items[2] + closing;
+      // The closing line's own newline stays with the text that follows.
+      at = cursor - 1;
+    } else {
+      joined += "[\n";
+      at = open + 2;
+    }
+  }
+  joined.append(text, at, std::string::npos);
+  return joined;
+}
+
+}  // namespace
+
 std::string SceneToText(const SceneFile& scene) {
   ordered_json out;
   out["version"] = 1;
@@ -65,11 +118,7 @@ std::string SceneToText(const SceneFile& scene) {
     if (tool.axes[axis])
       toolJson[std::string(1, kAxisLetters[axis])] = FormatAxisChoice(*tool.axes[axis]);
   if (!toolJson.empty()) out["tool"] = std::move(toolJson);
-  // Vectors read best on one line: "position": [0.0, 7.0, 0.0]. The pretty printer
-  // breaks arrays across lines, which no string can contain, so only arrays match.
-  static const std::regex vector(
-      R"(\[\n\s*(-?[0-9][0-9.eE+-]*),\n\s*(-?[0-9][0-9.eE+-]*),\n\s*(-?[0-9][0-9.eE+-]*)\n\s*\])");
-  return std::regex_replace(out.dump(2), vector, "[$1, $2, $3]") + "\n";
+  return JoinNumberTriples(out.dump(2)) + "\n";
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
