@@ -17,8 +17,6 @@
 namespace khost {
 namespace {
 
-Host* currentHost = nullptr;
-
 template <typename Function>
 HostSlot FunctionSlot(Function function) {
   HostSlot slot{};
@@ -37,7 +35,7 @@ Host::Host()
       bitmaps_(std::make_unique<Bitmaps>()),
       plugins_(std::make_unique<Plugins>()),
       scene_(std::make_unique<Scene>()),
-      previous_(currentHost) {
+      previous_(current_) {
   table_.slot[0].integer = kDefaultHostVersion;
 #define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args) \
   subTable[HostSlotOf(Byte)] = FunctionSlot(&host_ops::Name);
@@ -51,22 +49,17 @@ Host::Host()
 #undef HOST_FILL_SUB_TABLE
 #undef HOST_FILL_OPERATION
   subTables_[kTableString][0].pointer = text_->DefaultString();
-  currentHost = this;
+  current_ = this;
 }
 
 Host::~Host() {
-  if (currentHost == this) currentHost = previous_;
+  if (current_ == this) current_ = previous_;
 }
 
-Host& Host::Current() {
-  if (currentHost == nullptr) {
-    std::fputs("kestrum host: a host operation was called while no host is alive\n", stderr);
-    std::abort();
-  }
-  return *currentHost;
+void Host::NoHostAlive() {
+  std::fputs("kestrum host: a host operation was called while no host is alive\n", stderr);
+  std::abort();
 }
-
-Host* Host::CurrentOrNull() { return currentHost; }
 
 HostSlot* Host::SubTable(int tableSlot) { return subTables_[tableSlot]; }
 

@@ -31,8 +31,12 @@ class Host {
   Host& operator=(const Host&) = delete;
 
   // The live host; aborts with a message when a host operation arrives and none is.
-  static Host& Current();
-  static Host* CurrentOrNull();
+  // Inline: every host operation starts here.
+  static Host& Current() {
+    if (current_ == nullptr) [[unlikely]] NoHostAlive();
+    return *current_;
+  }
+  static Host* CurrentOrNull() { return current_; }
 
   // Handed to the module with action 1; valid while this Host lives.
   HostCallTable* CallTable() { return &table_; }
@@ -59,6 +63,8 @@ class Host {
   void ReportCallsOutsideBinding(bool on);
 
  private:
+  [[noreturn]] static void NoHostAlive();
+  static inline Host* current_ = nullptr;
   static constexpr int kSubTableSlots = 80;
 
   HostCallTable table_{};
