@@ -67,6 +67,9 @@ struct TextValues::Impl {
   std::unordered_map<uintptr_t, std::unique_ptr<FileNameRecord>> fileNames;
   // Storage address of each live file name, to catch its string part freed first.
   std::unordered_map<const void*, uintptr_t> fileNameByStorage;
+  // Storage address of each live string. Storage handed to an init is raw, so whether
+  // it already holds a live value is asked by address, never by reading its words.
+  std::unordered_set<const void*> stringStorage;
   std::unordered_set<uintptr_t> retired;
   // Host-owned strings: the default string and those handed out by text.
   std::unique_ptr<HostStringStorage> defaultString;
@@ -126,6 +129,7 @@ struct TextValues::Impl {
         std::make_unique<StringRecord>(StringRecord{std::move(content), check, text, origin});
     text->word[0] = record.get();
     text->word[1] = reinterpret_cast<void*>(check);
+    stringStorage.insert(text);
     return *strings.emplace(check, std::move(record)).first->second;
   }
   FileNameRecord& NewFileName(HostFileNameStorage* name, std::string path, Origin origin) {
@@ -139,6 +143,7 @@ struct TextValues::Impl {
   }
   void RetireString(StringRecord* record) {
     retired.insert(record->check);
+    stringStorage.erase(record->storage);
     strings.erase(record->check);
   }
   void RetireFileName(FileNameRecord* record) {
@@ -233,7 +238,7 @@ void TextValues::StringInit(HostStringStorage* text) {
     ReportMisuse("StringInit: null storage");
     return;
   }
-  if (impl_->FindString(text)) {
+  if (impl_->stringStorage.count(text)) {
     ReportMisuse("StringInit: string is already alive");
     return;
   }
@@ -285,7 +290,7 @@ void TextValues::FileNameInit(HostFileNameStorage* name) {
     ReportMisuse("FileNameInit: its string part is not alive");
     return;
   }
-  if (impl_->FindFileName(name)) {
+  if (impl_->fileNameByStorage.count(name)) {
     ReportMisuse("FileNameInit: file name is already alive");
     return;
   }

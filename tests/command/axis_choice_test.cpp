@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "kestrum_settings.h"
 
 namespace kcommand {
@@ -13,6 +15,9 @@ struct ChoiceText {
   const char* text;
   std::optional<AxisChoice> expected;
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const ChoiceText& value, std::ostream* out) { *out << value.text; }
 
 class AxisChoiceText : public ::testing::TestWithParam<ChoiceText> {};
 

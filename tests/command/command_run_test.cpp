@@ -3,6 +3,8 @@
 // the picture's boxes, and the subcommands that move nothing.
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <sys/wait.h>
 
 #include <cmath>
@@ -115,6 +117,9 @@ struct BadInput {
   std::vector<std::string> arguments;
   std::string message;
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const BadInput& value, std::ostream* out) { *out << value.what; }
 
 class CommandRefuses : public CommandRun, public ::testing::WithParamInterface<BadInput> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "input_error.h"
 #include "temp_folder.h"
 
@@ -114,6 +116,9 @@ struct BadScene {
   std::string message;
   std::string detail = {};
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const BadScene& value, std::ostream* out) { *out << value.what; }
 
 class SceneReaderRefuses : public ::testing::TestWithParam<BadScene> {};
 

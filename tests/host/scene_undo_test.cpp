@@ -2,6 +2,8 @@
 // back every bit, and misuse is reported instead of followed.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 #include <vector>
 
@@ -191,6 +193,9 @@ struct MisuseCase {
   int32_t (*run)(Scene& scene, HostDocument* document, HostDocument* other);
   const char* reported;
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const MisuseCase& value, std::ostream* out) { *out << value.name; }
 
 class SceneUndoMisuse : public SceneUndo, public testing::WithParamInterface<MisuseCase> {};
 

@@ -83,6 +83,9 @@ struct MisuseCase {
   void (*act)(khost::Host& host, HostStringStorage* freed, HostStringStorage* untouched);
   const char* expected;
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const MisuseCase& value, std::ostream* out) { *out << value.name; }
 
 class StringMisuseTest : public TextValuesTest, public ::testing::WithParamInterface<MisuseCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -51,6 +53,9 @@ struct Expectation {
   CheckStatus status;
   const char* reason;  // expected start of the reason
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const Expectation& value, std::ostream* out) { *out << value.name; }
 
 class ChildProcessTest : public ::testing::TestWithParam<Expectation> {};
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "kestrum_settings.h"
 #include "placement_model.h"
 
@@ -69,6 +71,9 @@ struct PlacementCase {
   int32_t xMode, xSide;
   double expectedX;  // the moved object's world offset along X
 };
+// Names the case when a test fails, instead of dumping its bytes (some of which, in
+// padding and strings, were never written).
+void PrintTo(const PlacementCase& value, std::ostream* out) { *out << value.name; }
 
 class SingleAxisPlacement : public ::testing::TestWithParam<PlacementCase> {};
 
