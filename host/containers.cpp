@@ -4,20 +4,10 @@
 #include <cstdio>
 
 #include "host.h"
+#include "misuse.h"
 #include "host_operations.h"
 
 namespace khost {
-namespace {
-
-void ReportMisuse(std::string what) {
-  if (Host* host = Host::CurrentOrNull())
-    host->misuse().Report(std::move(what));
-  else
-    std::fprintf(stderr, "kestrum host: %s\n", what.c_str());
-}
-
-}  // namespace
-
 const Containers::Entry* Containers::Store::Lookup(int32_t id) const {
   // A binary search whose steps select instead of branch: the module reads the same
   // few ids over and over, in a pattern a branch predictor keeps getting wrong.

@@ -15,17 +15,6 @@
 #include "user_interface.h"
 
 namespace khost {
-namespace {
-
-template <typename Function>
-HostSlot FunctionSlot(Function function) {
-  HostSlot slot{};
-  slot.function = reinterpret_cast<void (*)(void)>(function);
-  return slot;
-}
-
-}  // namespace
-
 Host::Host()
     : memory_(std::make_unique<Memory>()),
       text_(std::make_unique<TextValues>()),
@@ -38,7 +27,7 @@ Host::Host()
       previous_(current_) {
   table_.slot[0].integer = kDefaultHostVersion;
 #define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args) \
-  subTable[HostSlotOf(Byte)] = FunctionSlot(&host_ops::Name);
+  subTable[HostSlotOf(Byte)] = HostFunctionSlot(&host_ops::Name);
 #define HOST_FILL_SUB_TABLE(List, TableSlot)          \
   {                                                   \
     HostSlot* subTable = subTables_[TableSlot];       \
@@ -94,7 +83,7 @@ HOST_SUB_TABLES(HOST_GUARDED_LIST)
 
 void Host::ReportCallsOutsideBinding(bool on) {
 #define HOST_REFILL_OPERATION(Name, Byte, Result, Params, Args) \
-  subTable[HostSlotOf(Byte)] = on ? FunctionSlot(&Guarded##Name) : FunctionSlot(&host_ops::Name);
+  subTable[HostSlotOf(Byte)] = on ? HostFunctionSlot(&Guarded##Name) : HostFunctionSlot(&host_ops::Name);
 #define HOST_REFILL_SUB_TABLE(List, TableSlot)    \
   {                                               \
     HostSlot* subTable = subTables_[TableSlot];   \

@@ -6,17 +6,11 @@
 #include <map>
 
 #include "host.h"
+#include "misuse.h"
 #include "host_operations.h"
 
 namespace khost {
 namespace {
-
-void ReportMisuse(std::string what) {
-  if (Host* host = Host::CurrentOrNull())
-    host->misuse().Report(std::move(what));
-  else
-    std::fprintf(stderr, "kestrum host: %s\n", what.c_str());
-}
 
 std::string AddressText(const void* block) {
   char text[32];

@@ -21,4 +21,8 @@ class MisuseLog {
   std::vector<std::string> entries_;
 };
 
+// Reports to the live host's log, or to stderr when no host is alive (a value outliving
+// its host).
+void ReportMisuse(std::string what);
+
 }  // namespace khost

@@ -13,13 +13,6 @@ namespace khost {
 
 namespace {
 
-template <typename Function>
-HostSlot FunctionSlot(Function function) {
-  HostSlot slot{};
-  slot.function = reinterpret_cast<void (*)(void)>(function);
-  return slot;
-}
-
 // Slot 1 (DisposeToolObject) and slots 18 to 37: the host calls all of them.
 bool EveryDispatcherPresent(const ToolRegistrationSlots& record, size_t& missingSlot) {
   HostSlot slots[kRegistrationRecordSlots];
@@ -157,7 +150,7 @@ void Plugins::RestoreDescriptionLibrary() {
   for (HostSlot& slot : libraryTable_) slot.raw = 0;
   SetDescriptionLibrarySize(kDefaultDescriptionLibrarySize);
 #define HOST_FILL_LIBRARY_ENTRY(Name, Byte, Result, Params, Args) \
-  libraryTable_[HostSlotOf(Byte)] = FunctionSlot(&host_ops::Name);
+  libraryTable_[HostSlotOf(Byte)] = HostFunctionSlot(&host_ops::Name);
   HOST_DESCRIPTION_LIBRARY_OPERATIONS(HOST_FILL_LIBRARY_ENTRY)
 #undef HOST_FILL_LIBRARY_ENTRY
   libraryPresent_ = true;

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "host.h"
+#include "misuse.h"
 #include "host_operations.h"
 
 namespace khost {
@@ -32,13 +33,6 @@ struct FileNameRecord {
 };
 
 uintptr_t CheckOf(void* const word[2]) { return reinterpret_cast<uintptr_t>(word[1]); }
-
-void ReportMisuse(std::string what) {
-  if (Host* host = Host::CurrentOrNull())
-    host->misuse().Report(std::move(what));
-  else
-    std::fprintf(stderr, "kestrum host: %s\n", what.c_str());
-}
 
 // The folder part of a path: POSIX dirname, except that a bare name and the empty path
 // have no folder ("" rather than ".").

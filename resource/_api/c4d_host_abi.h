@@ -334,6 +334,15 @@ typedef int32_t (*ModuleEntryFunction)(int32_t action, void* p1, void* p2, void*
 #ifdef __cplusplus
 }  // extern "C"
 
+// A slot holding a function pointer. Name the function type explicitly
+// (HostFunctionSlot<ToolHookAFunction>(&f)) to have the signature checked.
+template <typename Function>
+HostSlot HostFunctionSlot(Function function) {
+  HostSlot slot{};
+  slot.function = reinterpret_cast<void (*)(void)>(function);
+  return slot;
+}
+
 // ---- layout checks --------------------------------------------------------------
 
 constexpr size_t HostSlotOf(size_t byteOffset) { return byteOffset / 4; }

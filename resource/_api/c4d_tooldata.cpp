@@ -89,42 +89,34 @@ void DescriptionResourceNameDispatch(void* object, HostStringStorage* out) noexc
   new (out) HostString(Tool(object)->DescriptionResourceName());
 }
 
-// Checks every dispatcher against the signature the host calls it with.
-template <typename Function>
-HostSlot Slot(Function function) {
-  HostSlot slot{};
-  slot.function = reinterpret_cast<void (*)(void)>(function);
-  return slot;
-}
-
 void FillRecord(ToolRegistrationSlots& record, int32_t info, ToolData* tool,
                 const HostStringStorage* help, HostBitmap* icon) {
   record.info.integer = info;
-  record.disposeToolObject = Slot<DisposeToolObjectFunction>(&DisposeDispatch);
+  record.disposeToolObject = HostFunctionSlot<DisposeToolObjectFunction>(&DisposeDispatch);
   record.toolObject.pointer = tool;
   record.helpText.pointer = help;
   record.icon.pointer = icon;
-  record.toolHookA = Slot<ToolHookAFunction>(&ToolHookADispatch);
-  record.toolHookB = Slot<ToolHookBFunction>(&ToolHookBDispatch);
-  record.toolHookD = Slot<ToolHookDFunction>(&ToolHookDDispatch);
-  record.toolHookF = Slot<ToolHookFFunction>(&ToolHookFDispatch);
-  record.toolHookG = Slot<ToolHookGFunction>(&ToolHookGDispatch);
-  record.toolHookH = Slot<ToolHookHFunction>(&ToolHookHDispatch);
-  record.connectAttachment = Slot<ConnectAttachmentFunction>(&ConnectAttachmentDispatch);
-  record.releaseAttachment = Slot<ReleaseAttachmentFunction>(&ReleaseAttachmentDispatch);
-  record.toolHookI = Slot<ToolHookIFunction>(&ToolHookIDispatch);
-  record.toolHookJ = Slot<ToolHookJFunction>(&ToolHookJDispatch);
-  record.toolHookK = Slot<ToolHookKFunction>(&ToolHookKDispatch);
-  record.toolHookE = Slot<ToolHookEFunction>(&ToolHookEDispatch);
-  record.fillDescription = Slot<FillDescriptionFunction>(&FillDescriptionDispatch);
-  record.descriptionHookA = Slot<DescriptionHookAFunction>(&DescriptionHookADispatch);
-  record.isControlEnabled = Slot<IsControlEnabledFunction>(&IsControlEnabledDispatch);
-  record.descriptionHookB = Slot<DescriptionHookBFunction>(&DescriptionHookBDispatch);
-  record.messageHandler = Slot<MessageHandlerFunction>(&MessageHandlerDispatch);
-  record.writeDefaultSettings = Slot<WriteDefaultSettingsFunction>(&WriteDefaultSettingsDispatch);
-  record.toolHookC = Slot<ToolHookCFunction>(&ToolHookCDispatch);
+  record.toolHookA = HostFunctionSlot<ToolHookAFunction>(&ToolHookADispatch);
+  record.toolHookB = HostFunctionSlot<ToolHookBFunction>(&ToolHookBDispatch);
+  record.toolHookD = HostFunctionSlot<ToolHookDFunction>(&ToolHookDDispatch);
+  record.toolHookF = HostFunctionSlot<ToolHookFFunction>(&ToolHookFDispatch);
+  record.toolHookG = HostFunctionSlot<ToolHookGFunction>(&ToolHookGDispatch);
+  record.toolHookH = HostFunctionSlot<ToolHookHFunction>(&ToolHookHDispatch);
+  record.connectAttachment = HostFunctionSlot<ConnectAttachmentFunction>(&ConnectAttachmentDispatch);
+  record.releaseAttachment = HostFunctionSlot<ReleaseAttachmentFunction>(&ReleaseAttachmentDispatch);
+  record.toolHookI = HostFunctionSlot<ToolHookIFunction>(&ToolHookIDispatch);
+  record.toolHookJ = HostFunctionSlot<ToolHookJFunction>(&ToolHookJDispatch);
+  record.toolHookK = HostFunctionSlot<ToolHookKFunction>(&ToolHookKDispatch);
+  record.toolHookE = HostFunctionSlot<ToolHookEFunction>(&ToolHookEDispatch);
+  record.fillDescription = HostFunctionSlot<FillDescriptionFunction>(&FillDescriptionDispatch);
+  record.descriptionHookA = HostFunctionSlot<DescriptionHookAFunction>(&DescriptionHookADispatch);
+  record.isControlEnabled = HostFunctionSlot<IsControlEnabledFunction>(&IsControlEnabledDispatch);
+  record.descriptionHookB = HostFunctionSlot<DescriptionHookBFunction>(&DescriptionHookBDispatch);
+  record.messageHandler = HostFunctionSlot<MessageHandlerFunction>(&MessageHandlerDispatch);
+  record.writeDefaultSettings = HostFunctionSlot<WriteDefaultSettingsFunction>(&WriteDefaultSettingsDispatch);
+  record.toolHookC = HostFunctionSlot<ToolHookCFunction>(&ToolHookCDispatch);
   record.descriptionResourceName =
-      Slot<DescriptionResourceNameFunction>(&DescriptionResourceNameDispatch);
+      HostFunctionSlot<DescriptionResourceNameFunction>(&DescriptionResourceNameDispatch);
 }
 
 }  // namespace
