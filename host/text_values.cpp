@@ -61,9 +61,10 @@ struct TextValues::Impl {
   std::unordered_map<uintptr_t, std::unique_ptr<FileNameRecord>> fileNames;
   // Storage address of each live file name, to catch its string part freed first.
   std::unordered_map<const void*, uintptr_t> fileNameByStorage;
-  // Storage address of each live string. Storage handed to an init is raw, so whether
-  // it already holds a live value is asked by address, never by reading its words.
-  std::unordered_set<const void*> stringStorage;
+  // Storage address of each live string. Storage handed to an init is raw: it is never
+  // read, and a live string whose storage is initialised again was leaked by its owner.
+  // It stays in the ledger (and in the leak report) but no longer owns the address.
+  std::unordered_map<const void*, uintptr_t> stringByStorage;
   std::unordered_set<uintptr_t> retired;
   // Host-owned strings: the default string and those handed out by text.
   std::unique_ptr<HostStringStorage> defaultString;
@@ -123,7 +124,7 @@ struct TextValues::Impl {
         std::make_unique<StringRecord>(StringRecord{std::move(content), check, text, origin});
     text->word[0] = record.get();
     text->word[1] = reinterpret_cast<void*>(check);
-    stringStorage.insert(text);
+    stringByStorage[text] = check;
     return *strings.emplace(check, std::move(record)).first->second;
   }
   FileNameRecord& NewFileName(HostFileNameStorage* name, std::string path, Origin origin) {
@@ -137,12 +138,16 @@ struct TextValues::Impl {
   }
   void RetireString(StringRecord* record) {
     retired.insert(record->check);
-    stringStorage.erase(record->storage);
+    if (auto owner = stringByStorage.find(record->storage);
+        owner != stringByStorage.end() && owner->second == record->check)
+      stringByStorage.erase(owner);
     strings.erase(record->check);
   }
   void RetireFileName(FileNameRecord* record) {
     retired.insert(record->check);
-    fileNameByStorage.erase(record->storage);
+    if (auto owner = fileNameByStorage.find(record->storage);
+        owner != fileNameByStorage.end() && owner->second == record->check)
+      fileNameByStorage.erase(owner);
     fileNames.erase(record->check);
   }
 
@@ -232,10 +237,6 @@ void TextValues::StringInit(HostStringStorage* text) {
     ReportMisuse("StringInit: null storage");
     return;
   }
-  if (impl_->stringStorage.count(text)) {
-    ReportMisuse("StringInit: string is already alive");
-    return;
-  }
   impl_->NewString(text, std::string(), Origin::kModule);
 }
 
@@ -282,10 +283,6 @@ void TextValues::FileNameInit(HostFileNameStorage* name) {
   StringRecord* textPart = impl_->FindString(&name->text);
   if (textPart == nullptr) {
     ReportMisuse("FileNameInit: its string part is not alive");
-    return;
-  }
-  if (impl_->fileNameByStorage.count(name)) {
-    ReportMisuse("FileNameInit: file name is already alive");
     return;
   }
   impl_->NewFileName(name, std::string(), textPart->origin);
