@@ -72,31 +72,30 @@ Containers::Store* Containers::Find(const HostContainer* container, const char* 
   return lastStore_;
 }
 
+void Containers::Put(HostContainer* container, int32_t id, const Entry& entry,
+                     const char* operation) {
+  if (Store* store = Find(container, operation)) store->Slot(id) = entry;
+}
+
 void Containers::SetInt(HostContainer* container, int32_t id, int32_t value) {
-  if (Store* store = Find(container, "ContainerSetInt")) {
-    Entry entry;
-    entry.kind = Kind::kInt;
-    entry.integer = value;
-    store->Slot(id) = entry;
-  }
+  Entry entry;
+  entry.kind = Kind::kInt;
+  entry.integer = value;
+  Put(container, id, entry, "ContainerSetInt");
 }
 
 void Containers::SetBool(HostContainer* container, int32_t id, bool value) {
-  if (Store* store = Find(container, "ContainerSetBool")) {
-    Entry entry;
-    entry.kind = Kind::kBool;
-    entry.truth = value;
-    store->Slot(id) = entry;
-  }
+  Entry entry;
+  entry.kind = Kind::kBool;
+  entry.truth = value;
+  Put(container, id, entry, "ContainerSetBool");
 }
 
 void Containers::SetLink(HostContainer* container, int32_t id, ObjectId object) {
-  if (Store* store = Find(container, "SetLink")) {
-    Entry entry;
-    entry.kind = Kind::kLink;
-    entry.link = object;
-    store->Slot(id) = entry;
-  }
+  Entry entry;
+  entry.kind = Kind::kLink;
+  entry.link = object;
+  Put(container, id, entry, "SetLink");
 }
 
 void Containers::Remove(HostContainer* container, int32_t id) {

@@ -65,6 +65,7 @@ class Containers {
     void Erase(int32_t id);
   };
   Store* Find(const HostContainer* container, const char* operation) const;
+  void Put(HostContainer* container, int32_t id, const Entry& entry, const char* operation);
   bool Holds(const HostContainer* container, int32_t id, Kind kind) const;
 
   std::unordered_map<const HostContainer*, std::unique_ptr<Store>> containers_;
