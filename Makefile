@@ -7,7 +7,7 @@ CMAKE_FLAGS ?= -DKESTRUM_WERROR=ON
 CTEST_FLAGS ?= --output-on-failure --timeout 300
 
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz
+FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz gltf_file_fuzz
 
 .PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench clean
 

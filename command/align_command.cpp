@@ -1,11 +1,13 @@
-// kestrum align: one press of an align button on a scene file.
+// kestrum align: one press of an align button on a scene file, or on each of several
+// files in one plug-in run.
 
+#include <filesystem>
 #include <sstream>
 
 #include "alignment_session.h"
 #include "commands.h"
 #include "input_error.h"
-#include "scene_reader.h"
+#include "scene_document.h"
 #include "scene_writer.h"
 #include "svg_picture.h"
 
@@ -29,39 +31,63 @@ size_t ResolveOption(const std::vector<ObjectEntry>& objects, const std::string&
   }
 }
 
-}  // namespace
+// A scene read and the press the options ask for on it.
+struct PreparedScene {
+  std::unique_ptr<SceneDocument> document;
+  AlignmentPress press;
+};
 
-int RunAlign(const AlignOptions& options, std::ostream& out) {
-  std::array<std::optional<AxisChoice>, 3> cliAxes;
-  for (int axis = 0; axis < 3; ++axis)
-    if (const auto& text = options.axes[static_cast<size_t>(axis)])
-      cliAxes[static_cast<size_t>(axis)] = AxisOption(axis, *text);
-
-  SceneFile scene = ReadSceneFile(options.scene);
+PreparedScene Prepare(const AlignOptions& options, const std::string& path,
+                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, std::ostream& err) {
+  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}};
+  if (const std::string notes = prepared.document->Notes(); !notes.empty()) err << notes << "\n";
+  SceneFile& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
   if (!tool.reference)
-    throw InputError(options.scene +
+    throw InputError(path +
                      ": no reference object: give --reference NAME or set \"reference\" in the "
                      "scene's \"tool\" settings");
   if (options.object)
     tool.object = options.object;
-  else if (options.selected)
+  else if (options.selected || !options.select.empty())
     tool.object.reset();
   for (size_t axis = 0; axis < 3; ++axis)
     if (cliAxes[axis]) tool.axes[axis] = cliAxes[axis];
 
   const std::vector<ObjectEntry> entries = ListObjects(scene);
-  AlignmentPress press{ResolveOption(entries, options.reference ? "--reference" : "/tool/reference",
-                                     *tool.reference, options.scene),
-                       std::nullopt,
-                       {}};
+  if (!options.select.empty()) {
+    for (const ObjectEntry& entry : entries) entry.object->selected = false;
+    for (const std::string& name : options.select)
+      entries[ResolveOption(entries, "--select", name, path)].object->selected = true;
+  }
+  AlignmentPress& press = prepared.press;
+  press.reference = ResolveOption(entries, options.reference ? "--reference" : "/tool/reference",
+                                  *tool.reference, path);
   if (tool.object)
-    press.object = ResolveOption(entries, options.object ? "--object" : "/tool/object",
-                                 *tool.object, options.scene);
+    press.object =
+        ResolveOption(entries, options.object ? "--object" : "/tool/object", *tool.object, path);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
+  return prepared;
+}
 
-  AlignmentSession session(options.plugin, scene, options.scene, nullptr);
+// align writes the format it read; a name asking for another is a mistake to catch.
+void CheckOutputFormat(const SceneDocument& document, const std::string& output) {
+  const std::optional<SceneFormat> asked = FormatFromExtension(output);
+  if (asked && *asked != document.Format())
+    throw InputError(output + ": the name asks for " + FormatName(*asked) + " but " +
+                     document.FileName() + " is " + FormatName(document.Format()) +
+                     "; align writes the format it read (kestrum convert changes formats)");
+}
+
+int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
+             std::ostream& out, std::ostream& err) {
+  const std::string& path = options.scenes.front();
+  PreparedScene prepared = Prepare(options, path, cliAxes, err);
+  if (options.output) CheckOutputFormat(*prepared.document, *options.output);
+  const AlignmentPress& press = prepared.press;
+
+  AlignmentSession session(options.plugin, prepared.document->Scene(), path, nullptr);
   khost::Scene& host = session.run().host().scene();
   const std::vector<HostPlacement> before = session.objects().Placements();
   const size_t stepsBefore = host.UndoSteps(session.objects().Document());
@@ -73,14 +99,14 @@ int RunAlign(const AlignOptions& options, std::ostream& out) {
   const size_t moved = WriteMovedTable(table, session.objects(), before, after);
   std::string picture;
   if (options.picture)
-    picture = DrawPicture("kestrum align " + options.scene,
+    picture = DrawPicture("kestrum align " + path,
                           PictureBoxes(session.objects(), before, press.reference),
                           PictureBoxes(session.objects(), after, press.reference));
   session.Finish();
 
   // Nothing is written unless the whole run succeeded.
   if (options.output) {
-    WriteFileAtomically(*options.output, SceneToText(scene));
+    WriteFileAtomically(*options.output, prepared.document->Serialise(*options.output));
     out << "aligned scene written to " << *options.output << " (" << moved << " of "
         << session.objects().Count() << " objects moved)\n";
   } else {
@@ -94,6 +120,80 @@ int RunAlign(const AlignOptions& options, std::ostream& out) {
     out << "picture written to " << *options.picture << "\n";
   }
   return kExitSuccess;
+}
+
+bool NamesFolder(const std::optional<std::string>& output) {
+  std::error_code ignored;
+  return output && (output->back() == '/' || std::filesystem::is_directory(*output, ignored));
+}
+
+// Every file with the same settings in one plug-in run; a file that fails is reported
+// and leaves no output, and the others go on.
+int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
+              std::ostream& out, std::ostream& err) {
+  namespace fs = std::filesystem;
+  if (!options.output) throw InputError("several scenes: give -o FOLDER/ for the aligned files");
+  if (options.picture)
+    throw InputError("--picture: draws one scene; give one scene file to use it");
+  const fs::path folder(*options.output);
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (!fs::is_directory(folder, error))
+    throw InputError(*options.output + ": cannot make the output folder");
+
+  PluginRun run(options.plugin, nullptr);
+  size_t written = 0;
+  size_t failed = 0;
+  bool hostFailed = false;
+  std::vector<fs::path> outputs;
+  for (const std::string& path : options.scenes) {
+    const fs::path target = folder / fs::path(path).filename();
+    try {
+      PreparedScene prepared = Prepare(options, path, cliAxes, err);
+      AlignmentSession session(run, prepared.document->Scene(), path);
+      const std::vector<HostPlacement> before = session.objects().Placements();
+      const size_t stepsBefore = run.host().scene().UndoSteps(session.objects().Document());
+      session.Press(prepared.press);
+      const std::vector<HostPlacement> after = session.objects().Placements();
+      if (options.undo) session.CheckOneUndoStep(stepsBefore, before, after);
+      std::ostringstream table;
+      const size_t moved = WriteMovedTable(table, session.objects(), before, after);
+      session.Finish();
+      for (const fs::path& earlier : outputs)
+        if (earlier == target)
+          throw InputError(path + ": an earlier input was written to " + target.string() +
+                           "; give the inputs different file names");
+      WriteFileAtomically(target.string(), prepared.document->Serialise(target.string()));
+      outputs.push_back(target);
+      out << path << ": written to " << target.string() << " (" << moved << " of "
+          << session.objects().Count() << " objects moved)\n";
+      ++written;
+    } catch (const InputError& problem) {
+      err << "kestrum: " << problem.what() << "\n";
+      ++failed;
+    } catch (const HostFailure& problem) {
+      err << "kestrum: failure: " << path << ": " << problem.what() << "\n";
+      ++failed;
+      hostFailed = true;
+    }
+  }
+  run.Finish();
+  out << "aligned " << written << " of " << options.scenes.size() << " files, " << failed
+      << " failed\n";
+  if (failed == 0) return kExitSuccess;
+  return hostFailed ? kExitFailure : kExitInputError;
+}
+
+}  // namespace
+
+int RunAlign(const AlignOptions& options, std::ostream& out, std::ostream& err) {
+  std::array<std::optional<AxisChoice>, 3> cliAxes;
+  for (int axis = 0; axis < 3; ++axis)
+    if (const auto& text = options.axes[static_cast<size_t>(axis)])
+      cliAxes[static_cast<size_t>(axis)] = AxisOption(axis, *text);
+  if (options.scenes.size() > 1 || NamesFolder(options.output))
+    return AlignMany(options, cliAxes, out, err);
+  return AlignOne(options, cliAxes, out, err);
 }
 
 }  // namespace kcommand

@@ -11,7 +11,12 @@ namespace kcommand {
 
 AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneFile& scene,
                                    const std::string& fileName, std::ostream* console)
-    : run_(pluginFolder, console), objects_(run_.host().scene(), scene, fileName) {}
+    : ownRun_(std::make_unique<PluginRun>(pluginFolder, console)),
+      run_(*ownRun_),
+      objects_(run_.host().scene(), scene, fileName) {}
+
+AlignmentSession::AlignmentSession(PluginRun& run, SceneFile& scene, const std::string& fileName)
+    : run_(run), objects_(run_.host().scene(), scene, fileName) {}
 
 void AlignmentSession::Press(const AlignmentPress& press) {
   khost::Host& host = run_.host();
@@ -57,7 +62,7 @@ void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,
 
 void AlignmentSession::Finish() {
   objects_.ReadBack();
-  run_.Finish();
+  if (ownRun_) run_.Finish();
 }
 
 std::vector<PictureBox> PictureBoxes(const SceneInHost& objects,

@@ -3,6 +3,7 @@
 // with given settings, as a user in the host would make them.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -27,6 +28,9 @@ class AlignmentSession {
   // does not start.
   AlignmentSession(const std::string& pluginFolder, SceneFile& scene, const std::string& fileName,
                    std::ostream* console);
+  // A session in a run other sessions share (one plug-in load for many files); Finish
+  // then reads the objects back and leaves the run open.
+  AlignmentSession(PluginRun& run, SceneFile& scene, const std::string& fileName);
 
   PluginRun& run() { return run_; }
   SceneInHost& objects() { return objects_; }
@@ -40,11 +44,13 @@ class AlignmentSession {
   void CheckOneUndoStep(size_t stepsBefore, const std::vector<HostPlacement>& before,
                         const std::vector<HostPlacement>& after);
 
-  // Reads the objects back into the scene and finishes the run (see PluginRun::Finish).
+  // Reads the objects back into the scene and finishes the run (see PluginRun::Finish)
+  // when the session owns it.
   void Finish();
 
  private:
-  PluginRun run_;
+  std::unique_ptr<PluginRun> ownRun_;
+  PluginRun& run_;
   SceneInHost objects_;
 };
 

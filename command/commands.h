@@ -6,23 +6,38 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "axis_choice.h"
 
 namespace kcommand {
 
 struct AlignOptions {
-  std::string scene;
+  // One scene, or several aligned in one run into the folder `output` names.
+  std::vector<std::string> scenes;
+  std::optional<size_t> gltfScene;
   std::optional<std::string> reference;
   std::optional<std::string> object;
   bool selected = false;
+  std::vector<std::string> select;                 // replaces the file's selection when given
   std::array<std::optional<std::string>, 3> axes;  // "MODE[:SIDE]" for x, y, z
   std::optional<std::string> output;
   std::optional<std::string> picture;
   bool undo = false;
   std::string plugin;
 };
-int RunAlign(const AlignOptions& options, std::ostream& out);
+// Notes and, for several scenes, each failed file's message go to `err`.
+int RunAlign(const AlignOptions& options, std::ostream& out, std::ostream& err);
+
+struct SceneFileOptions {
+  std::string scene;
+  std::optional<size_t> gltfScene;
+};
+// Every object of a scene: path, world position, half sizes, selection.
+int RunList(const SceneFileOptions& options, std::ostream& out, std::ostream& err);
+// A scene in another format, chosen by the output's extension.
+int RunConvert(const SceneFileOptions& options, const std::string& output, std::ostream& out,
+               std::ostream& err);
 
 struct ResetOptions {
   std::array<std::optional<std::string>, 3> axes;  // settings to hold before the reset

@@ -37,8 +37,13 @@ int main(int argc, char** argv) {
   align.plugin = defaultPlugin;
   CLI::App* alignCommand = app.add_subcommand(
       "align", "Align objects of a scene file and write the aligned scene or list what moved");
-  alignCommand->add_option("SCENE", align.scene, "Scene file (JSON, see docs/scene-format.md)")
+  alignCommand
+      ->add_option("SCENE", align.scenes,
+                   "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb); several "
+                   "files are aligned alike into the folder -o names")
       ->required();
+  alignCommand->add_option("--scene", align.gltfScene,
+                           "Which scene of a glTF file (default: the file's own)");
   alignCommand->add_option("--reference", align.reference,
                            "Object to align against: a name, or a path such as Table/Top "
                            "(default: the scene's tool settings)");
@@ -46,12 +51,17 @@ int main(int argc, char** argv) {
       alignCommand->add_flag("--selected", align.selected, "Align every selected object");
   CLI::Option* object = alignCommand->add_option("--object", align.object,
                                                  "Align this one object instead of the selection");
+  CLI::Option* select = alignCommand->add_option(
+      "--select", align.select,
+      "Select this object (repeatable), replacing the file's selection, and align the selection");
   selected->excludes(object);
+  select->excludes(object);
   AddAxisOptions(*alignCommand, align.axes,
                  "Placement on the axis: none, plus, center or minus, with :inside (default) or "
                  ":outside");
   alignCommand->add_option("-o,--output", align.output,
-                           "Write the aligned scene here (written whole or not at all)");
+                           "Write the aligned scene here (written whole or not at all); a "
+                           "folder (ending in /) for several scenes");
   alignCommand->add_option("--picture", align.picture,
                            "Write an SVG picture of before and after here");
   alignCommand->add_flag("--undo", align.undo,
@@ -74,6 +84,21 @@ int main(int argc, char** argv) {
   CLI::App* infoCommand = app.add_subcommand(
       "info", "Load the plug-in, show its banner and registered tool, unload and check for leaks");
   AddPluginOption(*infoCommand, infoPlugin);
+
+  SceneFileOptions list;
+  CLI::App* listCommand = app.add_subcommand(
+      "list", "List a scene's objects: paths, world positions and half sizes, to find names");
+  listCommand->add_option("SCENE", list.scene, "Scene file (JSON or glTF)")->required();
+  listCommand->add_option("--scene", list.gltfScene, "Which scene of a glTF file");
+
+  SceneFileOptions convert;
+  std::string convertOutput;
+  CLI::App* convertCommand = app.add_subcommand(
+      "convert", "Write a scene in another format: JSON scene <-> glTF (.gltf or .glb)");
+  convertCommand->add_option("IN", convert.scene, "Scene file to read")->required();
+  convertCommand->add_option("OUT", convertOutput, "File to write; its extension picks the format")
+      ->required();
+  convertCommand->add_option("--scene", convert.gltfScene, "Which scene of a glTF file");
 
   DemoOptions demo;
   demo.plugin = defaultPlugin;
@@ -108,7 +133,9 @@ int main(int argc, char** argv) {
   }
 
   try {
-    if (alignCommand->parsed()) return RunAlign(align, std::cout);
+    if (alignCommand->parsed()) return RunAlign(align, std::cout, std::cerr);
+    if (listCommand->parsed()) return RunList(list, std::cout, std::cerr);
+    if (convertCommand->parsed()) return RunConvert(convert, convertOutput, std::cout, std::cerr);
     if (resetCommand->parsed()) return RunReset(reset, std::cout);
     if (helpCommand->parsed()) return RunHelpButton(helpPlugin, std::cout);
     if (infoCommand->parsed()) return RunInfo(infoPlugin, std::cout);

@@ -30,11 +30,16 @@ SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string
     const SceneObject& from = *entry.object;
     HostObject* parent = entry.parent ? objects_[*entry.parent] : nullptr;
     HostObject* object = host_.NewObject(document_, from.name, parent);
-    host_.SetScale(object, ToHost(from.scale));
-    const Vector3& d = from.rotationDegrees;
-    host_.SetRotation(
-        object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree});
-    host_.SetPosition(object, ToHost(from.position));
+    if (const auto& m = from.localMatrix) {
+      host_.SetLocalMatrix(object,
+                           {ToHost((*m)[0]), ToHost((*m)[1]), ToHost((*m)[2]), ToHost((*m)[3])});
+    } else {
+      host_.SetScale(object, ToHost(from.scale));
+      const Vector3& d = from.rotationDegrees;
+      host_.SetRotation(
+          object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree});
+      host_.SetPosition(object, ToHost(from.position));
+    }
     host_.SetHalfSizes(object, ToHost(from.halfSize));
     host_.SetSelected(object, from.selected);
     objects_.push_back(object);
@@ -66,6 +71,11 @@ void SceneInHost::ReadBack() {
     to.scale = FromHost(host_.Scale(object));
     to.halfSize = FromHost(host_.HalfSizes(object));
     to.selected = host_.Selected(object);
+    if (to.localMatrix) {
+      const HostMatrix m = host_.LocalMatrix(object);
+      to.localMatrix = {FromHost(m.offset), FromHost(m.axisX), FromHost(m.axisY),
+                        FromHost(m.axisZ)};
+    }
   }
 }
 

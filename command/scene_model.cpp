@@ -26,7 +26,9 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
   const bool byPath = name.find('/') != std::string::npos;
   std::vector<size_t> matches;
   for (size_t i = 0; i < objects.size(); ++i)
-    if (byPath ? objects[i].path == name : objects[i].object->name == name) matches.push_back(i);
+    if (byPath ? objects[i].path == name
+               : objects[i].object->name == name || objects[i].object->alias == name)
+      matches.push_back(i);
   if (matches.size() == 1) return matches.front();
   if (matches.empty())
     throw InputError("no object " + std::string(byPath ? "has the path" : "is named") + " '" +

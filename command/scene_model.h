@@ -26,6 +26,11 @@ struct SceneObject {
   std::vector<SceneObject> children;
   // Where the object was read: a JSON pointer such as "/objects/0/children/1".
   std::string source;
+  // A second name the object answers to, unique in its file ("#12" for glTF node 12).
+  std::string alias;
+  // Set when the file gives the local transform as a matrix (offset, then the X, Y and
+  // Z axes): the host takes it as it is, and reading back updates it.
+  std::optional<std::array<Vector3, 4>> localMatrix;
 };
 
 struct ToolSettings {
@@ -52,7 +57,7 @@ struct ObjectEntry {
 std::vector<ObjectEntry> ListObjects(SceneFile& scene);
 
 // The index in ListObjects of the one object a user means by `name`: its path from the
-// top level when `name` contains '/', otherwise its name wherever it is. Throws
+// top level when `name` contains '/', otherwise its name or alias wherever it is. Throws
 // InputError when no object or more than one answers (the message lists the paths).
 size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name);
 

@@ -1,0 +1,473 @@
+#include "gltf_reader.h"
+
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+
+#include "gltf_uris.h"
+#include "input_error.h"
+#include "json_text.h"
+
+namespace kcommand {
+namespace {
+
+using nlohmann::ordered_json;
+
+constexpr uint32_t kGlbMagic = 0x46546C67;  // "glTF"
+constexpr uint32_t kChunkJson = 0x4E4F534A;
+constexpr uint32_t kChunkBin = 0x004E4942;
+// tinygltf reads nested JSON values recursively; deeper documents are refused first.
+constexpr size_t kMaxJsonDepth = 100;
+
+uint32_t Word(const std::string& bytes, size_t at) {
+  uint32_t value;
+  std::memcpy(&value, bytes.data() + at, 4);
+  return value;
+}
+
+std::string Place(const char* array, size_t index) {
+  return std::string(array) + "[" + std::to_string(index) + "]";
+}
+
+// Splits a GLB into its JSON chunk and the bytes after it, checking every length.
+void SplitGlb(const std::string& bytes, const std::string& fileName, std::string& json,
+              std::string& after) {
+  const auto fail = [&](const std::string& problem) {
+    throw InputError(fileName + ": bad GLB: " + problem);
+  };
+  if (bytes.size() < 20)
+    fail("the file has " + std::to_string(bytes.size()) +
+         " bytes, fewer than a header and one chunk header (20)");
+  if (Word(bytes, 4) != 2)
+    fail("header (byte 4): version " + std::to_string(Word(bytes, 4)) + ", only 2 is read");
+  if (Word(bytes, 8) != bytes.size())
+    fail("header (byte 8): the header gives the length " + std::to_string(Word(bytes, 8)) +
+         " but the file has " + std::to_string(bytes.size()) + " bytes");
+  const size_t jsonLength = Word(bytes, 12);
+  if (Word(bytes, 16) != kChunkJson) fail("chunk 0 (byte 12): the first chunk is not JSON");
+  if (jsonLength > bytes.size() - 20)
+    fail("chunk 0 (byte 12): the JSON chunk's length " + std::to_string(jsonLength) +
+         " runs past the end of the file");
+  json.assign(bytes, 20, jsonLength);
+  after.assign(bytes, 20 + jsonLength, std::string::npos);
+  if (after.empty()) return;
+  const std::string where = "chunk 1 (byte " + std::to_string(20 + jsonLength) + "): ";
+  if (after.size() < 8) fail(where + "a chunk header needs 8 bytes");
+  if (Word(after, 0) > after.size() - 8)
+    fail(where + "the chunk's length " + std::to_string(Word(after, 0)) +
+         " runs past the end of the file");
+  if (Word(after, 4) != kChunkBin) fail(where + "the second chunk is not BIN");
+}
+
+void CheckJsonDepth(const ordered_json& document, const std::string& fileName) {
+  std::vector<std::pair<const ordered_json*, size_t>> stack{{&document, 1}};
+  while (!stack.empty()) {
+    const auto [value, depth] = stack.back();
+    stack.pop_back();
+    if (!value->is_structured()) continue;
+    if (depth > kMaxJsonDepth)
+      throw InputError(fileName + ": the JSON nests deeper than " + std::to_string(kMaxJsonDepth) +
+                       " levels");
+    for (const ordered_json& item : *value) stack.push_back({&item, depth + 1});
+  }
+}
+
+// Files named by relative URIs must be there before tinygltf looks for them, so the
+// message can say which entry wanted which file.
+void CheckReferencedFiles(const ordered_json& document, const std::string& folder,
+                          const std::string& fileName) {
+  for (const char* array : {"buffers", "images"}) {
+    const auto entries = document.find(array);
+    if (entries == document.end() || !entries->is_array()) continue;
+    for (size_t i = 0; i < entries->size(); ++i) {
+      const ordered_json& entry = (*entries)[i];
+      if (!entry.is_object() || !entry.contains("uri") || !entry["uri"].is_string()) continue;
+      const std::string uri = entry["uri"].get<std::string>();
+      if (!IsRelativeFileUri(uri)) continue;
+      const std::filesystem::path file = std::filesystem::path(folder) / DecodeUri(uri);
+      std::error_code ignored;
+      if (!std::filesystem::is_regular_file(file, ignored))
+        throw InputError(fileName + ": " + Place(array, i) + ".uri: the file '" + uri +
+                         "' is missing (looked for " + file.string() + ")");
+    }
+  }
+}
+
+// tinygltf hands an image held in a buffer view to the image loader without checking
+// the view's range, so the range is checked on the document first.
+void CheckImageViews(const ordered_json& document, const std::string& fileName) {
+  const auto images = document.find("images");
+  const auto views = document.find("bufferViews");
+  const auto buffers = document.find("buffers");
+  if (images == document.end() || !images->is_array()) return;
+  for (size_t i = 0; i < images->size(); ++i) {
+    const ordered_json& image = (*images)[i];
+    if (!image.is_object() || !image.contains("bufferView")) continue;
+    const auto fail = [&](const std::string& problem) {
+      throw InputError(fileName + ": " + Place("images", i) + ".bufferView: " + problem);
+    };
+    const ordered_json& index = image["bufferView"];
+    if (!index.is_number_unsigned() || views == document.end() || !views->is_array() ||
+        index.get<uint64_t>() >= views->size())
+      fail("no such buffer view");
+    const ordered_json& view = (*views)[index.get<size_t>()];
+    if (!view.is_object() || !view.contains("buffer") || !view["buffer"].is_number_unsigned() ||
+        buffers == document.end() || !buffers->is_array() ||
+        view["buffer"].get<uint64_t>() >= buffers->size())
+      fail("its view names no buffer");
+    const ordered_json& buffer = (*buffers)[view["buffer"].get<size_t>()];
+    const ordered_json offset = view.value("byteOffset", ordered_json(0));
+    const ordered_json length = view.value("byteLength", ordered_json(0));
+    const ordered_json total =
+        buffer.is_object() ? buffer.value("byteLength", ordered_json(0)) : ordered_json(0);
+    if (!offset.is_number_unsigned() || !length.is_number_unsigned() ||
+        !total.is_number_unsigned() || offset.get<uint64_t>() > total.get<uint64_t>() ||
+        length.get<uint64_t>() > total.get<uint64_t>() - offset.get<uint64_t>())
+      fail("its view lies outside its buffer");
+  }
+}
+
+bool KeepImageBytes(tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                    const unsigned char*, int, void*) {
+  return true;
+}
+
+tinygltf::Model LoadModel(const std::string& bytes, bool binary, const std::string& folder,
+                          const std::string& fileName) {
+  tinygltf::TinyGLTF loader;
+  loader.SetImageLoader(&KeepImageBytes, nullptr);
+  tinygltf::Model model;
+  std::string error;
+  std::string warning;
+  const bool loaded =
+      binary ? loader.LoadBinaryFromMemory(&model, &error, &warning,
+                                           reinterpret_cast<const unsigned char*>(bytes.data()),
+                                           static_cast<unsigned int>(bytes.size()), folder)
+             : loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(),
+                                          static_cast<unsigned int>(bytes.size()), folder);
+  if (!loaded || !error.empty()) {
+    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    std::replace(error.begin(), error.end(), '\n', ';');
+    throw InputError(fileName + ": not a valid glTF 2.0 file: " +
+                     (error.empty() ? std::string("the loader refused it") : error));
+  }
+  return model;
+}
+
+// Byte ranges of buffer views and accessors, and the indices meshes and nodes hold.
+void CheckRanges(const tinygltf::Model& model, const std::string& fileName) {
+  const auto fail = [&](const std::string& place, const std::string& problem) {
+    throw InputError(fileName + ": " + place + ": " + problem);
+  };
+  for (size_t i = 0; i < model.bufferViews.size(); ++i) {
+    const tinygltf::BufferView& view = model.bufferViews[i];
+    if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= model.buffers.size())
+      fail(Place("bufferViews", i), "no buffer " + std::to_string(view.buffer));
+    const size_t size = model.buffers[static_cast<size_t>(view.buffer)].data.size();
+    if (view.byteOffset > size || view.byteLength > size - view.byteOffset)
+      fail(Place("bufferViews", i), "bytes " + std::to_string(view.byteOffset) + " to " +
+                                        std::to_string(view.byteOffset + view.byteLength) +
+                                        " lie beyond the " + std::to_string(size) +
+                                        " bytes of buffers[" + std::to_string(view.buffer) + "]");
+  }
+  for (size_t i = 0; i < model.accessors.size(); ++i) {
+    const tinygltf::Accessor& accessor = model.accessors[i];
+    const int component =
+        tinygltf::GetComponentSizeInBytes(static_cast<uint32_t>(accessor.componentType));
+    const int components = tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type));
+    if (component <= 0 || components <= 0) fail(Place("accessors", i), "unknown element type");
+    if (accessor.bufferView < 0 || accessor.count == 0) continue;
+    if (static_cast<size_t>(accessor.bufferView) >= model.bufferViews.size())
+      fail(Place("accessors", i), "no buffer view " + std::to_string(accessor.bufferView));
+    const tinygltf::BufferView& view = model.bufferViews[static_cast<size_t>(accessor.bufferView)];
+    const size_t element = static_cast<size_t>(component) * static_cast<size_t>(components);
+    const size_t stride = view.byteStride != 0 ? view.byteStride : element;
+    const bool fits =
+        accessor.byteOffset <= view.byteLength &&
+        element <= view.byteLength - accessor.byteOffset &&
+        accessor.count - 1 <= (view.byteLength - accessor.byteOffset - element) / stride;
+    if (!fits)
+      fail(Place("accessors", i), std::to_string(accessor.count) + " elements from byte " +
+                                      std::to_string(accessor.byteOffset) + " run past the " +
+                                      std::to_string(view.byteLength) + " bytes of bufferViews[" +
+                                      std::to_string(accessor.bufferView) + "]");
+  }
+  for (size_t i = 0; i < model.meshes.size(); ++i) {
+    for (size_t p = 0; p < model.meshes[i].primitives.size(); ++p) {
+      const tinygltf::Primitive& primitive = model.meshes[i].primitives[p];
+      const std::string place = Place("meshes", i) + ".primitives[" + std::to_string(p) + "]";
+      if (primitive.indices >= 0 &&
+          static_cast<size_t>(primitive.indices) >= model.accessors.size())
+        fail(place + ".indices", "no accessor " + std::to_string(primitive.indices));
+      for (const auto& [name, accessor] : primitive.attributes)
+        if (accessor < 0 || static_cast<size_t>(accessor) >= model.accessors.size())
+          fail(place + ".attributes." + name, "no accessor " + std::to_string(accessor));
+    }
+  }
+  for (size_t i = 0; i < model.nodes.size(); ++i) {
+    const int mesh = model.nodes[i].mesh;
+    if (mesh >= 0 && static_cast<size_t>(mesh) >= model.meshes.size())
+      fail(Place("nodes", i) + ".mesh", "no mesh " + std::to_string(mesh));
+    for (int child : model.nodes[i].children)
+      if (child < 0 || static_cast<size_t>(child) >= model.nodes.size())
+        fail(Place("nodes", i) + ".children", "no node " + std::to_string(child));
+  }
+}
+
+// Each node's parent, refusing nodes with two parents and parent chains that loop.
+std::vector<std::ptrdiff_t> Parents(const tinygltf::Model& model, const std::string& fileName) {
+  std::vector<std::ptrdiff_t> parent(model.nodes.size(), -1);
+  for (size_t i = 0; i < model.nodes.size(); ++i) {
+    for (int child : model.nodes[i].children) {
+      const size_t c = static_cast<size_t>(child);
+      if (parent[c] >= 0)
+        throw InputError(fileName + ": " + Place("nodes", c) + ": the node has two parents, " +
+                         Place("nodes", static_cast<size_t>(parent[c])) + " and " +
+                         Place("nodes", i));
+      parent[c] = static_cast<std::ptrdiff_t>(i);
+    }
+  }
+  std::vector<char> state(parent.size(), 0);  // 0 not seen, 1 on this walk, 2 done
+  std::vector<size_t> walk;
+  for (size_t start = 0; start < parent.size(); ++start) {
+    walk.clear();
+    std::ptrdiff_t at = static_cast<std::ptrdiff_t>(start);
+    while (at >= 0 && state[static_cast<size_t>(at)] == 0) {
+      state[static_cast<size_t>(at)] = 1;
+      walk.push_back(static_cast<size_t>(at));
+      at = parent[static_cast<size_t>(at)];
+    }
+    if (at >= 0 && state[static_cast<size_t>(at)] == 1) {
+      std::string chain = Place("nodes", static_cast<size_t>(at));
+      for (std::ptrdiff_t up = parent[static_cast<size_t>(at)]; up != at;
+           up = parent[static_cast<size_t>(up)])
+        chain += " -> " + Place("nodes", static_cast<size_t>(up));
+      throw InputError(fileName + ": " + Place("nodes", static_cast<size_t>(at)) +
+                       ": the nodes form a cycle (each the parent of the one before): " + chain +
+                       " -> " + Place("nodes", static_cast<size_t>(at)));
+    }
+    for (size_t node : walk) state[node] = 2;
+  }
+  return parent;
+}
+
+struct MeshBounds {
+  Vector3 min;
+  Vector3 max;
+};
+
+MeshBounds PositionBounds(const tinygltf::Model& model, size_t index, const std::string& fileName) {
+  const tinygltf::Accessor& accessor = model.accessors[index];
+  const std::string place = fileName + ": " + Place("accessors", index) + ": ";
+  MeshBounds bounds;
+  if (accessor.minValues.size() == 3 && accessor.maxValues.size() == 3) {
+    for (size_t a = 0; a < 3; ++a) {
+      bounds.min[a] = accessor.minValues[a];
+      bounds.max[a] = accessor.maxValues[a];
+    }
+  } else {
+    if (accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ||
+        accessor.type != TINYGLTF_TYPE_VEC3 || accessor.bufferView < 0 || accessor.count == 0)
+      throw InputError(place + "a POSITION accessor without min and max that is not 3 floats");
+    const tinygltf::BufferView& view = model.bufferViews[static_cast<size_t>(accessor.bufferView)];
+    const unsigned char* data = model.buffers[static_cast<size_t>(view.buffer)].data.data() +
+                                view.byteOffset + accessor.byteOffset;
+    const size_t stride = view.byteStride != 0 ? view.byteStride : 12;
+    bounds.min = {INFINITY, INFINITY, INFINITY};
+    bounds.max = {-INFINITY, -INFINITY, -INFINITY};
+    for (size_t i = 0; i < accessor.count; ++i) {
+      float p[3];
+      std::memcpy(p, data + i * stride, sizeof p);
+      for (size_t a = 0; a < 3; ++a) {
+        bounds.min[a] = std::min(bounds.min[a], static_cast<double>(p[a]));
+        bounds.max[a] = std::max(bounds.max[a], static_cast<double>(p[a]));
+      }
+    }
+  }
+  for (size_t a = 0; a < 3; ++a)
+    if (!std::isfinite(bounds.min[a]) || !std::isfinite(bounds.max[a]) ||
+        bounds.min[a] > bounds.max[a])
+      throw InputError(place + "the POSITION bounds are not finite numbers with min <= max");
+  return bounds;
+}
+
+// The union of the mesh's POSITION bounds; nothing for a mesh without positions.
+std::optional<MeshBounds> MeshBox(const tinygltf::Model& model, size_t mesh,
+                                  const std::string& fileName) {
+  std::optional<MeshBounds> box;
+  for (const tinygltf::Primitive& primitive : model.meshes[mesh].primitives) {
+    const auto position = primitive.attributes.find("POSITION");
+    if (position == primitive.attributes.end()) continue;
+    const MeshBounds b = PositionBounds(model, static_cast<size_t>(position->second), fileName);
+    if (!box) {
+      box = b;
+      continue;
+    }
+    for (size_t a = 0; a < 3; ++a) {
+      box->min[a] = std::min(box->min[a], b.min[a]);
+      box->max[a] = std::max(box->max[a], b.max[a]);
+    }
+  }
+  return box;
+}
+
+LocalMatrix NodeMatrix(const tinygltf::Node& node, size_t index, const std::string& fileName) {
+  if (node.matrix.size() == 16) return MatrixFromColumns(node.matrix);
+  Trs trs;
+  if (node.translation.size() == 3)
+    trs.translation = {node.translation[0], node.translation[1], node.translation[2]};
+  if (node.scale.size() == 3) trs.scale = {node.scale[0], node.scale[1], node.scale[2]};
+  if (node.rotation.size() == 4) {
+    trs.rotation = {node.rotation[0], node.rotation[1], node.rotation[2], node.rotation[3]};
+    double length = 0;
+    for (double c : trs.rotation) length += c * c;
+    if (!(length > 0) || !std::isfinite(length))
+      throw InputError(fileName + ": " + Place("nodes", index) +
+                       ".rotation: not a rotation (a quaternion of length zero)");
+  }
+  return MatrixFromTrs(trs);
+}
+
+struct FlatObject {
+  SceneObject object;
+  std::vector<size_t> children;
+};
+
+SceneObject Assemble(std::vector<FlatObject>& flat, size_t index) {
+  SceneObject object = std::move(flat[index].object);
+  for (size_t child : flat[index].children) object.children.push_back(Assemble(flat, child));
+  return object;
+}
+
+}  // namespace
+
+bool LooksLikeGltf(const std::string& bytes, std::optional<ordered_json>& document) {
+  if (bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic) return true;
+  if (bytes.find("\"asset\"") == std::string::npos) return false;
+  try {
+    ordered_json parsed = ParseOrderedJson(bytes, "");
+    const auto asset = parsed.is_object() ? parsed.find("asset") : parsed.end();
+    if (asset == parsed.end() || !asset->is_object() || !asset->contains("version") ||
+        !(*asset)["version"].is_string())
+      return false;
+    document = std::move(parsed);
+    return true;
+  } catch (const InputError&) {
+    return false;
+  }
+}
+
+GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
+                  std::optional<size_t> sceneIndex, std::optional<ordered_json> parsed,
+                  SceneFile& scene) {
+  GltfFile file;
+  const std::filesystem::path path(fileName);
+  file.folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
+  file.binary = bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic;
+  if (file.binary) {
+    std::string json;
+    SplitGlb(bytes, fileName, json, file.chunksAfterJson);
+    file.document = ParseOrderedJson(json, fileName + " (JSON chunk)");
+  } else {
+    file.document = parsed ? std::move(*parsed) : ParseOrderedJson(bytes, fileName);
+  }
+  const ordered_json& document = file.document;
+  const auto asset = document.is_object() ? document.find("asset") : document.end();
+  if (asset == document.end() || !asset->is_object() || !asset->contains("version") ||
+      (*asset)["version"] != "2.0")
+    throw InputError(fileName + ": asset.version: not glTF 2.0 (the only version read)");
+  CheckJsonDepth(document, fileName);
+  CheckReferencedFiles(document, file.folder, fileName);
+  CheckImageViews(document, fileName);
+
+  const tinygltf::Model model = LoadModel(bytes, file.binary, file.folder, fileName);
+  CheckRanges(model, fileName);
+  const std::vector<std::ptrdiff_t> parent = Parents(model, fileName);
+
+  if (model.scenes.empty())
+    throw InputError(fileName + ": scenes: the file has no scene, so no nodes to align");
+  const size_t chosen =
+      sceneIndex ? *sceneIndex : static_cast<size_t>(std::max(model.defaultScene, 0));
+  if (chosen >= model.scenes.size())
+    throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
+                     std::to_string(chosen) + " is not a scene (the file has " +
+                     std::to_string(model.scenes.size()) + ")");
+  const std::vector<int>& roots = model.scenes[chosen].nodes;
+  std::vector<char> listed(model.nodes.size(), 0);
+  for (int root : roots) {
+    const std::string place = fileName + ": " + Place("scenes", chosen) + ".nodes: ";
+    if (root < 0 || static_cast<size_t>(root) >= model.nodes.size())
+      throw InputError(place + "no node " + std::to_string(root));
+    const size_t r = static_cast<size_t>(root);
+    if (parent[r] >= 0)
+      throw InputError(place + Place("nodes", r) + " is a root of the scene and also a child of " +
+                       Place("nodes", static_cast<size_t>(parent[r])));
+    if (listed[r]) throw InputError(place + Place("nodes", r) + " is listed twice");
+    listed[r] = 1;
+  }
+
+  std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(model.meshes.size());
+  std::vector<FlatObject> flat;
+  std::vector<size_t> topLevel;
+  struct Pending {
+    size_t node;
+    std::ptrdiff_t parentObject;
+    size_t depth;
+  };
+  std::vector<Pending> stack;
+  for (auto root = roots.rbegin(); root != roots.rend(); ++root)
+    stack.push_back({static_cast<size_t>(*root), -1, 1});
+  while (!stack.empty()) {
+    const Pending pending = stack.back();
+    stack.pop_back();
+    const tinygltf::Node& node = model.nodes[pending.node];
+    if (pending.depth > kMaxGltfNodeDepth)
+      throw InputError(fileName + ": " + Place("nodes", pending.node) +
+                       ": the node lies deeper than " + std::to_string(kMaxGltfNodeDepth) +
+                       " levels, more than the command reads");
+    const size_t index = flat.size();
+    FlatObject& entry = flat.emplace_back();
+    SceneObject& object = entry.object;
+    object.alias = "#" + std::to_string(pending.node);
+    object.name = node.name.empty() ? object.alias : node.name;
+    object.source = Place("nodes", pending.node);
+    const LocalMatrix local = NodeMatrix(node, pending.node, fileName);
+    object.localMatrix = local;
+    SetEulerFields(local, object);
+    if (node.mesh >= 0) {
+      auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
+      if (!cached) cached = MeshBox(model, static_cast<size_t>(node.mesh), fileName);
+      if (const std::optional<MeshBounds>& box = *cached) {
+        Vector3 centre;
+        double size = 0;
+        for (size_t a = 0; a < 3; ++a) {
+          object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
+          centre[a] = (box->min[a] + box->max[a]) / 2;
+          size = std::max(size, box->max[a] - box->min[a]);
+        }
+        for (size_t a = 0; a < 3; ++a)
+          if (std::fabs(centre[a]) > 0.01 * size) {
+            file.offCentre.push_back({index, centre});
+            break;
+          }
+      }
+    }
+    file.nodeOfObject.push_back(pending.node);
+    file.localAsRead.push_back(local);
+    if (pending.parentObject >= 0)
+      flat[static_cast<size_t>(pending.parentObject)].children.push_back(index);
+    else
+      topLevel.push_back(index);
+    for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
+      stack.push_back(
+          {static_cast<size_t>(*child), static_cast<std::ptrdiff_t>(index), pending.depth + 1});
+  }
+  for (size_t index : topLevel) scene.objects.push_back(Assemble(flat, index));
+  return file;
+}
+
+}  // namespace kcommand

@@ -1,0 +1,75 @@
+#include "json_text.h"
+
+#include <algorithm>
+
+#include "input_error.h"
+
+namespace kcommand {
+namespace {
+
+using nlohmann::ordered_json;
+
+// Builds the document as ordered_json::parse would, but keeps the offset of the first
+// error, which the library's exceptions do not always carry (an overflowing number).
+class PositionedParser : public nlohmann::detail::json_sax_dom_parser<ordered_json> {
+ public:
+  explicit PositionedParser(ordered_json& document) : json_sax_dom_parser(document, false) {}
+  bool parse_error(std::size_t position, const std::string& lastToken,
+                   const nlohmann::detail::exception& error) {
+    if (!failed) {
+      failed = true;
+      offset = position;
+      token = lastToken;
+      message = error.what();
+      outOfRange = error.id == 406;
+    }
+    return false;
+  }
+  bool failed = false;
+  bool outOfRange = false;
+  size_t offset = 0;
+  std::string token;
+  std::string message;
+};
+
+// The library's message without its "[json.exception...]" prefix and position.
+std::string PlainMessage(std::string text) {
+  if (const size_t bracket = text.find("] "); bracket != std::string::npos)
+    text = text.substr(bracket + 2);
+  if (const size_t colon = text.find(": ");
+      colon != std::string::npos && text.compare(0, 11, "parse error") == 0)
+    text = text.substr(colon + 2);
+  return text;
+}
+
+}  // namespace
+
+std::string TextPosition(const std::string& text, size_t offset) {
+  offset = std::min(offset, text.size());
+  size_t line = 1;
+  size_t lineStart = 0;
+  for (size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      lineStart = i + 1;
+    }
+  }
+  return std::to_string(line) + ":" + std::to_string(offset - lineStart + 1);
+}
+
+nlohmann::ordered_json ParseOrderedJson(const std::string& text, const std::string& fileName) {
+  ordered_json document;
+  PositionedParser parser(document);
+  ordered_json::sax_parse(text, &parser);
+  if (!parser.failed) return document;
+  if (parser.outOfRange) {
+    const size_t start = parser.offset - std::min(parser.offset, parser.token.size());
+    throw InputError(fileName + ":" + TextPosition(text, start) + ": the number " + parser.token +
+                     " is not finite (too large for a 64-bit double)");
+  }
+  const size_t at = parser.offset == 0 ? 0 : parser.offset - 1;
+  throw InputError(fileName + ":" + TextPosition(text, at) +
+                   ": invalid JSON: " + PlainMessage(parser.message));
+}
+
+}  // namespace kcommand

@@ -1,0 +1,118 @@
+#include "scene_document.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gltf_box_scene.h"
+#include "gltf_reader.h"
+#include "gltf_writer.h"
+#include "input_error.h"
+#include "scene_reader.h"
+#include "scene_writer.h"
+
+namespace kcommand {
+namespace {
+
+class JsonSceneDocument : public SceneDocument {
+ public:
+  JsonSceneDocument(const std::string& text, const std::string& fileName)
+      : SceneDocument(fileName) {
+    scene_ = ParseSceneText(text, fileName);
+  }
+  SceneFormat Format() const override { return SceneFormat::kJson; }
+  std::string Serialise(const std::string&) override { return SceneToText(scene_); }
+};
+
+class GltfSceneDocument : public SceneDocument {
+ public:
+  GltfSceneDocument(const std::string& bytes, const std::string& fileName,
+                    const SceneReadOptions& options, std::optional<nlohmann::ordered_json> parsed)
+      : SceneDocument(fileName),
+        file_(ReadGltf(bytes, fileName, options.gltfScene, std::move(parsed), scene_)) {}
+  SceneFormat Format() const override {
+    return file_.binary ? SceneFormat::kGlb : SceneFormat::kGltf;
+  }
+  std::string Notes() const override;
+  std::string Serialise(const std::string& path) override { return WriteGltf(file_, scene_, path); }
+
+ private:
+  GltfFile file_;
+};
+
+std::string GltfSceneDocument::Notes() const {
+  if (file_.offCentre.empty()) return {};
+  // Paths by object index, as ListObjects would give them.
+  std::vector<std::string> paths;
+  std::vector<std::pair<const SceneObject*, std::string>> stack;
+  for (auto it = scene_.objects.rbegin(); it != scene_.objects.rend(); ++it)
+    stack.push_back({&*it, it->name});
+  while (!stack.empty()) {
+    const auto [object, path] = stack.back();
+    stack.pop_back();
+    paths.push_back(path);
+    for (auto it = object->children.rbegin(); it != object->children.rend(); ++it)
+      stack.push_back({&*it, path + "/" + it->name});
+  }
+  constexpr size_t kListed = 10;
+  std::ostringstream note;
+  note << fileName_ << ": note: " << file_.offCentre.size()
+       << " node(s) hold a mesh whose centre is off the node's origin by more than 1% of its "
+          "size; their boxes are centred on the origin, so a gap may appear beside them:";
+  for (size_t i = 0; i < std::min(kListed, file_.offCentre.size()); ++i) {
+    const auto& [object, centre] = file_.offCentre[i];
+    note << "\n  " << paths[object] << " (mesh centre " << centre[0] << ", " << centre[1] << ", "
+         << centre[2] << ")";
+  }
+  if (file_.offCentre.size() > kListed)
+    note << "\n  and " << file_.offCentre.size() - kListed << " more";
+  return note.str();
+}
+
+}  // namespace
+
+const char* FormatName(SceneFormat format) {
+  switch (format) {
+    case SceneFormat::kJson:
+      return "JSON scene";
+    case SceneFormat::kGltf:
+      return "glTF (.gltf)";
+    case SceneFormat::kGlb:
+      return "binary glTF (.glb)";
+  }
+  return "?";
+}
+
+std::optional<SceneFormat> FormatFromExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == ".json") return SceneFormat::kJson;
+  if (extension == ".gltf") return SceneFormat::kGltf;
+  if (extension == ".glb") return SceneFormat::kGlb;
+  return std::nullopt;
+}
+
+std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
+                                                 const SceneReadOptions& options) {
+  std::error_code ignored;
+  std::ifstream file(path, std::ios::binary);
+  // The JSON reader owns the messages for folders and unreadable files.
+  if (std::filesystem::is_directory(path, ignored) || !file) ReadSceneFile(path);
+  std::ostringstream content;
+  content << file.rdbuf();
+  if (file.bad()) ReadSceneFile(path);
+  const std::string bytes = content.str();
+  std::optional<nlohmann::ordered_json> parsed;
+  if (LooksLikeGltf(bytes, parsed))
+    return std::make_unique<GltfSceneDocument>(bytes, path, options, std::move(parsed));
+  return std::make_unique<JsonSceneDocument>(bytes, path);
+}
+
+std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {
+  if (format == SceneFormat::kJson) return SceneToText(scene);
+  return BoxSceneGltf(scene, format == SceneFormat::kGlb, path);
+}
+
+}  // namespace kcommand

@@ -1,0 +1,56 @@
+#pragma once
+// A scene file as the command holds it from reading to writing, whatever its format:
+// the objects (name, parent, local transform, half size, selection) in the shared
+// model, and behind them whatever the format carries back untouched. align, convert,
+// list and the picture see only this.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "scene_model.h"
+
+namespace kcommand {
+
+enum class SceneFormat { kJson, kGltf, kGlb };
+
+const char* FormatName(SceneFormat format);
+// The format a file name asks for by its extension (.json, .gltf, .glb).
+std::optional<SceneFormat> FormatFromExtension(const std::string& path);
+
+class SceneDocument {
+ public:
+  virtual ~SceneDocument() = default;
+  SceneDocument(const SceneDocument&) = delete;
+  SceneDocument& operator=(const SceneDocument&) = delete;
+
+  SceneFile& Scene() { return scene_; }
+  const std::string& FileName() const { return fileName_; }
+  virtual SceneFormat Format() const = 0;
+  // What the user should know about how the scene was read; empty when nothing.
+  virtual std::string Notes() const { return {}; }
+  // The file to write at `path`, in this document's format, with the objects'
+  // placements as they are now in Scene(). Throws InputError when a placement cannot
+  // be written in this format.
+  virtual std::string Serialise(const std::string& path) = 0;
+
+ protected:
+  explicit SceneDocument(std::string fileName) : fileName_(std::move(fileName)) {}
+  SceneFile scene_;
+  std::string fileName_;
+};
+
+struct SceneReadOptions {
+  std::optional<size_t> gltfScene;  // --scene: which glTF scene (default: the file's own)
+};
+
+// Reads the file, its format found from its content: a GLB header, or JSON whose
+// asset.version is set, is glTF; anything else is the JSON scene format.
+std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
+                                                 const SceneReadOptions& options);
+
+// A new file in `format` holding `scene`'s objects (boxes become box meshes in glTF).
+std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path);
+
+}  // namespace kcommand

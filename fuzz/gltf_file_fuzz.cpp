@@ -1,0 +1,52 @@
+// Fuzzes the glTF reader (with tinygltf behind it): any bytes are either a scene or an
+// input error that names the file; anything else thrown, or a crash, is a finding. A
+// scene that reads must also be written back, and the written file must read again.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "gltf_reader.h"
+#include "gltf_writer.h"
+#include "input_error.h"
+
+namespace {
+[[noreturn]] void Finding(const char* what, const std::string& detail) {
+  std::fprintf(stderr, "glTF file fuzz: %s: %s\n", what, detail.c_str());
+  std::abort();
+}
+
+bool Read(const std::string& bytes, kcommand::GltfFile& file, kcommand::SceneFile& scene) {
+  try {
+    std::optional<nlohmann::ordered_json> parsed;
+    kcommand::LooksLikeGltf(bytes, parsed);
+    file = kcommand::ReadGltf(bytes, "fuzz.gltf", std::nullopt, std::move(parsed), scene);
+    return true;
+  } catch (const kcommand::InputError& error) {
+    if (std::string(error.what()).rfind("fuzz.gltf", 0) != 0)
+      Finding("an error that does not name the file", error.what());
+    return false;
+  } catch (const std::exception& error) {
+    Finding("an exception that is not an input error", error.what());
+  }
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  kcommand::GltfFile file;
+  kcommand::SceneFile scene;
+  if (!Read(bytes, file, scene)) return 0;
+  std::string written;
+  try {
+    written = kcommand::WriteGltf(file, scene, "fuzz.gltf");
+  } catch (const std::exception& error) {
+    Finding("a scene that read but would not write", error.what());
+  }
+  kcommand::GltfFile again;
+  kcommand::SceneFile sceneAgain;
+  if (!Read(written, again, sceneAgain)) Finding("a written scene that does not read", written);
+  return 0;
+}
