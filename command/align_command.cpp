@@ -1,6 +1,8 @@
 // kestrum align: one press of an align button on a scene file, or on each of several
 // files in one plug-in run.
 
+#include <fnmatch.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -58,8 +60,21 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   const std::vector<ObjectEntry> entries = ListObjects(scene);
   if (!options.select.empty()) {
     for (const ObjectEntry& entry : entries) entry.object->selected = false;
-    for (const std::string& name : options.select)
-      entries[ResolveOption(entries, "--select", name, path)].object->selected = true;
+    for (const std::string& name : options.select) {
+      if (name.find_first_of("*?[") == std::string::npos) {
+        entries[ResolveOption(entries, "--select", name, path)].object->selected = true;
+        continue;
+      }
+      // A pattern selects every path it matches ('*' also crosses '/').
+      size_t matches = 0;
+      for (const ObjectEntry& entry : entries)
+        if (fnmatch(name.c_str(), entry.path.c_str(), 0) == 0) {
+          entry.object->selected = true;
+          ++matches;
+        }
+      if (matches == 0)
+        throw InputError(path + ": --select: no object's path matches '" + name + "'");
+    }
   }
   AlignmentPress& press = prepared.press;
   press.reference = ResolveOption(entries, options.reference ? "--reference" : "/tool/reference",

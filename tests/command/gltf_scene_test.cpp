@@ -87,9 +87,11 @@ class GltfScene : public ::testing::Test {
     const json report = json::parse(out.out);
     EXPECT_EQ(0, report["numErrors"]) << written << ": " << out.out;
     std::set<std::string> known;
-    if (!input.empty())
-      for (const json& issue : json::parse(Run("node " + script, {input}).out)["messages"])
+    if (!input.empty()) {
+      const json inputReport = json::parse(Run("node " + script, {input}).out);
+      for (const json& issue : inputReport["messages"])
         known.insert(issue["code"].get<std::string>());
+    }
     for (const json& issue : report["messages"]) {
       if (issue["severity"] == 1) {
         EXPECT_TRUE(known.count(issue["code"].get<std::string>())) << written << ": " << issue;
@@ -216,6 +218,23 @@ TEST_F(GltfScene, NotesMeshesOffTheirOriginAndBoxesThemFromIt) {
   EXPECT_NE(std::string::npos, run.out.find("Off  #0  at (0, 0, 0)  half (2, 1, 3)")) << run.out;
 }
 
+TEST_F(GltfScene, SelectsByNameAndByPathPattern) {
+  folder.Write("row.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0, 1, 2, 3]}],
+    "nodes": [{"name": "Ref"}, {"name": "Box1", "translation": [5, 0, 0]},
+              {"name": "Box2", "translation": [9, 0, 0]}, {"name": "Other", "translation": [7, 0, 0]}]})");
+  const Outcome pattern =
+      Kestrum({"align", "row.gltf", "--reference", "Ref", "--select", "Box*", "--x", "center"});
+  ASSERT_EQ(0, pattern.status) << pattern.err;
+  EXPECT_NE(std::string::npos, pattern.out.find("Box1")) << pattern.out;
+  EXPECT_NE(std::string::npos, pattern.out.find("Box2")) << pattern.out;
+  EXPECT_EQ(std::string::npos, pattern.out.find("Other")) << pattern.out;
+  const Outcome named =
+      Kestrum({"align", "row.gltf", "--reference", "Ref", "--select", "#3", "--x", "center"});
+  ASSERT_EQ(0, named.status) << named.err;
+  EXPECT_NE(std::string::npos, named.out.find("Other")) << named.out;
+  EXPECT_EQ(std::string::npos, named.out.find("Box1")) << named.out;
+}
+
 struct BadGltf {
   const char* what;
   std::string file;  // written as bad.gltf (bad.glb when it starts with "glTF"), or a path
@@ -294,6 +313,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {},
                 "accessors[0]: 9 elements from byte 0 run past the 12 bytes of bufferViews[0]"},
         BadGltf{"unknown name", kBoxJson, {"--select", "B"}, "--select: no object is named 'B'"},
+        BadGltf{"pattern matching nothing",
+                kBoxJson,
+                {"--select", "Q*"},
+                "--select: no object's path matches 'Q*'"},
         BadGltf{"ambiguous name", kBoxJson, {}, "the name 'A' is ambiguous"},
         BadGltf{"no such scene", kBoxJson, {"--scene", "3"}, "--scene: 3 is not a scene"}));
 
