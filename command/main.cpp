@@ -53,7 +53,10 @@ int main(int argc, char** argv) {
                                                  "Align this one object instead of the selection");
   CLI::Option* select = alignCommand->add_option(
       "--select", align.select,
-      "Select this object (repeatable), replacing the file's selection, and align the selection");
+      "Select this object (repeatable; a pattern with * ? [ matches paths), replacing the "
+      "file's selection, and align the selection");
+  // One name per --select, so scene files may follow it.
+  select->allow_extra_args(false);
   selected->excludes(object);
   select->excludes(object);
   AddAxisOptions(*alignCommand, align.axes,

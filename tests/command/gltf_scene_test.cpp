@@ -223,7 +223,7 @@ TEST_F(GltfScene, SelectsByNameAndByPathPattern) {
     "nodes": [{"name": "Ref"}, {"name": "Box1", "translation": [5, 0, 0]},
               {"name": "Box2", "translation": [9, 0, 0]}, {"name": "Other", "translation": [7, 0, 0]}]})");
   const Outcome pattern =
-      Kestrum({"align", "row.gltf", "--reference", "Ref", "--select", "Box*", "--x", "center"});
+      Kestrum({"align", "--select", "Box*", "row.gltf", "--reference", "Ref", "--x", "center"});
   ASSERT_EQ(0, pattern.status) << pattern.err;
   EXPECT_NE(std::string::npos, pattern.out.find("Box1")) << pattern.out;
   EXPECT_NE(std::string::npos, pattern.out.find("Box2")) << pattern.out;
