@@ -364,6 +364,12 @@ TEST_F(CommandRun, ValidateRunsTheChecksAndEndsWithTheCount) {
   const Outcome missing = Kestrum({"validate", "--plugin", Path("nowhere"), "--check", "exports"});
   EXPECT_EQ(1, missing.status) << missing.out;
   EXPECT_NE(std::string::npos, missing.out.find("0 passed, 1 failed")) << missing.out;
+
+  const Outcome misspelt = Kestrum({"validate", "--check", "exprots"});
+  EXPECT_EQ(2, misspelt.status) << misspelt.out;
+  EXPECT_EQ(std::string::npos, misspelt.out.find("passed")) << misspelt.out;
+  for (const char* known : {"exports", "call-order", "random-run"})
+    EXPECT_NE(std::string::npos, misspelt.err.find(known)) << misspelt.err;
 }
 
 }  // namespace
