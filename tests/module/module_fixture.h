@@ -42,16 +42,13 @@ class ModuleFixture : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID)) << session.Error();
     document = scene().NewDocument("test");
-    settings = host.containers().Create();
-    session.WriteDefaultSettings(document, settings);
+    settings = session.Settings(document);
   }
 
   void TearDown() override {
-    host.containers().Destroy(settings);
+    EXPECT_TRUE(scene().CheckNoUndoGroupOpen());
     const khost::LeakCheck leaks = session.Close();
     for (const std::string& line : leaks.Lines()) ADD_FAILURE() << "left behind: " << line;
-    EXPECT_TRUE(scene().CheckNoUndoGroupOpen());
-    EXPECT_EQ(0u, scene().arrays().Live()) << "object arrays left alive";
   }
 
   khost::Scene& scene() { return host.scene(); }
