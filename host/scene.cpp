@@ -317,15 +317,6 @@ const std::string& Scene::Name(const HostObject* object) const {
   return record != nullptr ? record->name : kNoName;
 }
 
-void Scene::SetName(HostObject* object, std::string name) {
-  if (HostObject* record = Mutable(object, "SetName")) record->name = std::move(name);
-}
-
-int32_t Scene::Kind(const HostObject* object) const {
-  const HostObject* record = Readable(object, "Kind");
-  return record != nullptr ? record->kind : 0;
-}
-
 // ---- transforms ----
 
 void Scene::Invalidate(HostObject* object) {
