@@ -26,7 +26,7 @@ Host::Host()
       scene_(std::make_unique<Scene>()),
       previous_(current_) {
   table_.slot[0].integer = kDefaultHostVersion;
-#define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args) \
+#define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args, Contract) \
   subTable[HostSlotOf(Byte)] = HostFunctionSlot(&host_ops::Name);
 #define HOST_FILL_SUB_TABLE(List, TableSlot)          \
   {                                                   \
@@ -69,7 +69,7 @@ void NoteCallOutsideBinding(const char* operation) {
     host->misuse().Report(std::string(operation) + ": host call outside a binding");
 }
 
-#define HOST_GUARDED_OPERATION(Name, Byte, Result, Params, Args) \
+#define HOST_GUARDED_OPERATION(Name, Byte, Result, Params, Args, Contract) \
   Result Guarded##Name Params {                                   \
     NoteCallOutsideBinding(#Name);                                \
     return host_ops::Name Args;                                   \
@@ -82,7 +82,7 @@ HOST_SUB_TABLES(HOST_GUARDED_LIST)
 }  // namespace
 
 void Host::ReportCallsOutsideBinding(bool on) {
-#define HOST_REFILL_OPERATION(Name, Byte, Result, Params, Args) \
+#define HOST_REFILL_OPERATION(Name, Byte, Result, Params, Args, Contract) \
   subTable[HostSlotOf(Byte)] = on ? HostFunctionSlot(&Guarded##Name) : HostFunctionSlot(&host_ops::Name);
 #define HOST_REFILL_SUB_TABLE(List, TableSlot)    \
   {                                               \

@@ -56,9 +56,9 @@ int32_t Plugins::HostRegisterPlugin(int32_t version, int32_t kind, int32_t id,
                                                   std::to_string(kind) + ", " +
                                                   std::to_string(id) + ", " + std::to_string(size));
   constexpr int32_t kRecordSize = static_cast<int32_t>(sizeof(ToolRegistrationSlots));
-  if (version < kHostMinimumVersion)
+  if (version < kHostInterfaceVersion)
     return Refuse(id, "interface version " + std::to_string(version) + " is older than " +
-                          std::to_string(kHostMinimumVersion));
+                          std::to_string(kHostInterfaceVersion));
   if (kind != kPluginKindTool)
     return Refuse(id, "plug-in kind " + std::to_string(kind) + " is not a tool (" +
                           std::to_string(kPluginKindTool) + ")");
@@ -149,7 +149,7 @@ void Plugins::ClearDescriptionLibraryEntry(int32_t byteOffset) {
 void Plugins::RestoreDescriptionLibrary() {
   for (HostSlot& slot : libraryTable_) slot.raw = 0;
   SetDescriptionLibrarySize(kDefaultDescriptionLibrarySize);
-#define HOST_FILL_LIBRARY_ENTRY(Name, Byte, Result, Params, Args) \
+#define HOST_FILL_LIBRARY_ENTRY(Name, Byte, Result, Params, Args, Contract) \
   libraryTable_[HostSlotOf(Byte)] = HostFunctionSlot(&host_ops::Name);
   HOST_DESCRIPTION_LIBRARY_OPERATIONS(HOST_FILL_LIBRARY_ENTRY)
 #undef HOST_FILL_LIBRARY_ENTRY

@@ -27,7 +27,7 @@ CheckResult CheckRegistrationRecord(const CheckContext& context) {
   if (!plugin.Error().empty()) return CheckResult::Failed(plugin.Error());
   std::vector<std::string> problems;
 
-  const std::string expectedCall = "HostRegisterPlugin(" + std::to_string(kHostMinimumVersion) +
+  const std::string expectedCall = "HostRegisterPlugin(" + std::to_string(kHostInterfaceVersion) +
                                    ", " + std::to_string(kPluginKindTool) + ", " +
                                    std::to_string(KESTRUM_PLUGIN_ID) + ", " +
                                    std::to_string(sizeof(ToolRegistrationSlots)) + ")";
