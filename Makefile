@@ -9,7 +9,7 @@ CTEST_FLAGS ?= --output-on-failure --timeout 300
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench clean
+.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean
 
 all: build
 
@@ -96,6 +96,13 @@ dist: test-windows
 	bash scripts/pack-plugin.sh build-32/plugins dist/kestrum-linux-i686.tar.gz
 	bash scripts/pack-plugin.sh build-windows-64/plugins dist/kestrum-windows-x86_64.zip
 	bash scripts/pack-plugin.sh build-windows-32/plugins dist/kestrum-windows-i686.zip
+
+# Every C++ file against the project's .clang-format: check, or apply.
+format-check: deps
+	bash scripts/format.sh
+
+format: deps
+	bash scripts/format.sh --fix
 
 clean:
 	rm -rf build build-32 build-sanitize build-windows-64 build-windows-32 build-fuzz dist
