@@ -3,14 +3,11 @@
 #include "plugins.h"
 
 #include "host.h"
-#include "host_operations.h"
+#include "watched_operations.h"
 
 namespace khost {
 
 HostPlugin* Plugins::FindPlugin(int32_t id, int32_t kind) {
-  Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("FindPlugin", std::to_string(id) + ", " + std::to_string(kind));
   if (libraryPresent_ && id == kDescriptionLibraryId && kind == kPluginKindLibrary)
     return LibraryHandle();
   return nullptr;
@@ -18,10 +15,8 @@ HostPlugin* Plugins::FindPlugin(int32_t id, int32_t kind) {
 
 int32_t Plugins::PluginLibraryData(HostPlugin* plugin, int32_t* mainId, int32_t* subId,
                                    void** data) {
-  Host& host = Host::Current();
-  host.trace().Record("PluginLibraryData");
   if (plugin != LibraryHandle()) {
-    host.misuse().Report("PluginLibraryData: a plug-in handle FindPlugin never gave out");
+    Host::Current().misuse().Report("PluginLibraryData: a plug-in handle FindPlugin never gave out");
     return 0;
   }
   if (!libraryPresent_) return 0;
@@ -45,7 +40,7 @@ void Plugins::RestoreDescriptionLibrary() {
   for (HostSlot& slot : libraryTable_) slot.raw = 0;
   SetDescriptionLibrarySize(kDefaultDescriptionLibrarySize);
 #define HOST_FILL_LIBRARY_ENTRY(Name, Byte, Result, Params, Args, Contract) \
-  libraryTable_[HostSlotOf(Byte)] = HostFunctionSlot(&host_ops::Name);
+  libraryTable_[HostSlotOf(Byte)] = HostFunctionSlot(&host_watched::Name);
   HOST_DESCRIPTION_LIBRARY_OPERATIONS(HOST_FILL_LIBRARY_ENTRY)
 #undef HOST_FILL_LIBRARY_ENTRY
   libraryPresent_ = true;

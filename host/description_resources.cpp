@@ -44,10 +44,6 @@ int32_t Plugins::RegisterDescriptionResource(int32_t id, const HostStringStorage
   Host& host = Host::Current();
   const std::string* nameText =
       name ? host.text().Text(name, "RegisterDescriptionResource") : nullptr;
-  if (host.trace().Enabled())
-    host.trace().Record("RegisterDescriptionResource",
-                        std::to_string(id) + ", " + (nameText ? *nameText : "?") + ", " +
-                            (set ? "set" : "null"));
   if (nameText == nullptr) return DescriptionFailure("the name is not a live string", true);
   // No set is what a module passes when its strings were never loaded: a state the
   // module handles (its registration then fails), not a misuse.

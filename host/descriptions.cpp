@@ -21,7 +21,6 @@ const Description* Plugins::DescriptionOf(const HostDescription* description) co
 
 int32_t Plugins::LoadDescriptionById(HostDescription* description, int32_t id) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("LoadDescriptionById", std::to_string(id));
   const auto found = descriptions_.find(description);
   if (found == descriptions_.end()) {
     host.misuse().Report("LoadDescriptionById: a description this host never made");
@@ -38,7 +37,6 @@ int32_t Plugins::LoadDescriptionById(HostDescription* description, int32_t id) {
 
 const HostDescLevel* Plugins::DescriptionIdLevel(const void* descId, int32_t level) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("DescriptionIdLevel", std::to_string(level));
   levelRecord_ = HostDescLevel{0, 0, 0};
   if (!DescriptionId::IsLive(descId))
     host.misuse().Report(std::string("DescriptionIdLevel: ") +

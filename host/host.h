@@ -60,7 +60,8 @@ class Host {
   // host (ModuleLoader::ModuleBoundTo) and otherwise reports
   // "<Name>: host call outside a binding" before it runs. Off by default: the host's own
   // tests call table entries without any module.
-  void ReportCallsOutsideBinding(bool on);
+  void ReportCallsOutsideBinding(bool on) { reportCallsOutsideBinding_ = on; }
+  bool ReportsCallsOutsideBinding() const { return reportCallsOutsideBinding_; }
 
  private:
   [[noreturn]] static void NoHostAlive();
@@ -71,6 +72,7 @@ class Host {
   HostSlot subTables_[kHostTableSlots][kSubTableSlots]{};
   MisuseLog misuse_;
   CallTrace trace_;
+  bool reportCallsOutsideBinding_ = false;
   std::unique_ptr<Memory> memory_;
   std::unique_ptr<TextValues> text_;
   std::unique_ptr<Containers> containers_;

@@ -43,10 +43,6 @@ int32_t Plugins::Refuse(int32_t id, std::string reason) {
 int32_t Plugins::HostRegisterPlugin(int32_t version, int32_t kind, int32_t id,
                                     const HostStringStorage* name, void* record, int32_t size) {
   Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("HostRegisterPlugin", std::to_string(version) + ", " +
-                                                  std::to_string(kind) + ", " +
-                                                  std::to_string(id) + ", " + std::to_string(size));
   constexpr int32_t kRecordSize = static_cast<int32_t>(sizeof(ToolRegistrationSlots));
   if (version < kHostInterfaceVersion)
     return Refuse(id, "interface version " + std::to_string(version) + " is older than " +

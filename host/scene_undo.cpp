@@ -208,34 +208,16 @@ using khost::Host;
 
 void DocumentBeginUndo(HostDocument* document) {
   Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("DocumentBeginUndo", host.scene().DocumentLabel(document));
   host.scene().BeginUndo(document, "DocumentBeginUndo");
 }
 
 void DocumentEndUndo(HostDocument* document) {
   Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("DocumentEndUndo", host.scene().DocumentLabel(document));
   host.scene().EndUndo(document, "DocumentEndUndo");
 }
 
-namespace {
-
-// Out of line, so the text's set-up stays off the path of every untraced call.
-[[gnu::noinline, gnu::cold]] void TraceAddUndo(HostDocument* document, int32_t kind,
-                                               HostObject* object) {
-  Host& host = Host::Current();
-  host.trace().Record("DocumentAddUndo", host.scene().DocumentLabel(document) + ", " +
-                                             std::to_string(kind) + ", " +
-                                             host.scene().ObjectLabel(object));
-}
-
-}  // namespace
-
 int32_t DocumentAddUndo(HostDocument* document, int32_t kind, HostObject* object) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) TraceAddUndo(document, kind, object);
   return host.scene().AddUndo(document, kind, object, "DocumentAddUndo") ? 1 : 0;
 }
 

@@ -6,9 +6,6 @@
 namespace khost {
 
 int32_t Plugins::HostAttachObject(void* context, int32_t extra, int32_t handle) {
-  Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("HostAttachObject", std::to_string(extra) + ", " + std::to_string(handle));
   Attachment& attachment = attachments_[handle];
   attachment.context = context;
   attachment.extra = extra;
@@ -16,8 +13,6 @@ int32_t Plugins::HostAttachObject(void* context, int32_t extra, int32_t handle) 
 }
 
 void* Plugins::HostAttachedObject(int32_t handle) {
-  Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("HostAttachedObject", std::to_string(handle));
   const auto found = attachments_.find(handle);
   return found != attachments_.end() ? found->second.object : nullptr;
 }
