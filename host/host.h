@@ -62,6 +62,8 @@ class Host {
   // tests call table entries without any module.
   void ReportCallsOutsideBinding(bool on) { reportCallsOutsideBinding_ = on; }
   bool ReportsCallsOutsideBinding() const { return reportCallsOutsideBinding_; }
+  // Whether a call needs more than its work: the binding check or the trace.
+  bool WatchesCalls() const { return reportCallsOutsideBinding_ || trace_.Enabled(); }
 
  private:
   [[noreturn]] static void NoHostAlive();
