@@ -62,13 +62,23 @@ TEST_F(Lifecycle, RegistrationCallsTheHostInOrder) {
   host.trace().Enable(true);
   ASSERT_TRUE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID)) << session.Error();
   const std::vector<std::string> calls =
-      CallNames(host.trace(), {"BitmapNew", "BitmapLoadFile", "BitmapFree", "ResourceSetString",
-                               "RegisterDescriptionResource", "HostRegisterPlugin",
-                               "PrintToConsole"});
-  const std::vector<std::string> expected{
-      "BitmapNew", "BitmapLoadFile", "ResourceSetString", "ResourceSetString",
-      "RegisterDescriptionResource", "HostRegisterPlugin", "BitmapFree", "PrintToConsole",
-      "PrintToConsole", "PrintToConsole", "PrintToConsole", "PrintToConsole"};
+      host.trace().Only({"BitmapNew", "BitmapLoadFile", "BitmapFree", "ResourceSetString",
+                         "RegisterDescriptionResource", "HostRegisterPlugin", "PrintToConsole"});
+  // Which file, which string ids, which description and registration values, in order:
+  // the icon is loaded, the name's string and then the help line's, the description
+  // registered before the tool, the icon freed once the host copied it, then the banner.
+  std::vector<std::string> expected{
+      "BitmapNew",
+      "BitmapLoadFile(" + BuiltPluginFolder() + "/res/kestrum.tif, -1, 0)",
+      "ResourceSetString(" + std::to_string(KESTRUM_STRING_NAME) + ")",
+      "ResourceSetString(" + std::to_string(KESTRUM_STRING_HELP_LINE) + ")",
+      "RegisterDescriptionResource(" + std::to_string(KESTRUM_PLUGIN_ID) + ", Kestrum, set)",
+      "HostRegisterPlugin(12000, 9, " + std::to_string(KESTRUM_PLUGIN_ID) + ", " +
+          std::to_string(sizeof(ToolRegistrationSlots)) + ")",
+      "BitmapFree(bitmap)"};
+  for (const std::string& line : host.ui().ConsoleLines())
+    expected.push_back("PrintToConsole(\"" + line + "\")");
+  EXPECT_EQ(12u, expected.size());
   EXPECT_EQ(expected, calls);
   // The tool object is the one allocation registration keeps; it is tagged with the
   // tool's own source.
@@ -131,9 +141,10 @@ TEST_F(Lifecycle, WithoutTheDescriptionLibraryStartFailsAndEveryStartLooksAgain)
   khost::PluginSession session(host);
   host.trace().Enable(true);
   EXPECT_FALSE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID));
-  EXPECT_EQ(1u, host.trace().Only({"FindPlugin"}).size());
+  const std::string lookup = "FindPlugin(1000467, 17)";  // the description library
+  EXPECT_EQ(std::vector<std::string>{lookup}, host.trace().Only({"FindPlugin"}));
   EXPECT_EQ(0, session.loader().Start());
-  EXPECT_EQ(2u, host.trace().Only({"FindPlugin"}).size());
+  EXPECT_EQ((std::vector<std::string>{lookup, lookup}), host.trace().Only({"FindPlugin"}));
   host.plugins().RestoreDescriptionLibrary();
   EXPECT_EQ(1, session.loader().Start());
   EXPECT_EQ(5u, host.ui().ConsoleLines().size());

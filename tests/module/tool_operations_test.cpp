@@ -117,7 +117,8 @@ TEST_F(ToolOperations, AttachmentsAreNeverMade) {
   EXPECT_EQ(0, connect(Object(), 7, nullptr, 3));
   EXPECT_TRUE(host.trace().Only({"HostAttachObject"}).empty());
   Slot<ReleaseAttachmentFunction>(&ToolRegistrationSlots::releaseAttachment)(Object(), 12);
-  EXPECT_EQ(1u, host.trace().Only({"HostAttachedObject"}).size());
+  EXPECT_EQ(std::vector<std::string>{"HostAttachedObject(12)"},
+            host.trace().Only({"HostAttachedObject"}));
 }
 
 TEST_F(ToolOperations, DescriptionResourceNameIsKestrum) {
