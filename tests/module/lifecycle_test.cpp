@@ -2,6 +2,10 @@
 // its resources, a refused or failing registration, the icon, the banner, and a run that
 // leaves nothing allocated or alive.
 
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
 #include "bitmaps.h"
 #include "module_fixture.h"
 #include "plugin_folder.h"
@@ -13,8 +17,17 @@ namespace {
 
 const std::vector<std::string> kBannerFrame{"====================", "Kestrum V1.0 - installed"};
 
+// A text of the plug-in's strings file as the plug-in folder ships it.
+std::string ShippedString(int32_t id) {
+  std::ifstream file(BuiltPluginFolder() + "/res/strings/en.json");
+  return nlohmann::json::parse(file).at("strings").at(std::to_string(id)).get<std::string>();
+}
+
 class Lifecycle : public ::testing::Test {
  protected:
+  // The texts compared below are the English ones, whatever the environment asks for.
+  void SetUp() override { host.resources().SetLanguage("en"); }
+
   void ExpectNothingLeft(khost::PluginSession& session) {
     const khost::LeakCheck leaks = session.Close();
     for (const std::string& line : leaks.Lines()) ADD_FAILURE() << "left behind: " << line;
@@ -40,8 +53,9 @@ TEST_F(Lifecycle, FullRunRegistersTheToolPrintsTheBannerAndLeavesNothing) {
   EXPECT_EQ(console[0], console[4]);
 
   const khost::RegisteredTool* tool = session.Tool();
-  EXPECT_EQ("Kestrum", tool->name);
-  EXPECT_FALSE(tool->help.empty());
+  // The name and the help line the host shows are the strings file's texts for them.
+  EXPECT_EQ(ShippedString(KESTRUM_STRING_NAME), tool->name);
+  EXPECT_EQ(ShippedString(KESTRUM_STRING_HELP_LINE), tool->help);
   EXPECT_GT(tool->iconWidth, 0);
   EXPECT_GT(tool->iconHeight, 0);
   ASSERT_NE(nullptr, host.plugins().RegisteredDescription(KESTRUM_PLUGIN_ID));
