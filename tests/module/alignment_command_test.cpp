@@ -3,10 +3,10 @@
 // entries or the description library are missing.
 
 #include <algorithm>
-#include <cstring>
 
 #include "description_ids.h"
 #include "module_fixture.h"
+#include "transform.h"
 
 namespace kestrum_test {
 namespace {
@@ -30,6 +30,32 @@ class AlignmentCommand : public ModuleFixture {
   std::vector<std::string> UndoAndViewCalls() {
     return host.trace().Only({"DocumentBeginUndo", "DocumentAddUndo", "DocumentEndUndo",
                               "HostUpdateViews", "ObjectSetPosition"});
+  }
+
+  // Everything about an object's placement that a user of the host can read back.
+  struct State {
+    HostVector position, rotation, scale;
+    HostMatrix local, world;
+    HostObject* parent;
+  };
+  std::vector<State> States(const std::vector<HostObject*>& objects) {
+    std::vector<State> states;
+    for (HostObject* object : objects)
+      states.push_back({scene().Position(object), scene().Rotation(object), scene().Scale(object),
+                        scene().LocalMatrix(object), scene().WorldMatrix(object),
+                        scene().Parent(object)});
+    return states;
+  }
+  static void ExpectSame(const std::vector<State>& expected, const std::vector<State>& actual) {
+    for (size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE("object " + std::to_string(i));
+      EXPECT_TRUE(khost::SameBits(expected[i].position, actual[i].position));
+      EXPECT_TRUE(khost::SameBits(expected[i].rotation, actual[i].rotation));
+      EXPECT_TRUE(khost::SameBits(expected[i].scale, actual[i].scale));
+      EXPECT_TRUE(khost::SameBits(expected[i].local, actual[i].local));
+      EXPECT_TRUE(khost::SameBits(expected[i].world, actual[i].world));
+      EXPECT_EQ(expected[i].parent, actual[i].parent);
+    }
   }
 
   HostObject* reference = nullptr;
@@ -103,27 +129,25 @@ TEST_F(AlignmentCommand, AllUndoRecordsComeBeforeAnyChangeInOneGroup) {
 }
 
 TEST_F(AlignmentCommand, OneUndoPutsEveryObjectBackExactlyAndRedoAgain) {
-  const HostMatrix before[] = {scene().WorldMatrix(first), scene().WorldMatrix(second)};
-  const HostVector rotationBefore = scene().Rotation(first);
+  // Every part of the state the command changes: position, rotation and scale (the
+  // reference's scale is taken on), the matrices, and the parent, which it keeps.
+  HostObject* group = Box("group", {0, 1, 0}, {0, 0, 0});
+  HostObject* child = Box("child", {2, 0, 1}, {1, 1, 1}, group);
+  scene().SetSelected(child, true);
   scene().SetRotation(second, {0.3, -0.2, 0.1});
-  const HostMatrix secondRotated = scene().WorldMatrix(second);
+  scene().SetScale(second, {1, 2, 0.5});
+  scene().SetScale(reference, {2, 2, 2});
+  const std::vector<HostObject*> objects{first, second, child};
+  const std::vector<State> before = States(objects);
   Press(ALIGN_SELECTED);
-  const HostMatrix after[] = {scene().WorldMatrix(first), scene().WorldMatrix(second)};
-  ASSERT_NE(0, std::memcmp(&before[0], &after[0], sizeof(HostMatrix)));
+  const std::vector<State> after = States(objects);
+  for (size_t i = 0; i < objects.size(); ++i)
+    ASSERT_FALSE(khost::SameBits(before[i].scale, after[i].scale)) << i;
 
   ASSERT_TRUE(scene().Undo(document));
-  HostMatrix restored = scene().WorldMatrix(first);
-  EXPECT_EQ(0, std::memcmp(&before[0], &restored, sizeof restored));
-  restored = scene().WorldMatrix(second);
-  EXPECT_EQ(0, std::memcmp(&secondRotated, &restored, sizeof restored));
-  EXPECT_EQ(rotationBefore.x, scene().Rotation(first).x);
-  EXPECT_EQ(0.3, scene().Rotation(second).x);
-
+  ExpectSame(before, States(objects));
   ASSERT_TRUE(scene().Redo(document));
-  restored = scene().WorldMatrix(first);
-  EXPECT_EQ(0, std::memcmp(&after[0], &restored, sizeof restored));
-  restored = scene().WorldMatrix(second);
-  EXPECT_EQ(0, std::memcmp(&after[1], &restored, sizeof restored));
+  ExpectSame(after, States(objects));
 }
 
 TEST_F(AlignmentCommand, EmptySelectionStillOpensAndClosesAGroupAndUpdatesViews) {
