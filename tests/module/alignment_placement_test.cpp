@@ -158,10 +158,12 @@ TEST_F(Alignment, UnknownModeIsLeftAsItWasButStillClearsRotation) {
   Set(ALIGN_X_MODE, 0);  // as if the setting were absent
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
-  const std::vector<std::string> changes =
-      CallNames(host.trace(), {"ObjectSetPosition", "ObjectSetRotation", "ObjectSetGlobalMatrix"});
-  EXPECT_EQ((std::vector<std::string>{"ObjectSetRotation", "ObjectSetGlobalMatrix"}), changes);
-  // X keeps the object's own place, now measured from the reference's origin: 10 + 1.
+  // No position is set; the rotation is cleared and the object's own place is taken
+  // into the reference's frame: 10 + 1 on X.
+  EXPECT_EQ((std::vector<std::string>{
+                "ObjectSetRotation(\"moved\", (0, 0, 0))",
+                "ObjectSetGlobalMatrix(\"moved\", [(11, 2, 3), (1, 0, 0), (0, 1, 0), (0, 0, 1)])"}),
+            host.trace().Only({"ObjectSetPosition", "ObjectSetRotation", "ObjectSetGlobalMatrix"}));
   EXPECT_EQ(11.0, scene().WorldMatrix(moved).offset.x);
   EXPECT_EQ(0.0, scene().Rotation(moved).x);
 }
