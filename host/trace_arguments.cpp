@@ -52,6 +52,8 @@ void Append(Text& text, HostDescription* description) {
   text.Add(Word(description, "description"));
 }
 
+void Append(Text& text, const void* data) { text.Add(Word(data, "data")); }
+
 std::string Of(tags::StringSetText, HostStringStorage*, const char* characters, int32_t length,
                int32_t last) {
   const std::string shown =

@@ -5,9 +5,10 @@
 //   objects and documents by their labels ("Cube", "Cube" (deleted), unknown, null);
 //   vectors and matrices given to the host by value, or null;
 //   strings and file names given to the host by their text, quoted, or "not alive";
-//   bitmaps, resource sets, object arrays, plug-ins and descriptions as a word, or null.
+//   bitmaps, resource sets, object arrays, plug-ins and descriptions as a word, or null;
+//   untyped pointers as data, or null.
 // Left out: the settings container (every tool call has one), storage the host fills
-// or constructs (outputs), and untyped or double pointers.
+// or constructs (outputs), and pointers to the caller's variables.
 
 #include <cstddef>
 #include <cstdint>
@@ -54,14 +55,13 @@ void Append(Text& text, HostResourceSet* set);
 void Append(Text& text, HostObjectArray* array);
 void Append(Text& text, HostPlugin* plugin);
 void Append(Text& text, HostDescription* description);
+void Append(Text& text, const void* data);
 inline void Append(Text&, HostContainer*) {}
 inline void Append(Text&, HostVector*) {}
 inline void Append(Text&, HostMatrix*) {}
 inline void Append(Text&, HostStringStorage*) {}
 inline void Append(Text&, HostFileNameStorage*) {}
 inline void Append(Text&, HostObjectArray**) {}
-inline void Append(Text&, void*) {}
-inline void Append(Text&, const void*) {}
 inline void Append(Text&, void**) {}
 inline void Append(Text&, int32_t*) {}
 

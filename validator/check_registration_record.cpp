@@ -32,7 +32,7 @@ CheckResult CheckRegistrationRecord(const CheckContext& context) {
   const std::string expectedCall =
       "HostRegisterPlugin(" + std::to_string(kHostInterfaceVersion) + ", " +
       std::to_string(kPluginKindTool) + ", " + std::to_string(KESTRUM_PLUGIN_ID) + ", \"" +
-      (registered ? registered->name : std::string("?")) + "\", " +
+      (registered ? registered->name : std::string("?")) + "\", data, " +
       std::to_string(sizeof(ToolRegistrationSlots)) + ")";
   const std::vector<std::string> calls = plugin.host.trace().Only({"HostRegisterPlugin"});
   if (calls.size() != 1)

@@ -341,7 +341,7 @@ TEST_F(DescriptionLibraryTest, LibraryCallsAreTracedInOrder) {
   EXPECT_EQ(Level(&command, 0).id, 10028);
   EXPECT_EQ(host.trace().Only({"FindPlugin", "PluginLibraryData", "DescriptionIdLevel"}),
             (std::vector<std::string>{"FindPlugin(1000467, 17)", "PluginLibraryData(plugin)",
-                                      "DescriptionIdLevel(0)"}));
+                                      "DescriptionIdLevel(data, 0)"}));
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ TEST_F(MemoryTest, OperationsThroughTheCallTable) {
   EXPECT_EQ(memory().LiveBlocks(), 0u);
   EXPECT_TRUE(host.misuse().Empty());
   EXPECT_EQ(host.trace().Calls(), (std::vector<std::string>{"MemoryAllocClear(3, 12, \"c4d_pmain\")",
-                                                            "MemoryFree", "MemoryFree"}));
+                                                            "MemoryFree(data)", "MemoryFree(null)"}));
 }
 
 TEST_F(MemoryTest, AMillionAllocationsAndFreesKeepTheLedgerExact) {

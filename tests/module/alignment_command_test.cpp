@@ -68,9 +68,10 @@ TEST_F(AlignmentCommand, HandlerFrameReadsLinksAndModesOnceAndFreesItsArray) {
   EXPECT_EQ(1, Press(99999));  // an id the tool does not handle
   // The reference link before the single object's, then the X, Y and Z modes.
   EXPECT_EQ((std::vector<std::string>{
-                "ContainerGetObjectLink(10002, 5155)", "ContainerGetObjectLink(10003, 5155)",
-                "ObjectArrayNew", "ContainerGetInt(10004, 0)", "ContainerGetInt(10012, 0)",
-                "ContainerGetInt(10020, 0)", "DescriptionIdLevel(0)", "ObjectArrayFree"}),
+                "ContainerGetObjectLink(10002, \"test\", 5155)",
+                "ContainerGetObjectLink(10003, \"test\", 5155)", "ObjectArrayNew",
+                "ContainerGetInt(10004, 0)", "ContainerGetInt(10012, 0)",
+                "ContainerGetInt(10020, 0)", "DescriptionIdLevel(data, 0)", "ObjectArrayFree"}),
             host.trace().Only({"ContainerGetObjectLink", "ObjectArrayNew", "ContainerGetInt",
                                "DescriptionIdLevel", "ObjectArrayFree"}));
 }
@@ -83,9 +84,10 @@ TEST_F(AlignmentCommand, OneObjectIsAlignedWithTheHostCallsInOrder) {
   // Every call with its arguments: hosts rely on which object each read is for, not
   // only on the sequence of operations.
   const std::vector<std::string> expected{
-      "DocumentGetSelectedObjects(\"test\", 0)", "DocumentBeginUndo(\"test\")", "ObjectArrayCount",
-      "ObjectArrayGet(0)", "DocumentAddUndo(\"test\", 40, \"first\")", "ObjectArrayCount",
-      "ObjectArrayCount", "ObjectArrayGet(0)",
+      "DocumentGetSelectedObjects(\"test\", array, 0)", "DocumentBeginUndo(\"test\")",
+      "ObjectArrayCount(array)", "ObjectArrayGet(array, 0)",
+      "DocumentAddUndo(\"test\", 40, \"first\")", "ObjectArrayCount(array)",
+      "ObjectArrayCount(array)", "ObjectArrayGet(array, 0)",
       // offsets from positions, the moved object's first, one component at a time
       "ObjectGetPosition(\"first\")", "ObjectGetPosition(\"reference\")",
       "ObjectGetPosition(\"first\")", "ObjectGetPosition(\"reference\")",
@@ -101,7 +103,8 @@ TEST_F(AlignmentCommand, OneObjectIsAlignedWithTheHostCallsInOrder) {
       "ObjectGetGlobalMatrix(\"reference\")",
       "ObjectSetGlobalMatrix(\"first\", [(9, 0, 3), (1, 0, 0), (0, 1, 0), (0, 0, 1)])",
       "ObjectSendMessage(\"first\", 5, null)", "ObjectSendMessage(\"first\", 7, null)",
-      "ObjectArrayCount", "HostUpdateViews(2, 0)", "DocumentEndUndo(\"test\")", "ObjectArrayFree"};
+      "ObjectArrayCount(array)", "HostUpdateViews(2, 0)", "DocumentEndUndo(\"test\")",
+      "ObjectArrayFree"};
   std::vector<std::string> calls = host.trace().Calls();
   // From the selection on; the frame before it is checked separately.
   calls.erase(calls.begin(), std::find_if(calls.begin(), calls.end(), [](const std::string& call) {

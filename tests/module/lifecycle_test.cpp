@@ -83,11 +83,11 @@ TEST_F(Lifecycle, RegistrationCallsTheHostInOrder) {
   // registered before the tool, the icon freed once the host copied it, then the banner.
   std::vector<std::string> expected{
       "BitmapNew",
-      "BitmapLoadFile(" + BuiltPluginFolder() + "/res/kestrum.tif, -1, 0)",
-      "ResourceSetString(" + std::to_string(KESTRUM_STRING_NAME) + ")",
-      "ResourceSetString(" + std::to_string(KESTRUM_STRING_HELP_LINE) + ")",
-      "RegisterDescriptionResource(" + std::to_string(KESTRUM_PLUGIN_ID) + ", Kestrum, set)",
-      "HostRegisterPlugin(12000, 9, " + std::to_string(KESTRUM_PLUGIN_ID) + ", " +
+      "BitmapLoadFile(bitmap, \"" + BuiltPluginFolder() + "/res/kestrum.tif\", -1, 0)",
+      "ResourceSetString(set, " + std::to_string(KESTRUM_STRING_NAME) + ")",
+      "ResourceSetString(set, " + std::to_string(KESTRUM_STRING_HELP_LINE) + ")",
+      "RegisterDescriptionResource(" + std::to_string(KESTRUM_PLUGIN_ID) + ", \"Kestrum\", set)",
+      "HostRegisterPlugin(12000, 9, " + std::to_string(KESTRUM_PLUGIN_ID) + ", \"Kestrum\", data, " +
           std::to_string(sizeof(ToolRegistrationSlots)) + ")",
       "BitmapFree(bitmap)"};
   for (const std::string& line : host.ui().ConsoleLines())
