@@ -72,7 +72,7 @@ bench: deps
 # past the readers' depth limit. A finding is written to build-fuzz/findings/.
 # Then HOSTILE_SCENES generated hostile scene files (seed HOSTILE_SEED, fresh by
 # default and printed) through the sanitized kestrum program.
-HOSTILE_SCENES ?= 3000
+HOSTILE_SCENES ?= 1000
 ifndef HOSTILE_SEED
 HOSTILE_SEED := $(shell date +%s)
 endif

@@ -278,6 +278,25 @@ TEST_F(CommandRun, ARunThatFailsLateWritesNoneOfItsOutputs) {
   }
 }
 
+// The deepest scenes allowed align, and are written within the limits; also under
+// AddressSanitizer, whose larger stack frames make deep recursion fail sooner.
+TEST_F(CommandRun, TheDeepestScenesAllowedAlignAndReadBack) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {NestedScene(255), {"--reference", "A/A", "--selected"}},
+      {ParentChainScene(255), {"--reference", "L0", "--object", "L254"}}};
+  for (const auto& [scene, options] : cases) {
+    folder.Write("deep.json", scene);
+    std::vector<std::string> arguments{"align", "deep.json", "--x",       "plus",
+                                       "-o",    "out.json",  "--picture", "deep.svg"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const Outcome run = Kestrum(arguments);
+    EXPECT_EQ(0, run.status) << options[1] << ": " << run.err;
+    const Outcome again = Kestrum({"align", "out.json"});
+    EXPECT_EQ(0, again.status) << options[1] << ": " << again.err;
+    EXPECT_EQ("nothing moved\n", again.out) << options[1];
+  }
+}
+
 TEST_F(CommandRun, ReplacedFilesKeepTheirPermissionBits) {
   folder.Write("scene.json", kShelfScene);
   for (const std::filesystem::perms mode :
