@@ -5,6 +5,7 @@
 #include "alignment_session.h"
 #include "commands.h"
 #include "input_error.h"
+#include "output_files.h"
 #include "scene_reader.h"
 #include "scene_writer.h"
 #include "svg_picture.h"
@@ -78,21 +79,21 @@ int RunAlign(const AlignOptions& options, std::ostream& out) {
                           PictureBoxes(session.objects(), after, press.reference));
   session.Finish();
 
-  // Nothing is written unless the whole run succeeded.
-  if (options.output) {
-    WriteFileAtomically(*options.output, SceneToText(scene));
+  // Every output is written beside its place first and renamed only once all are:
+  // a run writes all of its files or none.
+  OutputFiles files;
+  if (options.output) files.Stage(*options.output, SceneToText(scene));
+  if (options.picture) files.Stage(*options.picture, picture);
+  files.Commit();
+  if (options.output)
     out << "aligned scene written to " << *options.output << " (" << moved << " of "
         << session.objects().Count() << " objects moved)\n";
-  } else {
+  else
     out << table.str();
-  }
   if (options.undo)
     out << "undo: the press made one undo step; undoing it put all " << session.objects().Count()
         << " objects back exactly, and redoing it restored the aligned placement\n";
-  if (options.picture) {
-    WriteFileAtomically(*options.picture, picture);
-    out << "picture written to " << *options.picture << "\n";
-  }
+  if (options.picture) out << "picture written to " << *options.picture << "\n";
   return kExitSuccess;
 }
 
