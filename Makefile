@@ -9,7 +9,7 @@ CTEST_FLAGS ?= --output-on-failure --timeout 300
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz gltf_file_fuzz
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench clean
+.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean
 
 all: build
 
@@ -74,7 +74,14 @@ bench: deps
 
 # Each fuzz target, under AddressSanitizer and UBSan: first over the inputs that once
 # failed, then FUZZ_SECONDS of fuzzing from its seed corpus (copied, so the repository's
-# corpus stays as it is). A finding is written to build-fuzz/findings/.
+# corpus stays as it is), with the format's dictionary and inputs long enough to nest
+# past the readers' depth limit. A finding is written to build-fuzz/findings/.
+# Then HOSTILE_SCENES generated hostile scene files (seed HOSTILE_SEED, fresh by
+# default and printed) through the sanitized kestrum program.
+HOSTILE_SCENES ?= 1000
+ifndef HOSTILE_SEED
+HOSTILE_SEED := $(shell date +%s)
+endif
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKESTRUM_FUZZ=ON -DKESTRUM_SANITIZE=ON -DKESTRUM_TESTS=OFF $(CMAKE_FLAGS)
@@ -87,9 +94,19 @@ fuzz: deps
 	  if compgen -G "fuzz/regressions/$$corpus/*" >/dev/null; then \
 	    ./build-fuzz/fuzz/$$target fuzz/regressions/$$corpus/* 2>&1 | tail -n 1; fi; \
 	  echo "== $$target: $(FUZZ_SECONDS) s"; \
-	  ./build-fuzz/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	  options=""; \
+	  if [ -f fuzz/dictionaries/$$corpus.dict ]; then \
+	    options="-dict=fuzz/dictionaries/$$corpus.dict -max_len=32768"; fi; \
+	  ./build-fuzz/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$options \
 	    -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus/$$corpus 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==[0-9]+==ERROR)'; \
 	done
+	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DKESTRUM_SANITIZE=ON $(CMAKE_FLAGS)
+	cmake --build build-sanitize -j $(JOBS) --target command_tests kestrum_command_line kestrum
+	@echo "== hostile scenes: $(HOSTILE_SCENES) files, seed $(HOSTILE_SEED)"
+	@KESTRUM_HOSTILE_SCENES=$(HOSTILE_SCENES) KESTRUM_HOSTILE_SEED=$(HOSTILE_SEED) \
+	  ./build-sanitize/tests/command_tests --gtest_filter='HostileScenes.*' \
+	  > build-sanitize/hostile-scenes.log 2>&1 || { tail -n 40 build-sanitize/hostile-scenes.log; exit 1; }
+	@grep '^hostile scenes' build-sanitize/hostile-scenes.log
 
 # One archive of the plug-in folder per target, in dist/.
 dist: test-windows
@@ -102,6 +119,13 @@ dist: test-windows
 	bash scripts/pack-plugin.sh build-32/plugins dist/kestrum-linux-i686.tar.gz
 	bash scripts/pack-plugin.sh build-windows-64/plugins dist/kestrum-windows-x86_64.zip
 	bash scripts/pack-plugin.sh build-windows-32/plugins dist/kestrum-windows-i686.zip
+
+# Every C++ file against the project's .clang-format: check, or apply.
+format-check: deps
+	bash scripts/format.sh
+
+format: deps
+	bash scripts/format.sh --fix
 
 clean:
 	rm -rf build build-32 build-sanitize build-windows-64 build-windows-32 build-fuzz dist

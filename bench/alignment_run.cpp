@@ -32,8 +32,7 @@ AlignmentRun::AlignmentRun(const khost::SceneGeneratorOptions& options) : option
   const std::vector<HostObject*> objects = khost::BuildScene(scene, document_, generated);
 
   khost::Containers& containers = host_.containers();
-  settings_ = containers.Create();
-  session_.WriteDefaultSettings(document_, settings_);
+  settings_ = session_.Settings(document_);
   containers.SetLink(settings_, ALIGN_REFERENCE, scene.IdOf(objects[generated.reference]));
   containers.SetInt(settings_, ALIGN_X_MODE, ALIGN_X_MODE_PLUS);
   containers.SetInt(settings_, ALIGN_X_SIDE, ALIGN_X_SIDE_OUTSIDE);
@@ -43,10 +42,7 @@ AlignmentRun::AlignmentRun(const khost::SceneGeneratorOptions& options) : option
   containers.SetInt(settings_, ALIGN_Z_SIDE, ALIGN_Z_SIDE_INSIDE);
 }
 
-AlignmentRun::~AlignmentRun() {
-  host_.containers().Destroy(settings_);
-  session_.Close();
-}
+AlignmentRun::~AlignmentRun() { session_.Close(); }
 
 bool AlignmentRun::PressAlign() {
   session_.Press(document_, settings_, ALIGN_SELECTED);

@@ -9,6 +9,7 @@
 #include "alignment_session.h"
 #include "commands.h"
 #include "input_error.h"
+#include "output_files.h"
 #include "scene_document.h"
 #include "scene_writer.h"
 #include "svg_picture.h"
@@ -119,21 +120,21 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
                           PictureBoxes(session.objects(), after, press.reference));
   session.Finish();
 
-  // Nothing is written unless the whole run succeeded.
-  if (options.output) {
-    WriteFileAtomically(*options.output, prepared.document->Serialise(*options.output));
+  // Every output is written beside its place first and renamed only once all are:
+  // a run writes all of its files or none.
+  OutputFiles files;
+  if (options.output) files.Stage(*options.output, prepared.document->Serialise(*options.output));
+  if (options.picture) files.Stage(*options.picture, picture);
+  files.Commit();
+  if (options.output)
     out << "aligned scene written to " << *options.output << " (" << moved << " of "
         << session.objects().Count() << " objects moved)\n";
-  } else {
+  else
     out << table.str();
-  }
   if (options.undo)
     out << "undo: the press made one undo step; undoing it put all " << session.objects().Count()
         << " objects back exactly, and redoing it restored the aligned placement\n";
-  if (options.picture) {
-    WriteFileAtomically(*options.picture, picture);
-    out << "picture written to " << *options.picture << "\n";
-  }
+  if (options.picture) out << "picture written to " << *options.picture << "\n";
   return kExitSuccess;
 }
 
@@ -178,7 +179,9 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
         if (earlier == target)
           throw InputError(path + ": an earlier input was written to " + target.string() +
                            "; give the inputs different file names");
-      WriteFileAtomically(target.string(), prepared.document->Serialise(target.string()));
+      OutputFiles file;
+      file.Stage(target.string(), prepared.document->Serialise(target.string()));
+      file.Commit();
       outputs.push_back(target);
       out << path << ": written to " << target.string() << " (" << moved << " of "
           << session.objects().Count() << " objects moved)\n";

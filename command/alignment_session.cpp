@@ -13,10 +13,11 @@ AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneFile& s
                                    const std::string& fileName, std::ostream* console)
     : ownRun_(std::make_unique<PluginRun>(pluginFolder, console)),
       run_(*ownRun_),
-      objects_(run_.host().scene(), scene, fileName) {}
+      objects_(run_.host().scene(), scene, fileName),
+      fileName_(fileName) {}
 
 AlignmentSession::AlignmentSession(PluginRun& run, SceneFile& scene, const std::string& fileName)
-    : run_(run), objects_(run_.host().scene(), scene, fileName) {}
+    : run_(run), objects_(run_.host().scene(), scene, fileName), fileName_(fileName) {}
 
 void AlignmentSession::Press(const AlignmentPress& press) {
   khost::Host& host = run_.host();
@@ -35,6 +36,20 @@ void AlignmentSession::Press(const AlignmentPress& press) {
     containers.SetInt(settings, SideSettingId(axis), SideValueId(axis, choice.side));
   }
   run_.Press(document, press.object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED);
+  if (const std::vector<size_t> lost = objects_.WithoutFinitePlacement(); !lost.empty())
+    throw HostFailure(fileName_ + ": values too large to place: " + NamesOf(lost) +
+                      " ended up with a placement that is not finite (infinite or NaN), which "
+                      "no scene file can hold; nothing was written");
+}
+
+std::string AlignmentSession::NamesOf(const std::vector<size_t>& indices) const {
+  constexpr size_t kNamed = 8;  // enough to find the scene's problem; the count says the rest
+  std::string names;
+  for (size_t i = 0; i < indices.size() && i < kNamed; ++i)
+    names += (i ? ", '" : "'") + objects_.Entries()[indices[i]].path + "'";
+  if (indices.size() > kNamed)
+    names += " and " + std::to_string(indices.size() - kNamed) + " more objects";
+  return (indices.size() == 1 ? "object " : "objects ") + names;
 }
 
 void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,

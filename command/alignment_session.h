@@ -36,6 +36,8 @@ class AlignmentSession {
   SceneInHost& objects() { return objects_; }
 
   // Writes the press's links and axis settings into the tool's settings, then presses.
+  // Throws HostFailure naming the objects when the press left placements that are not
+  // finite (values too large to place), which no file can hold.
   void Press(const AlignmentPress& press);
 
   // Undoes the latest step and checks every object is back where `before` says, then
@@ -49,9 +51,13 @@ class AlignmentSession {
   void Finish();
 
  private:
+  // "object 'A'" or "objects 'A', 'B/C' and 3 more objects".
+  std::string NamesOf(const std::vector<size_t>& indices) const;
+
   std::unique_ptr<PluginRun> ownRun_;
   PluginRun& run_;
   SceneInHost objects_;
+  std::string fileName_;
 };
 
 // Boxes for the picture, labelled with the objects' names; `reference` drawn apart.

@@ -1,25 +1,12 @@
 #include "axis_choice.h"
 
-#include "kestrum_settings.h"
+#include "kestrum_axis_ids.h"
 
 namespace kcommand {
 namespace {
 
 constexpr std::array<std::string_view, 4> kModeNames{"none", "plus", "center", "minus"};
 constexpr std::array<std::string_view, 2> kSideNames{"inside", "outside"};
-
-constexpr std::array<std::array<int32_t, 4>, 3> kModeValues{{
-    {ALIGN_X_MODE_NONE, ALIGN_X_MODE_PLUS, ALIGN_X_MODE_CENTER, ALIGN_X_MODE_MINUS},
-    {ALIGN_Y_MODE_NONE, ALIGN_Y_MODE_PLUS, ALIGN_Y_MODE_CENTER, ALIGN_Y_MODE_MINUS},
-    {ALIGN_Z_MODE_NONE, ALIGN_Z_MODE_PLUS, ALIGN_Z_MODE_CENTER, ALIGN_Z_MODE_MINUS},
-}};
-constexpr std::array<std::array<int32_t, 2>, 3> kSideValues{{
-    {ALIGN_X_SIDE_INSIDE, ALIGN_X_SIDE_OUTSIDE},
-    {ALIGN_Y_SIDE_INSIDE, ALIGN_Y_SIDE_OUTSIDE},
-    {ALIGN_Z_SIDE_INSIDE, ALIGN_Z_SIDE_OUTSIDE},
-}};
-constexpr std::array<int32_t, 3> kModeIds{ALIGN_X_MODE, ALIGN_Y_MODE, ALIGN_Z_MODE};
-constexpr std::array<int32_t, 3> kSideIds{ALIGN_X_SIDE, ALIGN_Y_SIDE, ALIGN_Z_SIDE};
 
 template <typename Names>
 std::optional<size_t> IndexOf(const Names& names, std::string_view text) {
@@ -52,22 +39,23 @@ std::string FormatAxisChoice(const AxisChoice& choice) {
   return text;
 }
 
-int32_t ModeSettingId(int axis) { return kModeIds[static_cast<size_t>(axis)]; }
-int32_t SideSettingId(int axis) { return kSideIds[static_cast<size_t>(axis)]; }
+int32_t ModeSettingId(int axis) { return kKestrumAxes[static_cast<size_t>(axis)].modeSetting; }
+int32_t SideSettingId(int axis) { return kKestrumAxes[static_cast<size_t>(axis)].sideSetting; }
 
 int32_t ModeValueId(int axis, AxisMode mode) {
-  return kModeValues[static_cast<size_t>(axis)][static_cast<size_t>(mode)];
+  return kKestrumAxes[static_cast<size_t>(axis)].modes[static_cast<size_t>(mode)];
 }
 
 int32_t SideValueId(int axis, AxisSide side) {
-  return kSideValues[static_cast<size_t>(axis)][static_cast<size_t>(side)];
+  const KestrumAxisIds& ids = kKestrumAxes[static_cast<size_t>(axis)];
+  return side == AxisSide::kInside ? ids.inside : ids.outside;
 }
 
 std::optional<AxisChoice> ChoiceFromValues(int axis, int32_t modeValue, int32_t sideValue) {
-  const auto& modes = kModeValues[static_cast<size_t>(axis)];
-  for (size_t i = 0; i < modes.size(); ++i) {
-    if (modes[i] == modeValue) {
-      const bool inside = sideValue == kSideValues[static_cast<size_t>(axis)][0];
+  const KestrumAxisIds& ids = kKestrumAxes[static_cast<size_t>(axis)];
+  for (size_t i = 0; i < ids.modes.size(); ++i) {
+    if (ids.modes[i] == modeValue) {
+      const bool inside = sideValue == ids.inside;
       return AxisChoice{static_cast<AxisMode>(i), inside ? AxisSide::kInside : AxisSide::kOutside};
     }
   }

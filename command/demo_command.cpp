@@ -4,6 +4,7 @@
 #include "alignment_session.h"
 #include "commands.h"
 #include "input_error.h"
+#include "output_files.h"
 #include "plugin_locations.h"
 #include "scene_reader.h"
 #include "scene_writer.h"
@@ -64,11 +65,11 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
                                           PictureBoxes(session.objects(), after, reference));
   session.Finish();
 
-  if (options.output) {
-    WriteFileAtomically(*options.output, SceneToText(scene));
-    out << "aligned scene written to " << *options.output << "\n";
-  }
-  WriteFileAtomically(options.picture, picture);
+  OutputFiles files;
+  if (options.output) files.Stage(*options.output, SceneToText(scene));
+  files.Stage(options.picture, picture);
+  files.Commit();
+  if (options.output) out << "aligned scene written to " << *options.output << "\n";
   out << "picture written to " << options.picture << "\n";
   return kExitSuccess;
 }

@@ -16,11 +16,13 @@
 
 #include "gltf_transform.h"
 #include "scene_model.h"
+#include "scene_reader.h"
 
 namespace kcommand {
 
-// Node trees deeper than this are refused: the command's tree walks stay shallow.
-constexpr size_t kMaxGltfNodeDepth = 1000;
+// Node trees deeper than the JSON scene format's are refused: the command's tree walks
+// recurse per level, and a scene converted to JSON must read back.
+constexpr size_t kMaxGltfNodeDepth = kMaxObjectNesting;
 
 struct GltfFile {
   nlohmann::ordered_json document;

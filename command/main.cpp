@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "check.h"
 #include "commands.h"
 #include "input_error.h"
 #include "plugin_locations.h"
@@ -126,7 +127,12 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 1000))
       ->default_str(std::to_string(validate.repeat));
   validateCommand->add_flag("--json", validate.json, "Write the results as JSON");
-  validateCommand->add_option("--check", validate.only, "Run only the named checks");
+  std::vector<std::string> checkNames;
+  for (const khost::validator::Check& check : khost::validator::AllChecks())
+    checkNames.push_back(check.name);
+  // A misspelt name must not run nothing and report success.
+  validateCommand->add_option("--check", validate.only, "Run only the named checks")
+      ->check(CLI::IsMember(checkNames));
 
   try {
     app.parse(argc, argv);

@@ -19,7 +19,7 @@ fs::path ExecutableFolder() {
 
 bool HoldsModule(const fs::path& folder) {
   std::error_code error;
-  return fs::is_regular_file(folder / khost::PluginSession::kModuleFileName, error);
+  return fs::is_regular_file(folder / khost::PluginSession::kDefaultModuleFileName, error);
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ void RequirePluginFolder(const std::string& folder) {
   if (!fs::is_directory(folder, error)) throw InputError(folder + ": no such plug-in folder");
   if (!HoldsModule(folder))
     throw InputError(folder + ": not a plug-in folder (no " +
-                     khost::PluginSession::kModuleFileName + " in it)");
+                     khost::PluginSession::kDefaultModuleFileName + " in it)");
 }
 
 }  // namespace kcommand

@@ -23,7 +23,6 @@ class PluginRun {
   // only). Throws InputError when the folder holds no module, HostFailure when the
   // module does not load, bind, start or register its tool.
   PluginRun(const std::string& pluginFolder, std::ostream* console);
-  ~PluginRun();
   PluginRun(const PluginRun&) = delete;
   PluginRun& operator=(const PluginRun&) = delete;
 
@@ -33,21 +32,19 @@ class PluginRun {
   const std::string& Folder() const { return folder_; }
 
   // The tool's settings for presses in `document`, written by the tool's own defaults.
-  HostContainer* Settings(HostDocument* document);
+  HostContainer* Settings(HostDocument* document) { return session_.Settings(document); }
   // A press of a panel button, as the host delivers it; throws HostFailure when the
   // tool does not answer true.
   void Press(HostDocument* document, int32_t buttonId);
 
-  // Releases the settings, closes the session and checks what was left behind. Throws
-  // HostFailure listing every leftover and every misuse report.
+  // Closes the session and checks what was left behind. Throws HostFailure listing every
+  // leftover and every misuse report.
   void Finish();
 
  private:
   khost::Host host_;
   khost::PluginSession session_{host_};
   std::string folder_;
-  HostContainer* settings_ = nullptr;
-  bool finished_ = false;
 };
 
 }  // namespace kcommand

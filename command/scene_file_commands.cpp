@@ -5,10 +5,10 @@
 
 #include "commands.h"
 #include "input_error.h"
+#include "output_files.h"
 #include "scene.h"
 #include "scene_document.h"
 #include "scene_in_host.h"
-#include "scene_writer.h"
 
 namespace kcommand {
 namespace {
@@ -63,7 +63,9 @@ int RunConvert(const SceneFileOptions& options, const std::string& output, std::
                      "kestrum converts between its JSON scenes and glTF");
   else
     bytes = SerialiseNewScene(document->Scene(), *format, output);
-  WriteFileAtomically(output, bytes);
+  OutputFiles file;
+  file.Stage(output, bytes);
+  file.Commit();
   out << "converted " << options.scene << " (" << FormatName(document->Format()) << ") to "
       << output << " (" << FormatName(*format) << ", " << ListObjects(document->Scene()).size()
       << " objects)\n";

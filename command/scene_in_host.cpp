@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "input_error.h"
+#include "placement_check.h"
 #include "transform.h"
 
 namespace kcommand {
@@ -58,6 +59,13 @@ std::vector<HostPlacement> SceneInHost::Placements() const {
   for (HostObject* object : objects_)
     placements.push_back({host_.WorldMatrix(object), host_.HalfSizes(object)});
   return placements;
+}
+
+std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {
+  std::vector<size_t> found;
+  for (size_t i = 0; i < objects_.size(); ++i)
+    if (!khost::PlacementIsFinite(host_, objects_[i])) found.push_back(i);
+  return found;
 }
 
 void SceneInHost::ReadBack() {

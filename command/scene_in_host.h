@@ -31,6 +31,9 @@ class SceneInHost {
   size_t Count() const { return objects_.size(); }
 
   std::vector<HostPlacement> Placements() const;
+  // Indices of the objects whose placement the host can no longer represent (values
+  // too large: infinite or NaN), in the order of ListObjects.
+  std::vector<size_t> WithoutFinitePlacement() const;
   // Position, rotation (degrees), scale, half sizes and selection of every object from
   // the host into the scene the objects were built from.
   void ReadBack();

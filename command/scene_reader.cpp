@@ -1,5 +1,6 @@
 #include "scene_reader.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -7,6 +8,7 @@
 #include <sstream>
 
 #include "input_error.h"
+#include "json_nesting.h"
 #include "scene_schema.h"
 
 namespace kcommand {
@@ -16,16 +18,8 @@ using nlohmann::json;
 
 // Line and column (both from 1) of a byte offset in `text`.
 std::string LineAndColumn(const std::string& text, size_t offset) {
-  offset = std::min(offset, text.size());
-  size_t line = 1;
-  size_t lineStart = 0;
-  for (size_t i = 0; i < offset; ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      lineStart = i + 1;
-    }
-  }
-  return std::to_string(line) + ":" + std::to_string(offset - lineStart + 1);
+  const khost::TextPlace place = khost::PlaceOfOffset(text, offset);
+  return std::to_string(place.line) + ":" + std::to_string(place.column);
 }
 
 // Builds the document like json::parse, but keeps the offset of the first error,
@@ -64,6 +58,11 @@ std::string PlainSyntaxMessage(const std::string& message) {
 }
 
 json ParseJson(const std::string& text, const std::string& fileName) {
+  // Checked before parsing: the schema check and the writer recurse per level.
+  if (const std::optional<size_t> deep = khost::FindNestingBeyond(text))
+    throw InputError(fileName + ":" + LineAndColumn(text, *deep) +
+                     ": arrays and objects nest deeper than " +
+                     std::to_string(khost::kMaxJsonNesting) + " levels, the most a scene may use");
   json document;
   PositionedParser parser(document);
   json::sax_parse(text, &parser);
@@ -131,6 +130,49 @@ SceneObject Assemble(std::vector<ReadObject>& read, size_t index) {
   return object;
 }
 
+// Refuses parent chains that come back to where they started, and objects nested deeper
+// than kMaxObjectNesting. Each object is walked up once (the chain stops at an object
+// already checked), so a long flat chain of named parents costs linear time.
+void CheckParentChains(const std::vector<ReadObject>& read, const std::string& fileName) {
+  constexpr size_t kUnvisited = 0;
+  constexpr size_t kOnChain = static_cast<size_t>(-1);
+  std::vector<size_t> depth(read.size(), kUnvisited);  // levels from the top, 1 for top level
+  std::vector<size_t> chain;
+  for (size_t start = 0; start < read.size(); ++start) {
+    chain.clear();
+    size_t above = 0;
+    for (std::optional<size_t> at = start; at; at = read[*at].parent) {
+      if (depth[*at] == kOnChain) {
+        // A cycle: name it from its first object in file order.
+        const auto from = std::find(chain.begin(), chain.end(), *at);
+        const size_t first = *std::min_element(from, chain.end());
+        std::string names = read[first].object.name;
+        size_t link = first;
+        do {
+          link = *read[link].parent;
+          names += " -> " + read[link].object.name;
+        } while (link != first);
+        throw InputError(fileName + ": " + read[first].object.source +
+                         "/parent: the parents form a cycle: " + names);
+      }
+      if (depth[*at] != kUnvisited) {
+        above = depth[*at];
+        break;
+      }
+      depth[*at] = kOnChain;
+      chain.push_back(*at);
+    }
+    for (auto each = chain.rbegin(); each != chain.rend(); ++each) {
+      depth[*each] = ++above;
+      if (above > kMaxObjectNesting)
+        throw InputError(fileName + ": " + read[*each].object.source + ": object '" +
+                         read[*each].object.name + "' lies " + std::to_string(above) +
+                         " levels deep (through children and parents); a scene may nest " +
+                         std::to_string(kMaxObjectNesting) + " levels");
+    }
+  }
+}
+
 // Moves every top-level object that names a parent under it, refusing names that
 // resolve to no object or several, and parent chains that come back to where they
 // started.
@@ -151,20 +193,7 @@ void AttachNamedParents(std::vector<ReadObject>& read, const std::string& fileNa
     read[i].parent = parent;
     read[parent].children.push_back(i);
   }
-  for (size_t start = 0; start < read.size(); ++start) {
-    std::vector<size_t> chain{start};
-    for (std::optional<size_t> up = read[start].parent; up; up = read[*up].parent) {
-      chain.push_back(*up);
-      if (*up != start) {
-        if (chain.size() > read.size()) break;  // a cycle that does not pass `start`
-        continue;
-      }
-      std::string names;
-      for (size_t link : chain) names += (names.empty() ? "" : " -> ") + read[link].object.name;
-      throw InputError(fileName + ": " + read[start].object.source +
-                       "/parent: the parents form a cycle: " + names);
-    }
-  }
+  CheckParentChains(read, fileName);
 }
 
 AxisChoice AxisFromText(const json& tool, const char* key) {

@@ -1,7 +1,8 @@
 #pragma once
 // Reads a scene file: JSON syntax (numbers too large for a double included), then the
 // scene schema, then what a schema cannot say (half sizes not negative, parents that
-// exist and form no cycle, tool settings that name one object each).
+// exist and form no cycle, nesting within its limits, tool settings that name one object
+// each).
 // Every failure is an InputError naming the file, the place and the problem.
 
 #include <string>
@@ -9,6 +10,11 @@
 #include "scene_model.h"
 
 namespace kcommand {
+
+// Objects inside one another, through children and named parents, a top-level object
+// counting 1. The tree walks of the reader, the writer and the picture recurse per
+// level; a scene this deep written back stays within khost::kMaxJsonNesting.
+constexpr size_t kMaxObjectNesting = 255;
 
 SceneFile ReadSceneFile(const std::string& path);
 // The same for text already in memory; `fileName` is what messages call it.

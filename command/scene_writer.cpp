@@ -1,7 +1,5 @@
 #include "scene_writer.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "input_error.h"
+#include "output_files.h"
 
 namespace kcommand {
 namespace {
@@ -23,10 +22,14 @@ double Tidy(double value) { return value == 0 ? 0.0 : value; }
 ordered_json VectorJson(const Vector3& v) { return {Tidy(v[0]), Tidy(v[1]), Tidy(v[2])}; }
 
 // Angles come back from matrices with the last bits disturbed; a billionth of a degree
-// is far below anything a scene can show.
+// is far below anything a scene can show. Angles too large to scale by a billion are
+// kept as they are (their last bit is already coarser than that).
 ordered_json DegreesJson(const Vector3& v) {
   ordered_json out = ordered_json::array();
-  for (double angle : v) out.push_back(Tidy(std::round(angle * 1e9) / 1e9));
+  for (double angle : v) {
+    const double rounded = std::round(angle * 1e9) / 1e9;
+    out.push_back(Tidy(std::isfinite(rounded) ? rounded : angle));
+  }
   return out;
 }
 
@@ -122,28 +125,9 @@ std::string SceneToText(const SceneFile& scene) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  const fs::path temporary = folder / ("." + target.filename().string() + ".kestrum-" +
-                                       std::to_string(::getpid()) + ".tmp");
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file) throw InputError(path + ": cannot write here: " + std::strerror(errno));
-    file << content;
-    file.flush();
-    if (!file) {
-      std::error_code ignored;
-      fs::remove(temporary, ignored);
-      throw InputError(path + ": writing failed");
-    }
-  }
-  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    throw InputError(path + ": cannot put the file in place: " + std::strerror(error));
-  }
+  OutputFiles files;
+  files.Stage(path, content);
+  files.Commit();
 }
 
 }  // namespace kcommand

@@ -10,8 +10,9 @@ namespace kcommand {
 
 std::string SceneToText(const SceneFile& scene);
 
-// Writes `content` to a temporary file beside `path` and renames it over `path`.
-// Throws InputError (naming the path) when the folder cannot take the file.
+// Writes `content` to a temporary file beside `path` and renames it over `path`, keeping
+// the permission bits of a file it replaces. Throws InputError (naming the path) when the
+// folder cannot take the file. A run with several outputs stages them in OutputFiles.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
 }  // namespace kcommand

@@ -172,7 +172,10 @@ std::vector<Point2> ProjectedOutline(const PictureBox& box, const PictureView& v
     const HostVector corner{m.offset.x + m.axisX.x * x + m.axisY.x * y + m.axisZ.x * z,
                             m.offset.y + m.axisX.y * x + m.axisY.y * y + m.axisZ.y * z,
                             m.offset.z + m.axisX.z * x + m.axisY.z * y + m.axisZ.z * z};
-    corners.push_back(Project(corner, view));
+    const Point2 projected = Project(corner, view);
+    // Corners of a box near the largest doubles can overflow; sorting NaN is undefined.
+    if (!std::isfinite(projected.u) || !std::isfinite(projected.v)) return {};
+    corners.push_back(projected);
   }
   return ConvexHull(corners);
 }

@@ -37,7 +37,8 @@ struct Point2 {
 };
 
 // The outline of a box seen in `view`: the convex hull of its eight projected corners,
-// counter-clockwise; fewer than three points when the box is flat across the view.
+// counter-clockwise; fewer than three points when the box is flat across the view, none
+// when a corner lies beyond the range of a double.
 std::vector<Point2> ProjectedOutline(const PictureBox& box, const PictureView& view);
 
 std::string DrawPicture(const std::string& title, const std::vector<PictureBox>& before,

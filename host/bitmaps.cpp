@@ -61,7 +61,6 @@ Bitmaps::Bitmaps() = default;
 Bitmaps::~Bitmaps() = default;
 
 HostBitmap* Bitmaps::BitmapNew() {
-  Host::Current().trace().Record("BitmapNew");
   if (failNextNew_ > 0) {
     --failNextNew_;
     return nullptr;
@@ -75,7 +74,6 @@ HostBitmap* Bitmaps::BitmapNew() {
 
 void Bitmaps::BitmapFree(HostBitmap* bitmap) {
   Host& host = Host::Current();
-  host.trace().Record("BitmapFree", bitmap ? "bitmap" : "null");
   if (bitmap == nullptr) return;
   const auto found = bitmaps_.find(bitmap);
   if (found == bitmaps_.end()) {
@@ -90,13 +88,9 @@ void Bitmaps::BitmapFree(HostBitmap* bitmap) {
 }
 
 int32_t Bitmaps::BitmapLoadFile(HostBitmap* bitmap, const HostFileNameStorage* name,
-                                int32_t frame, int32_t last) {
+                                int32_t frame, int32_t /*last*/) {
   Host& host = Host::Current();
   const std::string* path = host.text().Path(name, "BitmapLoadFile");
-  if (host.trace().Enabled())
-    host.trace().Record("BitmapLoadFile", (path ? *path : std::string("?")) + ", " +
-                                              std::to_string(frame) + ", " +
-                                              std::to_string(last));
   if (path == nullptr) {
     if (Bitmap* live = LiveBitmap(bitmap)) *live = Bitmap{};
     return kBitmapBadArguments;

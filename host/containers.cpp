@@ -160,42 +160,24 @@ HostObject* Containers::GetObjectLink(const HostContainer* container, int32_t id
 }  // namespace khost
 
 namespace host_ops {
-namespace {
-
-// Ids and values only: handles differ from run to run, and traces are compared.
-std::string Arguments(int32_t id, int32_t value) {
-  return std::to_string(id) + ", " + std::to_string(value);
-}
-
-// Out of line, so the text's set-up stays off the path of every untraced read.
-[[gnu::noinline, gnu::cold]] void TraceGetInt(int32_t id, int32_t fallback) {
-  khost::Host::Current().trace().Record("ContainerGetInt", Arguments(id, fallback));
-}
-
-}  // namespace
-
 void ContainerSetBool(HostContainer* container, int32_t id, int32_t value) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ContainerSetBool", Arguments(id, value));
   host.containers().SetBool(container, id, value != 0);
 }
 
 void ContainerSetInt(HostContainer* container, int32_t id, int32_t value) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ContainerSetInt", Arguments(id, value));
   host.containers().SetInt(container, id, value);
 }
 
 HostObject* ContainerGetObjectLink(HostContainer* container, int32_t id, HostDocument* document,
                                    int32_t kind) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ContainerGetObjectLink", Arguments(id, kind));
   return host.containers().GetObjectLink(container, id, document, kind);
 }
 
 int32_t ContainerGetInt(HostContainer* container, int32_t id, int32_t fallback) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled()) TraceGetInt(id, fallback);
   return host.containers().GetInt(container, id, fallback);
 }
 

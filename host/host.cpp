@@ -5,7 +5,6 @@
 
 #include "bitmaps.h"
 #include "containers.h"
-#include "host_operations.h"
 #include "memory.h"
 #include "module_loader.h"
 #include "plugins.h"
@@ -13,6 +12,7 @@
 #include "scene.h"
 #include "text_values.h"
 #include "user_interface.h"
+#include "watched_operations.h"
 
 namespace khost {
 Host::Host()
@@ -26,8 +26,8 @@ Host::Host()
       scene_(std::make_unique<Scene>()),
       previous_(current_) {
   table_.slot[0].integer = kDefaultHostVersion;
-#define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args) \
-  subTable[HostSlotOf(Byte)] = HostFunctionSlot(&host_ops::Name);
+#define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args, Contract) \
+  subTable[HostSlotOf(Byte)] = HostFunctionSlot(&host_watched::Name);
 #define HOST_FILL_SUB_TABLE(List, TableSlot)          \
   {                                                   \
     HostSlot* subTable = subTables_[TableSlot];       \
@@ -54,44 +54,6 @@ HostSlot* Host::SubTable(int tableSlot) { return subTables_[tableSlot]; }
 
 HostSlot& Host::OperationSlot(int tableSlot, int byteOffset) {
   return subTables_[tableSlot][HostSlotOf(static_cast<size_t>(byteOffset))];
-}
-
-}  // namespace khost
-
-// ---- calls outside a binding ---------------------------------------------------------
-
-namespace khost {
-namespace {
-
-void NoteCallOutsideBinding(const char* operation) {
-  Host* host = Host::CurrentOrNull();
-  if (host != nullptr && !ModuleLoader::ModuleBoundTo(*host))
-    host->misuse().Report(std::string(operation) + ": host call outside a binding");
-}
-
-#define HOST_GUARDED_OPERATION(Name, Byte, Result, Params, Args) \
-  Result Guarded##Name Params {                                   \
-    NoteCallOutsideBinding(#Name);                                \
-    return host_ops::Name Args;                                   \
-  }
-#define HOST_GUARDED_LIST(List, TableSlot) List(HOST_GUARDED_OPERATION)
-HOST_SUB_TABLES(HOST_GUARDED_LIST)
-#undef HOST_GUARDED_LIST
-#undef HOST_GUARDED_OPERATION
-
-}  // namespace
-
-void Host::ReportCallsOutsideBinding(bool on) {
-#define HOST_REFILL_OPERATION(Name, Byte, Result, Params, Args) \
-  subTable[HostSlotOf(Byte)] = on ? HostFunctionSlot(&Guarded##Name) : HostFunctionSlot(&host_ops::Name);
-#define HOST_REFILL_SUB_TABLE(List, TableSlot)    \
-  {                                               \
-    HostSlot* subTable = subTables_[TableSlot];   \
-    List(HOST_REFILL_OPERATION)                   \
-  }
-  HOST_SUB_TABLES(HOST_REFILL_SUB_TABLE)
-#undef HOST_REFILL_SUB_TABLE
-#undef HOST_REFILL_OPERATION
 }
 
 }  // namespace khost

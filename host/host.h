@@ -60,7 +60,10 @@ class Host {
   // host (ModuleLoader::ModuleBoundTo) and otherwise reports
   // "<Name>: host call outside a binding" before it runs. Off by default: the host's own
   // tests call table entries without any module.
-  void ReportCallsOutsideBinding(bool on);
+  void ReportCallsOutsideBinding(bool on) { reportCallsOutsideBinding_ = on; }
+  bool ReportsCallsOutsideBinding() const { return reportCallsOutsideBinding_; }
+  // Whether a call needs more than its work: the binding check or the trace.
+  bool WatchesCalls() const { return reportCallsOutsideBinding_ || trace_.Enabled(); }
 
  private:
   [[noreturn]] static void NoHostAlive();
@@ -71,6 +74,7 @@ class Host {
   HostSlot subTables_[kHostTableSlots][kSubTableSlots]{};
   MisuseLog misuse_;
   CallTrace trace_;
+  bool reportCallsOutsideBinding_ = false;
   std::unique_ptr<Memory> memory_;
   std::unique_ptr<TextValues> text_;
   std::unique_ptr<Containers> containers_;

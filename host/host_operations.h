@@ -7,7 +7,7 @@
 #include "c4d_host_abi.h"
 
 namespace host_ops {
-#define HOST_DECLARE_OPERATION(Name, Byte, Result, Params, Args) Result Name Params;
+#define HOST_DECLARE_OPERATION(Name, Byte, Result, Params, Args, Contract) Result Name Params;
 HOST_GENERAL_OPERATIONS(HOST_DECLARE_OPERATION)
 HOST_CONTAINER_OPERATIONS(HOST_DECLARE_OPERATION)
 HOST_STRING_OPERATIONS(HOST_DECLARE_OPERATION)

@@ -7,6 +7,8 @@
 #include <limits>
 #include <sstream>
 
+#include "json_nesting.h"
+
 namespace khost {
 
 std::optional<std::string> ReadTextFile(const std::string& path, std::string& error) {
@@ -26,6 +28,13 @@ std::optional<std::string> ReadTextFile(const std::string& path, std::string& er
 
 std::optional<nlohmann::json> ParseJsonText(const std::string& text, const std::string& fileName,
                                             std::string& error) {
+  if (const std::optional<size_t> deep = FindNestingBeyond(text)) {
+    const TextPlace place = PlaceOfOffset(text, *deep);
+    error = fileName + ": line " + std::to_string(place.line) + ", column " +
+            std::to_string(place.column) + ": arrays and objects nest deeper than " +
+            std::to_string(kMaxJsonNesting) + " levels";
+    return std::nullopt;
+  }
   try {
     return nlohmann::json::parse(text);
   } catch (const nlohmann::json::exception& failure) {
@@ -33,8 +42,8 @@ std::optional<nlohmann::json> ParseJsonText(const std::string& text, const std::
     // "parse error at line L, column C: ...", a number too large for a double names the
     // number instead. Keep what follows the bracket, from the position on where there is one.
     std::string what = failure.what();
-    if (const size_t bracket = what.find("] "); what.rfind("[json.exception.", 0) == 0 &&
-                                                bracket != std::string::npos)
+    if (const size_t bracket = what.find("] ");
+        what.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos)
       what = what.substr(bracket + 2);
     const std::string marker = "parse error at ";
     if (what.rfind(marker, 0) == 0) what = what.substr(marker.size());
@@ -80,8 +89,8 @@ int32_t RequireInt32(const nlohmann::json& value, const std::string& path) {
   } else if (value.is_number_unsigned()) {
     // Too large for int64 as well: falls through to the range message.
   } else {
-    throw JsonFormatError{path, "a whole number is expected, found " +
-                                    std::string(value.type_name())};
+    throw JsonFormatError{path,
+                          "a whole number is expected, found " + std::string(value.type_name())};
   }
   throw JsonFormatError{path, "the number " + value.dump() + " does not fit in 32 bits"};
 }

@@ -3,10 +3,9 @@
 // errors a person can act on: the file, then the line and column of a syntax error or
 // the JSON path of a value that has the wrong form.
 
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 namespace khost {
 
@@ -14,7 +13,8 @@ namespace khost {
 std::optional<std::string> ReadTextFile(const std::string& path, std::string& error);
 
 // Parses `text` read from `fileName`; nullopt with `error` as
-// "<fileName>: line L, column C: <what is wrong>" on a syntax error.
+// "<fileName>: line L, column C: <what is wrong>" on a syntax error or on nesting
+// deeper than kMaxJsonNesting (json_nesting.h).
 std::optional<nlohmann::json> ParseJsonText(const std::string& text, const std::string& fileName,
                                             std::string& error);
 

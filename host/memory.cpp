@@ -104,15 +104,11 @@ namespace host_ops {
 
 void* MemoryAllocClear(size_t size, int32_t line, const char* file) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("MemoryAllocClear", std::to_string(size) + ", " + std::to_string(line) +
-                                                ", " + (file ? file : "null"));
   return host.memory().AllocClear(size, line, file);
 }
 
 void MemoryFree(void* block) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("MemoryFree");
   if (block == nullptr) return;
   host.memory().Free(block);
 }

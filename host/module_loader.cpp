@@ -7,6 +7,7 @@
 
 #include "bitmaps.h"
 #include "host.h"
+#include "plugins.h"
 #include "resources.h"
 #include "scene.h"
 #include "text_values.h"
@@ -186,6 +187,10 @@ LeakCheck ModuleLoader::Unload() {
     leaks_.values.push_back(std::to_string(bitmaps) + " bitmap(s)");
   if (const size_t arrays = host_.scene().arrays().Live())
     leaks_.values.push_back(std::to_string(arrays) + " object array(s)");
+  if (const size_t descriptions = host_.plugins().LiveDescriptions())
+    leaks_.values.push_back(std::to_string(descriptions) + " description(s) alive");
+  if (const size_t attachments = host_.plugins().LiveAttachments())
+    leaks_.values.push_back(std::to_string(attachments) + " attachment(s) alive");
   return leaks_;
 }
 

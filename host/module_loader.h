@@ -22,7 +22,9 @@ const char* ModuleStateName(ModuleState state);
 // What a module left behind after it was unloaded.
 struct LeakCheck {
   std::vector<Memory::LeakGroup> blocks;
-  std::vector<std::string> values;  // TextValues::DescribeLive lines
+  // Live strings and file names, resource sets, bitmaps, object arrays, descriptions
+  // and attachments, one line each.
+  std::vector<std::string> values;
   bool Clean() const { return blocks.empty() && values.empty(); }
   // One line per leftover: "block <tag>: ..." then "value <description>".
   std::vector<std::string> Lines() const;

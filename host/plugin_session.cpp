@@ -1,19 +1,22 @@
 #include "plugin_session.h"
 
+#include "containers.h"
 #include "description_ids.h"
 #include "host.h"
 #include "plugins.h"
+#include "scene.h"
 #include "text_values.h"
 
 namespace khost {
 
-PluginSession::PluginSession(Host& host) : host_(host), loader_(host) {}
+PluginSession::PluginSession(Host& host, std::string moduleFileName)
+    : host_(host), moduleFileName_(std::move(moduleFileName)), loader_(host) {}
 
 PluginSession::~PluginSession() { Close(); }
 
 bool PluginSession::Open(const std::string& pluginFolder, int32_t toolId) {
   toolId_ = toolId;
-  const std::string modulePath = pluginFolder + "/" + kModuleFileName;
+  const std::string modulePath = pluginFolder + "/" + moduleFileName_;
   if (!loader_.Load(modulePath)) {
     error_ = loader_.Error();
     return false;
@@ -22,7 +25,7 @@ bool PluginSession::Open(const std::string& pluginFolder, int32_t toolId) {
     error_ = modulePath + ": the module refused the binding (answer " + std::to_string(bound) + ")";
     return false;
   }
-  resourcesLoaded_ = loader_.Message(1, nullptr) == 1;
+  resourcesLoaded_ = loader_.Message(kPluginMessageLoadResources, nullptr) == 1;
   if (const int32_t started = loader_.Start(); started != 1) {
     error_ = modulePath + ": the module did not start (answer " + std::to_string(started) + ")";
     return false;
@@ -36,6 +39,14 @@ bool PluginSession::Open(const std::string& pluginFolder, int32_t toolId) {
 }
 
 const RegisteredTool* PluginSession::Tool() const { return host_.plugins().Tool(toolId_); }
+
+HostContainer* PluginSession::Settings(HostDocument* document, bool writeDefaults) {
+  if (settings_ == nullptr) {
+    settings_ = host_.containers().Create();
+    if (writeDefaults) WriteDefaultSettings(document, settings_);
+  }
+  return settings_;
+}
 
 void PluginSession::WriteDefaultSettings(HostDocument* document, HostContainer* container) {
   const RegisteredTool* tool = Tool();
@@ -78,10 +89,20 @@ std::string PluginSession::DescriptionResourceName() {
 LeakCheck PluginSession::Close() {
   if (closed_) return loader_.LastLeakCheck();
   closed_ = true;
+  if (settings_ != nullptr) host_.containers().Destroy(settings_);
+  settings_ = nullptr;
   if (loader_.State() == ModuleState::kNotLoaded) return {};
   host_.plugins().DisposeTools();
   if (loader_.BindDepth() > 0) loader_.End();
   return loader_.Unload();
+}
+
+std::vector<std::string> PluginSession::Finish() {
+  std::vector<std::string> problems;
+  if (!host_.scene().CheckNoUndoGroupOpen()) problems.push_back("an undo group was left open");
+  for (const std::string& line : Close().Lines()) problems.push_back("left behind: " + line);
+  for (const std::string& entry : host_.misuse().Entries()) problems.push_back("misuse: " + entry);
+  return problems;
 }
 
 }  // namespace khost

@@ -2,10 +2,12 @@
 // A plug-in run as the host drives it: load the module from a plug-in folder, bind it,
 // let it load its resources (message 1), start it, and reach its tool only through the
 // registration record; at the end dispose of the tool, end, unload and report what the
-// module left behind.
+// module left behind. The command, the validator, the benchmarks and the tests all
+// drive a plug-in through this one type.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "c4d_host_abi.h"
 #include "module_loader.h"
@@ -17,10 +19,10 @@ struct RegisteredTool;
 
 class PluginSession {
  public:
-  // The module file inside a plug-in folder.
-  static constexpr const char* kModuleFileName = "kestrum.cdl";
+  // The module file a plug-in folder holds unless told otherwise.
+  static constexpr const char* kDefaultModuleFileName = "kestrum.cdl";
 
-  explicit PluginSession(Host& host);
+  explicit PluginSession(Host& host, std::string moduleFileName = kDefaultModuleFileName);
   ~PluginSession();
   PluginSession(const PluginSession&) = delete;
   PluginSession& operator=(const PluginSession&) = delete;
@@ -36,6 +38,10 @@ class PluginSession {
   // The tool the module registered, or null.
   const RegisteredTool* Tool() const;
 
+  // The tool's settings container for presses in `document`, made on the first call
+  // (filled by the tool's own defaults when `writeDefaults`) and destroyed by Close.
+  HostContainer* Settings(HostDocument* document, bool writeDefaults = true);
+
   // Tool operations, through the record's slots with the tool object from slot 8.
   void WriteDefaultSettings(HostDocument* document, HostContainer* container);
   int32_t SendMessage(HostDocument* document, HostContainer* container, int32_t type, void* data);
@@ -47,10 +53,16 @@ class PluginSession {
 
   // Dispose of the tool, end, unload; what the module left behind. Safe to call twice.
   LeakCheck Close();
+  // Close, then every problem the run left as one line each: an undo group left open,
+  // each leftover ("left behind: ...") and each misuse report ("misuse: ..."). Empty
+  // when the plug-in finished cleanly.
+  std::vector<std::string> Finish();
 
  private:
   Host& host_;
+  std::string moduleFileName_;
   ModuleLoader loader_;
+  HostContainer* settings_ = nullptr;
   int32_t toolId_ = 0;
   bool resourcesLoaded_ = false;
   bool started_ = false;

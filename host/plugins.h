@@ -1,6 +1,8 @@
 #pragma once
 // Registered plug-ins, the host's built-in description library, the descriptions it
-// fills and the tool attachments.
+// fills and the tool attachments. One service, one file per concern:
+// plugin_registry.cpp, description_library.cpp, description_resources.cpp,
+// descriptions.cpp, tool_attachments.cpp; plugin_operations.cpp holds the operations.
 //
 // Registration copies everything the host keeps (record slots, name, help text, icon
 // pixels) during the call, so the module may release its values right after. A refused

@@ -134,7 +134,6 @@ HostResourceSet* Resources::LoadFromFolder(const std::string& folder) {
 HostResourceSet* Resources::LoadResourceSet(const HostFileNameStorage* folder) {
   Host& host = Host::Current();
   const std::string* path = host.text().Path(folder, "LoadResourceSet");
-  if (host.trace().Enabled()) host.trace().Record("LoadResourceSet", path ? *path : "?");
   if (path == nullptr) return Fail("LoadResourceSet: the folder is not a live file name");
   return LoadFromFolder(*path);
 }
@@ -146,7 +145,6 @@ Resources::Set* Resources::LiveSet(const HostResourceSet* set) const {
 
 void Resources::FreeResourceSet(HostResourceSet* set) {
   Host& host = Host::Current();
-  host.trace().Record("FreeResourceSet");
   const auto found = sets_.find(set);
   if (set == nullptr) {
     host.misuse().Report("FreeResourceSet: null resource set");
@@ -164,7 +162,6 @@ void Resources::FreeResourceSet(HostResourceSet* set) {
 
 const HostStringStorage* Resources::ResourceSetString(HostResourceSet* set, int32_t id) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ResourceSetString", std::to_string(id));
   Set* live = LiveSet(set);
   if (live == nullptr) {
     host.misuse().Report("ResourceSetString: string " + std::to_string(id) +

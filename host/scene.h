@@ -56,8 +56,6 @@ class Scene {
   // Names from the top level down, separated by '/': "Group/Wheel/Hub".
   HostObject* FindByPath(const HostDocument* document, std::string_view path) const;
   const std::string& Name(const HostObject* object) const;
-  void SetName(HostObject* object, std::string name);
-  int32_t Kind(const HostObject* object) const;
 
   // ---- transforms ----
   HostVector Position(const HostObject* object) const;

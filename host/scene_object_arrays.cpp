@@ -39,13 +39,11 @@ using khost::Host;
 
 HostObjectArray* ObjectArrayNew(void) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ObjectArrayNew");
   return host.scene().arrays().New();
 }
 
 void ObjectArrayFree(HostObjectArray** holder) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ObjectArrayFree");
   if (holder == nullptr) {
     host.misuse().Report("ObjectArrayFree: called with no holder");
     return;
@@ -57,7 +55,6 @@ void ObjectArrayFree(HostObjectArray** holder) {
 
 int32_t ObjectArrayCount(HostObjectArray* array) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ObjectArrayCount");
   const HostObjectArray* live = host.scene().arrays().Find(array);
   if (live == nullptr) {
     host.misuse().Report("ObjectArrayCount: the array is unknown or was already freed");
@@ -68,7 +65,6 @@ int32_t ObjectArrayCount(HostObjectArray* array) {
 
 HostObject* ObjectArrayGet(HostObjectArray* array, int32_t index) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) host.trace().Record("ObjectArrayGet", std::to_string(index));
   const HostObjectArray* live = host.scene().arrays().Find(array);
   if (live == nullptr) {
     host.misuse().Report("ObjectArrayGet: the array is unknown or was already freed");

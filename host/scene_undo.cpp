@@ -6,6 +6,8 @@
 #include "host.h"
 #include "host_operations.h"
 #include "scene.h"
+#include "scene_records.h"
+#include "scene_support.h"
 
 namespace khost {
 
@@ -68,6 +70,136 @@ void UndoHistory::Recycle(Step step) {
   spare_ = std::move(step);
 }
 
+// ---- the scene's undo: records of object states, restored step by step ----
+
+ObjectState Scene::Capture(HostObject* object) {
+  // The world cache is part of the record so that undo brings back matrices that were
+  // set exactly, not recomputed ones.
+  World(object);
+  return object->state;
+}
+
+void Scene::Restore(HostObject* object, const ObjectState& state) {
+  const bool wasSelected = object->state.selected;
+  object->state = state;
+  if (wasSelected != state.selected) ++object->document->selectionVersion;
+  if (!object->alive) {
+    object->state.selected = false;
+  } else if (wasSelected != state.selected) {
+    if (state.selected)
+      ++object->document->selectedObjects;
+    else
+      --object->document->selectedObjects;
+  }
+  object->checkedGeneration = 0;
+  ++generation_;
+}
+
+void Scene::BeginUndo(HostDocument* document, const char* operation) {
+  if (HostDocument* known = KnownDocument(document, operation)) known->undo.Begin();
+}
+
+void Scene::EndUndo(HostDocument* document, const char* operation) {
+  HostDocument* known = KnownDocument(document, operation);
+  if (known != nullptr && !known->undo.End()) Report(operation, "no undo group is open");
+}
+
+bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
+                    const char* operation) {
+  HostDocument* known = KnownDocument(document, operation);
+  if (known == nullptr) return false;
+  if (!known->undo.Open()) {
+    Report(operation, "no undo group is open");
+    return false;
+  }
+  if (kind != kUndoKindChange) {
+    Report(operation, "unknown undo kind " + std::to_string(kind));
+    return false;
+  }
+  HostObject* record = LiveObject(object, operation);
+  if (record == nullptr) return false;
+  if (record->document != known) {
+    Report(operation, "the object \"" + record->name + "\" belongs to another document");
+    return false;
+  }
+  if (addUndoSuccessesLeft_.has_value()) {
+    if (*addUndoSuccessesLeft_ <= 0) return false;
+    --*addUndoSuccessesLeft_;
+  }
+  World(record);
+  known->undo.Add(record, record->state);
+  return true;
+}
+
+bool Scene::Undo(HostDocument* document) {
+  HostDocument* known = KnownDocument(document, "Undo");
+  if (known == nullptr) return false;
+  if (known->undo.Open()) {
+    Report("Undo", "an undo group is still open");
+    return false;
+  }
+  if (known->undo.UndoSteps() == 0) return false;
+  UndoHistory::Step step = known->undo.TakeUndoStep();
+  UndoHistory::Step redo = known->undo.TakeSpare();
+  redo.reserve(step.size());
+  for (const UndoHistory::Record& record : step)
+    redo.emplace_back(record.object, Capture(record.object));
+  // Backwards, so an object recorded twice ends in its earliest recorded state.
+  for (auto record = step.rbegin(); record != step.rend(); ++record)
+    Restore(record->object, record->state);
+  known->undo.PushRedoStep(std::move(redo));
+  known->undo.Recycle(std::move(step));
+  return true;
+}
+
+bool Scene::Redo(HostDocument* document) {
+  HostDocument* known = KnownDocument(document, "Redo");
+  if (known == nullptr) return false;
+  if (known->undo.Open()) {
+    Report("Redo", "an undo group is still open");
+    return false;
+  }
+  if (known->undo.RedoSteps() == 0) return false;
+  UndoHistory::Step step = known->undo.TakeRedoStep();
+  UndoHistory::Step undo = known->undo.TakeSpare();
+  undo.reserve(step.size());
+  for (const UndoHistory::Record& record : step)
+    undo.emplace_back(record.object, Capture(record.object));
+  for (auto record = step.rbegin(); record != step.rend(); ++record)
+    Restore(record->object, record->state);
+  known->undo.PushUndoStep(std::move(undo));
+  known->undo.Recycle(std::move(step));
+  return true;
+}
+
+size_t Scene::UndoSteps(const HostDocument* document) const {
+  return IsDocument(document) ? document->undo.UndoSteps() : 0;
+}
+
+size_t Scene::RedoSteps(const HostDocument* document) const {
+  return IsDocument(document) ? document->undo.RedoSteps() : 0;
+}
+
+int Scene::UndoDepth(const HostDocument* document) const {
+  return IsDocument(document) ? document->undo.Depth() : 0;
+}
+
+void Scene::ClearUndoHistory(HostDocument* document) {
+  if (HostDocument* known = KnownDocument(document, "ClearUndoHistory")) known->undo.ClearSteps();
+}
+
+bool Scene::CheckNoUndoGroupOpen() {
+  bool none = true;
+  for (const auto& document : documents_)
+    if (document->undo.Open()) {
+      Report("CheckNoUndoGroupOpen", "an undo group was left open in document \"" +
+                                         document->name + "\" (depth " +
+                                         std::to_string(document->undo.Depth()) + ")");
+      none = false;
+    }
+  return none;
+}
+
 }  // namespace khost
 
 namespace host_ops {
@@ -76,34 +208,16 @@ using khost::Host;
 
 void DocumentBeginUndo(HostDocument* document) {
   Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("DocumentBeginUndo", host.scene().DocumentLabel(document));
   host.scene().BeginUndo(document, "DocumentBeginUndo");
 }
 
 void DocumentEndUndo(HostDocument* document) {
   Host& host = Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("DocumentEndUndo", host.scene().DocumentLabel(document));
   host.scene().EndUndo(document, "DocumentEndUndo");
 }
 
-namespace {
-
-// Out of line, so the text's set-up stays off the path of every untraced call.
-[[gnu::noinline, gnu::cold]] void TraceAddUndo(HostDocument* document, int32_t kind,
-                                               HostObject* object) {
-  Host& host = Host::Current();
-  host.trace().Record("DocumentAddUndo", host.scene().DocumentLabel(document) + ", " +
-                                             std::to_string(kind) + ", " +
-                                             host.scene().ObjectLabel(object));
-}
-
-}  // namespace
-
 int32_t DocumentAddUndo(HostDocument* document, int32_t kind, HostObject* object) {
   Host& host = Host::Current();
-  if (host.trace().Enabled()) TraceAddUndo(document, kind, object);
   return host.scene().AddUndo(document, kind, object, "DocumentAddUndo") ? 1 : 0;
 }
 

@@ -178,6 +178,16 @@ const std::string* TextValues::Path(const HostFileNameStorage* name, const char*
   return record ? &record->path : nullptr;
 }
 
+const std::string* TextValues::PeekText(const HostStringStorage* text) const {
+  const StringRecord* record = impl_->FindString(text);
+  return record ? &record->text : nullptr;
+}
+
+const std::string* TextValues::PeekPath(const HostFileNameStorage* name) const {
+  const FileNameRecord* record = impl_->FindFileName(name);
+  return record ? &record->path : nullptr;
+}
+
 const HostStringStorage* TextValues::HostOwnedString(const std::string& text) {
   auto [it, added] = impl_->hostOwned.try_emplace(text);
   if (added) {
@@ -336,62 +346,41 @@ void TextValues::FileNameDirectory(const HostFileNameStorage* name, HostFileName
 }  // namespace khost
 
 namespace host_ops {
-namespace {
 
-khost::Host& Traced(const char* operation) {
-  khost::Host& host = khost::Host::Current();
-  host.trace().Record(operation);
-  return host;
-}
-
-}  // namespace
-
-void StringInit(HostStringStorage* text) { Traced("StringInit").text().StringInit(text); }
+void StringInit(HostStringStorage* text) { khost::Host::Current().text().StringInit(text); }
 
 void StringSetText(HostStringStorage* text, const char* characters, int32_t length, int32_t last) {
-  khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled()) {
-    const std::string shown =
-        characters == nullptr ? "null"
-        : length == -1        ? std::string(characters)
-                       : std::string(characters, length < 0 ? 0 : static_cast<size_t>(length));
-    host.trace().Record("StringSetText", "\"" + shown + "\", " + std::to_string(length) + ", " +
-                                             std::to_string(last));
-  }
-  host.text().StringSetText(text, characters, length, last);
+  khost::Host::Current().text().StringSetText(text, characters, length, last);
 }
 
-void StringFree(HostStringStorage* text) { Traced("StringFree").text().StringFree(text); }
+void StringFree(HostStringStorage* text) { khost::Host::Current().text().StringFree(text); }
 
 int32_t StringHasContent(const HostStringStorage* text) {
-  return Traced("StringHasContent").text().StringHasContent(text);
+  return khost::Host::Current().text().StringHasContent(text);
 }
 
-void FileNameInit(HostFileNameStorage* name) { Traced("FileNameInit").text().FileNameInit(name); }
+void FileNameInit(HostFileNameStorage* name) { khost::Host::Current().text().FileNameInit(name); }
 
-void FileNameFree(HostFileNameStorage* name) { Traced("FileNameFree").text().FileNameFree(name); }
+void FileNameFree(HostFileNameStorage* name) { khost::Host::Current().text().FileNameFree(name); }
 
 void FileNameSetText(HostFileNameStorage* name, const char* text) {
-  khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("FileNameSetText", "\"" + std::string(text ? text : "null") + "\"");
-  host.text().FileNameSetText(name, text);
+  khost::Host::Current().text().FileNameSetText(name, text);
 }
 
 void FileNameSetString(HostFileNameStorage* name, const HostStringStorage* text) {
-  Traced("FileNameSetString").text().FileNameSetString(name, text);
+  khost::Host::Current().text().FileNameSetString(name, text);
 }
 
 void FileNameCopy(const HostFileNameStorage* source, HostFileNameStorage* destination) {
-  Traced("FileNameCopy").text().FileNameCopy(source, destination);
+  khost::Host::Current().text().FileNameCopy(source, destination);
 }
 
 void FileNameAppend(HostFileNameStorage* name, const HostFileNameStorage* component) {
-  Traced("FileNameAppend").text().FileNameAppend(name, component);
+  khost::Host::Current().text().FileNameAppend(name, component);
 }
 
 void FileNameDirectory(const HostFileNameStorage* name, HostFileNameStorage* folder) {
-  Traced("FileNameDirectory").text().FileNameDirectory(name, folder);
+  khost::Host::Current().text().FileNameDirectory(name, folder);
 }
 
 }  // namespace host_ops

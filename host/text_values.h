@@ -27,6 +27,9 @@ class TextValues {
   const std::string* Text(const HostStringStorage* text, const char* operation);
   // Path of a live file name, or nullptr (and a misuse report) as above.
   const std::string* Path(const HostFileNameStorage* name, const char* operation);
+  // The same without a report, for showing a value (the call trace).
+  const std::string* PeekText(const HostStringStorage* text) const;
+  const std::string* PeekPath(const HostFileNameStorage* name) const;
 
   // A host-owned string that stays alive and unchanged until this TextValues is
   // destroyed (resource strings, help lines).

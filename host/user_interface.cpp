@@ -52,41 +52,29 @@ namespace host_ops {
 void PrintToConsole(const HostStringStorage* line) {
   khost::Host& host = khost::Host::Current();
   const std::string* text = host.text().Text(line, "PrintToConsole");
-  if (host.trace().Enabled())
-    host.trace().Record("PrintToConsole", text ? "\"" + *text + "\"" : "not alive");
   if (text) host.ui().PrintToConsole(*text);
 }
 
 void HostShowMessage(const HostStringStorage* text, int32_t kind) {
   khost::Host& host = khost::Host::Current();
   const std::string* shown = host.text().Text(text, "HostShowMessage");
-  if (host.trace().Enabled())
-    host.trace().Record("HostShowMessage",
-                        (shown ? "\"" + *shown + "\"" : "not alive") + ", " + std::to_string(kind));
   if (shown) host.ui().ShowMessage(*shown, kind);
 }
 
 int32_t HostOpenFile(const HostFileNameStorage* name) {
   khost::Host& host = khost::Host::Current();
   const std::string* path = host.text().Path(name, "HostOpenFile");
-  if (host.trace().Enabled())
-    host.trace().Record("HostOpenFile", path ? "\"" + *path + "\"" : "not alive");
   return path ? host.ui().OpenFile(*path) : 0;
 }
 
-int32_t FileExists(const HostFileNameStorage* name, int32_t flag) {
+int32_t FileExists(const HostFileNameStorage* name, int32_t /*flag*/) {
   khost::Host& host = khost::Host::Current();
   const std::string* path = host.text().Path(name, "FileExists");
-  if (host.trace().Enabled())
-    host.trace().Record("FileExists",
-                        (path ? "\"" + *path + "\"" : "not alive") + ", " + std::to_string(flag));
   return path ? host.ui().FileExists(*path) : 0;
 }
 
 void HostUpdateViews(int32_t flags, int32_t second) {
   khost::Host& host = khost::Host::Current();
-  if (host.trace().Enabled())
-    host.trace().Record("HostUpdateViews", std::to_string(flags) + ", " + std::to_string(second));
   host.ui().UpdateViews(flags, second);
 }
 

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
-          clang libclang-rt-14-dev valgrind
+          clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
           libtinygltf-dev assimp-testmodels time)
 

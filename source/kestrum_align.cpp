@@ -1,7 +1,7 @@
 // The alignment commands: every selected object (10001) or the single linked object
 // (701, 704) is placed against the reference object's bounding box, axis by axis, in
-// one undo step. Nothing read from the host is kept: positions, half sizes and matrices
-// are fetched when each formula uses them, since the reference may itself move.
+// one undo step. Positions, half sizes and matrices are fetched again each time a
+// formula uses them, never kept: hosts rely on this fixed sequence of calls.
 
 #include "c4d_host_calls.h"
 #include "kestrum_commands.h"
@@ -10,9 +10,6 @@
 namespace {
 
 constexpr int32_t kUndoKind = kUndoKindChange;
-constexpr int32_t kViewUpdateFlags = 2;
-constexpr int32_t kMessageObjectChanged = 5;
-constexpr int32_t kMessageObjectUpdated = 7;
 
 // The ids that steer one axis.
 struct AxisIds {
@@ -59,6 +56,7 @@ void AlignAxis(AlignmentFrame& frame, HostObject* moved, int32_t mode, const Axi
   } else if (mode == axis.center) {
     offset = 0.0;
   } else if (mode == axis.minus) {
+    // Subtracting from zero, not negating, so a zero distance stays +0, never -0.
     offset = 0.0 - FaceDistance(frame, moved, axis);
   } else {
     return;
@@ -83,8 +81,8 @@ void AlignObject(AlignmentFrame& frame, HostObject* moved) {
   // Takes the moved object into the reference object's frame.
   frame.matrixMoveable = frame.matrixFixed * frame.matrixMoveable;
   ObjectSetGlobalMatrix(moved, &frame.matrixMoveable);
-  ObjectSendMessage(moved, kMessageObjectChanged, nullptr);
-  ObjectSendMessage(moved, kMessageObjectUpdated, nullptr);
+  ObjectSendMessage(moved, kObjectMessageChanged, nullptr);
+  ObjectSendMessage(moved, kObjectMessageUpdated, nullptr);
 }
 
 // Records every entry for undo, in index order; stops at the first refusal.
@@ -107,7 +105,7 @@ void AlignSelected(AlignmentFrame& frame) {
     if (moved == nullptr) break;
     AlignObject(frame, moved);
   }
-  HostUpdateViews(kViewUpdateFlags, 0);
+  HostUpdateViews(kViewUpdateAll, 0);
   DocumentEndUndo(frame.document);
 }
 
@@ -116,6 +114,6 @@ void AlignSingle(AlignmentFrame& frame) {
   DocumentBeginUndo(frame.document);
   DocumentAddUndo(frame.document, kUndoKind, frame.single);
   AlignObject(frame, frame.single);
-  if (frame.changed) HostUpdateViews(kViewUpdateFlags, 0);
+  if (frame.changed) HostUpdateViews(kViewUpdateAll, 0);
   DocumentEndUndo(frame.document);
 }

@@ -16,9 +16,6 @@ constexpr const char* kBanner[] = {
     "====================",
 };
 
-constexpr int32_t kMessageAlive = 0;
-constexpr int32_t kMessageLoadResources = 1;
-
 }  // namespace
 
 bool ModuleStart() {
@@ -32,9 +29,9 @@ bool ModuleStart() {
 
 bool ModuleMessage(int32_t id, void*) {
   switch (id) {
-    case kMessageAlive:
+    case kPluginMessageAlive:
       return true;
-    case kMessageLoadResources:
+    case kPluginMessageLoadResources:
       return pluginResources.LoadFromPluginFolder();
     default:
       return false;

@@ -1,8 +1,10 @@
 #pragma once
-// Ids of the Kestrum tool's settings and buttons, their values and defaults, and the
-// host-defined ids the tool reacts to. Choices hold the id of the chosen value.
+// Ids of the Kestrum tool's settings and buttons, and their values and defaults.
+// Choices hold the id of the chosen value.
 
 #include <cstdint>
+
+#include "c4d_host_abi.h"  // the host-defined commands and flags the tool reacts to
 
 constexpr int32_t ALIGN_SELECTED = 10001;   // button: align every selected object
 constexpr int32_t ALIGN_REFERENCE = 10002;  // link: the object the others are aligned against
@@ -39,13 +41,6 @@ constexpr int32_t ALIGN_HELP = 10028;  // button: open the help page
 constexpr int32_t ALIGN_X_SIDE_OUTSIDE = 10011;
 constexpr int32_t ALIGN_Y_SIDE_OUTSIDE = 10019;
 constexpr int32_t ALIGN_Z_SIDE_OUTSIDE = 10027;
-
-// Commands and flags the host defines for description-driven tools.
-constexpr int32_t HOST_COMMAND_ALIGN_OBJECT_ALT = 701;  // handled exactly as 704
-constexpr int32_t HOST_COMMAND_RESET = 702;
-constexpr int32_t HOST_COMMAND_ALIGN_OBJECT = 704;
-constexpr int32_t HOST_FLAG_AUTO_COMMAND = 705;
-constexpr int32_t HOST_FLAG_AUTO_COMMAND_ALT = 706;
 
 // Plug-in id, and the plug-in's string resource ids (a numbering of their own).
 constexpr int32_t KESTRUM_PLUGIN_ID = 1029646;

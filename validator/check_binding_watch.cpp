@@ -21,7 +21,7 @@ CheckResult CheckBindingWatch(const CheckContext& context) {
   note();
   loader.Bind();
   note();
-  loader.Message(1, nullptr);
+  loader.Message(kPluginMessageLoadResources, nullptr);
   loader.Start();
   note();
   if (!host.misuse().Empty()) problems.push_back("misuse while bound: " + MisuseText(host));

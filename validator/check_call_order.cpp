@@ -50,7 +50,7 @@ CheckResult CheckCallOrder(const CheckContext& context) {
       problems.push_back(std::string(call.what) + " called the host: " + JoinLines(host.trace().Calls(), 3));
   }
   LeakCheck leaks = loader.Unload();
-  for (const std::string& line : Leftovers(host, leaks)) problems.push_back("unbound run left behind: " + line);
+  for (const std::string& line : leaks.Lines()) problems.push_back("unbound run left behind: " + line);
 
   // Bound twice, ended twice: only the outer pair does the work.
   if (!loader.Load(context.modulePath)) return CheckResult::Failed(loader.Error());
@@ -63,15 +63,15 @@ CheckResult CheckCallOrder(const CheckContext& context) {
   expect("second bind", loader.Call(kActionBind, nullptr, nullptr, nullptr), 1);
   expect("message 2", loader.Message(2, nullptr), -1);
   expect("message -1", loader.Message(-1, nullptr), -1);
-  expect("message 1", loader.Message(1, nullptr), 1);
-  expect("second message 1", loader.Message(1, nullptr), 1);
+  expect("message 1", loader.Message(kPluginMessageLoadResources, nullptr), 1);
+  expect("second message 1", loader.Message(kPluginMessageLoadResources, nullptr), 1);
   host.trace().Clear();
   expect("inner end", loader.Call(kActionEnd, nullptr, nullptr, nullptr), 1);
   if (!host.trace().Calls().empty())
     problems.push_back("inner end (count 2 to 1) called the host: " + JoinLines(host.trace().Calls(), 3));
   expect("outer end", loader.End(), 1);
   leaks = loader.Unload();
-  for (const std::string& line : Leftovers(host, leaks)) problems.push_back("nested run left behind: " + line);
+  for (const std::string& line : leaks.Lines()) problems.push_back("nested run left behind: " + line);
   for (const std::string& entry : host.misuse().Entries()) problems.push_back("misuse: " + entry);
 
   if (!problems.empty()) return CheckResult::Failed(JoinLines(problems));

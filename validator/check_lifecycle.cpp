@@ -59,7 +59,7 @@ CheckResult CheckLifecycle(const CheckContext& context) {
     if (!loader.Load(context.modulePath)) return CheckResult::Failed(at + loader.Error());
     if (const int32_t bound = loader.Bind(); bound != 1)
       return CheckResult::Failed(at + "bind answered " + std::to_string(bound));
-    if (const int32_t loaded = loader.Message(1, nullptr); loaded != 1)
+    if (const int32_t loaded = loader.Message(kPluginMessageLoadResources, nullptr); loaded != 1)
       return CheckResult::Failed(at + "message 1 answered " + std::to_string(loaded) +
                                  " (resources not loaded)");
     if (const int32_t started = loader.Start(); started != 1)
@@ -79,7 +79,7 @@ CheckResult CheckLifecycle(const CheckContext& context) {
     const LeakCheck leaks = loader.Unload();
     if (loader.State() != ModuleState::kUnloaded)
       return CheckResult::Failed(at + "the host lost track: state is " + ModuleStateName(loader.State()));
-    const std::vector<std::string> left = Leftovers(host, leaks);
+    const std::vector<std::string> left = leaks.Lines();
     if (!left.empty()) return CheckResult::Failed(at + "left behind: " + JoinLines(left));
     if (!host.misuse().Empty()) return CheckResult::Failed(at + "misuse: " + MisuseText(host));
   }

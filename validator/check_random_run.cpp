@@ -14,6 +14,7 @@
 #include "check.h"
 #include "check_support.h"
 #include "containers.h"
+#include "kestrum_axis_ids.h"
 #include "kestrum_settings.h"
 #include "placement_model.h"
 #include "scene.h"
@@ -34,11 +35,6 @@ constexpr double kWorstConditioning = 100;
 // times the conditioning of the matrices that went into them.
 constexpr double kRelativeTolerance = 1e-9;
 
-constexpr int32_t kModeIds[3] = {ALIGN_X_MODE, ALIGN_Y_MODE, ALIGN_Z_MODE};
-constexpr int32_t kSideIds[3] = {ALIGN_X_SIDE, ALIGN_Y_SIDE, ALIGN_Z_SIDE};
-constexpr int32_t kNoneValues[3] = {ALIGN_X_MODE_NONE, ALIGN_Y_MODE_NONE, ALIGN_Z_MODE_NONE};
-constexpr int32_t kInsideValues[3] = {ALIGN_X_SIDE_INSIDE, ALIGN_Y_SIDE_INSIDE, ALIGN_Z_SIDE_INSIDE};
-constexpr int32_t kOutsideValues[3] = {ALIGN_X_SIDE_OUTSIDE, ALIGN_Y_SIDE_OUTSIDE, ALIGN_Z_SIDE_OUTSIDE};
 
 std::string MatrixText(const HostMatrix& m) {
   char text[400];
@@ -114,10 +110,10 @@ class RandomRun {
     redo_.clear();
     settings_ = AxisSettings();
     for (int axis = 0; axis < 3; ++axis) {
-      settings_.mode[axis] = kNoneValues[axis];
-      settings_.side[axis] = kInsideValues[axis];
-      containers().SetInt(plugin_.settings, kModeIds[axis], settings_.mode[axis]);
-      containers().SetInt(plugin_.settings, kSideIds[axis], settings_.side[axis]);
+      settings_.mode[axis] = kKestrumAxes[axis].modes[0];
+      settings_.side[axis] = kKestrumAxes[axis].inside;
+      containers().SetInt(plugin_.settings, kKestrumAxes[axis].modeSetting, settings_.mode[axis]);
+      containers().SetInt(plugin_.settings, kKestrumAxes[axis].sideSetting, settings_.side[axis]);
     }
     const int count = 3 + Pick(8);
     const double scales[] = {1, 1, 0.5, 2, 1.5};
@@ -180,15 +176,15 @@ class RandomRun {
     switch (Pick(6)) {
       case 0: return 0;  // written as "absent"
       case 1: return 1 + Pick(20000);
-      default: return kNoneValues[axis] + Pick(4);
+      default: return kKestrumAxes[axis].modes[0] + Pick(4);
     }
   }
   int32_t RandomSide(int axis) {
     switch (Pick(4)) {
       case 0: return 0;
       case 1: return Pick(20000);
-      case 2: return kOutsideValues[axis];
-      default: return kInsideValues[axis];
+      case 2: return kKestrumAxes[axis].outside;
+      default: return kKestrumAxes[axis].inside;
     }
   }
   void WriteSetting(int32_t id, int32_t value) {
@@ -218,8 +214,8 @@ class RandomRun {
     }
     if (command == HOST_COMMAND_RESET)
       for (int axis = 0; axis < 3; ++axis) {
-        settings_.mode[axis] = kNoneValues[axis];
-        settings_.side[axis] = kInsideValues[axis];
+        settings_.mode[axis] = kKestrumAxes[axis].modes[0];
+        settings_.side[axis] = kKestrumAxes[axis].inside;
       }
     stepProblem_.clear();
     if (scene().UndoSteps(document_) != stepsBefore + (makesStep ? 1 : 0))
@@ -302,12 +298,12 @@ class RandomRun {
       const int axis = Pick(3);
       if (Chance(0.6)) {
         settings_.mode[axis] = RandomMode(axis);
-        WriteSetting(kModeIds[axis], settings_.mode[axis]);
-        return "mode " + std::to_string(kModeIds[axis]) + " = " + std::to_string(settings_.mode[axis]) + ")";
+        WriteSetting(kKestrumAxes[axis].modeSetting, settings_.mode[axis]);
+        return "mode " + std::to_string(kKestrumAxes[axis].modeSetting) + " = " + std::to_string(settings_.mode[axis]) + ")";
       }
       settings_.side[axis] = RandomSide(axis);
-      WriteSetting(kSideIds[axis], settings_.side[axis]);
-      return "side " + std::to_string(kSideIds[axis]) + " = " + std::to_string(settings_.side[axis]) + ")";
+      WriteSetting(kKestrumAxes[axis].sideSetting, settings_.side[axis]);
+      return "side " + std::to_string(kKestrumAxes[axis].sideSetting) + " = " + std::to_string(settings_.side[axis]) + ")";
     }
     if (roll < 82) {
       const int index = Pick(static_cast<int>(handles_.size()));

@@ -27,10 +27,13 @@ CheckResult CheckRegistrationRecord(const CheckContext& context) {
   if (!plugin.Error().empty()) return CheckResult::Failed(plugin.Error());
   std::vector<std::string> problems;
 
-  const std::string expectedCall = "HostRegisterPlugin(" + std::to_string(kHostMinimumVersion) +
-                                   ", " + std::to_string(kPluginKindTool) + ", " +
-                                   std::to_string(KESTRUM_PLUGIN_ID) + ", " +
-                                   std::to_string(sizeof(ToolRegistrationSlots)) + ")";
+  // The name is whatever the plug-in's strings say; the other arguments are fixed.
+  const RegisteredTool* registered = plugin.session.Tool();
+  const std::string expectedCall =
+      "HostRegisterPlugin(" + std::to_string(kHostInterfaceVersion) + ", " +
+      std::to_string(kPluginKindTool) + ", " + std::to_string(KESTRUM_PLUGIN_ID) + ", \"" +
+      (registered ? registered->name : std::string("?")) + "\", data, " +
+      std::to_string(sizeof(ToolRegistrationSlots)) + ")";
   const std::vector<std::string> calls = plugin.host.trace().Only({"HostRegisterPlugin"});
   if (calls.size() != 1)
     problems.push_back("expected one registration call, saw " + std::to_string(calls.size()));

@@ -16,11 +16,6 @@ namespace khost::validator {
 // Up to `limit` lines joined with "; ", then how many more there were.
 std::string JoinLines(const std::vector<std::string>& lines, size_t limit = 5);
 
-// Everything the module left alive after it was unloaded: what the loader found
-// (`leaks`: blocks by tag, strings, file names, resource sets, bitmaps, object arrays)
-// and descriptions and attachments still live in `host`. Empty when nothing is left.
-std::vector<std::string> Leftovers(Host& host, const LeakCheck& leaks);
-
 // The misuse log as one line ("" when empty).
 std::string MisuseText(Host& host);
 
@@ -35,7 +30,7 @@ class OpenPlugin {
   const std::string& Error() const { return error_; }
 
   // Closes the session (dispose, end, unload) and returns what was left behind and what
-  // misuse the host saw, as failure lines; also destroys the settings container.
+  // misuse the host saw, as failure lines.
   std::vector<std::string> Close();
 
   Host host;

@@ -3,23 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "kestrum_settings.h"
+#include "kestrum_axis_ids.h"
 
 namespace khost::validator {
 namespace {
 
-struct AxisIds {
-  double HostVector::*component;
-  int32_t none, plus, center, minus, inside;
-};
-constexpr AxisIds kAxes[3] = {
-    {&HostVector::x, ALIGN_X_MODE_NONE, ALIGN_X_MODE_PLUS, ALIGN_X_MODE_CENTER, ALIGN_X_MODE_MINUS,
-     ALIGN_X_SIDE_INSIDE},
-    {&HostVector::y, ALIGN_Y_MODE_NONE, ALIGN_Y_MODE_PLUS, ALIGN_Y_MODE_CENTER, ALIGN_Y_MODE_MINUS,
-     ALIGN_Y_SIDE_INSIDE},
-    {&HostVector::z, ALIGN_Z_MODE_NONE, ALIGN_Z_MODE_PLUS, ALIGN_Z_MODE_CENTER, ALIGN_Z_MODE_MINUS,
-     ALIGN_Z_SIDE_INSIDE},
-};
+constexpr double HostVector::*kComponents[3] = {&HostVector::x, &HostVector::y, &HostVector::z};
+enum ModeIndex { kNone, kPlus, kCenter, kMinus };
 
 HostVector Apply(const HostMatrix& a, const HostVector& d) {
   return {a.axisX.x * d.x + a.axisY.x * d.y + a.axisZ.x * d.z,
@@ -132,7 +122,7 @@ void PlacementModel::Delete(int index) {
 
 bool PlacementModel::Changes(const AxisSettings& settings) {
   for (int axis = 0; axis < 3; ++axis)
-    if (settings.mode[axis] != kAxes[axis].none) return true;
+    if (settings.mode[axis] != kKestrumAxes[axis].modes[kNone]) return true;
   return false;
 }
 
@@ -146,17 +136,17 @@ void PlacementModel::Align(int moved, int reference, const AxisSettings& setting
   bool positionSet = false;
   bool fromPositionsOnly = false;  // some axis kept the difference of the positions
   for (int axis = 0; axis < 3; ++axis) {
-    const AxisIds& ids = kAxes[axis];
+    const KestrumAxisIds& ids = kKestrumAxes[axis];
     const int32_t mode = settings.mode[axis];
-    const double rr = r.halfSizes.*ids.component;
-    const double rm = m.halfSizes.*ids.component;
+    const double rr = r.halfSizes.*kComponents[axis];
+    const double rm = m.halfSizes.*kComponents[axis];
     const bool inside = settings.side[axis] == ids.inside;
-    double& value = position.*ids.component;
-    if (mode == ids.plus) {
+    double& value = position.*kComponents[axis];
+    if (mode == ids.modes[kPlus]) {
       value = inside ? rr - rm : rr + rm;
-    } else if (mode == ids.center) {
+    } else if (mode == ids.modes[kCenter]) {
       value = 0.0;
-    } else if (mode == ids.minus) {
+    } else if (mode == ids.modes[kMinus]) {
       value = 0.0 - (inside ? rr - rm : rr + rm);
     } else {
       fromPositionsOnly = true;

@@ -75,7 +75,7 @@ char Mark(CheckStatus status) {
 int RunValidation(const ValidationOptions& options, std::ostream& out) {
   CheckContext context;
   context.pluginFolder = options.pluginFolder;
-  context.modulePath = options.pluginFolder + "/" + PluginSession::kModuleFileName;
+  context.modulePath = options.pluginFolder + "/" + PluginSession::kDefaultModuleFileName;
   context.seed = options.seed ? *options.seed : std::random_device{}();
   context.repeat = options.repeat;
 

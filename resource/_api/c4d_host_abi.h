@@ -66,7 +66,9 @@ typedef struct HostDescLevel {
 // ---- fixed numbers --------------------------------------------------------------
 
 enum {
-  kHostMinimumVersion = 12000,
+  // The interface version: the least hostVersion a module accepts at binding, and the
+  // version a module registers its plug-ins with.
+  kHostInterfaceVersion = 12000,
   kHostTableSlots = 35,
   kRegistrationRecordSlots = 48,
   kPluginKindTool = 9,
@@ -74,7 +76,18 @@ enum {
   kDescriptionLibraryId = 1000467,
   kObjectKindObject = 5155,
   kUndoKindChange = 40,
-  kMessageDescriptionCommand = 18
+  kMessageDescriptionCommand = 18,
+  // Messages a module sends an object it changed (ObjectSendMessage).
+  kObjectMessageChanged = 5,
+  kObjectMessageUpdated = 7,
+  // HostUpdateViews flags: redraw every view.
+  kViewUpdateAll = 2
+};
+
+// Plug-in messages delivered through kActionMessage.
+enum {
+  kPluginMessageAlive = 0,
+  kPluginMessageLoadResources = 1
 };
 
 // Entry point actions of c4d_main.
@@ -101,106 +114,113 @@ enum {
 };
 
 // ---- operation lists ------------------------------------------------------------
-// X(Name, byteOffset, ResultType, (parameters), (argument names))
+// X(Name, byteOffset, ResultType, (parameters), (argument names), "contract")
 // Out-parameters for Vector, Matrix, string and file name results come last; string
-// and file name outputs are raw storage that the callee constructs.
+// and file name outputs are raw storage that the callee constructs. The contract says
+// who owns what the operation takes or gives back and how long it lives; "host's" is
+// owned by the host, "module's" by the module, "for the call" until the operation
+// returns, "for the current call" until the host's call into the module returns.
+//
+// Threads: the host makes every call into the module (c4d_main and the tool record's
+// dispatchers) on one plug-in thread, and the module calls these operations only from
+// within those calls, on that thread. Neither side locks.
 
 #define HOST_GENERAL_OPERATIONS(X)                                                         \
-  X(MemoryFree, 0, void, (void* block), (block))                                          \
-  X(PrintToConsole, 4, void, (const HostStringStorage* line), (line))                    \
-  X(FileExists, 8, int32_t, (const HostFileNameStorage* name, int32_t flag), (name, flag)) \
-  X(HostOpenFile, 32, int32_t, (const HostFileNameStorage* name), (name))                 \
-  X(HostShowMessage, 64, void, (const HostStringStorage* text, int32_t kind), (text, kind)) \
-  X(HostUpdateViews, 120, void, (int32_t flags, int32_t second), (flags, second))         \
+  X(MemoryFree, 0, void, (void* block), (block), "block: a MemoryAllocClear block, gone after")                                          \
+  X(PrintToConsole, 4, void, (const HostStringStorage* line), (line), "line: borrowed for the call")                    \
+  X(FileExists, 8, int32_t, (const HostFileNameStorage* name, int32_t flag), (name, flag), "name: borrowed for the call") \
+  X(HostOpenFile, 32, int32_t, (const HostFileNameStorage* name), (name), "name: borrowed for the call")                 \
+  X(HostShowMessage, 64, void, (const HostStringStorage* text, int32_t kind), (text, kind), "text: borrowed for the call") \
+  X(HostUpdateViews, 120, void, (int32_t flags, int32_t second), (flags, second), "no values")         \
   X(HostRegisterPlugin, 180, int32_t,                                                       \
     (int32_t version, int32_t kind, int32_t id, const HostStringStorage* name, void* record, \
      int32_t size),                                                                         \
-    (version, kind, id, name, record, size))                                                \
-  X(FindPlugin, 232, HostPlugin*, (int32_t id, int32_t kind), (id, kind))                   \
+    (version, kind, id, name, record, size), "name, record: copied during the call; host owns the tool object after a true answer")                                                \
+  X(FindPlugin, 232, HostPlugin*, (int32_t id, int32_t kind), (id, kind), "result: host's, valid while bound")                   \
   X(PluginLibraryData, 248, int32_t,                                                        \
     (HostPlugin * plugin, int32_t * mainId, int32_t * subId, void** data),                  \
-    (plugin, mainId, subId, data))                                                          \
+    (plugin, mainId, subId, data), "data: host's table, valid while bound")                                                          \
   X(MemoryAllocClear, 252, void*, (size_t size, int32_t line, const char* file),            \
-    (size, line, file))
+    (size, line, file), "result: module's, until MemoryFree")
 
 #define HOST_CONTAINER_OPERATIONS(X)                                                       \
   X(ContainerSetBool, 48, void, (HostContainer * container, int32_t id, int32_t value),     \
-    (container, id, value))                                                                 \
+    (container, id, value), "container: host's, for the call that handed it over")                                                                 \
   X(ContainerSetInt, 52, void, (HostContainer * container, int32_t id, int32_t value),      \
-    (container, id, value))                                                                 \
+    (container, id, value), "container: host's, for the call that handed it over")                                                                 \
   X(ContainerGetObjectLink, 108, HostObject*,                                               \
     (HostContainer * container, int32_t id, HostDocument * document, int32_t kind),        \
-    (container, id, document, kind))                                                        \
+    (container, id, document, kind), "result: host's object, for the current call into the module")                                                        \
   X(ContainerGetInt, 160, int32_t, (HostContainer * container, int32_t id, int32_t fallback), \
-    (container, id, fallback))
+    (container, id, fallback), "container: host's, for the call that handed it over")
 
 // Byte 0 of the string sub-table is data: a const HostStringStorage* (defaultString).
 #define HOST_STRING_OPERATIONS(X)                                                          \
-  X(StringInit, 8, void, (HostStringStorage * text), (text))                               \
+  X(StringInit, 8, void, (HostStringStorage * text), (text), "text: caller's storage, live until StringFree")                               \
   X(StringSetText, 16, void,                                                                \
     (HostStringStorage * text, const char* characters, int32_t length, int32_t last),       \
-    (text, characters, length, last))                                                       \
-  X(StringFree, 24, void, (HostStringStorage * text), (text))                              \
-  X(StringHasContent, 60, int32_t, (const HostStringStorage* text), (text))
+    (text, characters, length, last), "characters: copied")                                                       \
+  X(StringFree, 24, void, (HostStringStorage * text), (text), "text: storage is raw again after")                              \
+  X(StringHasContent, 60, int32_t, (const HostStringStorage* text), (text), "text: borrowed for the call")
 
 #define HOST_BITMAP_OPERATIONS(X)                                                          \
-  X(BitmapNew, 0, HostBitmap*, (void), ())                                                  \
-  X(BitmapFree, 4, void, (HostBitmap * bitmap), (bitmap))                                  \
+  X(BitmapNew, 0, HostBitmap*, (void), (), "result: module's, until BitmapFree")                                                  \
+  X(BitmapFree, 4, void, (HostBitmap * bitmap), (bitmap), "bitmap: gone after")                                  \
   X(BitmapLoadFile, 28, int32_t,                                                            \
     (HostBitmap * bitmap, const HostFileNameStorage* name, int32_t frame, int32_t last),    \
-    (bitmap, name, frame, last))
+    (bitmap, name, frame, last), "name: borrowed for the call")
 
 #define HOST_FILENAME_OPERATIONS(X)                                                        \
   X(FileNameSetString, 28, void, (HostFileNameStorage * name, const HostStringStorage* text), \
-    (name, text))                                                                           \
+    (name, text), "text: copied")                                                                           \
   X(FileNameDirectory, 32, void,                                                            \
-    (const HostFileNameStorage* name, HostFileNameStorage* folder), (name, folder))         \
+    (const HostFileNameStorage* name, HostFileNameStorage* folder), (name, folder), "folder: raw storage the host constructs; caller frees it")         \
   X(FileNameAppend, 64, void,                                                               \
-    (HostFileNameStorage * name, const HostFileNameStorage* component), (name, component))  \
-  X(FileNameInit, 68, void, (HostFileNameStorage * name), (name))                          \
-  X(FileNameFree, 72, void, (HostFileNameStorage * name), (name))                          \
+    (HostFileNameStorage * name, const HostFileNameStorage* component), (name, component), "component: copied")  \
+  X(FileNameInit, 68, void, (HostFileNameStorage * name), (name), "name: caller's storage, live until FileNameFree")                          \
+  X(FileNameFree, 72, void, (HostFileNameStorage * name), (name), "name: storage is raw again after")                          \
   X(FileNameCopy, 76, void,                                                                 \
     (const HostFileNameStorage* source, HostFileNameStorage* destination),                 \
-    (source, destination))                                                                  \
-  X(FileNameSetText, 100, void, (HostFileNameStorage * name, const char* text), (name, text))
+    (source, destination), "destination: raw storage the host constructs; caller frees it")                                                                  \
+  X(FileNameSetText, 100, void, (HostFileNameStorage * name, const char* text), (name, text), "text: copied")
 
 #define HOST_ATTACHMENT_OPERATIONS(X)                                                      \
-  X(HostAttachedObject, 8, void*, (int32_t handle), (handle))                              \
+  X(HostAttachedObject, 8, void*, (int32_t handle), (handle), "result: module's object, until the handle is released")                              \
   X(HostAttachObject, 128, int32_t, (void* context, int32_t extra, int32_t handle),         \
-    (context, extra, handle))
+    (context, extra, handle), "context: the module's, kept until the handle is released")
 
 #define HOST_RESOURCE_OPERATIONS(X)                                                        \
-  X(LoadResourceSet, 0, HostResourceSet*, (const HostFileNameStorage* folder), (folder))  \
-  X(FreeResourceSet, 4, void, (HostResourceSet * set), (set))                              \
+  X(LoadResourceSet, 0, HostResourceSet*, (const HostFileNameStorage* folder), (folder), "result: module's, until FreeResourceSet")  \
+  X(FreeResourceSet, 4, void, (HostResourceSet * set), (set), "set: gone after, with its strings")                              \
   X(ResourceSetString, 12, const HostStringStorage*, (HostResourceSet * set, int32_t id),  \
-    (set, id))
+    (set, id), "result: host's, valid until FreeResourceSet; never freed by the module")
 
 #define HOST_OBJECT_OPERATIONS(X)                                                          \
-  X(ObjectGetPosition, 12, void, (HostObject * object, HostVector* out), (object, out))    \
+  X(ObjectGetPosition, 12, void, (HostObject * object, HostVector* out), (object, out), "out: caller's")    \
   X(ObjectSetPosition, 16, void, (HostObject * object, const HostVector* position),        \
-    (object, position))                                                                     \
+    (object, position), "position: copied")                                                                     \
   X(ObjectSetRotation, 32, void, (HostObject * object, const HostVector* rotation),        \
-    (object, rotation))                                                                     \
-  X(ObjectGetGlobalMatrix, 44, void, (HostObject * object, HostMatrix * out), (object, out)) \
+    (object, rotation), "rotation: copied")                                                                     \
+  X(ObjectGetGlobalMatrix, 44, void, (HostObject * object, HostMatrix * out), (object, out), "out: caller's") \
   X(ObjectSetGlobalMatrix, 48, void, (HostObject * object, const HostMatrix* matrix),       \
-    (object, matrix))                                                                       \
-  X(ObjectGetBoxRadius, 132, void, (HostObject * object, HostVector * out), (object, out))
+    (object, matrix), "matrix: copied")                                                                       \
+  X(ObjectGetBoxRadius, 132, void, (HostObject * object, HostVector * out), (object, out), "out: caller's")
 
 #define HOST_DOCUMENT_OPERATIONS(X)                                                        \
-  X(DocumentBeginUndo, 76, void, (HostDocument * document), (document))                    \
-  X(DocumentEndUndo, 80, void, (HostDocument * document), (document))                      \
+  X(DocumentBeginUndo, 76, void, (HostDocument * document), (document), "opens a group; the caller closes it")                    \
+  X(DocumentEndUndo, 80, void, (HostDocument * document), (document), "closes the open group")                      \
   X(DocumentAddUndo, 84, int32_t, (HostDocument * document, int32_t kind, HostObject* object), \
-    (document, kind, object))                                                               \
+    (document, kind, object), "object: recorded while its group is open")                                                               \
   X(DocumentGetSelectedObjects, 144, void,                                                  \
-    (HostDocument * document, HostObjectArray * array, int32_t flag), (document, array, flag))
+    (HostDocument * document, HostObjectArray * array, int32_t flag), (document, array, flag), "array: caller's; its objects are host's, for the current call")
 
 #define HOST_SCENE_ELEMENT_OPERATIONS(X)                                                   \
   X(ObjectSendMessage, 16, int32_t, (HostObject * object, int32_t id, void* data),         \
-    (object, id, data))                                                                     \
-  X(ObjectArrayNew, 136, HostObjectArray*, (void), ())                                      \
-  X(ObjectArrayFree, 140, void, (HostObjectArray * *holder), (holder))                     \
-  X(ObjectArrayCount, 144, int32_t, (HostObjectArray * array), (array))                    \
-  X(ObjectArrayGet, 148, HostObject*, (HostObjectArray * array, int32_t index), (array, index))
+    (object, id, data), "data: borrowed for the call")                                                                     \
+  X(ObjectArrayNew, 136, HostObjectArray*, (void), (), "result: module's, until ObjectArrayFree")                                      \
+  X(ObjectArrayFree, 140, void, (HostObjectArray * *holder), (holder), "*holder: gone after; the caller drops its pointer")                     \
+  X(ObjectArrayCount, 144, int32_t, (HostObjectArray * array), (array), "array: borrowed for the call")                    \
+  X(ObjectArrayGet, 148, HostObject*, (HostObjectArray * array, int32_t index), (array, index), "result: host's object, for the current call")
 
 // Every sub-table with the host call table slot that points at it:
 // S(listMacro, tableSlot).
@@ -217,21 +237,21 @@ enum {
   S(HOST_SCENE_ELEMENT_OPERATIONS, kTableSceneElement)
 
 // Function table of the description library (id kDescriptionLibraryId, kind
-// kPluginKindLibrary). Slot 1 holds the table's size value in bytes. The last column
-// is what the module answers when the table or the entry is missing.
+// kPluginKindLibrary). Slot 1 holds the table's size value in bytes; an entry counts
+// as present only when its whole slot lies within that size.
 #define HOST_DESCRIPTION_LIBRARY_OPERATIONS(X)                                             \
   X(RegisterDescriptionResource, 8, int32_t,                                                \
-    (int32_t id, const HostStringStorage* name, HostResourceSet* set), (id, name, set))    \
+    (int32_t id, const HostStringStorage* name, HostResourceSet* set), (id, name, set), "name, set: read during the call; set stays the module's")    \
   X(LoadDescriptionById, 24, int32_t, (HostDescription * description, int32_t id),         \
-    (description, id))                                                                      \
+    (description, id), "description: host's, for the call that handed it over")                                                                      \
   X(DescriptionIdLevel, 112, const HostDescLevel*, (const void* descId, int32_t level),    \
-    (descId, level))
+    (descId, level), "result: points into descId, valid as long as it is")
 
 enum { kLibrarySizeSlot = 1 };
 
 // ---- function pointer types -----------------------------------------------------
 
-#define HOST_DECLARE_FUNCTION_TYPE(Name, Byte, Result, Params, Args) \
+#define HOST_DECLARE_FUNCTION_TYPE(Name, Byte, Result, Params, Args, Contract) \
   typedef Result(*Name##Function) Params;
 HOST_GENERAL_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
 HOST_CONTAINER_OPERATIONS(HOST_DECLARE_FUNCTION_TYPE)
@@ -334,6 +354,15 @@ typedef int32_t (*ModuleEntryFunction)(int32_t action, void* p1, void* p2, void*
 #ifdef __cplusplus
 }  // extern "C"
 
+// Commands and flags the host defines for description-driven tools: command ids arrive
+// in the first level of a kMessageDescriptionCommand's description id, flags are
+// settings container entries. Typed, since tools list them beside their own int32_t ids.
+constexpr int32_t HOST_COMMAND_ALIGN_OBJECT_ALT = 701;
+constexpr int32_t HOST_COMMAND_RESET = 702;
+constexpr int32_t HOST_COMMAND_ALIGN_OBJECT = 704;
+constexpr int32_t HOST_FLAG_AUTO_COMMAND = 705;
+constexpr int32_t HOST_FLAG_AUTO_COMMAND_ALT = 706;
+
 // A slot holding a function pointer. Name the function type explicitly
 // (HostFunctionSlot<ToolHookAFunction>(&f)) to have the signature checked.
 template <typename Function>
@@ -409,7 +438,7 @@ HOST_CHECK_TABLE_SLOT(kTableSceneElement, 136)
 #undef HOST_CHECK_TABLE_SLOT
 
 // Every listed operation sits on a slot boundary.
-#define HOST_CHECK_OPERATION(Name, Byte, Result, Params, Args) \
+#define HOST_CHECK_OPERATION(Name, Byte, Result, Params, Args, Contract) \
   static_assert((Byte) % 4 == 0, #Name " byte offset is slot aligned");
 #define HOST_CHECK_OPERATION_LIST(List, TableSlot) List(HOST_CHECK_OPERATION)
 HOST_SUB_TABLES(HOST_CHECK_OPERATION_LIST)

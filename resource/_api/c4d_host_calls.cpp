@@ -13,7 +13,7 @@ Function HostOperation(int tableSlot, size_t byteOffset) {
 
 }  // namespace
 
-#define C4D_FORWARD(Name, Byte, Result, Params, Args) \
+#define C4D_FORWARD(Name, Byte, Result, Params, Args, Contract) \
   Result Name Params { return HostOperation<Name##Function>(C4D_CURRENT_TABLE, Byte) Args; }
 
 #define C4D_CURRENT_TABLE kTableGeneral
@@ -75,7 +75,7 @@ namespace {
 
 constexpr HostDescLevel kZeroLevel{0, 0, 0};
 
-#define C4D_ENTRY_OFFSET(Name, Byte, Result, Params, Args) constexpr size_t k##Name##Offset = Byte;
+#define C4D_ENTRY_OFFSET(Name, Byte, Result, Params, Args, Contract) constexpr size_t k##Name##Offset = Byte;
 HOST_DESCRIPTION_LIBRARY_OPERATIONS(C4D_ENTRY_OFFSET)
 #undef C4D_ENTRY_OFFSET
 

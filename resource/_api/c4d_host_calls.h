@@ -9,7 +9,7 @@
 // Set by the binding action; never cleared. Owned by the host, valid until unload.
 extern const HostCallTable* hostTable;
 
-#define C4D_DECLARE_FORWARD(Name, Byte, Result, Params, Args) Result Name Params;
+#define C4D_DECLARE_FORWARD(Name, Byte, Result, Params, Args, Contract) Result Name Params;
 HOST_GENERAL_OPERATIONS(C4D_DECLARE_FORWARD)
 HOST_CONTAINER_OPERATIONS(C4D_DECLARE_FORWARD)
 HOST_STRING_OPERATIONS(C4D_DECLARE_FORWARD)

@@ -28,13 +28,3 @@ void* operator new(size_t size, SourceTag tag) noexcept;
 void operator delete(void* block, SourceTag tag) noexcept;
 
 #define MODULE_NEW new (SourceTag{__LINE__, __FILE__})
-
-// Destroys a module object that has no deleting destructor of its own, gives its block
-// back and clears the caller's pointer.
-template <typename T>
-void ModuleDestroy(T*& object) {
-  if (object == nullptr) return;
-  object->~T();
-  ModuleDelete(object);
-  object = nullptr;
-}

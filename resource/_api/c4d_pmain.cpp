@@ -21,7 +21,7 @@ int32_t Bind(void* table, void* fileName) {
   ++startCount;
   if (startCount != 1) return kBound;
   hostTable = static_cast<const HostCallTable*>(table);
-  if (hostTable->slot[0].integer < kHostMinimumVersion) return kRefused;
+  if (hostTable->slot[0].integer < kHostInterfaceVersion) return kRefused;
   if (fileName == nullptr) return kRefused;
   moduleFile = MODULE_NEW HostFileName();
   // A failed allocation is not reported: the plug-in folder then reads as empty.
@@ -43,7 +43,7 @@ int32_t End() {
 
 int32_t Message(int32_t id, void* data) {
   // Loading resources reaches the host, which needs a bound table.
-  if (id == 1 && hostTable == nullptr) return -1;
+  if (id == kPluginMessageLoadResources && hostTable == nullptr) return -1;
   return ModuleMessage(id, data) ? 1 : -1;
 }
 

@@ -8,11 +8,6 @@
 
 namespace {
 
-constexpr int32_t kHostControlAlignObject = 704;
-constexpr int32_t kHostFlagAutoCommand = 705;
-constexpr int32_t kHostFlagAutoCommandAlt = 706;
-constexpr int32_t kRegistrationVersion = 12000;
-
 ToolData* Tool(void* object) { return static_cast<ToolData*>(object); }
 
 // The record's dispatchers: each calls the tool's virtual operation, so the most-derived
@@ -150,7 +145,7 @@ bool DescriptionToolData::ToolHookA(int32_t, int32_t, int32_t) {
 void DescriptionToolData::ToolHookB(int32_t, int32_t) { autoCommandHeld = 1; }
 
 void DescriptionToolData::WriteDefaultSettings(HostDocument* document, HostContainer* container) {
-  ContainerSetInt(container, kHostFlagAutoCommand, 1);
+  ContainerSetInt(container, HOST_FLAG_AUTO_COMMAND, 1);
   ToolData::WriteDefaultSettings(document, container);
 }
 
@@ -166,9 +161,9 @@ bool DescriptionToolData::FillDescription(int32_t a, int32_t b, HostDescription*
 bool DescriptionToolData::IsControlEnabled(int32_t a, HostContainer* container,
                                            const void* descId, int32_t b, int32_t c,
                                            int32_t d) {
-  if (DescriptionIdLevel(descId, 0)->id == kHostControlAlignObject && autoCommandHeld == 0 &&
-      (ContainerGetInt(container, kHostFlagAutoCommand, 0) != 0 ||
-       ContainerGetInt(container, kHostFlagAutoCommandAlt, 0) != 0))
+  if (DescriptionIdLevel(descId, 0)->id == HOST_COMMAND_ALIGN_OBJECT && autoCommandHeld == 0 &&
+      (ContainerGetInt(container, HOST_FLAG_AUTO_COMMAND, 0) != 0 ||
+       ContainerGetInt(container, HOST_FLAG_AUTO_COMMAND_ALT, 0) != 0))
     return false;
   return ToolData::IsControlEnabled(a, container, descId, b, c, d);
 }
@@ -182,6 +177,6 @@ bool RegisterDescriptionTool(int32_t id, const HostStringStorage* name, int32_t 
   if (description.HasContent() && !RegisterDescriptionResource(id, description, nullptr))
     return false;
   FillRecord(record, info, tool, help, icon);
-  return HostRegisterPlugin(kRegistrationVersion, kPluginKindTool, id, name, &record,
+  return HostRegisterPlugin(kHostInterfaceVersion, kPluginKindTool, id, name, &record,
                             static_cast<int32_t>(sizeof(record))) != 0;
 }

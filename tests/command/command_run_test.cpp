@@ -3,15 +3,15 @@
 // the picture's boxes, and the subcommands that move nothing.
 
 #include <gtest/gtest.h>
-
-#include <ostream>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <regex>
 #include <sstream>
 
@@ -123,6 +123,24 @@ void PrintTo(const BadInput& value, std::ostream* out) { *out << value.what; }
 
 class CommandRefuses : public CommandRun, public ::testing::WithParamInterface<BadInput> {};
 
+// Objects nested through children, `levels` deep: 100,000 levels once crashed the
+// command through recursion.
+std::string NestedScene(size_t levels) {
+  std::string text = "{\"objects\": [";
+  for (size_t i = 0; i < levels; ++i) text += "{\"name\": \"A\", \"children\": [";
+  for (size_t i = 0; i < levels; ++i) text += "]}";
+  return text + "]}";
+}
+
+// Flat objects, each naming the one before as its parent: a chain `links` long.
+std::string ParentChainScene(size_t links) {
+  std::string text = "{\"objects\": [{\"name\": \"L0\"}";
+  for (size_t i = 1; i < links; ++i)
+    text += ", {\"name\": \"L" + std::to_string(i) + "\", \"parent\": \"L" + std::to_string(i - 1) +
+            "\"}";
+  return text + "]}";
+}
+
 TEST_P(CommandRefuses, WithExitStatusTwoAMessageAndNoOutput) {
   const BadInput& bad = GetParam();
   if (!bad.scene.empty()) folder.Write("bad.json", bad.scene);
@@ -175,6 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
             {"align", "bad.json", "--reference", "A"},
             "kestrum: bad.json: /objects/0/children/0: object 'A/B' ends up with a world "
             "matrix that is not finite"},
+        BadInput{"nesting beyond the limit",
+                 NestedScene(100000),
+                 {"align", "bad.json", "--reference", "A"},
+                 "kestrum: bad.json:1:6899: arrays and objects nest deeper than 512 levels"},
+        BadInput{"parent chain beyond the limit",
+                 ParentChainScene(100000),
+                 {"align", "bad.json", "--reference", "L0"},
+                 "kestrum: bad.json: /objects/255: object 'L255' lies 256 levels deep"},
         BadInput{"negative half size",
                  R"({ "objects": [ { "name": "A", "halfSize": [-1, 0, 0] } ] })",
                  {"align", "bad.json", "--reference", "A"},
@@ -205,6 +231,90 @@ INSTANTIATE_TEST_SUITE_P(
                  R"({ "objects": [ { "name": "A" } ] })",
                  {"align", "bad.json", "--reference", "A", "--plugin", "/nonexistent/kestrum"},
                  "kestrum: /nonexistent/kestrum: no such plug-in folder"}));
+
+// A run that fails after reading its scene, in the press or on the way out, leaves every
+// output as it was: a file that existed keeps its content, no new file appears.
+TEST_F(CommandRun, ARunThatFailsLateWritesNoneOfItsOutputs) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  // Aligning onto the positive face of a box reaching past the largest double: the
+  // moved object's position overflows.
+  folder.Write("huge.json", R"({ "objects": [
+    { "name": "Ref", "position": [1e308, 0, 0], "halfSize": [1e308, 1, 1] },
+    { "name": "B", "halfSize": [1, 1, 1] } ] })");
+  const Case cases[] = {
+      {"placement overflows",
+       {"align", "huge.json", "--reference", "Ref", "--object", "B", "--x", "plus", "-o",
+        "kept.json", "--picture", "new.svg"},
+       1,
+       "kestrum: failure: huge.json: values too large to place: object 'B' ended up with a "
+       "placement that is not finite"},
+      {"picture folder missing",
+       {"align", Example("demo.json"), "-o", "new.json", "--picture", "/nonexistent/p.svg"},
+       2,
+       "kestrum: /nonexistent/p.svg: cannot write here: No such file or directory"},
+      {"scene folder missing",
+       {"align", Example("demo.json"), "-o", "/nonexistent/out.json", "--picture", "new.svg"},
+       2,
+       "kestrum: /nonexistent/out.json: cannot write here"},
+  };
+  for (const Case& each : cases) {
+    folder.Write("kept.json", "previous output");
+    const Outcome run = Kestrum(each.arguments);
+    EXPECT_EQ(each.status, run.status) << each.what << ": " << run.err;
+    EXPECT_NE(std::string::npos, run.err.find(each.message)) << each.what << ": " << run.err;
+    EXPECT_EQ("previous output", Contents(Path("kept.json"))) << each.what;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+      files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"huge.json", "kept.json", "kestrum.err", "kestrum.out"}),
+              files)
+        << each.what;
+  }
+}
+
+// The deepest scenes allowed align, and are written within the limits; also under
+// AddressSanitizer, whose larger stack frames make deep recursion fail sooner.
+TEST_F(CommandRun, TheDeepestScenesAllowedAlignAndReadBack) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {NestedScene(255), {"--reference", "A/A", "--selected"}},
+      {ParentChainScene(255), {"--reference", "L0", "--object", "L254"}}};
+  for (const auto& [scene, options] : cases) {
+    folder.Write("deep.json", scene);
+    std::vector<std::string> arguments{"align", "deep.json", "--x",       "plus",
+                                       "-o",    "out.json",  "--picture", "deep.svg"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const Outcome run = Kestrum(arguments);
+    EXPECT_EQ(0, run.status) << options[1] << ": " << run.err;
+    const Outcome again = Kestrum({"align", "out.json"});
+    EXPECT_EQ(0, again.status) << options[1] << ": " << again.err;
+    EXPECT_EQ("nothing moved\n", again.out) << options[1];
+  }
+}
+
+TEST_F(CommandRun, ReplacedFilesKeepTheirPermissionBits) {
+  folder.Write("scene.json", kShelfScene);
+  for (const std::filesystem::perms mode :
+       {std::filesystem::perms(0444), std::filesystem::perms(0600), std::filesystem::perms(0750)}) {
+    for (const char* name : {"out.json", "picture.svg"}) {
+      folder.Write(name, "old");
+      std::filesystem::permissions(Path(name), mode);
+    }
+    const Outcome run = Kestrum({"align", "scene.json", "--reference", "Shelf", "-o", "out.json",
+                                 "--picture", "picture.svg"});
+    EXPECT_EQ(0, run.status) << run.err;
+    for (const char* name : {"out.json", "picture.svg"}) {
+      EXPECT_EQ(mode, std::filesystem::status(Path(name)).permissions()) << name;
+      EXPECT_NE("old", Contents(Path(name))) << name;
+      std::filesystem::permissions(Path(name), std::filesystem::perms::owner_all);
+    }
+  }
+}
 
 TEST_F(CommandRun, APluginThatDoesNotLoadIsAFailureNotAnInputError) {
   std::filesystem::create_directories(Path("broken"));
@@ -354,16 +464,21 @@ TEST_F(CommandRun, HelpTextAndUsageErrors) {
 namespace {
 
 TEST_F(CommandRun, ValidateRunsTheChecksAndEndsWithTheCount) {
-  const Outcome run = Kestrum({"validate", "--seed", "7", "--check", "exports", "--check",
-                               "call-order"});
+  const Outcome run =
+      Kestrum({"validate", "--seed", "7", "--check", "exports", "--check", "call-order"});
   EXPECT_EQ(0, run.status) << run.out << run.err;
   EXPECT_NE(std::string::npos, run.out.find("exports: passed")) << run.out;
-  EXPECT_TRUE(run.out.ends_with("\n2 passed, 0 failed\n"))
-      << run.out;
+  EXPECT_TRUE(run.out.ends_with("\n2 passed, 0 failed\n")) << run.out;
 
   const Outcome missing = Kestrum({"validate", "--plugin", Path("nowhere"), "--check", "exports"});
   EXPECT_EQ(1, missing.status) << missing.out;
   EXPECT_NE(std::string::npos, missing.out.find("0 passed, 1 failed")) << missing.out;
+
+  const Outcome misspelt = Kestrum({"validate", "--check", "exprots"});
+  EXPECT_EQ(2, misspelt.status) << misspelt.out;
+  EXPECT_EQ(std::string::npos, misspelt.out.find("passed")) << misspelt.out;
+  for (const char* known : {"exports", "call-order", "random-run"})
+    EXPECT_NE(std::string::npos, misspelt.err.find(known)) << misspelt.err;
 }
 
 }  // namespace

@@ -75,8 +75,13 @@ TEST(SceneWriter, RoundsAnglesToABillionthOfADegreeAndDropsNegativeZero) {
   SceneObject box = Object("Box", {-0.0, 1, 2}, {1, 1, 1});
   box.rotationDegrees = {29.999999999999996, -0.0, 1e-12};
   scene.objects.push_back(box);
+  // Scaled by a billion these would overflow; they are written as they are.
+  box.rotationDegrees = {1e300, -1.7976931348623157e308, 0.5};
+  scene.objects.push_back(box);
   const std::string text = SceneToText(scene);
   EXPECT_NE(std::string::npos, text.find("\"rotation\": [30.0, 0.0, 0.0]")) << text;
+  EXPECT_NE(std::string::npos, text.find("\"rotation\": [1e+300, -1.7976931348623157e+308, 0.5]"))
+      << text;
   EXPECT_NE(std::string::npos, text.find("\"position\": [0.0, 1.0, 2.0]")) << text;
 }
 

@@ -340,8 +340,8 @@ TEST_F(DescriptionLibraryTest, LibraryCallsAreTracedInOrder) {
   const khost::DescriptionCommand command = khost::MakeButtonCommand(10028);
   EXPECT_EQ(Level(&command, 0).id, 10028);
   EXPECT_EQ(host.trace().Only({"FindPlugin", "PluginLibraryData", "DescriptionIdLevel"}),
-            (std::vector<std::string>{"FindPlugin(1000467, 17)", "PluginLibraryData",
-                                      "DescriptionIdLevel(0)"}));
+            (std::vector<std::string>{"FindPlugin(1000467, 17)", "PluginLibraryData(plugin)",
+                                      "DescriptionIdLevel(data, 0)"}));
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST_F(ModuleLoaderTest, MessagesCarryASignedIdAndTheData) {
 }
 
 TEST_F(ModuleLoaderTest, OldHostVersionIsRefusedByTheModule) {
-  host.CallTable()->slot[0].integer = kHostMinimumVersion - 1;
+  host.CallTable()->slot[0].integer = kHostInterfaceVersion - 1;
   ASSERT_TRUE(loader.Load(kProbe)) << loader.Error();
   EXPECT_EQ(loader.Bind(), -3);
   EXPECT_EQ(loader.BindDepth(), 1) << "a refused binding still counts";

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "host.h"
+#include "host_fixture.h"
 #include "host_operations.h"
 #include "scene.h"
 #include "scene_call_text.h"
@@ -196,7 +197,8 @@ TEST_F(SceneTransforms, TraceShowsObjectsByNameAndExactNumbers) {
   HostObject* cube = scene.NewObject(document, "Cube");
   host.trace().Enable(true);
   const HostVector position{0.1, -2, 3};
-  host_ops::ObjectSetPosition(cube, &position);
+  // Through the call table, as the module calls it: that is where calls are traced.
+  khost_test::table::ObjectSetPosition(host)(cube, &position);
   ASSERT_EQ(host.trace().Calls().size(), 1u);
   EXPECT_EQ(host.trace().Calls()[0], "ObjectSetPosition(\"Cube\", (0.1, -2, 3))");
 }

@@ -20,6 +20,7 @@ struct Observed {
   HostVector position, rotation, scale, halfSizes;
   HostMatrix local, world;
   bool selected;
+  HostObject* parent;
 };
 
 class SceneUndo : public testing::Test {
@@ -29,10 +30,9 @@ class SceneUndo : public testing::Test {
   HostDocument* document = scene.NewDocument("Undo");
 
   Observed Observe(HostObject* object) {
-    return Observed{scene.Position(object),  scene.Rotation(object),
-                    scene.Scale(object),     scene.HalfSizes(object),
-                    scene.LocalMatrix(object), scene.WorldMatrix(object),
-                    scene.Selected(object)};
+    return Observed{scene.Position(object),  scene.Rotation(object),    scene.Scale(object),
+                    scene.HalfSizes(object), scene.LocalMatrix(object), scene.WorldMatrix(object),
+                    scene.Selected(object),  scene.Parent(object)};
   }
   std::vector<Observed> ObserveAll(const std::vector<HostObject*>& objects) {
     std::vector<Observed> all;
@@ -51,6 +51,7 @@ class SceneUndo : public testing::Test {
       EXPECT_TRUE(SameBits(actual[i].local, expected[i].local));
       EXPECT_TRUE(SameBits(actual[i].world, expected[i].world));
       EXPECT_EQ(actual[i].selected, expected[i].selected);
+      EXPECT_EQ(actual[i].parent, expected[i].parent);
     }
   }
 };
@@ -84,6 +85,8 @@ TEST_F(SceneUndo, UndoAndRedoRestoreManyObjectsBitForBit) {
     host_ops::ObjectSetPosition(objects[i], &position);
     const HostVector zero{0, 0, 0};
     host_ops::ObjectSetRotation(objects[i], &zero);
+    // Scale too, so that every part of the state differs between the two sides.
+    if (i % 3 == 1) scene.SetScale(objects[i], {0.5 + value(random) * 0.1, 2, 1.25});
     if (i % 4 == 0) {
       const HostMatrix world = ComposeTransform(randomVector(), randomVector(), {2, 1, 1});
       host_ops::ObjectSetGlobalMatrix(objects[i], &world);

@@ -3,10 +3,10 @@
 // entries or the description library are missing.
 
 #include <algorithm>
-#include <cstring>
 
 #include "description_ids.h"
 #include "module_fixture.h"
+#include "transform.h"
 
 namespace kestrum_test {
 namespace {
@@ -25,9 +25,37 @@ class AlignmentCommand : public ModuleFixture {
     Set(ALIGN_X_MODE, ALIGN_X_MODE_PLUS);
   }
 
+  // The undo, view and position calls with their arguments: which document, which
+  // object and which values, in order.
   std::vector<std::string> UndoAndViewCalls() {
-    return CallNames(host.trace(), {"DocumentBeginUndo", "DocumentAddUndo", "DocumentEndUndo",
-                                    "HostUpdateViews", "ObjectSetPosition"});
+    return host.trace().Only({"DocumentBeginUndo", "DocumentAddUndo", "DocumentEndUndo",
+                              "HostUpdateViews", "ObjectSetPosition"});
+  }
+
+  // Everything about an object's placement that a user of the host can read back.
+  struct State {
+    HostVector position, rotation, scale;
+    HostMatrix local, world;
+    HostObject* parent;
+  };
+  std::vector<State> States(const std::vector<HostObject*>& objects) {
+    std::vector<State> states;
+    for (HostObject* object : objects)
+      states.push_back({scene().Position(object), scene().Rotation(object), scene().Scale(object),
+                        scene().LocalMatrix(object), scene().WorldMatrix(object),
+                        scene().Parent(object)});
+    return states;
+  }
+  static void ExpectSame(const std::vector<State>& expected, const std::vector<State>& actual) {
+    for (size_t i = 0; i < expected.size(); ++i) {
+      SCOPED_TRACE("object " + std::to_string(i));
+      EXPECT_TRUE(khost::SameBits(expected[i].position, actual[i].position));
+      EXPECT_TRUE(khost::SameBits(expected[i].rotation, actual[i].rotation));
+      EXPECT_TRUE(khost::SameBits(expected[i].scale, actual[i].scale));
+      EXPECT_TRUE(khost::SameBits(expected[i].local, actual[i].local));
+      EXPECT_TRUE(khost::SameBits(expected[i].world, actual[i].world));
+      EXPECT_EQ(expected[i].parent, actual[i].parent);
+    }
   }
 
   HostObject* reference = nullptr;
@@ -38,11 +66,14 @@ class AlignmentCommand : public ModuleFixture {
 TEST_F(AlignmentCommand, HandlerFrameReadsLinksAndModesOnceAndFreesItsArray) {
   host.trace().Enable(true);
   EXPECT_EQ(1, Press(99999));  // an id the tool does not handle
-  EXPECT_EQ((std::vector<std::string>{"ContainerGetObjectLink", "ContainerGetObjectLink",
-                                      "ObjectArrayNew", "ContainerGetInt", "ContainerGetInt",
-                                      "ContainerGetInt", "DescriptionIdLevel", "ObjectArrayFree"}),
-            CallNames(host.trace(), {"ContainerGetObjectLink", "ObjectArrayNew", "ContainerGetInt",
-                                     "DescriptionIdLevel", "ObjectArrayFree"}));
+  // The reference link before the single object's, then the X, Y and Z modes.
+  EXPECT_EQ((std::vector<std::string>{
+                "ContainerGetObjectLink(10002, \"test\", 5155)",
+                "ContainerGetObjectLink(10003, \"test\", 5155)", "ObjectArrayNew",
+                "ContainerGetInt(10004, 0)", "ContainerGetInt(10012, 0)",
+                "ContainerGetInt(10020, 0)", "DescriptionIdLevel(data, 0)", "ObjectArrayFree"}),
+            host.trace().Only({"ContainerGetObjectLink", "ObjectArrayNew", "ContainerGetInt",
+                               "DescriptionIdLevel", "ObjectArrayFree"}));
 }
 
 TEST_F(AlignmentCommand, OneObjectIsAlignedWithTheHostCallsInOrder) {
@@ -50,63 +81,76 @@ TEST_F(AlignmentCommand, OneObjectIsAlignedWithTheHostCallsInOrder) {
   Set(ALIGN_Y_MODE, ALIGN_Y_MODE_CENTER);
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
+  // Every call with its arguments: hosts rely on which object each read is for, not
+  // only on the sequence of operations.
   const std::vector<std::string> expected{
-      "DocumentGetSelectedObjects", "DocumentBeginUndo", "ObjectArrayCount", "ObjectArrayGet",
-      "DocumentAddUndo", "ObjectArrayCount", "ObjectArrayCount", "ObjectArrayGet",
+      "DocumentGetSelectedObjects(\"test\", array, 0)", "DocumentBeginUndo(\"test\")",
+      "ObjectArrayCount(array)", "ObjectArrayGet(array, 0)",
+      "DocumentAddUndo(\"test\", 40, \"first\")", "ObjectArrayCount(array)",
+      "ObjectArrayCount(array)", "ObjectArrayGet(array, 0)",
       // offsets from positions, the moved object's first, one component at a time
-      "ObjectGetPosition", "ObjectGetPosition", "ObjectGetPosition", "ObjectGetPosition",
-      "ObjectGetPosition", "ObjectGetPosition",
-      // X: plus face, side read, reference half size before the moved object's
-      "ContainerGetInt", "ObjectGetBoxRadius", "ObjectGetBoxRadius", "ObjectSetPosition",
+      "ObjectGetPosition(\"first\")", "ObjectGetPosition(\"reference\")",
+      "ObjectGetPosition(\"first\")", "ObjectGetPosition(\"reference\")",
+      "ObjectGetPosition(\"first\")", "ObjectGetPosition(\"reference\")",
+      // X: plus face, side read, the reference's half size before the moved object's;
+      // inside: 10 - 1
+      "ContainerGetInt(10009, 0)", "ObjectGetBoxRadius(\"reference\")",
+      "ObjectGetBoxRadius(\"first\")", "ObjectSetPosition(\"first\", (9, 2, 3))",
       // Y: centre; Z: none
-      "ObjectSetPosition",
-      // finish
-      "ObjectSetRotation", "ObjectGetGlobalMatrix", "ObjectGetGlobalMatrix",
-      "ObjectSetGlobalMatrix", "ObjectSendMessage", "ObjectSendMessage", "ObjectArrayCount",
-      "HostUpdateViews", "DocumentEndUndo", "ObjectArrayFree"};
-  std::vector<std::string> calls = CallNames(host.trace());
+      "ObjectSetPosition(\"first\", (9, 0, 3))",
+      // finish: the moved object's matrix before the reference's
+      "ObjectSetRotation(\"first\", (0, 0, 0))", "ObjectGetGlobalMatrix(\"first\")",
+      "ObjectGetGlobalMatrix(\"reference\")",
+      "ObjectSetGlobalMatrix(\"first\", [(9, 0, 3), (1, 0, 0), (0, 1, 0), (0, 0, 1)])",
+      "ObjectSendMessage(\"first\", 5, null)", "ObjectSendMessage(\"first\", 7, null)",
+      "ObjectArrayCount(array)", "HostUpdateViews(2, 0)", "DocumentEndUndo(\"test\")",
+      "ObjectArrayFree"};
+  std::vector<std::string> calls = host.trace().Calls();
   // From the selection on; the frame before it is checked separately.
-  calls.erase(calls.begin(), std::find(calls.begin(), calls.end(), "DocumentGetSelectedObjects"));
+  calls.erase(calls.begin(), std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+                return call.rfind("DocumentGetSelectedObjects", 0) == 0;
+              }));
   EXPECT_EQ(expected, calls);
   const auto& messages = scene().Messages();
   ASSERT_EQ(2u, messages.size());
-  EXPECT_EQ(5, messages[0].id);
-  EXPECT_EQ(7, messages[1].id);
   EXPECT_EQ(first, messages[0].object);
+  EXPECT_EQ(first, messages[1].object);
 }
 
 TEST_F(AlignmentCommand, AllUndoRecordsComeBeforeAnyChangeInOneGroup) {
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
-  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "DocumentAddUndo", "DocumentAddUndo",
-                                      "ObjectSetPosition", "ObjectSetPosition", "HostUpdateViews",
-                                      "DocumentEndUndo"}),
-            UndoAndViewCalls());
+  // Both objects against the +X face, inside: 10 - 1 and 10 - 2.
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "DocumentBeginUndo(\"test\")", "DocumentAddUndo(\"test\", 40, \"first\")",
+          "DocumentAddUndo(\"test\", 40, \"second\")", "ObjectSetPosition(\"first\", (9, 2, 3))",
+          "ObjectSetPosition(\"second\", (8, 5, 6))", "HostUpdateViews(2, 0)",
+          "DocumentEndUndo(\"test\")"}),
+      UndoAndViewCalls());
   EXPECT_EQ(1u, scene().UndoSteps(document));
 }
 
 TEST_F(AlignmentCommand, OneUndoPutsEveryObjectBackExactlyAndRedoAgain) {
-  const HostMatrix before[] = {scene().WorldMatrix(first), scene().WorldMatrix(second)};
-  const HostVector rotationBefore = scene().Rotation(first);
+  // Every part of the state the command changes: position, rotation and scale (the
+  // reference's scale is taken on), the matrices, and the parent, which it keeps.
+  HostObject* group = Box("group", {0, 1, 0}, {0, 0, 0});
+  HostObject* child = Box("child", {2, 0, 1}, {1, 1, 1}, group);
+  scene().SetSelected(child, true);
   scene().SetRotation(second, {0.3, -0.2, 0.1});
-  const HostMatrix secondRotated = scene().WorldMatrix(second);
+  scene().SetScale(second, {1, 2, 0.5});
+  scene().SetScale(reference, {2, 2, 2});
+  const std::vector<HostObject*> objects{first, second, child};
+  const std::vector<State> before = States(objects);
   Press(ALIGN_SELECTED);
-  const HostMatrix after[] = {scene().WorldMatrix(first), scene().WorldMatrix(second)};
-  ASSERT_NE(0, std::memcmp(&before[0], &after[0], sizeof(HostMatrix)));
+  const std::vector<State> after = States(objects);
+  for (size_t i = 0; i < objects.size(); ++i)
+    ASSERT_FALSE(khost::SameBits(before[i].scale, after[i].scale)) << i;
 
   ASSERT_TRUE(scene().Undo(document));
-  HostMatrix restored = scene().WorldMatrix(first);
-  EXPECT_EQ(0, std::memcmp(&before[0], &restored, sizeof restored));
-  restored = scene().WorldMatrix(second);
-  EXPECT_EQ(0, std::memcmp(&secondRotated, &restored, sizeof restored));
-  EXPECT_EQ(rotationBefore.x, scene().Rotation(first).x);
-  EXPECT_EQ(0.3, scene().Rotation(second).x);
-
+  ExpectSame(before, States(objects));
   ASSERT_TRUE(scene().Redo(document));
-  restored = scene().WorldMatrix(first);
-  EXPECT_EQ(0, std::memcmp(&after[0], &restored, sizeof restored));
-  restored = scene().WorldMatrix(second);
-  EXPECT_EQ(0, std::memcmp(&after[1], &restored, sizeof restored));
+  ExpectSame(after, States(objects));
 }
 
 TEST_F(AlignmentCommand, EmptySelectionStillOpensAndClosesAGroupAndUpdatesViews) {
@@ -114,27 +158,31 @@ TEST_F(AlignmentCommand, EmptySelectionStillOpensAndClosesAGroupAndUpdatesViews)
   scene().SetSelected(second, false);
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
-  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "HostUpdateViews", "DocumentEndUndo"}),
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo(\"test\")", "HostUpdateViews(2, 0)",
+                                      "DocumentEndUndo(\"test\")"}),
             UndoAndViewCalls());
-  ASSERT_EQ(1u, host.ui().ViewUpdates().size());
-  EXPECT_EQ(2, host.ui().ViewUpdates()[0].flags);
-  EXPECT_EQ(0, host.ui().ViewUpdates()[0].second);
+  EXPECT_EQ(1u, host.ui().ViewUpdates().size());
 }
 
 TEST_F(AlignmentCommand, AllAxesNoneChangeNothingButRecordUndo) {
   Set(ALIGN_X_MODE, ALIGN_X_MODE_NONE);
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
-  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "DocumentAddUndo", "DocumentAddUndo",
-                                      "HostUpdateViews", "DocumentEndUndo"}),
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo(\"test\")",
+                                      "DocumentAddUndo(\"test\", 40, \"first\")",
+                                      "DocumentAddUndo(\"test\", 40, \"second\")",
+                                      "HostUpdateViews(2, 0)", "DocumentEndUndo(\"test\")"}),
             UndoAndViewCalls());
   host.trace().Clear();
   Press(HOST_COMMAND_ALIGN_OBJECT);
-  // The single-object command posts no view update when nothing changed.
-  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo", "DocumentAddUndo", "DocumentEndUndo"}),
+  // The single-object command records the linked object and posts no view update when
+  // nothing changed.
+  EXPECT_EQ((std::vector<std::string>{"DocumentBeginUndo(\"test\")",
+                                      "DocumentAddUndo(\"test\", 40, \"first\")",
+                                      "DocumentEndUndo(\"test\")"}),
             UndoAndViewCalls());
   EXPECT_TRUE(scene().Messages().empty());
-  EXPECT_TRUE(CallNames(host.trace(), {"ObjectSetRotation", "ObjectSetGlobalMatrix"}).empty());
+  EXPECT_TRUE(host.trace().Only({"ObjectSetRotation", "ObjectSetGlobalMatrix"}).empty());
 }
 
 TEST_F(AlignmentCommand, MissingReferenceOrSingleObjectDoesNothing) {
@@ -175,7 +223,10 @@ TEST_F(AlignmentCommand, RefusedUndoStopsRecordingButEveryObjectIsAligned) {
   scene().FailAddUndoAfter(1);
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
-  EXPECT_EQ(2u, CallNames(host.trace(), {"DocumentAddUndo"}).size());
+  // The refused record is the second object's; nothing is asked after it.
+  EXPECT_EQ((std::vector<std::string>{"DocumentAddUndo(\"test\", 40, \"first\")",
+                                      "DocumentAddUndo(\"test\", 40, \"second\")"}),
+            host.trace().Only({"DocumentAddUndo"}));
   // Both objects end up against the +X face, inside: 10 - half size.
   EXPECT_EQ(9.0, scene().WorldMatrix(first).offset.x);
   EXPECT_EQ(8.0, scene().WorldMatrix(second).offset.x);
@@ -204,8 +255,8 @@ TEST_F(AlignmentCommand, SelectionEntryReadingAsNoneEndsTheLoopButClosesTheGroup
   EXPECT_EQ(9.0, scene().WorldMatrix(first).offset.x);
   EXPECT_EQ(-4.0, scene().WorldMatrix(second).offset.x);
   EXPECT_EQ(7.0, scene().WorldMatrix(third).offset.x);
-  EXPECT_EQ(1u, CallNames(host.trace(), {"HostUpdateViews"}).size());
-  EXPECT_EQ(1u, CallNames(host.trace(), {"DocumentEndUndo"}).size());
+  EXPECT_EQ(1u, host.trace().Only({"HostUpdateViews"}).size());
+  EXPECT_EQ(1u, host.trace().Only({"DocumentEndUndo"}).size());
 }
 
 TEST_F(AlignmentCommand, OtherMessageTypesDoNothingAndAnswerTrue) {

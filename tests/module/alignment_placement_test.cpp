@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 
+#include "kestrum_axis_ids.h"
 #include "module_fixture.h"
 
 namespace kestrum_test {
@@ -18,18 +19,6 @@ struct AxisCase {
   Mode mode;
   Side side;
 };
-
-constexpr std::array<int32_t, 3> kModeIds{ALIGN_X_MODE, ALIGN_Y_MODE, ALIGN_Z_MODE};
-constexpr std::array<int32_t, 3> kSideIds{ALIGN_X_SIDE, ALIGN_Y_SIDE, ALIGN_Z_SIDE};
-constexpr std::array<int32_t, 3> kInside{ALIGN_X_SIDE_INSIDE, ALIGN_Y_SIDE_INSIDE,
-                                         ALIGN_Z_SIDE_INSIDE};
-constexpr std::array<int32_t, 3> kOutside{ALIGN_X_SIDE_OUTSIDE, ALIGN_Y_SIDE_OUTSIDE,
-                                          ALIGN_Z_SIDE_OUTSIDE};
-constexpr std::array<std::array<int32_t, 4>, 3> kModeValues{{
-    {ALIGN_X_MODE_NONE, ALIGN_X_MODE_PLUS, ALIGN_X_MODE_CENTER, ALIGN_X_MODE_MINUS},
-    {ALIGN_Y_MODE_NONE, ALIGN_Y_MODE_PLUS, ALIGN_Y_MODE_CENTER, ALIGN_Y_MODE_MINUS},
-    {ALIGN_Z_MODE_NONE, ALIGN_Z_MODE_PLUS, ALIGN_Z_MODE_CENTER, ALIGN_Z_MODE_MINUS},
-}};
 
 double Component(const HostVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
@@ -46,8 +35,9 @@ TEST_P(AlignmentPlacement, PlacesTheMovedBoxAgainstTheReferenceBox) {
   scene().SetRotation(moved, {0.25, 0.5, 0.125});
   scene().SetSelected(moved, true);
   Link(ALIGN_REFERENCE, reference);
-  Set(kModeIds[c.axis], kModeValues[c.axis][static_cast<int>(c.mode)]);
-  Set(kSideIds[c.axis], c.side == Side::kInside ? kInside[c.axis] : kOutside[c.axis]);
+  const KestrumAxisIds& ids = kKestrumAxes[static_cast<size_t>(c.axis)];
+  Set(ids.modeSetting, ids.modes[static_cast<size_t>(c.mode)]);
+  Set(ids.sideSetting, c.side == Side::kInside ? ids.inside : ids.outside);
 
   EXPECT_EQ(1, Press(ALIGN_SELECTED));
 
@@ -168,10 +158,12 @@ TEST_F(Alignment, UnknownModeIsLeftAsItWasButStillClearsRotation) {
   Set(ALIGN_X_MODE, 0);  // as if the setting were absent
   host.trace().Enable(true);
   Press(ALIGN_SELECTED);
-  const std::vector<std::string> changes =
-      CallNames(host.trace(), {"ObjectSetPosition", "ObjectSetRotation", "ObjectSetGlobalMatrix"});
-  EXPECT_EQ((std::vector<std::string>{"ObjectSetRotation", "ObjectSetGlobalMatrix"}), changes);
-  // X keeps the object's own place, now measured from the reference's origin: 10 + 1.
+  // No position is set; the rotation is cleared and the object's own place is taken
+  // into the reference's frame: 10 + 1 on X.
+  EXPECT_EQ((std::vector<std::string>{
+                "ObjectSetRotation(\"moved\", (0, 0, 0))",
+                "ObjectSetGlobalMatrix(\"moved\", [(11, 2, 3), (1, 0, 0), (0, 1, 0), (0, 0, 1)])"}),
+            host.trace().Only({"ObjectSetPosition", "ObjectSetRotation", "ObjectSetGlobalMatrix"}));
   EXPECT_EQ(11.0, scene().WorldMatrix(moved).offset.x);
   EXPECT_EQ(0.0, scene().Rotation(moved).x);
 }

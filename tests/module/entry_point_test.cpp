@@ -84,7 +84,7 @@ TEST_F(EntryPoint, OldHostIsRefusedAndTheFailedBindingStillCounts) {
   host.trace().Enable(true);
   EXPECT_EQ(1, Call(kActionEnd));
   // No file name was kept, so the end work frees none; the resources were never loaded.
-  EXPECT_TRUE(CallNames(host.trace(), {"FileNameFree", "FreeResourceSet"}).empty());
+  EXPECT_TRUE(host.trace().Only({"FileNameFree", "FreeResourceSet"}).empty());
 }
 
 TEST_F(EntryPoint, VersionTwelveThousandIsAcceptedAndNullFileNameRefused) {

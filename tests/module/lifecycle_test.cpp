@@ -2,6 +2,10 @@
 // its resources, a refused or failing registration, the icon, the banner, and a run that
 // leaves nothing allocated or alive.
 
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
 #include "bitmaps.h"
 #include "module_fixture.h"
 #include "plugin_folder.h"
@@ -13,8 +17,17 @@ namespace {
 
 const std::vector<std::string> kBannerFrame{"====================", "Kestrum V1.0 - installed"};
 
+// A text of the plug-in's strings file as the plug-in folder ships it.
+std::string ShippedString(int32_t id) {
+  std::ifstream file(BuiltPluginFolder() + "/res/strings/en.json");
+  return nlohmann::json::parse(file).at("strings").at(std::to_string(id)).get<std::string>();
+}
+
 class Lifecycle : public ::testing::Test {
  protected:
+  // The texts compared below are the English ones, whatever the environment asks for.
+  void SetUp() override { host.resources().SetLanguage("en"); }
+
   void ExpectNothingLeft(khost::PluginSession& session) {
     const khost::LeakCheck leaks = session.Close();
     for (const std::string& line : leaks.Lines()) ADD_FAILURE() << "left behind: " << line;
@@ -40,8 +53,9 @@ TEST_F(Lifecycle, FullRunRegistersTheToolPrintsTheBannerAndLeavesNothing) {
   EXPECT_EQ(console[0], console[4]);
 
   const khost::RegisteredTool* tool = session.Tool();
-  EXPECT_EQ("Kestrum", tool->name);
-  EXPECT_FALSE(tool->help.empty());
+  // The name and the help line the host shows are the strings file's texts for them.
+  EXPECT_EQ(ShippedString(KESTRUM_STRING_NAME), tool->name);
+  EXPECT_EQ(ShippedString(KESTRUM_STRING_HELP_LINE), tool->help);
   EXPECT_GT(tool->iconWidth, 0);
   EXPECT_GT(tool->iconHeight, 0);
   ASSERT_NE(nullptr, host.plugins().RegisteredDescription(KESTRUM_PLUGIN_ID));
@@ -62,13 +76,23 @@ TEST_F(Lifecycle, RegistrationCallsTheHostInOrder) {
   host.trace().Enable(true);
   ASSERT_TRUE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID)) << session.Error();
   const std::vector<std::string> calls =
-      CallNames(host.trace(), {"BitmapNew", "BitmapLoadFile", "BitmapFree", "ResourceSetString",
-                               "RegisterDescriptionResource", "HostRegisterPlugin",
-                               "PrintToConsole"});
-  const std::vector<std::string> expected{
-      "BitmapNew", "BitmapLoadFile", "ResourceSetString", "ResourceSetString",
-      "RegisterDescriptionResource", "HostRegisterPlugin", "BitmapFree", "PrintToConsole",
-      "PrintToConsole", "PrintToConsole", "PrintToConsole", "PrintToConsole"};
+      host.trace().Only({"BitmapNew", "BitmapLoadFile", "BitmapFree", "ResourceSetString",
+                         "RegisterDescriptionResource", "HostRegisterPlugin", "PrintToConsole"});
+  // Which file, which string ids, which description and registration values, in order:
+  // the icon is loaded, the name's string and then the help line's, the description
+  // registered before the tool, the icon freed once the host copied it, then the banner.
+  std::vector<std::string> expected{
+      "BitmapNew",
+      "BitmapLoadFile(bitmap, \"" + BuiltPluginFolder() + "/res/kestrum.tif\", -1, 0)",
+      "ResourceSetString(set, " + std::to_string(KESTRUM_STRING_NAME) + ")",
+      "ResourceSetString(set, " + std::to_string(KESTRUM_STRING_HELP_LINE) + ")",
+      "RegisterDescriptionResource(" + std::to_string(KESTRUM_PLUGIN_ID) + ", \"Kestrum\", set)",
+      "HostRegisterPlugin(12000, 9, " + std::to_string(KESTRUM_PLUGIN_ID) + ", \"Kestrum\", data, " +
+          std::to_string(sizeof(ToolRegistrationSlots)) + ")",
+      "BitmapFree(bitmap)"};
+  for (const std::string& line : host.ui().ConsoleLines())
+    expected.push_back("PrintToConsole(\"" + line + "\")");
+  EXPECT_EQ(12u, expected.size());
   EXPECT_EQ(expected, calls);
   // The tool object is the one allocation registration keeps; it is tagged with the
   // tool's own source.
@@ -131,9 +155,10 @@ TEST_F(Lifecycle, WithoutTheDescriptionLibraryStartFailsAndEveryStartLooksAgain)
   khost::PluginSession session(host);
   host.trace().Enable(true);
   EXPECT_FALSE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID));
-  EXPECT_EQ(1u, host.trace().Only({"FindPlugin"}).size());
+  const std::string lookup = "FindPlugin(1000467, 17)";  // the description library
+  EXPECT_EQ(std::vector<std::string>{lookup}, host.trace().Only({"FindPlugin"}));
   EXPECT_EQ(0, session.loader().Start());
-  EXPECT_EQ(2u, host.trace().Only({"FindPlugin"}).size());
+  EXPECT_EQ((std::vector<std::string>{lookup, lookup}), host.trace().Only({"FindPlugin"}));
   host.plugins().RestoreDescriptionLibrary();
   EXPECT_EQ(1, session.loader().Start());
   EXPECT_EQ(5u, host.ui().ConsoleLines().size());

@@ -1,7 +1,8 @@
 #pragma once
 // Shared by the tests that load the built kestrum.cdl: a live host, a plug-in session
 // opened on the assembled plug-in folder, a document and the tool's settings container,
-// and small helpers for building scenes and reading the call trace.
+// and small helpers for building scenes. Call-order checks compare whole trace lines
+// (`host.trace().Only(...)`): the operation with its arguments.
 
 #include <gtest/gtest.h>
 
@@ -20,38 +21,18 @@ namespace kestrum_test {
 
 inline std::string BuiltPluginFolder() { return KESTRUM_BINARY_DIR "/plugins/kestrum"; }
 
-// The operation names of the trace, without their arguments.
-inline std::vector<std::string> CallNames(const khost::CallTrace& trace) {
-  std::vector<std::string> names;
-  for (const std::string& call : trace.Calls()) names.push_back(call.substr(0, call.find('(')));
-  return names;
-}
-
-// Keeps only the calls whose name is in `keep`, names only.
-inline std::vector<std::string> CallNames(const khost::CallTrace& trace,
-                                          const std::vector<std::string>& keep) {
-  std::vector<std::string> names;
-  for (const std::string& name : CallNames(trace))
-    for (const std::string& wanted : keep)
-      if (name == wanted) names.push_back(name);
-  return names;
-}
-
 class ModuleFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(session.Open(BuiltPluginFolder(), KESTRUM_PLUGIN_ID)) << session.Error();
     document = scene().NewDocument("test");
-    settings = host.containers().Create();
-    session.WriteDefaultSettings(document, settings);
+    settings = session.Settings(document);
   }
 
   void TearDown() override {
-    host.containers().Destroy(settings);
+    EXPECT_TRUE(scene().CheckNoUndoGroupOpen());
     const khost::LeakCheck leaks = session.Close();
     for (const std::string& line : leaks.Lines()) ADD_FAILURE() << "left behind: " << line;
-    EXPECT_TRUE(scene().CheckNoUndoGroupOpen());
-    EXPECT_EQ(0u, scene().arrays().Live()) << "object arrays left alive";
   }
 
   khost::Scene& scene() { return host.scene(); }

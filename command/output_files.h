@@ -1,0 +1,38 @@
+#pragma once
+// The files one run writes, put in place together: each is written whole to a
+// temporary file beside its destination first, and only when every step of the run has
+// succeeded are they renamed into place. A failed run leaves no new file and changes no
+// existing one; its temporary files are removed.
+
+#include <string>
+#include <vector>
+
+namespace kcommand {
+
+class OutputFiles {
+ public:
+  OutputFiles() = default;
+  // Removes the temporary files of a run that did not commit.
+  ~OutputFiles();
+  OutputFiles(const OutputFiles&) = delete;
+  OutputFiles& operator=(const OutputFiles&) = delete;
+
+  // Writes `content` to a new temporary file beside `path`, which a later Commit puts in
+  // place; a file already at `path` lends it its permission bits. Throws InputError
+  // naming `path` when the folder cannot take the file.
+  void Stage(const std::string& path, const std::string& content);
+
+  // Renames every staged file over its destination, in the order staged. Throws
+  // InputError naming the path that could not be put in place; the ones before it
+  // stay written, the rest are removed.
+  void Commit();
+
+ private:
+  struct Staged {
+    std::string path;       // where the file goes (a symbolic link's target)
+    std::string temporary;  // empty once renamed
+  };
+  std::vector<Staged> staged_;
+};
+
+}  // namespace kcommand

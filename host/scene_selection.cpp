@@ -1,0 +1,43 @@
+// Selection: a flag per object, and each document's selected objects in document
+// order, cached until the selection changes.
+#include "scene.h"
+
+#include "host.h"
+#include "scene_records.h"
+#include "scene_support.h"
+
+namespace khost {
+
+bool Scene::Selected(const HostObject* object) const {
+  const HostObject* record = Readable(object, "Selected");
+  return record != nullptr && record->state.selected;
+}
+
+void Scene::SetSelected(HostObject* object, bool selected) {
+  HostObject* record = Mutable(object, "SetSelected");
+  if (record == nullptr || record->state.selected == selected) return;
+  record->state.selected = selected;
+  ++record->document->selectionVersion;
+  if (selected)
+    ++record->document->selectedObjects;
+  else
+    --record->document->selectedObjects;
+}
+
+void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const {
+  out.clear();
+  if (!IsDocument(document) || document->selectedObjects == 0) return;
+  auto* known = const_cast<HostDocument*>(document);
+  if (known->selectionCacheVersion != known->selectionVersion) {
+    std::vector<HostObject*>& cache = known->selectionCache;
+    cache.clear();
+    for (HostObject* each = known->firstTopLevel;
+         each != nullptr && cache.size() < known->selectedObjects;
+         each = NextInOrder(each, nullptr))
+      if (each->state.selected) cache.push_back(each);
+    known->selectionCacheVersion = known->selectionVersion;
+  }
+  out = known->selectionCache;
+}
+
+}  // namespace khost

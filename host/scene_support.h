@@ -1,0 +1,27 @@
+#pragma once
+// Small pieces the scene's files share: the misuse report with the operation's name,
+// and the walk through objects in document order.
+
+#include <string>
+
+#include "host.h"
+#include "misuse.h"
+#include "scene_records.h"
+
+namespace khost {
+
+inline void Report(const char* operation, const std::string& what) {
+  Host::Current().misuse().Report(std::string(operation) + ": " + what);
+}
+
+// Pre-order successor within the subtree under `root` (the whole document when null).
+inline HostObject* NextInOrder(HostObject* object, const HostObject* root) {
+  if (object->firstChild != nullptr) return object->firstChild;
+  while (object != nullptr && object != root) {
+    if (object->next != nullptr) return object->next;
+    object = object->parent;
+  }
+  return nullptr;
+}
+
+}  // namespace khost

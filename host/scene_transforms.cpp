@@ -1,0 +1,171 @@
+// Transforms: the local matrix is the source of truth; position, rotation and scale
+// are views of it, and world matrices are cached per object until something above
+// them changes.
+#include "scene.h"
+
+#include "host.h"
+#include "scene_records.h"
+#include "scene_support.h"
+#include "transform.h"
+
+namespace khost {
+
+void Scene::Invalidate(HostObject* object) {
+  object->state.worldStamp = 0;
+  ++generation_;
+}
+
+void Scene::DeferRotationAndScale(HostObject* object) {
+  object->state.rotationScaleCurrent = false;
+}
+
+namespace {
+
+HostVector CurrentRotation(const ObjectState& state) {
+  return state.rotationScaleCurrent ? state.rotation : RotationAngles(state.local);
+}
+
+HostVector CurrentScale(const ObjectState& state) {
+  return state.rotationScaleCurrent ? state.scale : AxisLengths(state.local);
+}
+
+}  // namespace
+
+const HostMatrix& Scene::World(HostObject* object) {
+  if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
+    return object->state.world;
+  // A top-level world is the local matrix itself, whatever else changed.
+  if (object->parent == nullptr) {
+    if (object->state.worldStamp == 0) {
+      object->state.world = object->state.local;
+      object->state.worldStamp = nextStamp_++;
+      object->state.parentStamp = kTopLevelStamp;
+    }
+    object->checkedGeneration = generation_;
+    return object->state.world;
+  }
+  // Walk up to the first ancestor already confirmed at this generation, then rebuild
+  // downwards; a loop, not recursion, so a million-deep chain is fine.
+  pathScratch_.clear();
+  for (HostObject* each = object; each != nullptr; each = each->parent) {
+    if (each->checkedGeneration == generation_ && each->state.worldStamp != 0) break;
+    pathScratch_.push_back(each);
+  }
+  for (auto each = pathScratch_.rbegin(); each != pathScratch_.rend(); ++each) {
+    HostObject* node = *each;
+    const HostObject* parent = node->parent;
+    const uint64_t parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
+    if (node->state.worldStamp == 0 || node->state.parentStamp != parentStamp) {
+      // A top-level world is the local matrix itself: multiplying by the identity
+      // would turn -0.0 into +0.0.
+      node->state.world =
+          parent != nullptr ? Multiply(parent->state.world, node->state.local) : node->state.local;
+      node->state.worldStamp = nextStamp_++;
+      node->state.parentStamp = parentStamp;
+    }
+    node->checkedGeneration = generation_;
+  }
+  return object->state.world;
+}
+
+HostVector Scene::Position(const HostObject* object) const {
+  const HostObject* record = Readable(object, "Position");
+  return record != nullptr ? record->state.local.offset : HostVector{0.0, 0.0, 0.0};
+}
+
+void Scene::SetPosition(HostObject* object, const HostVector& position, const char* operation) {
+  HostObject* record = Mutable(object, operation);
+  if (record == nullptr) return;
+  record->state.local.offset = position;
+  Invalidate(record);
+}
+
+HostVector Scene::Rotation(const HostObject* object) const {
+  const HostObject* record = Readable(object, "Rotation");
+  return record != nullptr ? CurrentRotation(record->state) : HostVector{0.0, 0.0, 0.0};
+}
+
+void Scene::SetRotation(HostObject* object, const HostVector& angles, const char* operation) {
+  HostObject* record = Mutable(object, operation);
+  if (record == nullptr) return;
+  record->state.scale = CurrentScale(record->state);
+  record->state.rotation = angles;
+  record->state.rotationScaleCurrent = true;
+  record->state.local =
+      ComposeTransform(record->state.local.offset, angles, record->state.scale);
+  Invalidate(record);
+}
+
+HostVector Scene::Scale(const HostObject* object) const {
+  const HostObject* record = Readable(object, "Scale");
+  return record != nullptr ? CurrentScale(record->state) : HostVector{1.0, 1.0, 1.0};
+}
+
+void Scene::SetScale(HostObject* object, const HostVector& scale) {
+  HostObject* record = Mutable(object, "SetScale");
+  if (record == nullptr) return;
+  record->state.rotation = CurrentRotation(record->state);
+  record->state.scale = scale;
+  record->state.rotationScaleCurrent = true;
+  record->state.local =
+      ComposeTransform(record->state.local.offset, record->state.rotation, scale);
+  Invalidate(record);
+}
+
+HostMatrix Scene::LocalMatrix(const HostObject* object) const {
+  const HostObject* record = Readable(object, "LocalMatrix");
+  return record != nullptr ? record->state.local : IdentityMatrix();
+}
+
+void Scene::SetLocalMatrix(HostObject* object, const HostMatrix& local) {
+  HostObject* record = Mutable(object, "SetLocalMatrix");
+  if (record == nullptr) return;
+  record->state.local = local;
+  DeferRotationAndScale(record);
+  Invalidate(record);
+}
+
+HostMatrix Scene::WorldMatrix(HostObject* object) {
+  HostObject* record = Record(object);
+  if (record == nullptr) {
+    Report("WorldMatrix", "not an object of this host");
+    return IdentityMatrix();
+  }
+  return World(record);
+}
+
+bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const char* operation) {
+  HostObject* record = Mutable(object, operation);
+  if (record == nullptr) return false;
+  HostObject* parent = record->parent;
+  HostMatrix local = world;
+  if (parent != nullptr) {
+    HostMatrix parentInverse;
+    if (!Invert(World(parent), &parentInverse)) {
+      Report(operation, "the parent's world matrix cannot be inverted");
+      return false;
+    }
+    local = Multiply(parentInverse, world);
+  }
+  record->state.local = local;
+  DeferRotationAndScale(record);
+  // The product above rounds, so parent world times local need not give back `world`
+  // exactly; the cache keeps the matrix as set until something above it changes.
+  record->state.world = world;
+  record->state.worldStamp = nextStamp_++;
+  record->state.parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
+  ++generation_;
+  record->checkedGeneration = generation_;
+  return true;
+}
+
+HostVector Scene::HalfSizes(const HostObject* object) const {
+  const HostObject* record = Readable(object, "HalfSizes");
+  return record != nullptr ? record->state.halfSizes : HostVector{0.0, 0.0, 0.0};
+}
+
+void Scene::SetHalfSizes(HostObject* object, const HostVector& halfSizes) {
+  if (HostObject* record = Mutable(object, "SetHalfSizes")) record->state.halfSizes = halfSizes;
+}
+
+}  // namespace khost
