@@ -5,20 +5,33 @@ set -euo pipefail
 packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
           clang clang-format libclang-rt-14-dev valgrind
-          nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386)
+          nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
+          libcpp-httplib-dev chromium nodejs)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
     || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Some nodejs builds carry npm themselves and conflict with Debian's npm package.
+command -v npm >/dev/null || missing+=(npm)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  # The 32-bit build links the 32-bit TIFF library.
+  dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
 
-echo "installing: ${missing[*]}"
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-# The 32-bit build links the 32-bit TIFF library.
-dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# The view's page (three) and its browser test (playwright-core, which drives Debian's
+# chromium and downloads no browser), exactly as package-lock.json pins them. npm ci
+# leaves node_modules/.package-lock.json behind: a lock file newer than it is not
+# installed yet.
+cd "$(dirname "$0")/.."
+if [ package-lock.json -nt node_modules/.package-lock.json ]; then
+  echo "installing the npm packages of package-lock.json"
+  npm ci --ignore-scripts --no-audit --no-fund
+fi
