@@ -46,8 +46,9 @@ async function act(action, body) {
 
 function describe(action, body) {
   if (action === 'press') {
-    const answer = state.lastPress?.answer;
-    return `pressed ${body.control}: the tool answered ${answer}`;
+    const label = state.panel.groups.flatMap((group) => group.elements)
+      .find((control) => control.id === body.control)?.label;
+    return `pressed “${label}” (${body.control}): the tool answered ${state.lastPress.answer}`;
   }
   if (action === 'save') return `saved to ${state.saved}`;
   return '';
