@@ -5,6 +5,26 @@ import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 
 const kColours = { plain: 0x8fa6ba, selected: 0xffb02e, reference: 0xe0533d };
 
+// The object's name, drawn at a fixed size on the screen above its box.
+function nameLabel(text, colour) {
+  const canvas = document.createElement('canvas');
+  const context = canvas.getContext('2d');
+  context.font = '28px system-ui, sans-serif';
+  canvas.width = Math.ceil(context.measureText(text).width) + 8;
+  canvas.height = 36;
+  context.font = '28px system-ui, sans-serif';
+  context.fillStyle = `#${colour.toString(16).padStart(6, '0')}`;
+  context.fillText(text, 4, 28);
+  const texture = new THREE.CanvasTexture(canvas);
+  texture.colorSpace = THREE.SRGBColorSpace;
+  const sprite = new THREE.Sprite(new THREE.SpriteMaterial({
+    map: texture, sizeAttenuation: false, depthTest: false, transparent: true }));
+  sprite.center.set(0, 0);
+  sprite.scale.set(0.03 * canvas.width / canvas.height, 0.03, 1);
+  sprite.raycast = () => {};  // labels never take a click from the box behind them
+  return sprite;
+}
+
 export class Viewport {
   constructor(element, onPick) {
     this.element = element;
@@ -30,7 +50,11 @@ export class Viewport {
   update(state, referenceId) {
     for (const child of [...this.boxes.children]) {
       this.boxes.remove(child);
-      child.traverse((part) => { part.geometry?.dispose(); part.material?.dispose(); });
+      child.traverse((part) => {
+        part.geometry?.dispose();
+        part.material?.map?.dispose();
+        part.material?.dispose();
+      });
     }
     this.pickables = [];
     for (const object of state.objects) {
@@ -50,7 +74,9 @@ export class Viewport {
       fill.userData.id = object.id;
       const edges = new THREE.LineSegments(new THREE.EdgesGeometry(geometry),
                                            new THREE.LineBasicMaterial({ color: kColours[role] }));
-      group.add(fill, edges);
+      const label = nameLabel(object.name, kColours[role]);
+      label.position.set(-hx, hy, -hz);  // a top corner: a centre may lie inside another box
+      group.add(fill, edges, label);
       this.boxes.add(group);
       this.pickables.push(fill);
     }
