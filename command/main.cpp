@@ -97,6 +97,10 @@ int main(int argc, char** argv) {
   viewCommand->add_option("--port", view.port, "Port to listen on (default: a free one)")
       ->check(CLI::Range(1, 65535));
   AddPluginOption(*viewCommand, view.plugin);
+#else
+  CLI::App* viewCommand =
+      app.add_subcommand("view", "Not in this build (it needs cpp-httplib for this target)");
+  viewCommand->allow_extras();
 #endif
 
   khost::validator::ValidationOptions validate;
@@ -136,6 +140,11 @@ int main(int argc, char** argv) {
     if (demoCommand->parsed()) return RunDemo(demo, std::cout);
 #ifdef KESTRUM_VIEW
     if (viewCommand->parsed()) return RunView(view, std::cout);
+#else
+    if (viewCommand->parsed())
+      throw InputError(
+          "view: this kestrum was built without the view (it needs cpp-httplib "
+          "for this target; 32-bit builds have none)");
 #endif
     if (validateCommand->parsed()) {
       if (seedOption->count() > 0) validate.seed = validateSeed;
