@@ -1,5 +1,7 @@
 #include "view_state.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 
