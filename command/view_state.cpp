@@ -31,6 +31,14 @@ const khost::DescriptionElement& Control(const khost::DescriptionLayout& layout,
   return *element;
 }
 
+// The request's member `name` when it is true or false; `fallback` when it is missing.
+bool Flag(const json& request, const char* name, bool fallback) {
+  if (!request.contains(name)) return fallback;
+  if (!request[name].is_boolean())
+    throw ViewRequestError(std::string("\"") + name + "\" is not true or false");
+  return request[name].get<bool>();
+}
+
 }  // namespace
 
 ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::string sceneFile,
@@ -71,6 +79,13 @@ void ViewState::WriteToolSettings() {
       containers.SetInt(settings_, ModeSettingId(axis), ModeValueId(axis, choice->mode));
       containers.SetInt(settings_, SideSettingId(axis), SideValueId(axis, choice->side));
     }
+}
+
+const khost::DescriptionLayout& ViewState::Panel() const {
+  const khost::DescriptionLayout* layout =
+      session_->run().host().plugins().RegisteredDescription(session_->run().Tool().id);
+  if (layout == nullptr) throw ViewRequestError("the tool registered no panel");
+  return *layout;
 }
 
 size_t ViewState::ObjectIndex(const json& id) const {
@@ -178,7 +193,7 @@ json ViewState::PanelState() {
 json ViewState::Select(const json& request) {
   if (!request.is_object() || !request.contains("objects") || !request["objects"].is_array())
     throw ViewRequestError("the request has no \"objects\" list");
-  const bool add = request.value("add", false);
+  const bool add = Flag(request, "add", false);
   std::vector<size_t> chosen;
   for (const json& id : request["objects"]) chosen.push_back(ObjectIndex(id));
   khost::Scene& host = session_->run().host().scene();
@@ -191,10 +206,7 @@ json ViewState::Select(const json& request) {
 
 json ViewState::Set(const json& request) {
   khost::Host& host = session_->run().host();
-  const khost::DescriptionLayout* layout =
-      host.plugins().RegisteredDescription(session_->run().Tool().id);
-  if (layout == nullptr) throw ViewRequestError("the tool registered no panel");
-  const khost::DescriptionElement& element = Control(*layout, request);
+  const khost::DescriptionElement& element = Control(Panel(), request);
   if (!request.contains("value")) throw ViewRequestError("the request has no \"value\"");
   const json& value = request["value"];
   khost::Containers& containers = host.containers();
@@ -231,11 +243,7 @@ json ViewState::Set(const json& request) {
 }
 
 json ViewState::Press(const json& request) {
-  khost::Host& host = session_->run().host();
-  const khost::DescriptionLayout* layout =
-      host.plugins().RegisteredDescription(session_->run().Tool().id);
-  if (layout == nullptr) throw ViewRequestError("the tool registered no panel");
-  const khost::DescriptionElement& element = Control(*layout, request);
+  const khost::DescriptionElement& element = Control(Panel(), request);
   if (element.kind != khost::ElementKind::kButton)
     throw ViewRequestError("control " + std::to_string(element.id) + " is not a button");
   const int32_t answer =
@@ -258,7 +266,7 @@ json ViewState::Redo() {
 
 json ViewState::Save(const json& request) {
   if (!request.is_object()) throw ViewRequestError("the request is not a JSON object");
-  if (!output_ && request.value("confirm", false) != true)
+  if (!output_ && !Flag(request, "confirm", false))
     throw ViewRequestError("saving writes over " + sceneFile_ +
                            ": send \"confirm\": true to do so");
   // The tool settings the file carries are the ones the panel holds now.

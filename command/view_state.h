@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "alignment_session.h"
+#include "description_layout.h"
 #include "scene_model.h"
 
 namespace kcommand {
@@ -60,6 +61,8 @@ class ViewState {
 
  private:
   size_t ObjectIndex(const nlohmann::json& id) const;
+  // The panel the tool registered; ViewRequestError when there is none.
+  const khost::DescriptionLayout& Panel() const;
   nlohmann::json PanelState();
   void WriteToolSettings();
 

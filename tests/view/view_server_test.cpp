@@ -143,6 +143,8 @@ TEST(ViewServer, RefusesEveryRequestTheSafetyRulesForbidAndChangesNothing) {
        400},
       {"unknown object", "POST", "/api/select", withToken, R"({"objects":[1,9999]})",
        "application/json", 400},
+      {"add not true or false", "POST", "/api/select", withToken, R"({"objects":[1],"add":"yes"})",
+       "application/json", 400},
       {"object id not a number", "POST", "/api/select", withToken, R"({"objects":["Vase"]})",
        "application/json", 400},
       {"unknown control", "POST", "/api/set", withToken, R"({"control":4242,"value":1})",
