@@ -9,7 +9,9 @@ CTEST_FLAGS ?= --output-on-failure --timeout 300
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz gltf_file_fuzz
 
-.PHONY: all deps build demo test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean
+VIEW_PORT ?= 0
+
+.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean
 
 all: build
 
@@ -22,6 +24,12 @@ build: deps
 
 demo: build
 	./build/command/kestrum demo
+
+# The demo scene in the browser view: open the address it prints; Ctrl-C ends it. Save
+# writes kestrum-view.json, never the shipped example.
+view: build
+	./build/command/kestrum view examples/demo.json -o kestrum-view.json \
+	  $(if $(filter-out 0,$(VIEW_PORT)),--port $(VIEW_PORT))
 
 test: deps test-64 test-32 test-sanitize test-windows
 

@@ -55,6 +55,16 @@ struct DemoOptions {
 };
 int RunDemo(const DemoOptions& options, std::ostream& out);
 
+struct ViewOptions {
+  std::string scene;
+  std::optional<std::string> output;  // where Save writes; unset: over the scene file
+  int port = 0;                       // 0: any free port
+  std::string plugin;
+};
+// Serves the scene and the tool's panel on 127.0.0.1 until SIGINT or SIGTERM; the first
+// line written is the address to open.
+int RunView(const ViewOptions& options, std::ostream& out);
+
 // "--x" and its text as an axis choice; throws InputError naming the option.
 AxisChoice AxisOption(int axis, const std::string& text);
 

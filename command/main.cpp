@@ -113,6 +113,24 @@ int main(int argc, char** argv) {
   demoCommand->add_option("-o,--output", demo.output, "Also write the aligned scene here");
   AddPluginOption(*demoCommand, demo.plugin);
 
+#ifdef KESTRUM_VIEW
+  ViewOptions view;
+  view.plugin = defaultPlugin;
+  CLI::App* viewCommand = app.add_subcommand(
+      "view", "Show the scene and the tool's panel in a browser, served from 127.0.0.1");
+  viewCommand->add_option("SCENE", view.scene, "Scene file (JSON, see docs/scene-format.md)")
+      ->required();
+  viewCommand->add_option("-o,--output", view.output,
+                          "Where Save writes (default: over SCENE, after a confirmation)");
+  viewCommand->add_option("--port", view.port, "Port to listen on (default: a free one)")
+      ->check(CLI::Range(1, 65535));
+  AddPluginOption(*viewCommand, view.plugin);
+#else
+  CLI::App* viewCommand =
+      app.add_subcommand("view", "Not in this build (it needs cpp-httplib for this target)");
+  viewCommand->allow_extras();
+#endif
+
   khost::validator::ValidationOptions validate;
   validate.pluginFolder = defaultPlugin;
   uint64_t validateSeed = 0;
@@ -121,9 +139,10 @@ int main(int argc, char** argv) {
       "Check the plug-in as a developer would before a release: exports, lifecycle, record,\n"
       "hostile arguments, undo, call order, and a seeded random run against a model");
   AddPluginOption(*validateCommand, validate.pluginFolder);
-  CLI::Option* seedOption =
-      validateCommand->add_option("--seed", validateSeed, "Seed of the random run (default: fresh)");
-  validateCommand->add_option("--repeat", validate.repeat, "Load-to-unload cycles; scales the random run")
+  CLI::Option* seedOption = validateCommand->add_option("--seed", validateSeed,
+                                                        "Seed of the random run (default: fresh)");
+  validateCommand
+      ->add_option("--repeat", validate.repeat, "Load-to-unload cycles; scales the random run")
       ->check(CLI::Range(1, 1000))
       ->default_str(std::to_string(validate.repeat));
   validateCommand->add_flag("--json", validate.json, "Write the results as JSON");
@@ -149,6 +168,14 @@ int main(int argc, char** argv) {
     if (helpCommand->parsed()) return RunHelpButton(helpPlugin, std::cout);
     if (infoCommand->parsed()) return RunInfo(infoPlugin, std::cout);
     if (demoCommand->parsed()) return RunDemo(demo, std::cout);
+#ifdef KESTRUM_VIEW
+    if (viewCommand->parsed()) return RunView(view, std::cout);
+#else
+    if (viewCommand->parsed())
+      throw InputError(
+          "view: this kestrum was built without the view (it needs cpp-httplib "
+          "for this target; 32-bit builds have none)");
+#endif
     if (validateCommand->parsed()) {
       if (seedOption->count() > 0) validate.seed = validateSeed;
       return khost::validator::RunValidation(validate, std::cout);

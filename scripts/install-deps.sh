@@ -6,17 +6,17 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
           clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
-          libtinygltf-dev assimp-testmodels time)
+          libtinygltf-dev assimp-testmodels time
+          libcpp-httplib-dev pkgconf chromium nodejs)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
     || missing+=("$package")
 done
-# npm installs the glTF validator; a Node.js from elsewhere that brings its own npm will do.
-command -v npm >/dev/null || missing+=(nodejs npm)
-
-install_packages() {
+# Some nodejs builds carry npm themselves and conflict with Debian's npm package.
+command -v npm >/dev/null || missing+=(npm)
+if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   sudo_cmd=()
   [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
@@ -25,11 +25,14 @@ install_packages() {
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
-[ ${#missing[@]} -eq 0 ] || install_packages
+fi
 
-# The glTF validator the tests run on written files, at the version package-lock.json pins.
-root="$(cd "$(dirname "$0")/.." && pwd)"
-[ -f "$root/node_modules/gltf-validator/package.json" ] \
-  || (cd "$root" && npm ci --no-audit --no-fund --loglevel=error)
-
+# The view's page (three), its browser test (playwright-core, which drives Debian's
+# chromium and downloads no browser) and the glTF validator the tests run on written
+# files, exactly as package-lock.json pins them. npm ci leaves
+# node_modules/.package-lock.json behind: a lock file newer than it is not installed yet.
+cd "$(dirname "$0")/.."
+if [ package-lock.json -nt node_modules/.package-lock.json ]; then
+  echo "installing the npm packages of package-lock.json"
+  npm ci --ignore-scripts --no-audit --no-fund
+fi

@@ -1,0 +1,76 @@
+// kestrum view: the scene and the tool's panel in a browser, served from 127.0.0.1 until
+// SIGINT or SIGTERM, every action going to the plug-in through the host as align's do.
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <thread>
+
+#include "commands.h"
+#include "input_error.h"
+#include "plugin_thread.h"
+#include "scene_reader.h"
+#include "scene_writer.h"
+#include "view_server.h"
+#include "view_state.h"
+
+namespace kcommand {
+
+int RunView(const ViewOptions& options, std::ostream& out) {
+  // The scene format's reader and writer: the view knows the file only through these.
+  SceneFile scene = ReadSceneFile(options.scene);
+  const SceneTextWriter writer = [](const SceneFile& file) { return SceneToText(file); };
+
+  // Every thread started from here on inherits the blocked signals, so only sigwait
+  // below sees them and the shutdown runs in order on this thread.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  PluginThread thread;
+  std::unique_ptr<ViewState> state;
+  // The host is made, used and ended on the plug-in thread only.
+  const auto end = [&] {
+    return thread.Run([&] {
+      std::vector<std::string> problems = state ? state->Finish() : std::vector<std::string>{};
+      state.reset();
+      return problems;
+    });
+  };
+  std::string token = NewViewToken();
+  std::unique_ptr<ViewServer> server;
+  int port = 0;
+  try {
+    thread.Run([&] {
+      state = std::make_unique<ViewState>(options.plugin, std::move(scene), options.scene,
+                                          options.output, writer);
+    });
+    server = std::make_unique<ViewServer>(thread, *state, token);
+    port = server->Bind(options.port);
+  } catch (...) {
+    end();
+    throw;
+  }
+  std::thread listener([&] { server->Listen(); });
+  out << "http://127.0.0.1:" << port << "/?token=" << token << std::endl;
+
+  int received = 0;
+  sigwait(&stopSignals, &received);
+  server->Stop();
+  listener.join();
+  server.reset();
+  const std::vector<std::string> problems = end();
+  out << "stopped (" << (received == SIGINT ? "SIGINT" : "SIGTERM") << "): server closed, "
+      << "plug-in ended and unloaded\n";
+  if (!problems.empty()) {
+    std::string lines;
+    for (const std::string& line : problems) lines += "\n  " + line;
+    throw HostFailure("the plug-in from " + options.plugin + " did not finish cleanly:" + lines);
+  }
+  out << "unloaded: nothing left allocated, no misuse recorded\n";
+  return kExitSuccess;
+}
+
+}  // namespace kcommand

@@ -1,0 +1,192 @@
+#include "view_server.h"
+
+#include <httplib.h>
+
+#include <random>
+
+#include "input_error.h"
+#include "view_files.h"
+
+namespace kcommand {
+namespace {
+
+using nlohmann::json;
+
+void Answer(httplib::Response& response, int status, const json& body) {
+  response.status = status;
+  response.set_content(body.dump(), "application/json");
+}
+
+void Refuse(httplib::Response& response, int status, const std::string& message) {
+  Answer(response, status, {{"error", message}});
+}
+
+// The value of cookie `name` in a Cookie header, or empty.
+std::string CookieValue(const std::string& header, const std::string& name) {
+  size_t at = 0;
+  while (at < header.size()) {
+    const size_t end = std::min(header.find(';', at), header.size());
+    const size_t start = header.find_first_not_of(' ', at);
+    if (start < end && header.compare(start, name.size() + 1, name + "=") == 0)
+      return header.substr(start + name.size() + 1, end - start - name.size() - 1);
+    at = end + 1;
+  }
+  return {};
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  unsigned char difference = 0;
+  for (size_t i = 0; i < a.size(); ++i) difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return difference == 0;
+}
+
+bool IsJsonType(const std::string& type) {
+  const std::string bare = type.substr(0, type.find(';'));
+  return bare == "application/json";
+}
+
+}  // namespace
+
+struct ViewServer::Impl {
+  PluginThread& thread;
+  ViewState& state;
+  std::string token;
+  std::string cookieName;
+  int port = 0;
+  httplib::Server server;
+
+  Impl(PluginThread& t, ViewState& s, std::string k) : thread(t), state(s), token(std::move(k)) {}
+
+  bool HostAllowed(const httplib::Request& request) const {
+    const std::string host = request.get_header_value("Host");
+    const std::string suffix = ":" + std::to_string(port);
+    return host == "127.0.0.1" + suffix || host == "localhost" + suffix;
+  }
+
+  // The first page load brings the token in its query and gets the cookie.
+  bool IsFirstLoad(const httplib::Request& request) const {
+    return request.method == "GET" && (request.path == "/" || request.path == "/index.html") &&
+           SameText(request.get_param_value("token"), token);
+  }
+
+  bool HasToken(const httplib::Request& request) const {
+    return SameText(request.get_header_value("X-Kestrum-Token"), token) ||
+           SameText(CookieValue(request.get_header_value("Cookie"), cookieName), token);
+  }
+
+  httplib::Server::HandlerResponse Gate(const httplib::Request& request,
+                                        httplib::Response& response) {
+    response.set_header("Cache-Control", "no-store");
+    response.set_header("X-Content-Type-Options", "nosniff");
+    response.set_header("X-Frame-Options", "DENY");
+    response.set_header("Referrer-Policy", "no-referrer");
+    if (!HostAllowed(request)) {
+      Refuse(response, 403,
+             "this server answers only to 127.0.0.1:" + std::to_string(port) +
+                 " and localhost:" + std::to_string(port));
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    if (IsFirstLoad(request)) {
+      response.set_header("Set-Cookie",
+                          cookieName + "=" + token + "; Path=/; HttpOnly; SameSite=Strict");
+      return httplib::Server::HandlerResponse::Unhandled;
+    }
+    if (!HasToken(request)) {
+      Refuse(response, 403, "open the address kestrum view printed: it carries the token");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+  }
+
+  // Runs `action` on the plug-in thread and answers its state, or why it was refused.
+  template <typename Action>
+  void Serve(httplib::Response& response, Action action) {
+    try {
+      Answer(response, 200, thread.Run(std::move(action)));
+    } catch (const ViewRequestError& error) {
+      Refuse(response, 400, error.what());
+    } catch (const std::exception& error) {
+      Refuse(response, 500, error.what());
+    }
+  }
+
+  // A state change: POST, a JSON body, then the action with the parsed request.
+  void Change(const std::string& path, std::function<json(ViewState&, const json&)> action) {
+    server.Post(path, [this, action](const httplib::Request& request, httplib::Response& response) {
+      if (!IsJsonType(request.get_header_value("Content-Type")))
+        return Refuse(response, 415, "send the request as Content-Type: application/json");
+      json body = json::parse(request.body, nullptr, false);
+      if (body.is_discarded()) return Refuse(response, 400, "the body is not valid JSON");
+      Serve(response, [this, &action, &body] { return action(state, body); });
+    });
+    server.Get(path, [](const httplib::Request&, httplib::Response& response) {
+      Refuse(response, 405, "this request changes the scene: send it as a POST");
+    });
+  }
+
+  void Routes() {
+    server.Get("/api/state", [this](const httplib::Request&, httplib::Response& response) {
+      Serve(response, [this] { return state.State(); });
+    });
+    Change("/api/select", [](ViewState& s, const json& body) { return s.Select(body); });
+    Change("/api/set", [](ViewState& s, const json& body) { return s.Set(body); });
+    Change("/api/press", [](ViewState& s, const json& body) { return s.Press(body); });
+    Change("/api/undo", [](ViewState& s, const json&) { return s.Undo(); });
+    Change("/api/redo", [](ViewState& s, const json&) { return s.Redo(); });
+    Change("/api/save", [](ViewState& s, const json& body) { return s.Save(body); });
+    server.Get(R"(/api/opened/(\d{1,9}))",
+               [this](const httplib::Request& request, httplib::Response& response) {
+                 const size_t index = std::stoul(request.matches[1]);
+                 const std::optional<std::string> page =
+                     thread.Run([this, index] { return state.OpenedPage(index); });
+                 if (!page) return Refuse(response, 404, "the tool opened no such page");
+                 response.set_content(*page, "text/html; charset=utf-8");
+               });
+    // Only the built-in files: the path is a key, never a file name.
+    server.Get(".*", [](const httplib::Request& request, httplib::Response& response) {
+      const ViewFile* file = FindViewFile(request.path == "/" ? "/index.html" : request.path);
+      if (file == nullptr) return Refuse(response, 404, "no such page");
+      response.set_content(file->content.data(), file->content.size(),
+                           std::string(file->type).c_str());
+    });
+  }
+};
+
+ViewServer::ViewServer(PluginThread& thread, ViewState& state, std::string token)
+    : impl_(std::make_unique<Impl>(thread, state, std::move(token))) {
+  impl_->server.set_payload_max_length(kMaxBodyBytes);
+  impl_->server.set_keep_alive_timeout(1);
+  impl_->server.set_pre_routing_handler(
+      [this](const httplib::Request& request, httplib::Response& response) {
+        return impl_->Gate(request, response);
+      });
+  impl_->Routes();
+}
+
+ViewServer::~ViewServer() = default;
+
+int ViewServer::Bind(int port) {
+  const bool bound = port == 0 ? (port = impl_->server.bind_to_any_port("127.0.0.1")) > 0
+                               : impl_->server.bind_to_port("127.0.0.1", port);
+  if (!bound || port <= 0)
+    throw InputError("--port: cannot listen on 127.0.0.1:" + std::to_string(port) +
+                     " (in use, or not allowed)");
+  impl_->port = port;
+  impl_->cookieName = "kestrum_token_" + std::to_string(port);
+  return port;
+}
+
+void ViewServer::Listen() { impl_->server.listen_after_bind(); }
+
+void ViewServer::Stop() { impl_->server.stop(); }
+
+std::string NewViewToken() {
+  std::random_device random;
+  static const char kDigits[] = "0123456789abcdef";
+  std::string token;
+  for (int i = 0; i < 32; ++i) token += kDigits[random() % 16];
+  return token;
+}
+
+}  // namespace kcommand

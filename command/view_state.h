@@ -1,0 +1,80 @@
+#pragma once
+// The host side of `kestrum view`: one plug-in run with the scene in a host document
+// and the tool's settings container, turned into the requests a page makes (select,
+// set a control, press a button, undo, redo, save) and answered with the scene and
+// panel state as JSON. Every call belongs on the plug-in thread.
+
+#include <functional>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "alignment_session.h"
+#include "description_layout.h"
+#include "scene_model.h"
+
+namespace kcommand {
+
+// A request that names no object or control, or asks for what cannot be done: answered
+// with 400 and the message, having changed nothing.
+class ViewRequestError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// How the view writes the scene back; the format the file was read in.
+using SceneTextWriter = std::function<std::string(const SceneFile&)>;
+
+class ViewState {
+ public:
+  // Loads the plug-in and builds the scene; the file's tool settings (reference, object,
+  // axes) go into the tool's settings. Throws InputError or HostFailure as align does.
+  ViewState(const std::string& pluginFolder, SceneFile scene, std::string sceneFile,
+            std::optional<std::string> output, SceneTextWriter writer);
+  ~ViewState();
+
+  nlohmann::json State();
+
+  // Each checks the whole request first (ViewRequestError) and only then changes the
+  // host; all answer State().
+  // {"objects": [id, ...], "add": bool}: replaces the selection, or adds to it.
+  nlohmann::json Select(const nlohmann::json& request);
+  // {"control": id, "value": v}: a link takes an object id or null, a choice one of its
+  // value ids, a flag true or false.
+  nlohmann::json Set(const nlohmann::json& request);
+  // {"control": id}: a button press, delivered to the tool's message handler.
+  nlohmann::json Press(const nlohmann::json& request);
+  nlohmann::json Undo();
+  nlohmann::json Redo();
+  // {"confirm": bool}: writes the scene to the output, or over the scene file when
+  // there is no output and the user confirmed it.
+  nlohmann::json Save(const nlohmann::json& request);
+
+  // The content of the n-th page the tool asked the host to open.
+  std::optional<std::string> OpenedPage(size_t index) const;
+
+  // Ends the plug-in run; every problem it left, one line each (see PluginSession).
+  std::vector<std::string> Finish();
+
+ private:
+  size_t ObjectIndex(const nlohmann::json& id) const;
+  // The panel the tool registered; ViewRequestError when there is none.
+  const khost::DescriptionLayout& Panel() const;
+  nlohmann::json PanelState();
+  void WriteToolSettings();
+
+  SceneFile scene_;
+  std::string sceneFile_;
+  std::optional<std::string> output_;
+  SceneTextWriter writer_;
+  std::unique_ptr<AlignmentSession> session_;
+  HostContainer* settings_ = nullptr;
+  std::vector<std::string> openedPages_;
+  nlohmann::json lastPress_;
+  bool finished_ = false;
+};
+
+}  // namespace kcommand

@@ -1,0 +1,137 @@
+// kestrum view in a real browser: Debian's chromium, headless, driven by playwright-core.
+// The page must show the tool's panel as its description says, and a press made through
+// the page must move the objects exactly as `kestrum align` does for the same settings;
+// undo, redo and save go through the host. Exits 77 (skipped) only without a browser.
+//
+// Environment: KESTRUM_COMMAND (the built program), KESTRUM_SOURCE_DIR, KESTRUM_ARTIFACTS
+// (a folder for the scene copies, the saved file and the screenshot).
+import assert from 'node:assert/strict';
+import { execFileSync, spawn } from 'node:child_process';
+import { existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import path from 'node:path';
+
+const kBrowser = '/usr/bin/chromium';
+const command = process.env.KESTRUM_COMMAND;
+const source = process.env.KESTRUM_SOURCE_DIR;
+const artifacts = process.env.KESTRUM_ARTIFACTS;
+if (!existsSync(kBrowser)) {
+  console.log(`SKIPPED: no browser at ${kBrowser}; scripts/install-deps.sh installs Debian's chromium`);
+  process.exit(77);
+}
+const { chromium } = await import('playwright-core');
+
+mkdirSync(artifacts, { recursive: true });
+const readJson = (file) => JSON.parse(readFileSync(file, 'utf8'));
+const demo = readJson(path.join(source, 'examples/demo.json'));
+const description = readJson(path.join(source, 'plugin/res/description/Kestrum.json'));
+const strings = readJson(path.join(source, 'plugin/res/strings/en.json')).strings;
+const scene = path.join(artifacts, 'demo.json');
+const saved = path.join(artifacts, 'saved.json');
+writeFileSync(scene, JSON.stringify(demo));
+
+// The same press made by `kestrum align`: Vase and Books selected, against the Table.
+const settings = ['--x', 'center', '--y', 'plus:outside', '--z', 'minus'];
+const selectedScene = path.join(artifacts, 'selected.json');
+const alignedFile = path.join(artifacts, 'aligned.json');
+writeFileSync(selectedScene, JSON.stringify({ ...demo, objects: demo.objects.map((o) =>
+  ({ ...o, selected: o.name === 'Vase' || o.name === 'Books' })) }));
+execFileSync(command, ['align', selectedScene, '--reference', 'Table', '--selected', ...settings,
+                       '-o', alignedFile]);
+const aligned = Object.fromEntries(readJson(alignedFile).objects.map((o) => [o.name, o.position]));
+
+const server = spawn(command, ['view', scene, '-o', saved], { stdio: ['ignore', 'pipe', 'inherit'] });
+let output = '';
+server.stdout.on('data', (chunk) => { output += chunk; });
+const address = await new Promise((resolve, reject) => {
+  server.stdout.on('data', () => { if (output.includes('\n')) resolve(output.split('\n')[0]); });
+  server.on('exit', (code) => reject(new Error(`kestrum view ended early (${code})`)));
+});
+assert.match(address, /^http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]{32}$/);
+
+const browser = await chromium.launch({
+  executablePath: kBrowser,
+  // CI runs as root, where chromium refuses its sandbox; WebGL through SwiftShader.
+  args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+});
+try {
+  const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
+  const pageErrors = [];
+  page.on('pageerror', (error) => pageErrors.push(error.message));
+  await page.goto(address);
+  await page.waitForSelector('body[data-ready]');
+  const positions = () => page.$$eval('#outliner .row', (rows) =>
+    Object.fromEntries(rows.map((row) => [row.dataset.path, JSON.parse(row.dataset.position)])));
+  const settled = (text) => page.waitForFunction(
+    (t) => document.querySelector('#status').textContent.includes(t), text);
+  const before = await positions();
+  assert.deepEqual(before.Vase, demo.objects.find((o) => o.name === 'Vase').position);
+
+  // The panel holds every control of the description, with its label and values, and
+  // the tool's name from its strings.
+  const panelText = await page.textContent('#panel');
+  assert.ok(panelText.includes(strings['10000']), 'the tool name is shown');
+  for (const group of description.groups) {
+    assert.ok(panelText.includes(group.label), `group ${group.label}`);
+    for (const element of group.elements) {
+      assert.ok(panelText.includes(element.label), `control ${element.label}`);
+      assert.ok(await page.$(`#panel [data-control="${element.id}"]`), `control ${element.id}`);
+      for (const value of element.values ?? [])
+        assert.equal(await page.textContent(
+          `#panel select[data-control="${element.id}"] option[value="${value.id}"]`), value.label);
+    }
+  }
+  assert.ok((await page.textContent('#console')).length > 0, 'the console banner is shown');
+
+  // Reference picked in the outliner, Vase and Books selected, the modes set.
+  await page.click('#panel button[data-control="10002"]:text("Pick")');
+  await page.click('#outliner .row[data-path="Table"]');
+  await page.waitForSelector('#outliner .row.reference[data-path="Table"]');
+  assert.equal(await page.textContent('#panel output[data-control="10002"]'), 'Table');
+  await page.click('#outliner .row[data-path="Vase"]');
+  await page.click('#outliner .row[data-path="Books"]', { modifiers: ['Shift'] });
+  await page.waitForSelector('#outliner .row.selected[data-path="Books"]');
+  assert.deepEqual(await page.$$eval('#outliner .row.selected', (rows) =>
+    rows.map((row) => row.dataset.path)), ['Vase', 'Books']);
+  for (const [control, label] of [[10004, 'Centre'], [10012, 'Positive face (+)'],
+                                  [10017, 'Outside'], [10020, 'Negative face (-)']]) {
+    await page.selectOption(`#panel select[data-control="${control}"]`, { label });
+    await page.waitForFunction(([c, l]) => {
+      const select = document.querySelector(`#panel select[data-control="${c}"]`);
+      return select.selectedOptions[0].label === l;
+    }, [control, label]);
+  }
+
+  await page.click('#panel button[data-control="10001"]');
+  await settled('(10001): the tool answered 1');
+  await page.screenshot({ path: path.join(artifacts, 'view-after-press.png') });
+  const after = await positions();
+  assert.notDeepEqual(after.Vase, before.Vase, 'the press moved the Vase');
+  assert.deepEqual(after, aligned, 'the page reports what kestrum align writes');
+
+  await page.click('#undo');
+  await page.waitForFunction(() => !document.querySelector('#redo').disabled);
+  assert.deepEqual(await positions(), before, 'undo puts every object back exactly');
+  await page.click('#redo');
+  await page.waitForFunction(() => document.querySelector('#redo').disabled);
+  assert.deepEqual(await positions(), aligned, 'redo moves them again');
+
+  await page.click('#save');
+  await settled('saved to');
+  const file = readJson(saved);
+  assert.deepEqual(Object.fromEntries(file.objects.map((o) => [o.name, o.position])), aligned);
+  assert.equal(file.tool.reference, 'Table');
+
+  // The help button's page opens in a new tab with the plug-in's help content.
+  const [help] = await Promise.all([page.waitForEvent('popup'),
+                                    page.click('#panel button[data-control="10028"]')]);
+  await help.waitForLoadState();
+  assert.match(await help.title(), /Kestrum/);
+  assert.deepEqual(pageErrors, []);
+} finally {
+  await browser.close();
+  server.kill('SIGTERM');
+}
+const code = await new Promise((resolve) => server.on('exit', resolve));
+assert.equal(code, 0);
+assert.match(output, /unloaded: nothing left allocated, no misuse recorded/);
+console.log(`view page test passed; screenshot: ${path.join(artifacts, 'view-after-press.png')}`);

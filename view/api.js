@@ -1,0 +1,20 @@
+// Requests to the kestrum view server. The token travels in the cookie the first page
+// load set; every change is a POST with a JSON body, answered with the new state.
+
+export async function getState() {
+  return answer(await fetch('/api/state'));
+}
+
+export async function post(action, body = {}) {
+  return answer(await fetch(`/api/${action}`, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json' },
+    body: JSON.stringify(body),
+  }));
+}
+
+async function answer(response) {
+  const body = await response.json();
+  if (!response.ok) throw new Error(body.error || `HTTP ${response.status}`);
+  return body;
+}

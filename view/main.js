@@ -1,0 +1,99 @@
+// kestrum view: asks the server for the scene and panel state, sends each action to it,
+// and redraws from the state it answers. Nothing here places an object.
+import { getState, post } from './api.js';
+import { renderOutliner } from './outliner.js';
+import { renderPanel } from './panel.js';
+import { Viewport } from './viewport.js';
+
+const $ = (selector) => document.querySelector(selector);
+let state = null;
+let picking = null;  // the link control waiting for an object, or null
+let messagesSeen = null;
+let pagesSeen = null;
+
+const viewport = new Viewport($('#viewport'), (id, add) => pick(id, add));
+
+const actions = {
+  set: (control, value) => act('set', { control, value }),
+  press: (control) => act('press', { control }),
+  startPick: (control) => { picking = picking === control ? null : control; draw(); },
+};
+
+function referenceId() {
+  const first = state.panel?.groups.flatMap((group) => group.elements)
+    .find((control) => control.kind === 'link');
+  return first ? first.value : null;
+}
+
+async function pick(id, add) {
+  if (picking !== null) {
+    const control = picking;
+    picking = null;
+    if (id !== null) return act('set', { control, value: id });
+    return draw();
+  }
+  return act('select', { objects: id === null ? [] : [id], add });
+}
+
+async function act(action, body) {
+  try {
+    show(await post(action, body));
+    status(describe(action, body));
+  } catch (error) {
+    status(error.message, true);
+  }
+}
+
+function describe(action, body) {
+  if (action === 'press') {
+    const label = state.panel.groups.flatMap((group) => group.elements)
+      .find((control) => control.id === body.control)?.label;
+    return `pressed “${label}” (${body.control}): the tool answered ${state.lastPress.answer}`;
+  }
+  if (action === 'save') return `saved to ${state.saved}`;
+  return '';
+}
+
+function status(text, error = false) {
+  $('#status').textContent = text;
+  $('#status').classList.toggle('error', error);
+}
+
+function show(next) {
+  state = next;
+  draw();
+  // What the plug-in showed since the last state: its messages, the pages it opened.
+  if (messagesSeen !== null) {
+    for (const message of state.messages.slice(messagesSeen)) {
+      $('#message p').textContent = message.text;
+      if (!$('#message').open) $('#message').showModal();
+    }
+    for (let page = pagesSeen; page < state.openedPages; ++page)
+      window.open(`/api/opened/${page}`, '_blank');
+  }
+  messagesSeen = state.messages.length;
+  pagesSeen = state.openedPages;
+}
+
+function draw() {
+  const reference = referenceId();
+  $('#file').textContent = state.output ? `${state.file} → ${state.output}` : state.file;
+  $('#undo').disabled = state.undoSteps === 0;
+  $('#redo').disabled = state.redoSteps === 0;
+  $('#viewport').classList.toggle('picking', picking !== null);
+  viewport.update(state, reference);
+  renderOutliner($('#outliner ul'), state, reference, (id, add) => pick(id, add));
+  renderPanel($('#panel'), state, picking, actions);
+  $('#console').textContent = state.console.join('\n');
+}
+
+$('#fit').addEventListener('click', () => viewport.fit());
+$('#undo').addEventListener('click', () => act('undo'));
+$('#redo').addEventListener('click', () => act('redo'));
+$('#save').addEventListener('click', () => {
+  if (state.output) return act('save', {});
+  if (confirm(`Save over ${state.file}?`)) return act('save', { confirm: true });
+});
+
+getState().then((first) => { show(first); document.body.dataset.ready = 'true'; },
+                (error) => status(error.message, true));

@@ -1,0 +1,84 @@
+// The tool's panel as the plug-in registered it: its groups and controls with their
+// labels, the values the tool's settings hold, and the tool's own enable rule.
+
+export function renderPanel(element, state, picking, actions) {
+  const heading = document.createElement('h2');
+  heading.textContent = state.tool.name;
+  const help = document.createElement('p');
+  help.className = 'tool-help';
+  help.textContent = state.tool.help;
+  const parts = [heading, help];
+  if (!state.panel) {
+    const none = document.createElement('p');
+    none.textContent = 'The tool registered no panel.';
+    parts.push(none);
+  }
+  const names = new Map(state.objects.map((object) => [object.id, object.path]));
+  for (const group of state.panel?.groups ?? []) {
+    const fieldset = document.createElement('fieldset');
+    const legend = document.createElement('legend');
+    legend.textContent = group.label;
+    fieldset.append(legend);
+    const buttons = document.createElement('div');
+    buttons.className = 'buttons';
+    for (const control of group.elements) {
+      if (control.kind === 'button') {
+        buttons.append(button(control.label, control, () => actions.press(control.id)));
+        continue;
+      }
+      const row = document.createElement('label');
+      row.className = 'control';
+      const caption = document.createElement('span');
+      caption.textContent = control.label;
+      row.append(caption, field(control, names, picking, actions));
+      fieldset.append(row);
+    }
+    if (buttons.children.length) fieldset.append(buttons);
+    parts.push(fieldset);
+  }
+  element.replaceChildren(...parts);
+}
+
+function button(text, control, onClick) {
+  const b = document.createElement('button');
+  b.type = 'button';
+  b.textContent = text;
+  b.dataset.control = control.id;
+  b.disabled = !control.enabled;
+  b.addEventListener('click', onClick);
+  return b;
+}
+
+function field(control, names, picking, actions) {
+  if (control.kind === 'choice') {
+    const select = document.createElement('select');
+    select.dataset.control = control.id;
+    select.disabled = !control.enabled;
+    for (const value of control.values) select.add(new Option(value.label, value.id));
+    select.value = String(control.value);
+    select.addEventListener('change', () => actions.set(control.id, Number(select.value)));
+    return select;
+  }
+  if (control.kind === 'flag') {
+    const box = document.createElement('input');
+    box.type = 'checkbox';
+    box.dataset.control = control.id;
+    box.disabled = !control.enabled;
+    box.checked = control.value;
+    box.addEventListener('change', () => actions.set(control.id, box.checked));
+    return box;
+  }
+  // A link: the linked object's path, picked in the view or the outliner.
+  const link = document.createElement('span');
+  link.className = 'link';
+  const shown = document.createElement('output');
+  shown.dataset.control = control.id;
+  shown.textContent = control.value === null ? '—' : names.get(control.value) ?? '?';
+  const pick = button('Pick', control, () => actions.startPick(control.id));
+  pick.classList.toggle('active', picking === control.id);
+  pick.title = 'Then click an object in the view or the list';
+  const clear = button('×', control, () => actions.set(control.id, null));
+  clear.title = 'No object';
+  link.append(shown, pick, clear);
+  return link;
+}
