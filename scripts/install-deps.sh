@@ -29,10 +29,12 @@ fi
 
 # The view's page (three), its browser test (playwright-core, which drives Debian's
 # chromium and downloads no browser) and the glTF validator the tests run on written
-# files, exactly as package-lock.json pins them. npm ci leaves
-# node_modules/.package-lock.json behind: a lock file newer than it is not installed yet.
+# files, exactly as package-lock.json pins them. The lock file's checksum, kept beside
+# what npm installed, tells whether node_modules still matches it.
 cd "$(dirname "$0")/.."
-if [ package-lock.json -nt node_modules/.package-lock.json ]; then
+stamp=node_modules/.kestrum-lock.sha256
+if ! sha256sum --check --status "$stamp" 2>/dev/null; then
   echo "installing the npm packages of package-lock.json"
   npm ci --ignore-scripts --no-audit --no-fund
+  sha256sum package-lock.json > "$stamp"
 fi
