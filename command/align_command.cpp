@@ -87,15 +87,6 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   return prepared;
 }
 
-// align writes the format it read; a name asking for another is a mistake to catch.
-void CheckOutputFormat(const SceneDocument& document, const std::string& output) {
-  const std::optional<SceneFormat> asked = FormatFromExtension(output);
-  if (asked && *asked != document.Format())
-    throw InputError(output + ": the name asks for " + FormatName(*asked) + " but " +
-                     document.FileName() + " is " + FormatName(document.Format()) +
-                     "; align writes the format it read (kestrum convert changes formats)");
-}
-
 int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
              std::ostream& out, std::ostream& err) {
   const std::string& path = options.scenes.front();

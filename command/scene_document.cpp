@@ -115,4 +115,13 @@ std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::s
   return BoxSceneGltf(scene, format == SceneFormat::kGlb, path);
 }
 
+void CheckOutputFormat(const SceneDocument& document, const std::string& output) {
+  const std::optional<SceneFormat> asked = FormatFromExtension(output);
+  if (asked && *asked != document.Format())
+    throw InputError(
+        output + ": the name asks for " + FormatName(*asked) + " but " + document.FileName() +
+        " is " + FormatName(document.Format()) +
+        "; a scene is written in the format it was read in (kestrum convert changes formats)");
+}
+
 }  // namespace kcommand

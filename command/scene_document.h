@@ -50,6 +50,10 @@ struct SceneReadOptions {
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options);
 
+// A scene is written in the format it was read in; throws InputError when `output`'s
+// extension asks for another (kestrum convert changes formats).
+void CheckOutputFormat(const SceneDocument& document, const std::string& output);
+
 // A new file in `format` holding `scene`'s objects (boxes become box meshes in glTF).
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path);
 

@@ -4,13 +4,14 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <iostream>
+#include <memory>
 #include <thread>
 
 #include "commands.h"
 #include "input_error.h"
 #include "plugin_thread.h"
-#include "scene_reader.h"
-#include "scene_writer.h"
+#include "scene_document.h"
 #include "view_server.h"
 #include "view_state.h"
 
@@ -18,8 +19,14 @@ namespace kcommand {
 
 int RunView(const ViewOptions& options, std::ostream& out) {
   // The scene format's reader and writer: the view knows the file only through these.
-  SceneFile scene = ReadSceneFile(options.scene);
-  const SceneTextWriter writer = [](const SceneFile& file) { return SceneToText(file); };
+  std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, {});
+  if (const std::string notes = document->Notes(); !notes.empty()) std::cerr << notes << "\n";
+  if (options.output) CheckOutputFormat(*document, *options.output);
+  SceneFile scene = document->Scene();
+  const SceneTextWriter writer = [document](const SceneFile& file, const std::string& path) {
+    document->Scene() = file;
+    return document->Serialise(path);
+  };
 
   // Every thread started from here on inherits the blocked signals, so only sigwait
   // below sees them and the shutdown runs in order on this thread.

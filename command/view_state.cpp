@@ -289,7 +289,12 @@ json ViewState::Save(const json& request) {
                          containers.GetInt(settings_, SideSettingId(axis), 0));
   objects.ReadBack();
   const std::string& target = output_ ? *output_ : sceneFile_;
-  WriteFileAtomically(target, writer_(scene_));
+  try {
+    WriteFileAtomically(target, writer_(scene_, target));
+  } catch (const InputError& error) {
+    // A placement the format cannot hold: the page says so and nothing is written.
+    throw ViewRequestError(error.what());
+  }
   json state = State();
   state["saved"] = target;
   return state;

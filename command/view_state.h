@@ -25,8 +25,8 @@ class ViewRequestError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// How the view writes the scene back; the format the file was read in.
-using SceneTextWriter = std::function<std::string(const SceneFile&)>;
+// How the view writes the scene back to `path`, in the format the file was read in.
+using SceneTextWriter = std::function<std::string(const SceneFile&, const std::string& path)>;
 
 class ViewState {
  public:
