@@ -44,8 +44,7 @@ AlignmentRun& RunFor(size_t selectedObjects) {
 
 void CountObjects(benchmark::State& state, size_t objects) {
   const auto count = static_cast<double>(objects);
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) *
-                          static_cast<int64_t>(objects));
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(objects));
   state.counters["ns/object"] = benchmark::Counter(
       count * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.counters["objects"] = count;

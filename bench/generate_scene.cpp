@@ -1,7 +1,6 @@
 // Writes a generated scene file for timing the `kestrum` command:
 //   kestrum_generate_scene --objects 100000 --seed 12 --output big.json
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <fstream>
 

@@ -55,8 +55,8 @@ void SummaryReporter::PrintSummary() const {
       for (const Row& other : rows)
         if (other.benchmark == current && other.objects == 10'000.0)
           baseline = other.nanosecondsPerObject;
-      std::printf("\n%-14s %10s %10s %10s %10s %12s %7s\n", current.c_str(), "objects",
-                  "wall ms", "cpu ms", "ns/object", "objects/s", "vs 1e4");
+      std::printf("\n%-14s %10s %10s %10s %10s %12s %7s\n", current.c_str(), "objects", "wall ms",
+                  "cpu ms", "ns/object", "objects/s", "vs 1e4");
     }
     std::printf("%-14s %10.0f %10.3f %10.3f %10.1f %12.0f", "", row.objects,
                 row.millisecondsPerCall, row.cpuMillisecondsPerCall, row.nanosecondsPerObject,
@@ -97,9 +97,10 @@ void PrintCallsAndBlocks() {
     std::printf("%-28s %12zu %12zu\n", name.c_str(), perObject, fixed);
   }
   std::printf("%-28s %12zu %12zu\n", "total", perObjectTotal, fixedTotal);
-  std::printf("\nHost memory blocks the module took during one press: %zu at %zu objects, "
-              "%zu at %zu objects\n",
-              HostBlocksOfOnePress(kSmall), kSmall, HostBlocksOfOnePress(kLarger), kLarger);
+  std::printf(
+      "\nHost memory blocks the module took during one press: %zu at %zu objects, "
+      "%zu at %zu objects\n",
+      HostBlocksOfOnePress(kSmall), kSmall, HostBlocksOfOnePress(kLarger), kLarger);
 }
 
 }  // namespace kestrum_bench

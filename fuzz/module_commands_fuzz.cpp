@@ -74,8 +74,9 @@ bool OnlyDegenerateParents(const khost::MisuseLog& log) {
 
 constexpr int32_t kModeIds[] = {ALIGN_X_MODE, ALIGN_Y_MODE, ALIGN_Z_MODE};
 constexpr int32_t kSideIds[] = {ALIGN_X_SIDE, ALIGN_Y_SIDE, ALIGN_Z_SIDE};
-constexpr int32_t kButtons[] = {ALIGN_SELECTED, HOST_COMMAND_ALIGN_OBJECT,
-                                HOST_COMMAND_ALIGN_OBJECT_ALT, HOST_COMMAND_RESET, 0, 10029};
+constexpr int32_t kButtons[] = {
+    ALIGN_SELECTED, HOST_COMMAND_ALIGN_OBJECT, HOST_COMMAND_ALIGN_OBJECT_ALT, HOST_COMMAND_RESET, 0,
+    10029};
 
 }  // namespace
 
@@ -113,8 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t argument = bytes.Next();
     switch (operation) {
       case 0:
-        host.containers().SetInt(settings, kModeIds[argument % 3],
-                                 argument % 11 == 0 ? 0 : kModeIds[argument % 3] + 1 + argument / 3 % 4);
+        host.containers().SetInt(
+            settings, kModeIds[argument % 3],
+            argument % 11 == 0 ? 0 : kModeIds[argument % 3] + 1 + argument / 3 % 4);
         break;
       case 1:
         host.containers().SetInt(settings, kSideIds[argument % 3],
@@ -138,8 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (scene.arrays().Live() != 0) Fail("an object array was left alive");
         break;
       case 6:
-        if (argument % 2 == 0) scene.Undo(document);
-        else scene.Redo(document);
+        if (argument % 2 == 0)
+          scene.Undo(document);
+        else
+          scene.Redo(document);
         break;
     }
   }

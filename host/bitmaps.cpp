@@ -30,8 +30,7 @@ std::string FormatMessage(const char* module, const char* format, va_list argume
   return (module ? std::string(module) + ": " : std::string()) + text;
 }
 
-int CollectError(TIFF*, void* messages, const char* module, const char* format,
-                 va_list arguments) {
+int CollectError(TIFF*, void* messages, const char* module, const char* format, va_list arguments) {
   static_cast<std::vector<std::string>*>(messages)->push_back(
       "error: " + FormatMessage(module, format, arguments));
   return 1;  // handled: libtiff's own handler, which prints to stderr, is not called
@@ -87,8 +86,8 @@ void Bitmaps::BitmapFree(HostBitmap* bitmap) {
   }
 }
 
-int32_t Bitmaps::BitmapLoadFile(HostBitmap* bitmap, const HostFileNameStorage* name,
-                                int32_t frame, int32_t /*last*/) {
+int32_t Bitmaps::BitmapLoadFile(HostBitmap* bitmap, const HostFileNameStorage* name, int32_t frame,
+                                int32_t /*last*/) {
   Host& host = Host::Current();
   const std::string* path = host.text().Path(name, "BitmapLoadFile");
   if (path == nullptr) {
@@ -102,7 +101,7 @@ int32_t Bitmaps::LoadFromPath(HostBitmap* bitmap, const std::string& path, int32
   Bitmap* live = LiveBitmap(bitmap);
   if (live == nullptr) {
     Host::Current().misuse().Report("BitmapLoadFile: the bitmap is " +
-                                     std::string(bitmap ? "not live" : "null"));
+                                    std::string(bitmap ? "not live" : "null"));
     return kBitmapBadArguments;
   }
   *live = Bitmap{};
@@ -123,8 +122,8 @@ int32_t Bitmaps::LoadFromPath(HostBitmap* bitmap, const std::string& path, int32
         TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height) == 1 && width > 0 && height > 0 &&
         width <= kMaximumSide && height <= kMaximumSide) {
       std::vector<uint32_t> raster(static_cast<size_t>(width) * height);
-      if (TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_TOPLEFT,
-                                    0) == 1) {
+      if (TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_TOPLEFT, 0) ==
+          1) {
         live->width = static_cast<int32_t>(width);
         live->height = static_cast<int32_t>(height);
         live->pixels.resize(raster.size() * 4);
@@ -168,8 +167,8 @@ const std::vector<uint8_t>& Bitmaps::Pixels(const HostBitmap* bitmap) const {
 std::array<uint8_t, 4> Bitmaps::Pixel(const HostBitmap* bitmap, int32_t x, int32_t y) const {
   const Bitmap* live = LiveBitmap(bitmap);
   if (live == nullptr || x < 0 || y < 0 || x >= live->width || y >= live->height) return {};
-  const size_t at = 4 * (static_cast<size_t>(y) * static_cast<size_t>(live->width) +
-                         static_cast<size_t>(x));
+  const size_t at =
+      4 * (static_cast<size_t>(y) * static_cast<size_t>(live->width) + static_cast<size_t>(x));
   return {live->pixels[at], live->pixels[at + 1], live->pixels[at + 2], live->pixels[at + 3]};
 }
 

@@ -20,9 +20,9 @@ namespace khost {
 
 enum BitmapLoadResult : int32_t {
   kBitmapLoaded = 1,
-  kBitmapFileMissing = 2,     // no such file, or it cannot be opened for reading
-  kBitmapNotDecodable = 3,    // not a TIFF, damaged, no such frame, or too large
-  kBitmapBadArguments = 4     // the bitmap or the file name is not live
+  kBitmapFileMissing = 2,   // no such file, or it cannot be opened for reading
+  kBitmapNotDecodable = 3,  // not a TIFF, damaged, no such frame, or too large
+  kBitmapBadArguments = 4   // the bitmap or the file name is not live
 };
 
 class Bitmaps {

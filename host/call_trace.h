@@ -13,7 +13,8 @@ class CallTrace {
   void Enable(bool on) { enabled_ = on; }
   bool Enabled() const { return enabled_; }
   void Record(const char* operation, std::string arguments = {}) {
-    if (enabled_) calls_.push_back(std::string(operation) + (arguments.empty() ? "" : "(" + arguments + ")"));
+    if (enabled_)
+      calls_.push_back(std::string(operation) + (arguments.empty() ? "" : "(" + arguments + ")"));
   }
   const std::vector<std::string>& Calls() const { return calls_; }
   // The recorded calls whose operation name is one of the given ones.

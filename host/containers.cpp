@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "host.h"
-#include "misuse.h"
 #include "host_operations.h"
+#include "misuse.h"
 
 namespace khost {
 const Containers::Entry* Containers::Store::Lookup(int32_t id) const {

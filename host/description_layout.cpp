@@ -56,8 +56,7 @@ ChoiceValue ParseValue(const nlohmann::json& value, const std::string& path, Uni
   unique.Id(choice.id, JsonPath(path, "id"));
   choice.name = RequireString(RequireMember(value, path, "name"), JsonPath(path, "name"), false);
   unique.Name(choice.name, JsonPath(path, "name"));
-  choice.label =
-      RequireString(RequireMember(value, path, "label"), JsonPath(path, "label"), false);
+  choice.label = RequireString(RequireMember(value, path, "label"), JsonPath(path, "label"), false);
   return choice;
 }
 
@@ -101,7 +100,8 @@ DescriptionElement ParseElement(const nlohmann::json& value, const std::string& 
     const std::string defaultPath = JsonPath(path, "default");
     element.defaultValue = RequireInt32(RequireMember(value, path, "default"), defaultPath);
     bool listed = false;
-    for (const ChoiceValue& choice : element.values) listed = listed || choice.id == element.defaultValue;
+    for (const ChoiceValue& choice : element.values)
+      listed = listed || choice.id == element.defaultValue;
     if (!listed)
       throw JsonFormatError{defaultPath, std::to_string(element.defaultValue) +
                                              " is not the id of one of the values"};

@@ -1,8 +1,7 @@
 // The host's built-in description library: found as a plug-in of the library kind, with
 // a function table that tests and the validator may damage on purpose.
-#include "plugins.h"
-
 #include "host.h"
+#include "plugins.h"
 #include "watched_operations.h"
 
 namespace khost {
@@ -16,7 +15,8 @@ HostPlugin* Plugins::FindPlugin(int32_t id, int32_t kind) {
 int32_t Plugins::PluginLibraryData(HostPlugin* plugin, int32_t* mainId, int32_t* subId,
                                    void** data) {
   if (plugin != LibraryHandle()) {
-    Host::Current().misuse().Report("PluginLibraryData: a plug-in handle FindPlugin never gave out");
+    Host::Current().misuse().Report(
+        "PluginLibraryData: a plug-in handle FindPlugin never gave out");
     return 0;
   }
   if (!libraryPresent_) return 0;

@@ -1,8 +1,7 @@
 // Description resources: the panel files a plug-in registers by name from its folder.
-#include "plugins.h"
-
 #include "host.h"
 #include "json_files.h"
+#include "plugins.h"
 #include "resources.h"
 #include "text_values.h"
 

@@ -1,7 +1,6 @@
 // Descriptions the host makes for a tool to fill, and the levels of description ids.
-#include "plugins.h"
-
 #include "host.h"
+#include "plugins.h"
 
 namespace khost {
 

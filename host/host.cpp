@@ -28,11 +28,11 @@ Host::Host()
   table_.slot[0].integer = kDefaultHostVersion;
 #define HOST_FILL_OPERATION(Name, Byte, Result, Params, Args, Contract) \
   subTable[HostSlotOf(Byte)] = HostFunctionSlot(&host_watched::Name);
-#define HOST_FILL_SUB_TABLE(List, TableSlot)          \
-  {                                                   \
-    HostSlot* subTable = subTables_[TableSlot];       \
-    table_.slot[TableSlot].pointer = subTable;        \
-    List(HOST_FILL_OPERATION)                         \
+#define HOST_FILL_SUB_TABLE(List, TableSlot)    \
+  {                                             \
+    HostSlot* subTable = subTables_[TableSlot]; \
+    table_.slot[TableSlot].pointer = subTable;  \
+    List(HOST_FILL_OPERATION)                   \
   }
   HOST_SUB_TABLES(HOST_FILL_SUB_TABLE)
 #undef HOST_FILL_SUB_TABLE

@@ -33,7 +33,8 @@ class Host {
   // The live host; aborts with a message when a host operation arrives and none is.
   // Inline: every host operation starts here.
   static Host& Current() {
-    if (current_ == nullptr) [[unlikely]] NoHostAlive();
+    if (current_ == nullptr) [[unlikely]]
+      NoHostAlive();
     return *current_;
   }
   static Host* CurrentOrNull() { return current_; }

@@ -6,8 +6,8 @@
 #include <map>
 
 #include "host.h"
-#include "misuse.h"
 #include "host_operations.h"
+#include "misuse.h"
 
 namespace khost {
 namespace {

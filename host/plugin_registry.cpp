@@ -1,11 +1,10 @@
 // Tool registration: what the host checks of a registration record and keeps of an
 // accepted one, and handing tool objects back before the module unloads.
-#include "plugins.h"
-
 #include <cstring>
 
 #include "bitmaps.h"
 #include "host.h"
+#include "plugins.h"
 #include "text_values.h"
 
 namespace khost {
@@ -51,8 +50,8 @@ int32_t Plugins::HostRegisterPlugin(int32_t version, int32_t kind, int32_t id,
     return Refuse(id, "plug-in kind " + std::to_string(kind) + " is not a tool (" +
                           std::to_string(kPluginKindTool) + ")");
   if (size != kRecordSize)
-    return Refuse(id, "record size " + std::to_string(size) + " is not " +
-                          std::to_string(kRecordSize));
+    return Refuse(id,
+                  "record size " + std::to_string(size) + " is not " + std::to_string(kRecordSize));
   if (record == nullptr) return Refuse(id, "the record is null");
   if (tools_.count(id) != 0) return Refuse(id, "the id is already registered");
 
@@ -94,7 +93,7 @@ void Plugins::DisposeTools() {
   std::map<int32_t, RegisteredTool> disposing;
   disposing.swap(tools_);
   for (const auto& [id, tool] : disposing)
-    tool.Operation<DisposeToolObjectFunction>(&ToolRegistrationSlots::disposeToolObject)(
+    tool.Operation<DisposeToolObjectFunction> (&ToolRegistrationSlots::disposeToolObject)(
         tool.ToolObject());
 }
 

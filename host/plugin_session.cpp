@@ -50,19 +50,18 @@ HostContainer* PluginSession::Settings(HostDocument* document, bool writeDefault
 
 void PluginSession::WriteDefaultSettings(HostDocument* document, HostContainer* container) {
   const RegisteredTool* tool = Tool();
-  tool->Operation<WriteDefaultSettingsFunction>(&ToolRegistrationSlots::writeDefaultSettings)(
+  tool->Operation<WriteDefaultSettingsFunction> (&ToolRegistrationSlots::writeDefaultSettings)(
       tool->ToolObject(), document, container);
 }
 
-int32_t PluginSession::SendMessage(HostDocument* document, HostContainer* container,
-                                   int32_t type, void* data) {
+int32_t PluginSession::SendMessage(HostDocument* document, HostContainer* container, int32_t type,
+                                   void* data) {
   const RegisteredTool* tool = Tool();
   return tool->Operation<MessageHandlerFunction>(&ToolRegistrationSlots::messageHandler)(
       tool->ToolObject(), document, container, type, data);
 }
 
-int32_t PluginSession::Press(HostDocument* document, HostContainer* container,
-                             int32_t buttonId) {
+int32_t PluginSession::Press(HostDocument* document, HostContainer* container, int32_t buttonId) {
   DescriptionCommand command = MakeButtonCommand(buttonId);
   return SendMessage(document, container, kMessageDescriptionCommand, &command);
 }
@@ -77,7 +76,7 @@ int32_t PluginSession::IsControlEnabled(HostContainer* container, int32_t contro
 std::string PluginSession::DescriptionResourceName() {
   const RegisteredTool* tool = Tool();
   HostStringStorage name;
-  tool->Operation<DescriptionResourceNameFunction>(
+  tool->Operation<DescriptionResourceNameFunction> (
       &ToolRegistrationSlots::descriptionResourceName)(tool->ToolObject(), &name);
   const std::string* text = host_.text().Text(&name, "DescriptionResourceName");
   std::string result = text ? *text : std::string();

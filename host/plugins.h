@@ -32,7 +32,7 @@ struct RegisteredTool {
   int32_t id = 0;
   std::string name;
   std::string help;
-  int32_t iconWidth = 0;   // 0 x 0 when registered without an icon
+  int32_t iconWidth = 0;  // 0 x 0 when registered without an icon
   int32_t iconHeight = 0;
   std::vector<uint8_t> iconPixels;  // RGBA, rows from the top
   ToolRegistrationSlots record{};   // the 48 slots as handed over

@@ -56,8 +56,7 @@ std::optional<std::map<int32_t, std::string>> ParseStringTable(const std::string
   if (!document) return std::nullopt;
   try {
     RequireKnownMembers(*document, "", {"language", "comment", "strings"});
-    if (document->contains("language"))
-      RequireString((*document)["language"], "/language", false);
+    if (document->contains("language")) RequireString((*document)["language"], "/language", false);
     if (document->contains("comment")) RequireString((*document)["comment"], "/comment", true);
     const nlohmann::json& strings = RequireMember(*document, "", "strings");
     if (!strings.is_object()) throw JsonFormatError{"/strings", "an object {...} is expected"};
@@ -100,8 +99,7 @@ HostResourceSet* Resources::Fail(std::string reason) {
 HostResourceSet* Resources::LoadFromFolder(const std::string& folder) {
   const std::string stringsFolder = folder + kStringsFolder;
   const std::vector<std::string> languages = AvailableLanguages(stringsFolder);
-  if (languages.empty())
-    return Fail(stringsFolder + ": no resource set (no <language>.json file)");
+  if (languages.empty()) return Fail(stringsFolder + ": no resource set (no <language>.json file)");
 
   std::string language = PreferredLanguage();
   const auto offered = [&](const std::string& name) {
@@ -151,8 +149,7 @@ void Resources::FreeResourceSet(HostResourceSet* set) {
   } else if (found == sets_.end()) {
     host.misuse().Report("FreeResourceSet: a resource set this host never handed out");
   } else if (!found->second->alive) {
-    host.misuse().Report("FreeResourceSet: resource set " + found->second->file +
-                         " freed twice");
+    host.misuse().Report("FreeResourceSet: resource set " + found->second->file + " freed twice");
   } else {
     // Keep the record so the handle is never reused; its strings stay valid because the
     // module may still hold them until the end of its current call.
@@ -197,8 +194,8 @@ std::optional<std::string> Resources::Text(const HostResourceSet* set, int32_t i
 }
 
 size_t Resources::LiveSets() const {
-  return static_cast<size_t>(
-      std::count_if(sets_.begin(), sets_.end(), [](const auto& entry) { return entry.second->alive; }));
+  return static_cast<size_t>(std::count_if(sets_.begin(), sets_.end(),
+                                           [](const auto& entry) { return entry.second->alive; }));
 }
 
 std::vector<std::string> Resources::DescribeLive() const {

@@ -5,8 +5,8 @@
 // instead of dangling.
 //
 // Host operations that get a handle this Scene never made, or one of a deleted object,
-// report misuse and do nothing (results read as zero vectors, the identity or null). The C++ calls below may
-// read deleted objects but only change live ones.
+// report misuse and do nothing (results read as zero vectors, the identity or null). The C++ calls
+// below may read deleted objects but only change live ones.
 
 #include <cstddef>
 #include <cstdint>

@@ -83,8 +83,7 @@ GeneratedScene GenerateScene(const SceneGeneratorOptions& options) {
           : (options.selectedObjects + options.objectsPerGroup - 1) / options.objectsPerGroup;
   scene.objects.reserve(1 + groups + options.selectedObjects);
 
-  GeneratedObject reference =
-      RandomObject(numbers, "Reference", GeneratedScene::kNoParent, false);
+  GeneratedObject reference = RandomObject(numbers, "Reference", GeneratedScene::kNoParent, false);
   reference.halfSize = RandomVector(numbers, 10.0, 100.0);
   scene.objects.push_back(reference);
   scene.reference = 0;
@@ -97,8 +96,7 @@ GeneratedScene GenerateScene(const SceneGeneratorOptions& options) {
       scene.objects.push_back(RandomObject(numbers, "Group " + std::to_string(++group),
                                            GeneratedScene::kNoParent, false));
     }
-    scene.objects.push_back(
-        RandomObject(numbers, "Object " + std::to_string(i + 1), parent, true));
+    scene.objects.push_back(RandomObject(numbers, "Object " + std::to_string(i + 1), parent, true));
   }
   return scene;
 }
@@ -130,13 +128,13 @@ std::string SceneFileText(const GeneratedScene& scene) {
       children[scene.objects[i].parent].push_back(i);
   // One top-level object (with its children) per line: large files stay small and can
   // still be read and compared line by line.
-  const nlohmann::ordered_json comment =
-      "Generated: seed " + std::to_string(scene.options.seed) + ", " +
-      std::to_string(scene.options.selectedObjects) + " selected objects";
+  const nlohmann::ordered_json comment = "Generated: seed " + std::to_string(scene.options.seed) +
+                                         ", " + std::to_string(scene.options.selectedObjects) +
+                                         " selected objects";
   const nlohmann::ordered_json tool = {{"reference", scene.objects[scene.reference].name},
-                                 {"x", scene.options.axisX},
-                                 {"y", scene.options.axisY},
-                                 {"z", scene.options.axisZ}};
+                                       {"x", scene.options.axisX},
+                                       {"y", scene.options.axisY},
+                                       {"z", scene.options.axisZ}};
   std::string text = "{\"version\": 1,\n \"comment\": ";
   text += comment.dump();
   text += ",\n \"tool\": ";

@@ -1,11 +1,10 @@
 // Handles: chunked object storage with O(1) checks that a handle is a live object of
 // this host, and the labels traces and reports name objects by.
-#include "scene.h"
-
 #include <algorithm>
 #include <bit>
 
 #include "host.h"
+#include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
 

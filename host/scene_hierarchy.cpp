@@ -1,11 +1,10 @@
 // Documents and the object hierarchy: creating, linking, unlinking and deleting
 // objects, walking them in document order and finding them by name or path.
-#include "scene.h"
-
 #include <algorithm>
 #include <utility>
 
 #include "host.h"
+#include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
 #include "transform.h"

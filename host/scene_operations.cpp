@@ -1,8 +1,7 @@
 // The scene's host operations: objects' positions, matrices, half sizes and messages,
 // and the document's selection, as the module calls them through the call table.
-#include "host_operations.h"
-
 #include "host.h"
+#include "host_operations.h"
 #include "scene.h"
 #include "scene_call_text.h"
 #include "scene_object_arrays.h"

@@ -1,8 +1,7 @@
 // Selection: a flag per object, and each document's selected objects in document
 // order, cached until the selection changes.
-#include "scene.h"
-
 #include "host.h"
+#include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
 

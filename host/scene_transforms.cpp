@@ -1,9 +1,8 @@
 // Transforms: the local matrix is the source of truth; position, rotation and scale
 // are views of it, and world matrices are cached per object until something above
 // them changes.
-#include "scene.h"
-
 #include "host.h"
+#include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
 #include "transform.h"
@@ -91,8 +90,7 @@ void Scene::SetRotation(HostObject* object, const HostVector& angles, const char
   record->state.scale = CurrentScale(record->state);
   record->state.rotation = angles;
   record->state.rotationScaleCurrent = true;
-  record->state.local =
-      ComposeTransform(record->state.local.offset, angles, record->state.scale);
+  record->state.local = ComposeTransform(record->state.local.offset, angles, record->state.scale);
   Invalidate(record);
 }
 
@@ -107,8 +105,7 @@ void Scene::SetScale(HostObject* object, const HostVector& scale) {
   record->state.rotation = CurrentRotation(record->state);
   record->state.scale = scale;
   record->state.rotationScaleCurrent = true;
-  record->state.local =
-      ComposeTransform(record->state.local.offset, record->state.rotation, scale);
+  record->state.local = ComposeTransform(record->state.local.offset, record->state.rotation, scale);
   Invalidate(record);
 }
 

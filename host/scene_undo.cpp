@@ -192,9 +192,9 @@ bool Scene::CheckNoUndoGroupOpen() {
   bool none = true;
   for (const auto& document : documents_)
     if (document->undo.Open()) {
-      Report("CheckNoUndoGroupOpen", "an undo group was left open in document \"" +
-                                         document->name + "\" (depth " +
-                                         std::to_string(document->undo.Depth()) + ")");
+      Report("CheckNoUndoGroupOpen", "an undo group was left open in document \"" + document->name +
+                                         "\" (depth " + std::to_string(document->undo.Depth()) +
+                                         ")");
       none = false;
     }
   return none;

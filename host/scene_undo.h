@@ -15,8 +15,7 @@ class UndoHistory {
  public:
   struct Record {
     // A constructor, so that records can be built in place with every compiler.
-    Record(HostObject* recorded, const ObjectState& captured)
-        : object(recorded), state(captured) {}
+    Record(HostObject* recorded, const ObjectState& captured) : object(recorded), state(captured) {}
     HostObject* object;
     ObjectState state;
   };

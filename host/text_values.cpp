@@ -6,8 +6,8 @@
 #include <unordered_set>
 
 #include "host.h"
-#include "misuse.h"
 #include "host_operations.h"
+#include "misuse.h"
 
 namespace khost {
 namespace {

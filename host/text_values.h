@@ -52,8 +52,7 @@ class TextValues {
 
   // The operations of the string and file name sub-tables call these.
   void StringInit(HostStringStorage* text);
-  void StringSetText(HostStringStorage* text, const char* characters, int32_t length,
-                     int32_t last);
+  void StringSetText(HostStringStorage* text, const char* characters, int32_t length, int32_t last);
   void StringFree(HostStringStorage* text);
   int32_t StringHasContent(const HostStringStorage* text);
   void FileNameInit(HostFileNameStorage* name);

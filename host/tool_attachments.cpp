@@ -1,7 +1,6 @@
 // Tool attachments: the module objects a tool registers behind attachment handles.
-#include "plugins.h"
-
 #include "host.h"
+#include "plugins.h"
 
 namespace khost {
 

@@ -58,8 +58,9 @@ std::string Of(tags::StringSetText, HostStringStorage*, const char* characters, 
                int32_t last) {
   const std::string shown =
       characters == nullptr ? "null"
-      : length == -1        ? Quoted(characters)
-                     : Quoted(std::string(characters, length < 0 ? 0 : static_cast<size_t>(length)));
+      : length == -1
+          ? Quoted(characters)
+          : Quoted(std::string(characters, length < 0 ? 0 : static_cast<size_t>(length)));
   return shown + ", " + std::to_string(length) + ", " + std::to_string(last);
 }
 

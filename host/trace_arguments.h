@@ -75,7 +75,7 @@ std::string Of(OperationTag, Arguments... arguments) {
 }
 
 // The characters up to `length` (all of them for -1): they need not end in a zero.
-std::string Of(tags::StringSetText, HostStringStorage* text, const char* characters,
-               int32_t length, int32_t last);
+std::string Of(tags::StringSetText, HostStringStorage* text, const char* characters, int32_t length,
+               int32_t last);
 
 }  // namespace khost::trace_arguments

@@ -38,9 +38,12 @@ HostMatrix IdentityMatrix() {
 
 HostMatrix Multiply(const HostMatrix& a, const HostMatrix& b) {
   HostMatrix r;
-  r.offset.x = a.axisX.x * b.offset.x + a.offset.x + a.axisY.x * b.offset.y + a.axisZ.x * b.offset.z;
-  r.offset.y = a.axisX.y * b.offset.x + a.offset.y + a.axisY.y * b.offset.y + a.axisZ.y * b.offset.z;
-  r.offset.z = a.axisX.z * b.offset.x + a.offset.z + a.axisY.z * b.offset.y + a.axisZ.z * b.offset.z;
+  r.offset.x =
+      a.axisX.x * b.offset.x + a.offset.x + a.axisY.x * b.offset.y + a.axisZ.x * b.offset.z;
+  r.offset.y =
+      a.axisX.y * b.offset.x + a.offset.y + a.axisY.y * b.offset.y + a.axisZ.y * b.offset.z;
+  r.offset.z =
+      a.axisX.z * b.offset.x + a.offset.z + a.axisY.z * b.offset.y + a.axisZ.z * b.offset.z;
   const auto linear = [&a](const HostVector& v) {
     return HostVector{a.axisX.x * v.x + a.axisY.x * v.y + a.axisZ.x * v.z,
                       a.axisX.y * v.x + a.axisY.y * v.y + a.axisZ.y * v.z,

@@ -18,12 +18,15 @@ struct AxisIds {
   int32_t side, inside;
 };
 
-constexpr AxisIds kAxisX{&Vector::x, ALIGN_X_MODE_NONE, ALIGN_X_MODE_PLUS, ALIGN_X_MODE_CENTER,
-                         ALIGN_X_MODE_MINUS, ALIGN_X_SIDE, ALIGN_X_SIDE_INSIDE};
-constexpr AxisIds kAxisY{&Vector::y, ALIGN_Y_MODE_NONE, ALIGN_Y_MODE_PLUS, ALIGN_Y_MODE_CENTER,
-                         ALIGN_Y_MODE_MINUS, ALIGN_Y_SIDE, ALIGN_Y_SIDE_INSIDE};
-constexpr AxisIds kAxisZ{&Vector::z, ALIGN_Z_MODE_NONE, ALIGN_Z_MODE_PLUS, ALIGN_Z_MODE_CENTER,
-                         ALIGN_Z_MODE_MINUS, ALIGN_Z_SIDE, ALIGN_Z_SIDE_INSIDE};
+constexpr AxisIds kAxisX{&Vector::x,          ALIGN_X_MODE_NONE,  ALIGN_X_MODE_PLUS,
+                         ALIGN_X_MODE_CENTER, ALIGN_X_MODE_MINUS, ALIGN_X_SIDE,
+                         ALIGN_X_SIDE_INSIDE};
+constexpr AxisIds kAxisY{&Vector::y,          ALIGN_Y_MODE_NONE,  ALIGN_Y_MODE_PLUS,
+                         ALIGN_Y_MODE_CENTER, ALIGN_Y_MODE_MINUS, ALIGN_Y_SIDE,
+                         ALIGN_Y_SIDE_INSIDE};
+constexpr AxisIds kAxisZ{&Vector::z,          ALIGN_Z_MODE_NONE,  ALIGN_Z_MODE_PLUS,
+                         ALIGN_Z_MODE_CENTER, ALIGN_Z_MODE_MINUS, ALIGN_Z_SIDE,
+                         ALIGN_Z_SIDE_INSIDE};
 
 Vector Position(HostObject* object) {
   Vector position{Unset{}};

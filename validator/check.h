@@ -14,9 +14,15 @@ struct CheckResult {
   CheckStatus status = CheckStatus::kPassed;
   std::string reason;
 
-  static CheckResult Passed(std::string reason) { return {CheckStatus::kPassed, std::move(reason)}; }
-  static CheckResult Failed(std::string reason) { return {CheckStatus::kFailed, std::move(reason)}; }
-  static CheckResult Skipped(std::string reason) { return {CheckStatus::kSkipped, std::move(reason)}; }
+  static CheckResult Passed(std::string reason) {
+    return {CheckStatus::kPassed, std::move(reason)};
+  }
+  static CheckResult Failed(std::string reason) {
+    return {CheckStatus::kFailed, std::move(reason)};
+  }
+  static CheckResult Skipped(std::string reason) {
+    return {CheckStatus::kSkipped, std::move(reason)};
+  }
 };
 
 // What every check gets to work with.

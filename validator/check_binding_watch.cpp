@@ -15,7 +15,9 @@ CheckResult CheckBindingWatch(const CheckContext& context) {
   ModuleLoader loader(host);
   std::vector<std::string> problems;
   std::string states;
-  const auto note = [&] { states += std::string(states.empty() ? "" : " -> ") + ModuleStateName(loader.State()); };
+  const auto note = [&] {
+    states += std::string(states.empty() ? "" : " -> ") + ModuleStateName(loader.State());
+  };
   note();
   if (!loader.Load(context.modulePath)) return CheckResult::Failed(loader.Error());
   note();
@@ -33,12 +35,13 @@ CheckResult CheckBindingWatch(const CheckContext& context) {
   // The host keeps the tool object; a careless host (or a module keeping work for later)
   // reaches the module after its end.
   HostContainer* container = host.containers().Create();
-  tool->Operation<WriteDefaultSettingsFunction>(&ToolRegistrationSlots::writeDefaultSettings)(
+  tool->Operation<WriteDefaultSettingsFunction> (&ToolRegistrationSlots::writeDefaultSettings)(
       tool->ToolObject(), nullptr, container);
   host.containers().Destroy(container);
   if (!host.misuse().Mentions("ContainerSetInt: host call outside a binding"))
-    problems.push_back("a settings write after the end was not named as outside a binding (misuse log: " +
-                       MisuseText(host) + ")");
+    problems.push_back(
+        "a settings write after the end was not named as outside a binding (misuse log: " +
+        MisuseText(host) + ")");
   host.misuse().Clear();
   host.plugins().DisposeTools();
   host.misuse().Clear();

@@ -47,10 +47,12 @@ CheckResult CheckCallOrder(const CheckContext& context) {
       problems.push_back(std::string(call.what) + " answered " + std::to_string(answer) +
                          ", expected " + std::to_string(call.expected));
     if (!host.trace().Calls().empty())
-      problems.push_back(std::string(call.what) + " called the host: " + JoinLines(host.trace().Calls(), 3));
+      problems.push_back(std::string(call.what) +
+                         " called the host: " + JoinLines(host.trace().Calls(), 3));
   }
   LeakCheck leaks = loader.Unload();
-  for (const std::string& line : leaks.Lines()) problems.push_back("unbound run left behind: " + line);
+  for (const std::string& line : leaks.Lines())
+    problems.push_back("unbound run left behind: " + line);
 
   // Bound twice, ended twice: only the outer pair does the work.
   if (!loader.Load(context.modulePath)) return CheckResult::Failed(loader.Error());
@@ -68,15 +70,18 @@ CheckResult CheckCallOrder(const CheckContext& context) {
   host.trace().Clear();
   expect("inner end", loader.Call(kActionEnd, nullptr, nullptr, nullptr), 1);
   if (!host.trace().Calls().empty())
-    problems.push_back("inner end (count 2 to 1) called the host: " + JoinLines(host.trace().Calls(), 3));
+    problems.push_back("inner end (count 2 to 1) called the host: " +
+                       JoinLines(host.trace().Calls(), 3));
   expect("outer end", loader.End(), 1);
   leaks = loader.Unload();
-  for (const std::string& line : leaks.Lines()) problems.push_back("nested run left behind: " + line);
+  for (const std::string& line : leaks.Lines())
+    problems.push_back("nested run left behind: " + line);
   for (const std::string& entry : host.misuse().Entries()) problems.push_back("misuse: " + entry);
 
   if (!problems.empty()) return CheckResult::Failed(JoinLines(problems));
-  return CheckResult::Passed("start, message and end out of order answered as contracted, "
-                             "without reaching the host");
+  return CheckResult::Passed(
+      "start, message and end out of order answered as contracted, "
+      "without reaching the host");
 }
 
 }  // namespace khost::validator

@@ -48,8 +48,9 @@ std::string MessageEffect(OpenPlugin& plugin, HostDocument* document, HostContai
   const HostMatrix before = plugin.host.scene().WorldMatrix(cube);
   const size_t steps = plugin.host.scene().UndoSteps(plugin.document);
   const size_t shown = plugin.host.ui().Messages().size() + plugin.host.ui().OpenedFiles().size();
-  const int32_t answer = Slot<MessageHandlerFunction>(plugin, &ToolRegistrationSlots::messageHandler)(
-      Tool(plugin), document, container, type, data);
+  const int32_t answer =
+      Slot<MessageHandlerFunction>(plugin, &ToolRegistrationSlots::messageHandler)(
+          Tool(plugin), document, container, type, data);
   std::string effect = Number(answer);
   const HostMatrix after = plugin.host.scene().WorldMatrix(cube);
   if (std::memcmp(&before, &after, sizeof before) != 0) effect += ", moved Cube";
@@ -69,7 +70,8 @@ const std::vector<Case>& Cases() {
   static const std::vector<Case> cases = {
       {"ToolHookA(0, 0, 0)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookAFunction>(p, &ToolRegistrationSlots::toolHookA)(Tool(p), 0, 0, 0));
+         return Number(
+             Slot<ToolHookAFunction>(p, &ToolRegistrationSlots::toolHookA)(Tool(p), 0, 0, 0));
        },
        "1"},
       {"ToolHookC(-1)",
@@ -79,12 +81,14 @@ const std::vector<Case>& Cases() {
        "-1"},
       {"ToolHookD(0 x5)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookDFunction>(p, &ToolRegistrationSlots::toolHookD)(Tool(p), 0, 0, 0, 0, 0));
+         return Number(
+             Slot<ToolHookDFunction>(p, &ToolRegistrationSlots::toolHookD)(Tool(p), 0, 0, 0, 0, 0));
        },
        "1"},
       {"ToolHookE(0 x5)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookEFunction>(p, &ToolRegistrationSlots::toolHookE)(Tool(p), 0, 0, 0, 0, 0));
+         return Number(
+             Slot<ToolHookEFunction>(p, &ToolRegistrationSlots::toolHookE)(Tool(p), 0, 0, 0, 0, 0));
        },
        "0"},
       {"ToolHookF(7)",
@@ -94,22 +98,26 @@ const std::vector<Case>& Cases() {
        "1073741824"},
       {"ToolHookG(0 x8)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookGFunction>(p, &ToolRegistrationSlots::toolHookG)(Tool(p), 0, 0, 0, 0, 0, 0, 0, 0));
+         return Number(Slot<ToolHookGFunction>(p, &ToolRegistrationSlots::toolHookG)(
+             Tool(p), 0, 0, 0, 0, 0, 0, 0, 0));
        },
        "0"},
       {"ToolHookH(0 x6)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookHFunction>(p, &ToolRegistrationSlots::toolHookH)(Tool(p), 0, 0, 0, 0, 0, 0));
+         return Number(Slot<ToolHookHFunction>(p, &ToolRegistrationSlots::toolHookH)(Tool(p), 0, 0,
+                                                                                     0, 0, 0, 0));
        },
        "2"},
       {"ToolHookI(0 x4)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookIFunction>(p, &ToolRegistrationSlots::toolHookI)(Tool(p), 0, 0, 0, 0));
+         return Number(
+             Slot<ToolHookIFunction>(p, &ToolRegistrationSlots::toolHookI)(Tool(p), 0, 0, 0, 0));
        },
        "0"},
       {"ToolHookK(0 x6)",
        [](OpenPlugin& p) {
-         return Number(Slot<ToolHookKFunction>(p, &ToolRegistrationSlots::toolHookK)(Tool(p), 0, 0, 0, 0, 0, 0));
+         return Number(Slot<ToolHookKFunction>(p, &ToolRegistrationSlots::toolHookK)(Tool(p), 0, 0,
+                                                                                     0, 0, 0, 0));
        },
        "1"},
       {"ToolHookJ()",
@@ -120,20 +128,21 @@ const std::vector<Case>& Cases() {
        "returned"},
       {"ConnectAttachment with no host context",
        [](OpenPlugin& p) {
-         return Number(Slot<ConnectAttachmentFunction>(p, &ToolRegistrationSlots::connectAttachment)(
-             Tool(p), 1, nullptr, 0));
+         return Number(Slot<ConnectAttachmentFunction>(
+             p, &ToolRegistrationSlots::connectAttachment)(Tool(p), 1, nullptr, 0));
        },
        "0"},
       {"ConnectAttachment with a context",
        [](OpenPlugin& p) {
          int context = 0;
-         return Number(Slot<ConnectAttachmentFunction>(p, &ToolRegistrationSlots::connectAttachment)(
-             Tool(p), 5, &context, 3));
+         return Number(Slot<ConnectAttachmentFunction>(
+             p, &ToolRegistrationSlots::connectAttachment)(Tool(p), 5, &context, 3));
        },
        "0"},
       {"ReleaseAttachment of a handle never given out",
        [](OpenPlugin& p) {
-         Slot<ReleaseAttachmentFunction>(p, &ToolRegistrationSlots::releaseAttachment)(Tool(p), 12345);
+         Slot<ReleaseAttachmentFunction>(p, &ToolRegistrationSlots::releaseAttachment)(Tool(p),
+                                                                                       12345);
          return Number(static_cast<int32_t>(p.host.plugins().LiveAttachments()));
        },
        "0"},
@@ -141,22 +150,24 @@ const std::vector<Case>& Cases() {
        [](OpenPlugin& p) {
          int32_t one = 1, three = 3;
          auto hook = Slot<DescriptionHookAFunction>(p, &ToolRegistrationSlots::descriptionHookA);
-         return Number(hook(Tool(p), 0, 0, 0, 0, &one)) + " " + Number(hook(Tool(p), 0, 0, 0, 0, &three));
+         return Number(hook(Tool(p), 0, 0, 0, 0, &one)) + " " +
+                Number(hook(Tool(p), 0, 0, 0, 0, &three));
        },
        "0 1"},
       {"DescriptionHookB with flags 0, then 2",
        [](OpenPlugin& p) {
          int32_t zero = 0, two = 2;
          auto hook = Slot<DescriptionHookBFunction>(p, &ToolRegistrationSlots::descriptionHookB);
-         return Number(hook(Tool(p), 0, 0, 0, 0, &zero)) + " " + Number(hook(Tool(p), 0, 0, 0, 0, &two));
+         return Number(hook(Tool(p), 0, 0, 0, 0, &zero)) + " " +
+                Number(hook(Tool(p), 0, 0, 0, 0, &two));
        },
        "0 1"},
       {"FillDescription of a fresh description, flags 0",
        [](OpenPlugin& p) {
          HostDescription* description = p.host.plugins().NewDescription();
          int32_t flags = 0;
-         const int32_t answer = Slot<FillDescriptionFunction>(p, &ToolRegistrationSlots::fillDescription)(
-             Tool(p), 0, 0, description, &flags);
+         const int32_t answer = Slot<FillDescriptionFunction>(
+             p, &ToolRegistrationSlots::fillDescription)(Tool(p), 0, 0, description, &flags);
          const Description* filled = p.host.plugins().DescriptionOf(description);
          const std::string text = Number(answer) + " flags " + Number(flags) + " for " +
                                   Number(filled && filled->Loaded() ? filled->PluginId() : 0);
@@ -164,8 +175,7 @@ const std::vector<Case>& Cases() {
          return text;
        },
        "1 flags 2 for 1029646"},
-      {"DescriptionResourceName",
-       [](OpenPlugin& p) { return p.session.DescriptionResourceName(); },
+      {"DescriptionResourceName", [](OpenPlugin& p) { return p.session.DescriptionResourceName(); },
        "Kestrum"},
       {"WriteDefaultSettings with no document into an empty container",
        [](OpenPlugin& p) {
@@ -173,8 +183,10 @@ const std::vector<Case>& Cases() {
          p.session.WriteDefaultSettings(nullptr, container);
          std::string text;
          for (const auto& [id, entry] : p.host.containers().Entries(container))
-           text += Number(id) + "=" + (entry.kind == Containers::Kind::kBool ? (entry.truth ? "true" : "false")
-                                                                              : Number(entry.integer)) + " ";
+           text += Number(id) + "=" +
+                   (entry.kind == Containers::Kind::kBool ? (entry.truth ? "true" : "false")
+                                                          : Number(entry.integer)) +
+                   " ";
          p.host.containers().Destroy(container);
          return text;
        },
@@ -215,7 +227,8 @@ const std::vector<Case>& Cases() {
       {"unknown command ids 0, -7, 703, 10002, 99999",
        [](OpenPlugin& p) {
          std::string text;
-         for (int32_t id : {0, -7, 703, 10002, 99999}) text += Press(p, p.document, p.settings, id) + " ";
+         for (int32_t id : {0, -7, 703, 10002, 99999})
+           text += Press(p, p.document, p.settings, id) + " ";
          return text;
        },
        "1 1 1 1 1 "},
@@ -231,7 +244,8 @@ const std::vector<Case>& Cases() {
          p.session.WriteDefaultSettings(p.document, container);
          p.host.containers().SetInt(container, ALIGN_X_MODE, ALIGN_X_MODE_PLUS);
          const std::string text = Press(p, p.document, container, ALIGN_SELECTED) + " | " +
-                                  Press(p, p.document, container, HOST_COMMAND_ALIGN_OBJECT_ALT) + " | " +
+                                  Press(p, p.document, container, HOST_COMMAND_ALIGN_OBJECT_ALT) +
+                                  " | " +
                                   Press(p, p.document, container, HOST_COMMAND_ALIGN_OBJECT);
          p.host.containers().Destroy(container);
          return text;
@@ -246,8 +260,9 @@ const std::vector<Case>& Cases() {
          p.session.WriteDefaultSettings(p.document, container);
          p.host.containers().SetInt(container, ALIGN_Y_MODE, ALIGN_Y_MODE_CENTER);
          p.host.containers().SetLink(container, ALIGN_REFERENCE, goneId);
-         p.host.containers().SetLink(container, ALIGN_OBJECT,
-                                     p.host.scene().IdOf(p.host.scene().FindByName(p.document, "Cube")));
+         p.host.containers().SetLink(
+             container, ALIGN_OBJECT,
+             p.host.scene().IdOf(p.host.scene().FindByName(p.document, "Cube")));
          const std::string text = Press(p, p.document, container, ALIGN_SELECTED) + " | " +
                                   Press(p, p.document, container, HOST_COMMAND_ALIGN_OBJECT);
          p.host.containers().Destroy(container);
@@ -272,7 +287,8 @@ const std::vector<Case>& Cases() {
          HostContainer* container = p.host.containers().Create();
          const std::string answer = Press(p, nullptr, container, HOST_COMMAND_RESET);
          const std::string text =
-             answer + " " + Number(static_cast<int32_t>(p.host.containers().Entries(container).size()));
+             answer + " " +
+             Number(static_cast<int32_t>(p.host.containers().Entries(container).size()));
          p.host.containers().Destroy(container);
          return text;
        },
@@ -291,7 +307,8 @@ CheckResult CheckHostileArguments(const CheckContext& context) {
   plugin.host.scene().SetHalfSizes(cube, HostVector{1, 1, 1});
   // Linked both ways with an outside X placement: any alignment that should not happen
   // would move it by twice its half size.
-  plugin.host.containers().SetLink(plugin.settings, ALIGN_REFERENCE, plugin.host.scene().IdOf(cube));
+  plugin.host.containers().SetLink(plugin.settings, ALIGN_REFERENCE,
+                                   plugin.host.scene().IdOf(cube));
   plugin.host.containers().SetLink(plugin.settings, ALIGN_OBJECT, plugin.host.scene().IdOf(cube));
   plugin.host.containers().SetInt(plugin.settings, ALIGN_X_MODE, ALIGN_X_MODE_PLUS);
   plugin.host.containers().SetInt(plugin.settings, ALIGN_X_SIDE, ALIGN_X_SIDE_OUTSIDE);

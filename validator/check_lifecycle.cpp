@@ -26,8 +26,8 @@ struct RegistrationPrint {
 };
 
 RegistrationPrint PrintOf(const RegisteredTool& tool) {
-  RegistrationPrint print{tool.id, tool.Info(), tool.name, tool.help, tool.iconWidth,
-                          tool.iconHeight, tool.iconPixels, {}};
+  RegistrationPrint print{tool.id,        tool.Info(),     tool.name,       tool.help,
+                          tool.iconWidth, tool.iconHeight, tool.iconPixels, {}};
   const auto* slots = reinterpret_cast<const HostSlot*>(&tool.record);
   for (int i = 0; i < kRegistrationRecordSlots; ++i) print.slotPattern += slots[i].raw ? '1' : '0';
   return print;
@@ -35,7 +35,8 @@ RegistrationPrint PrintOf(const RegisteredTool& tool) {
 
 std::string Differences(const RegistrationPrint& first, const RegistrationPrint& now) {
   std::vector<std::string> lines;
-  if (first.name != now.name) lines.push_back("name \"" + first.name + "\" became \"" + now.name + "\"");
+  if (first.name != now.name)
+    lines.push_back("name \"" + first.name + "\" became \"" + now.name + "\"");
   if (first.help != now.help) lines.push_back("help text changed");
   if (first.info != now.info) lines.push_back("info word changed");
   if (first.iconWidth != now.iconWidth || first.iconHeight != now.iconHeight ||
@@ -72,13 +73,15 @@ CheckResult CheckLifecycle(const CheckContext& context) {
     const RegistrationPrint print = PrintOf(*tool);
     if (!first) first = print;
     if (!(print == *first))
-      return CheckResult::Failed(at + "registration differs from cycle 1: " + Differences(*first, print));
+      return CheckResult::Failed(
+          at + "registration differs from cycle 1: " + Differences(*first, print));
     host.plugins().DisposeTools();
     if (const int32_t ended = loader.End(); ended != 1)
       return CheckResult::Failed(at + "end answered " + std::to_string(ended));
     const LeakCheck leaks = loader.Unload();
     if (loader.State() != ModuleState::kUnloaded)
-      return CheckResult::Failed(at + "the host lost track: state is " + ModuleStateName(loader.State()));
+      return CheckResult::Failed(at + "the host lost track: state is " +
+                                 ModuleStateName(loader.State()));
     const std::vector<std::string> left = leaks.Lines();
     if (!left.empty()) return CheckResult::Failed(at + "left behind: " + JoinLines(left));
     if (!host.misuse().Empty()) return CheckResult::Failed(at + "misuse: " + MisuseText(host));

@@ -35,10 +35,10 @@ constexpr double kWorstConditioning = 100;
 // times the conditioning of the matrices that went into them.
 constexpr double kRelativeTolerance = 1e-9;
 
-
 std::string MatrixText(const HostMatrix& m) {
   char text[400];
-  std::snprintf(text, sizeof text, "[(%.17g %.17g %.17g) (%.17g %.17g %.17g) (%.17g %.17g %.17g) (%.17g %.17g %.17g)]",
+  std::snprintf(text, sizeof text,
+                "[(%.17g %.17g %.17g) (%.17g %.17g %.17g) (%.17g %.17g %.17g) (%.17g %.17g %.17g)]",
                 m.offset.x, m.offset.y, m.offset.z, m.axisX.x, m.axisX.y, m.axisX.z, m.axisY.x,
                 m.axisY.y, m.axisY.z, m.axisZ.x, m.axisZ.y, m.axisZ.z);
   return text;
@@ -47,7 +47,8 @@ std::string MatrixText(const HostMatrix& m) {
 const double* Components(const HostMatrix& m) { return &m.offset.x; }
 
 // `conditioning` widens the tolerance by how much the matrices involved magnify rounding.
-bool Agree(const HostMatrix& actual, const HostMatrix& expected, bool exact, double conditioning = 1.0) {
+bool Agree(const HostMatrix& actual, const HostMatrix& expected, bool exact,
+           double conditioning = 1.0) {
   double magnitude = 1.0;
   for (int i = 0; i < 12; ++i) magnitude = std::max(magnitude, std::fabs(Components(expected)[i]));
   const double tolerance = kRelativeTolerance * magnitude * conditioning;
@@ -100,7 +101,9 @@ class RandomRun {
   int Pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(random_); }
   bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(random_) < p; }
   // Multiples of 1/4: exact in binary, so positions and half sizes start exact.
-  double Quarter(int lowest, int highest) { return std::uniform_int_distribution<int>(lowest * 4, highest * 4)(random_) / 4.0; }
+  double Quarter(int lowest, int highest) {
+    return std::uniform_int_distribution<int>(lowest * 4, highest * 4)(random_) / 4.0;
+  }
 
   void BuildScene() {
     document_ = scene().NewDocument("random " + std::to_string(scene_));
@@ -122,8 +125,9 @@ class RandomRun {
       object.name = "O" + std::to_string(i);
       object.parent = i > 0 && Chance(0.4) ? Pick(i) : -1;
       const HostVector position{Quarter(-10, 10), Quarter(-10, 10), Quarter(-10, 10)};
-      const HostVector angles = Chance(0.3) ? HostVector{0, 0, 0}
-                                            : HostVector{Quarter(-3, 3), Quarter(-3, 3), Quarter(-3, 3)};
+      const HostVector angles = Chance(0.3)
+                                    ? HostVector{0, 0, 0}
+                                    : HostVector{Quarter(-3, 3), Quarter(-3, 3), Quarter(-3, 3)};
       object.scale = {scales[Pick(5)], scales[Pick(5)], scales[Pick(5)]};
       object.halfSizes = {Quarter(0, 5), Quarter(0, 5), Quarter(0, 5)};
       object.selected = Chance(0.5);
@@ -158,9 +162,9 @@ class RandomRun {
     if (index < 0)
       containers().Remove(plugin_.settings, id);
     else
-      containers().SetLink(plugin_.settings, id, scene().IdOf(handles_[index]) != 0
-                                                     ? scene().IdOf(handles_[index])
-                                                     : ghostIds_[handles_[index]]);
+      containers().SetLink(plugin_.settings, id,
+                           scene().IdOf(handles_[index]) != 0 ? scene().IdOf(handles_[index])
+                                                              : ghostIds_[handles_[index]]);
   }
 
   bool Resolves(int index) const { return index >= 0 && model_.objects()[index].alive; }
@@ -174,17 +178,24 @@ class RandomRun {
 
   int32_t RandomMode(int axis) {
     switch (Pick(6)) {
-      case 0: return 0;  // written as "absent"
-      case 1: return 1 + Pick(20000);
-      default: return kKestrumAxes[axis].modes[0] + Pick(4);
+      case 0:
+        return 0;  // written as "absent"
+      case 1:
+        return 1 + Pick(20000);
+      default:
+        return kKestrumAxes[axis].modes[0] + Pick(4);
     }
   }
   int32_t RandomSide(int axis) {
     switch (Pick(4)) {
-      case 0: return 0;
-      case 1: return Pick(20000);
-      case 2: return kKestrumAxes[axis].outside;
-      default: return kKestrumAxes[axis].inside;
+      case 0:
+        return 0;
+      case 1:
+        return Pick(20000);
+      case 2:
+        return kKestrumAxes[axis].outside;
+      default:
+        return kKestrumAxes[axis].inside;
     }
   }
   void WriteSetting(int32_t id, int32_t value) {
@@ -196,7 +207,8 @@ class RandomRun {
 
   std::string Press(int32_t command) {
     commands_++;
-    const bool single = command == HOST_COMMAND_ALIGN_OBJECT || command == HOST_COMMAND_ALIGN_OBJECT_ALT;
+    const bool single =
+        command == HOST_COMMAND_ALIGN_OBJECT || command == HOST_COMMAND_ALIGN_OBJECT_ALT;
     Step step;
     if (command == ALIGN_SELECTED && Resolves(reference_)) step.recorded = model_.SelectedInOrder();
     if (single && Resolves(reference_) && Resolves(single_)) step.recorded = {single_};
@@ -219,8 +231,9 @@ class RandomRun {
       }
     stepProblem_.clear();
     if (scene().UndoSteps(document_) != stepsBefore + (makesStep ? 1 : 0))
-      stepProblem_ = "expected " + std::string(makesStep ? "one undo step" : "no undo step") + ", the host has " +
-                     std::to_string(scene().UndoSteps(document_)) + " (was " + std::to_string(stepsBefore) + ")";
+      stepProblem_ = "expected " + std::string(makesStep ? "one undo step" : "no undo step") +
+                     ", the host has " + std::to_string(scene().UndoSteps(document_)) + " (was " +
+                     std::to_string(stepsBefore) + ")";
     return "press " + std::to_string(command) + ")";
   }
 
@@ -270,7 +283,8 @@ class RandomRun {
       const bool recorded = RestoredExactly(step.recorded, static_cast<int>(i));
       if (recorded ? std::memcmp(&now[i], &expected[i], sizeof now[i]) != 0
                    : !Agree(now[i], expected[i], false, model_.Conditioning(static_cast<int>(i))))
-        stepProblem_ = model_.objects()[i].name + (recorded ? " not restored bit for bit: " : " not restored: ") +
+        stepProblem_ = model_.objects()[i].name +
+                       (recorded ? " not restored bit for bit: " : " not restored: ") +
                        MatrixText(now[i]) + " instead of " + MatrixText(expected[i]);
     }
     to.push_back(std::move(step));
@@ -280,7 +294,8 @@ class RandomRun {
   std::string Act() {
     const int roll = Pick(100);
     if (roll < 28) return Press(ALIGN_SELECTED);
-    if (roll < 46) return Press(Chance(0.5) ? HOST_COMMAND_ALIGN_OBJECT : HOST_COMMAND_ALIGN_OBJECT_ALT);
+    if (roll < 46)
+      return Press(Chance(0.5) ? HOST_COMMAND_ALIGN_OBJECT : HOST_COMMAND_ALIGN_OBJECT_ALT);
     if (roll < 50) return Press(HOST_COMMAND_RESET);
     if (roll < 54) {
       const int32_t unknown[] = {0, 700, 703, 705, 10002, 10004, 123456, -1};
@@ -299,11 +314,13 @@ class RandomRun {
       if (Chance(0.6)) {
         settings_.mode[axis] = RandomMode(axis);
         WriteSetting(kKestrumAxes[axis].modeSetting, settings_.mode[axis]);
-        return "mode " + std::to_string(kKestrumAxes[axis].modeSetting) + " = " + std::to_string(settings_.mode[axis]) + ")";
+        return "mode " + std::to_string(kKestrumAxes[axis].modeSetting) + " = " +
+               std::to_string(settings_.mode[axis]) + ")";
       }
       settings_.side[axis] = RandomSide(axis);
       WriteSetting(kKestrumAxes[axis].sideSetting, settings_.side[axis]);
-      return "side " + std::to_string(kKestrumAxes[axis].sideSetting) + " = " + std::to_string(settings_.side[axis]) + ")";
+      return "side " + std::to_string(kKestrumAxes[axis].sideSetting) + " = " +
+             std::to_string(settings_.side[axis]) + ")";
     }
     if (roll < 82) {
       const int index = Pick(static_cast<int>(handles_.size()));
@@ -329,7 +346,8 @@ class RandomRun {
       for (int c = 0; c < 12; ++c)
         if (!(std::fabs(Components(world)[c]) <= kLargestComponent)) return true;
       for (const HostVector* axis : {&world.axisX, &world.axisY, &world.axisZ})
-        if (!(std::fabs(axis->x) + std::fabs(axis->y) + std::fabs(axis->z) >= kSmallestAxis)) return true;
+        if (!(std::fabs(axis->x) + std::fabs(axis->y) + std::fabs(axis->z) >= kSmallestAxis))
+          return true;
       if (!(model_.Conditioning(static_cast<int>(i)) <= kWorstConditioning)) return true;
     }
     return false;
@@ -348,8 +366,8 @@ class RandomRun {
       const bool exact = model_.WorldExact(index);
       ++(exact ? exactComparisons_ : toleranceComparisons_);
       if (!Agree(actual, expected, exact, model_.Conditioning(index)))
-        return model_.objects()[i].name + " is at " + MatrixText(actual) + ", expected " + MatrixText(expected) +
-               (exact ? " exactly" : " within tolerance");
+        return model_.objects()[i].name + " is at " + MatrixText(actual) + ", expected " +
+               MatrixText(expected) + (exact ? " exactly" : " within tolerance");
     }
     return {};
   }
@@ -391,10 +409,11 @@ CheckResult CheckRandomRun(const CheckContext& context) {
   std::vector<std::string> problems = plugin.Close();
   if (!problems.empty())
     return CheckResult::Failed("seed " + std::to_string(context.seed) + ": " + JoinLines(problems));
-  return CheckResult::Passed(std::to_string(run.Actions()) + " actions (" + std::to_string(run.Commands()) +
-                             " commands) in " + std::to_string(scenes) +
-                             " random scenes placed every object where the model expects (" +
-                             run.ComparisonCounts() + "; seed " + std::to_string(context.seed) + ")");
+  return CheckResult::Passed(
+      std::to_string(run.Actions()) + " actions (" + std::to_string(run.Commands()) +
+      " commands) in " + std::to_string(scenes) +
+      " random scenes placed every object where the model expects (" + run.ComparisonCounts() +
+      "; seed " + std::to_string(context.seed) + ")");
 }
 
 }  // namespace khost::validator

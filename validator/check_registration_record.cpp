@@ -43,7 +43,8 @@ CheckResult CheckRegistrationRecord(const CheckContext& context) {
   const RegisteredTool* tool = plugin.session.Tool();
   if (tool == nullptr) return CheckResult::Failed("no tool registered");
   const auto* slots = reinterpret_cast<const HostSlot*>(&tool->record);
-  if (tool->Info() != 0) problems.push_back("info word is " + std::to_string(tool->Info()) + ", expected 0");
+  if (tool->Info() != 0)
+    problems.push_back("info word is " + std::to_string(tool->Info()) + ", expected 0");
   if (tool->ToolObject() == nullptr) problems.push_back("tool object (slot 8) is null");
   if (tool->record.helpText.raw == 0) problems.push_back("help text (slot 16) is null");
   for (int slot = 0; slot < kRegistrationRecordSlots; ++slot) {
@@ -53,12 +54,14 @@ CheckResult CheckRegistrationRecord(const CheckContext& context) {
       problems.push_back("reserved slot " + std::to_string(slot) + " is not zero");
   }
   if (tool->name.empty()) problems.push_back("the tool's name is empty");
-  if (tool->iconWidth == 0) problems.push_back("registered without an icon (res/kestrum.tif not loaded)");
+  if (tool->iconWidth == 0)
+    problems.push_back("registered without an icon (res/kestrum.tif not loaded)");
 
   for (const std::string& line : plugin.Close()) problems.push_back(line);
   if (!problems.empty()) return CheckResult::Failed(JoinLines(problems));
-  return CheckResult::Passed("version, kind, id and size as expected; 21 operation slots filled, "
-                             "reserved slots zero");
+  return CheckResult::Passed(
+      "version, kind, id and size as expected; 21 operation slots filled, "
+      "reserved slots zero");
 }
 
 }  // namespace khost::validator

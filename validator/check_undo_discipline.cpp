@@ -34,7 +34,8 @@ std::string FirstNameIn(const std::string& call) {
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // Problems in one command's calls.
-std::vector<std::string> UndoOrderProblems(const std::vector<std::string>& calls, const std::string& command) {
+std::vector<std::string> UndoOrderProblems(const std::vector<std::string>& calls,
+                                           const std::string& command) {
   std::vector<std::string> problems;
   int depth = 0;
   std::set<std::string> recorded;
@@ -55,17 +56,20 @@ std::vector<std::string> UndoOrderProblems(const std::vector<std::string>& calls
         problems.push_back(command + ": " + name + " changed before it was recorded for undo");
     }
   }
-  if (depth != 0) problems.push_back(command + ": " + std::to_string(depth) + " undo group(s) left open");
+  if (depth != 0)
+    problems.push_back(command + ": " + std::to_string(depth) + " undo group(s) left open");
   return problems;
 }
 
 std::map<std::string, HostMatrix> WorldMatrices(Scene& scene, HostDocument* document) {
   std::map<std::string, HostMatrix> worlds;
-  for (HostObject* object : scene.DocumentOrder(document)) worlds[scene.Name(object)] = scene.WorldMatrix(object);
+  for (HostObject* object : scene.DocumentOrder(document))
+    worlds[scene.Name(object)] = scene.WorldMatrix(object);
   return worlds;
 }
 
-bool SameWorlds(const std::map<std::string, HostMatrix>& a, const std::map<std::string, HostMatrix>& b) {
+bool SameWorlds(const std::map<std::string, HostMatrix>& a,
+                const std::map<std::string, HostMatrix>& b) {
   if (a.size() != b.size()) return false;
   for (const auto& [name, matrix] : a) {
     const auto other = b.find(name);
@@ -104,9 +108,10 @@ CheckResult CheckUndoDiscipline(const CheckContext& context) {
   std::vector<std::string> problems;
   plugin.host.trace().Enable(true);
   // Each command places along X differently, so each one moves something.
-  const std::pair<int32_t, int32_t> commands[] = {{ALIGN_SELECTED, ALIGN_X_MODE_PLUS},
-                                                  {HOST_COMMAND_ALIGN_OBJECT_ALT, ALIGN_X_MODE_MINUS},
-                                                  {HOST_COMMAND_ALIGN_OBJECT, ALIGN_X_MODE_CENTER}};
+  const std::pair<int32_t, int32_t> commands[] = {
+      {ALIGN_SELECTED, ALIGN_X_MODE_PLUS},
+      {HOST_COMMAND_ALIGN_OBJECT_ALT, ALIGN_X_MODE_MINUS},
+      {HOST_COMMAND_ALIGN_OBJECT, ALIGN_X_MODE_CENTER}};
   for (const auto& [command, xMode] : commands) {
     containers.SetInt(plugin.settings, ALIGN_X_MODE, xMode);
     const std::string name = "command " + std::to_string(command);
@@ -114,11 +119,13 @@ CheckResult CheckUndoDiscipline(const CheckContext& context) {
     const size_t steps = scene.UndoSteps(plugin.document);
     plugin.host.trace().Clear();
     plugin.session.Press(plugin.document, plugin.settings, command);
-    for (const std::string& line : UndoOrderProblems(plugin.host.trace().Calls(), name)) problems.push_back(line);
+    for (const std::string& line : UndoOrderProblems(plugin.host.trace().Calls(), name))
+      problems.push_back(line);
     const auto after = WorldMatrices(scene, plugin.document);
     if (SameWorlds(before, after)) problems.push_back(name + ": moved nothing");
     if (scene.UndoSteps(plugin.document) != steps + 1)
-      problems.push_back(name + ": made " + std::to_string(scene.UndoSteps(plugin.document) - steps) +
+      problems.push_back(name + ": made " +
+                         std::to_string(scene.UndoSteps(plugin.document) - steps) +
                          " undo steps, expected 1");
     if (!scene.Undo(plugin.document)) {
       problems.push_back(name + ": undo refused");
@@ -131,8 +138,9 @@ CheckResult CheckUndoDiscipline(const CheckContext& context) {
   plugin.host.trace().Enable(false);
   for (const std::string& line : plugin.Close()) problems.push_back(line);
   if (!problems.empty()) return CheckResult::Failed(JoinLines(problems));
-  return CheckResult::Passed("3 commands: groups balanced, every object recorded before its change, "
-                             "undo and redo exact");
+  return CheckResult::Passed(
+      "3 commands: groups balanced, every object recorded before its change, "
+      "undo and redo exact");
 }
 
 }  // namespace khost::validator

@@ -80,8 +80,8 @@ CheckResult RunInChildProcess(const Check& check, const CheckContext& context,
   }
   ::close(fds[1]);
   // Results are short and written last, so reading after the child ended is enough.
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::duration<double>(secondsLimit);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(secondsLimit);
   int status = 0;
   bool timedOut = false;
   for (;;) {

@@ -9,7 +9,6 @@ namespace khost::validator {
 // Runs `check` in a child process with `context`. The child's result travels back over
 // a pipe; a child that dies by a signal is kCrashed, one still running after
 // `secondsLimit` is killed and reported kFailed.
-CheckResult RunInChildProcess(const Check& check, const CheckContext& context,
-                              double secondsLimit);
+CheckResult RunInChildProcess(const Check& check, const CheckContext& context, double secondsLimit);
 
 }  // namespace khost::validator

@@ -20,7 +20,8 @@ bool ReadAt(const std::vector<char>& file, uint64_t offset, T& value) {
 }
 
 // Header, section header and symbol types of one ELF class.
-template <typename Header, typename Section, typename Symbol, unsigned char (*BindOf)(unsigned char)>
+template <typename Header, typename Section, typename Symbol,
+          unsigned char (*BindOf)(unsigned char)>
 std::optional<ExportTable> ReadSymbols(const std::vector<char>& file, std::string& error) {
   Header header;
   if (!ReadAt(file, 0, header)) {
@@ -55,8 +56,8 @@ std::optional<ExportTable> ReadSymbols(const std::vector<char>& file, std::strin
         return std::nullopt;
       }
       const unsigned char binding = BindOf(symbol.st_info);
-      if (symbol.st_shndx == SHN_UNDEF || (binding != STB_GLOBAL && binding != STB_WEAK &&
-                                           binding != STB_GNU_UNIQUE))
+      if (symbol.st_shndx == SHN_UNDEF ||
+          (binding != STB_GLOBAL && binding != STB_WEAK && binding != STB_GNU_UNIQUE))
         continue;
       const uint64_t at = uint64_t{names.sh_offset} + symbol.st_name;
       if (symbol.st_name >= names.sh_size || at >= file.size()) continue;
@@ -83,7 +84,8 @@ std::optional<ExportTable> ReadExportTable(const std::string& path, std::string&
     error = "cannot open " + path;
     return std::nullopt;
   }
-  const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<char> file((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
   if (file.size() < EI_NIDENT || std::memcmp(file.data(), ELFMAG, SELFMAG) != 0) {
     error = path + " is not an ELF file";
     return std::nullopt;

@@ -175,10 +175,12 @@ void PlacementModel::Align(int moved, int reference, const AxisSettings& setting
     target.exactLocal = productExact;
   } else {
     HostMatrix parentInverse;
-    if (ModelInvert(World(target.parent), &parentInverse)) target.local = ModelProduct(parentInverse, product);
+    if (ModelInvert(World(target.parent), &parentInverse))
+      target.local = ModelProduct(parentInverse, product);
     target.exactLocal = false;
   }
-  target.scale = {Length(target.local.axisX), Length(target.local.axisY), Length(target.local.axisZ)};
+  target.scale = {Length(target.local.axisX), Length(target.local.axisY),
+                  Length(target.local.axisZ)};
   target.exactScale = false;
 }
 

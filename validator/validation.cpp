@@ -1,9 +1,8 @@
 #include "validation.h"
 
 #include <chrono>
-#include <random>
-
 #include <nlohmann/json.hpp>
+#include <random>
 
 #include "check.h"
 #include "child_process.h"
@@ -28,14 +27,18 @@ const char* CheckStatusName(CheckStatus status) {
 const std::vector<Check>& AllChecks() {
   static const std::vector<Check> checks = {
       {"exports", "c4d_main is the only export and every symbol resolves at load", CheckExports},
-      {"lifecycle", "load to unload repeated: identical registration, nothing left behind", CheckLifecycle},
+      {"lifecycle", "load to unload repeated: identical registration, nothing left behind",
+       CheckLifecycle},
       {"registration-record", "the record's operation slots, tool object, size, kind and version",
        CheckRegistrationRecord},
-      {"hostile-arguments", "every tool operation answers as contracted under legal but hostile arguments",
+      {"hostile-arguments",
+       "every tool operation answers as contracted under legal but hostile arguments",
        CheckHostileArguments},
-      {"undo-discipline", "balanced undo groups, every object recorded before its change, exact undo",
+      {"undo-discipline",
+       "balanced undo groups, every object recorded before its change, exact undo",
        CheckUndoDiscipline},
-      {"call-order", "entry point actions out of order answered without reaching the host", CheckCallOrder},
+      {"call-order", "entry point actions out of order answered without reaching the host",
+       CheckCallOrder},
       {"binding-watch", "the host tracks the module's states and names calls outside a binding",
        CheckBindingWatch},
       {"random-run", "random commands against random scenes land where the placement model says",
@@ -91,10 +94,18 @@ int RunValidation(const ValidationOptions& options, std::ostream& out) {
   int passed = 0, failed = 0, crashed = 0, skipped = 0;
   for (const Outcome& outcome : outcomes) {
     switch (outcome.result.status) {
-      case CheckStatus::kPassed: ++passed; break;
-      case CheckStatus::kFailed: ++failed; break;
-      case CheckStatus::kCrashed: ++crashed; break;
-      case CheckStatus::kSkipped: ++skipped; break;
+      case CheckStatus::kPassed:
+        ++passed;
+        break;
+      case CheckStatus::kFailed:
+        ++failed;
+        break;
+      case CheckStatus::kCrashed:
+        ++crashed;
+        break;
+      case CheckStatus::kSkipped:
+        ++skipped;
+        break;
     }
   }
   // A crash is a failure in the count; each line still says which it was.

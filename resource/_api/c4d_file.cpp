@@ -33,9 +33,7 @@ HostFileName::~HostFileName() {
   StringFree(&storage_.text);
 }
 
-HostFileName& HostFileName::operator=(const HostFileName& other) {
-  return *this = other.Storage();
-}
+HostFileName& HostFileName::operator=(const HostFileName& other) { return *this = other.Storage(); }
 
 HostFileName& HostFileName::operator=(const HostFileNameStorage* other) {
   FileNameCopy(other, &storage_);

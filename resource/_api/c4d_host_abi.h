@@ -85,10 +85,7 @@ enum {
 };
 
 // Plug-in messages delivered through kActionMessage.
-enum {
-  kPluginMessageAlive = 0,
-  kPluginMessageLoadResources = 1
-};
+enum { kPluginMessageAlive = 0, kPluginMessageLoadResources = 1 };
 
 // Entry point actions of c4d_main.
 enum {
@@ -125,126 +122,148 @@ enum {
 // dispatchers) on one plug-in thread, and the module calls these operations only from
 // within those calls, on that thread. Neither side locks.
 
-#define HOST_GENERAL_OPERATIONS(X)                                                         \
-  X(MemoryFree, 0, void, (void* block), (block), "block: a MemoryAllocClear block, gone after")                                          \
-  X(PrintToConsole, 4, void, (const HostStringStorage* line), (line), "line: borrowed for the call")                    \
-  X(FileExists, 8, int32_t, (const HostFileNameStorage* name, int32_t flag), (name, flag), "name: borrowed for the call") \
-  X(HostOpenFile, 32, int32_t, (const HostFileNameStorage* name), (name), "name: borrowed for the call")                 \
-  X(HostShowMessage, 64, void, (const HostStringStorage* text, int32_t kind), (text, kind), "text: borrowed for the call") \
-  X(HostUpdateViews, 120, void, (int32_t flags, int32_t second), (flags, second), "no values")         \
-  X(HostRegisterPlugin, 180, int32_t,                                                       \
-    (int32_t version, int32_t kind, int32_t id, const HostStringStorage* name, void* record, \
-     int32_t size),                                                                         \
-    (version, kind, id, name, record, size), "name, record: copied during the call; host owns the tool object after a true answer")                                                \
-  X(FindPlugin, 232, HostPlugin*, (int32_t id, int32_t kind), (id, kind), "result: host's, valid while bound")                   \
-  X(PluginLibraryData, 248, int32_t,                                                        \
-    (HostPlugin * plugin, int32_t * mainId, int32_t * subId, void** data),                  \
-    (plugin, mainId, subId, data), "data: host's table, valid while bound")                                                          \
-  X(MemoryAllocClear, 252, void*, (size_t size, int32_t line, const char* file),            \
+#define HOST_GENERAL_OPERATIONS(X)                                                              \
+  X(MemoryFree, 0, void, (void* block), (block), "block: a MemoryAllocClear block, gone after") \
+  X(PrintToConsole, 4, void, (const HostStringStorage* line), (line),                           \
+    "line: borrowed for the call")                                                              \
+  X(FileExists, 8, int32_t, (const HostFileNameStorage* name, int32_t flag), (name, flag),      \
+    "name: borrowed for the call")                                                              \
+  X(HostOpenFile, 32, int32_t, (const HostFileNameStorage* name), (name),                       \
+    "name: borrowed for the call")                                                              \
+  X(HostShowMessage, 64, void, (const HostStringStorage* text, int32_t kind), (text, kind),     \
+    "text: borrowed for the call")                                                              \
+  X(HostUpdateViews, 120, void, (int32_t flags, int32_t second), (flags, second), "no values")  \
+  X(HostRegisterPlugin, 180, int32_t,                                                           \
+    (int32_t version, int32_t kind, int32_t id, const HostStringStorage* name, void* record,    \
+     int32_t size),                                                                             \
+    (version, kind, id, name, record, size),                                                    \
+    "name, record: copied during the call; host owns the tool object after a true answer")      \
+  X(FindPlugin, 232, HostPlugin*, (int32_t id, int32_t kind), (id, kind),                       \
+    "result: host's, valid while bound")                                                        \
+  X(PluginLibraryData, 248, int32_t,                                                            \
+    (HostPlugin * plugin, int32_t * mainId, int32_t * subId, void** data),                      \
+    (plugin, mainId, subId, data), "data: host's table, valid while bound")                     \
+  X(MemoryAllocClear, 252, void*, (size_t size, int32_t line, const char* file),                \
     (size, line, file), "result: module's, until MemoryFree")
 
-#define HOST_CONTAINER_OPERATIONS(X)                                                       \
-  X(ContainerSetBool, 48, void, (HostContainer * container, int32_t id, int32_t value),     \
-    (container, id, value), "container: host's, for the call that handed it over")                                                                 \
-  X(ContainerSetInt, 52, void, (HostContainer * container, int32_t id, int32_t value),      \
-    (container, id, value), "container: host's, for the call that handed it over")                                                                 \
-  X(ContainerGetObjectLink, 108, HostObject*,                                               \
-    (HostContainer * container, int32_t id, HostDocument * document, int32_t kind),        \
-    (container, id, document, kind), "result: host's object, for the current call into the module")                                                        \
+#define HOST_CONTAINER_OPERATIONS(X)                                                          \
+  X(ContainerSetBool, 48, void, (HostContainer * container, int32_t id, int32_t value),       \
+    (container, id, value), "container: host's, for the call that handed it over")            \
+  X(ContainerSetInt, 52, void, (HostContainer * container, int32_t id, int32_t value),        \
+    (container, id, value), "container: host's, for the call that handed it over")            \
+  X(ContainerGetObjectLink, 108, HostObject*,                                                 \
+    (HostContainer * container, int32_t id, HostDocument * document, int32_t kind),           \
+    (container, id, document, kind),                                                          \
+    "result: host's object, for the current call into the module")                            \
   X(ContainerGetInt, 160, int32_t, (HostContainer * container, int32_t id, int32_t fallback), \
     (container, id, fallback), "container: host's, for the call that handed it over")
 
 // Byte 0 of the string sub-table is data: a const HostStringStorage* (defaultString).
-#define HOST_STRING_OPERATIONS(X)                                                          \
-  X(StringInit, 8, void, (HostStringStorage * text), (text), "text: caller's storage, live until StringFree")                               \
-  X(StringSetText, 16, void,                                                                \
-    (HostStringStorage * text, const char* characters, int32_t length, int32_t last),       \
-    (text, characters, length, last), "characters: copied")                                                       \
-  X(StringFree, 24, void, (HostStringStorage * text), (text), "text: storage is raw again after")                              \
-  X(StringHasContent, 60, int32_t, (const HostStringStorage* text), (text), "text: borrowed for the call")
+#define HOST_STRING_OPERATIONS(X)                                                                 \
+  X(StringInit, 8, void, (HostStringStorage * text), (text),                                      \
+    "text: caller's storage, live until StringFree")                                              \
+  X(StringSetText, 16, void,                                                                      \
+    (HostStringStorage * text, const char* characters, int32_t length, int32_t last),             \
+    (text, characters, length, last), "characters: copied")                                       \
+  X(StringFree, 24, void, (HostStringStorage * text), (text), "text: storage is raw again after") \
+  X(StringHasContent, 60, int32_t, (const HostStringStorage* text), (text),                       \
+    "text: borrowed for the call")
 
-#define HOST_BITMAP_OPERATIONS(X)                                                          \
-  X(BitmapNew, 0, HostBitmap*, (void), (), "result: module's, until BitmapFree")                                                  \
-  X(BitmapFree, 4, void, (HostBitmap * bitmap), (bitmap), "bitmap: gone after")                                  \
-  X(BitmapLoadFile, 28, int32_t,                                                            \
-    (HostBitmap * bitmap, const HostFileNameStorage* name, int32_t frame, int32_t last),    \
+#define HOST_BITMAP_OPERATIONS(X)                                                        \
+  X(BitmapNew, 0, HostBitmap*, (void), (), "result: module's, until BitmapFree")         \
+  X(BitmapFree, 4, void, (HostBitmap * bitmap), (bitmap), "bitmap: gone after")          \
+  X(BitmapLoadFile, 28, int32_t,                                                         \
+    (HostBitmap * bitmap, const HostFileNameStorage* name, int32_t frame, int32_t last), \
     (bitmap, name, frame, last), "name: borrowed for the call")
 
-#define HOST_FILENAME_OPERATIONS(X)                                                        \
-  X(FileNameSetString, 28, void, (HostFileNameStorage * name, const HostStringStorage* text), \
-    (name, text), "text: copied")                                                                           \
-  X(FileNameDirectory, 32, void,                                                            \
-    (const HostFileNameStorage* name, HostFileNameStorage* folder), (name, folder), "folder: raw storage the host constructs; caller frees it")         \
-  X(FileNameAppend, 64, void,                                                               \
-    (HostFileNameStorage * name, const HostFileNameStorage* component), (name, component), "component: copied")  \
-  X(FileNameInit, 68, void, (HostFileNameStorage * name), (name), "name: caller's storage, live until FileNameFree")                          \
-  X(FileNameFree, 72, void, (HostFileNameStorage * name), (name), "name: storage is raw again after")                          \
-  X(FileNameCopy, 76, void,                                                                 \
-    (const HostFileNameStorage* source, HostFileNameStorage* destination),                 \
-    (source, destination), "destination: raw storage the host constructs; caller frees it")                                                                  \
-  X(FileNameSetText, 100, void, (HostFileNameStorage * name, const char* text), (name, text), "text: copied")
+#define HOST_FILENAME_OPERATIONS(X)                                                                \
+  X(FileNameSetString, 28, void, (HostFileNameStorage * name, const HostStringStorage* text),      \
+    (name, text), "text: copied")                                                                  \
+  X(FileNameDirectory, 32, void, (const HostFileNameStorage* name, HostFileNameStorage* folder),   \
+    (name, folder), "folder: raw storage the host constructs; caller frees it")                    \
+  X(FileNameAppend, 64, void, (HostFileNameStorage * name, const HostFileNameStorage* component),  \
+    (name, component), "component: copied")                                                        \
+  X(FileNameInit, 68, void, (HostFileNameStorage * name), (name),                                  \
+    "name: caller's storage, live until FileNameFree")                                             \
+  X(FileNameFree, 72, void, (HostFileNameStorage * name), (name),                                  \
+    "name: storage is raw again after")                                                            \
+  X(FileNameCopy, 76, void, (const HostFileNameStorage* source, HostFileNameStorage* destination), \
+    (source, destination), "destination: raw storage the host constructs; caller frees it")        \
+  X(FileNameSetText, 100, void, (HostFileNameStorage * name, const char* text), (name, text),      \
+    "text: copied")
 
-#define HOST_ATTACHMENT_OPERATIONS(X)                                                      \
-  X(HostAttachedObject, 8, void*, (int32_t handle), (handle), "result: module's object, until the handle is released")                              \
-  X(HostAttachObject, 128, int32_t, (void* context, int32_t extra, int32_t handle),         \
+#define HOST_ATTACHMENT_OPERATIONS(X)                                               \
+  X(HostAttachedObject, 8, void*, (int32_t handle), (handle),                       \
+    "result: module's object, until the handle is released")                        \
+  X(HostAttachObject, 128, int32_t, (void* context, int32_t extra, int32_t handle), \
     (context, extra, handle), "context: the module's, kept until the handle is released")
 
-#define HOST_RESOURCE_OPERATIONS(X)                                                        \
-  X(LoadResourceSet, 0, HostResourceSet*, (const HostFileNameStorage* folder), (folder), "result: module's, until FreeResourceSet")  \
-  X(FreeResourceSet, 4, void, (HostResourceSet * set), (set), "set: gone after, with its strings")                              \
-  X(ResourceSetString, 12, const HostStringStorage*, (HostResourceSet * set, int32_t id),  \
+#define HOST_RESOURCE_OPERATIONS(X)                                                                \
+  X(LoadResourceSet, 0, HostResourceSet*, (const HostFileNameStorage* folder), (folder),           \
+    "result: module's, until FreeResourceSet")                                                     \
+  X(FreeResourceSet, 4, void, (HostResourceSet * set), (set), "set: gone after, with its strings") \
+  X(ResourceSetString, 12, const HostStringStorage*, (HostResourceSet * set, int32_t id),          \
     (set, id), "result: host's, valid until FreeResourceSet; never freed by the module")
 
-#define HOST_OBJECT_OPERATIONS(X)                                                          \
-  X(ObjectGetPosition, 12, void, (HostObject * object, HostVector* out), (object, out), "out: caller's")    \
-  X(ObjectSetPosition, 16, void, (HostObject * object, const HostVector* position),        \
-    (object, position), "position: copied")                                                                     \
-  X(ObjectSetRotation, 32, void, (HostObject * object, const HostVector* rotation),        \
-    (object, rotation), "rotation: copied")                                                                     \
-  X(ObjectGetGlobalMatrix, 44, void, (HostObject * object, HostMatrix * out), (object, out), "out: caller's") \
-  X(ObjectSetGlobalMatrix, 48, void, (HostObject * object, const HostMatrix* matrix),       \
-    (object, matrix), "matrix: copied")                                                                       \
-  X(ObjectGetBoxRadius, 132, void, (HostObject * object, HostVector * out), (object, out), "out: caller's")
+#define HOST_OBJECT_OPERATIONS(X)                                                            \
+  X(ObjectGetPosition, 12, void, (HostObject * object, HostVector * out), (object, out),     \
+    "out: caller's")                                                                         \
+  X(ObjectSetPosition, 16, void, (HostObject * object, const HostVector* position),          \
+    (object, position), "position: copied")                                                  \
+  X(ObjectSetRotation, 32, void, (HostObject * object, const HostVector* rotation),          \
+    (object, rotation), "rotation: copied")                                                  \
+  X(ObjectGetGlobalMatrix, 44, void, (HostObject * object, HostMatrix * out), (object, out), \
+    "out: caller's")                                                                         \
+  X(ObjectSetGlobalMatrix, 48, void, (HostObject * object, const HostMatrix* matrix),        \
+    (object, matrix), "matrix: copied")                                                      \
+  X(ObjectGetBoxRadius, 132, void, (HostObject * object, HostVector * out), (object, out),   \
+    "out: caller's")
 
-#define HOST_DOCUMENT_OPERATIONS(X)                                                        \
-  X(DocumentBeginUndo, 76, void, (HostDocument * document), (document), "opens a group; the caller closes it")                    \
-  X(DocumentEndUndo, 80, void, (HostDocument * document), (document), "closes the open group")                      \
-  X(DocumentAddUndo, 84, int32_t, (HostDocument * document, int32_t kind, HostObject* object), \
-    (document, kind, object), "object: recorded while its group is open")                                                               \
-  X(DocumentGetSelectedObjects, 144, void,                                                  \
-    (HostDocument * document, HostObjectArray * array, int32_t flag), (document, array, flag), "array: caller's; its objects are host's, for the current call")
+#define HOST_DOCUMENT_OPERATIONS(X)                                                             \
+  X(DocumentBeginUndo, 76, void, (HostDocument * document), (document),                         \
+    "opens a group; the caller closes it")                                                      \
+  X(DocumentEndUndo, 80, void, (HostDocument * document), (document), "closes the open group")  \
+  X(DocumentAddUndo, 84, int32_t, (HostDocument * document, int32_t kind, HostObject * object), \
+    (document, kind, object), "object: recorded while its group is open")                       \
+  X(DocumentGetSelectedObjects, 144, void,                                                      \
+    (HostDocument * document, HostObjectArray * array, int32_t flag), (document, array, flag),  \
+    "array: caller's; its objects are host's, for the current call")
 
-#define HOST_SCENE_ELEMENT_OPERATIONS(X)                                                   \
-  X(ObjectSendMessage, 16, int32_t, (HostObject * object, int32_t id, void* data),         \
-    (object, id, data), "data: borrowed for the call")                                                                     \
-  X(ObjectArrayNew, 136, HostObjectArray*, (void), (), "result: module's, until ObjectArrayFree")                                      \
-  X(ObjectArrayFree, 140, void, (HostObjectArray * *holder), (holder), "*holder: gone after; the caller drops its pointer")                     \
-  X(ObjectArrayCount, 144, int32_t, (HostObjectArray * array), (array), "array: borrowed for the call")                    \
-  X(ObjectArrayGet, 148, HostObject*, (HostObjectArray * array, int32_t index), (array, index), "result: host's object, for the current call")
+#define HOST_SCENE_ELEMENT_OPERATIONS(X)                                                          \
+  X(ObjectSendMessage, 16, int32_t, (HostObject * object, int32_t id, void* data),                \
+    (object, id, data), "data: borrowed for the call")                                            \
+  X(ObjectArrayNew, 136, HostObjectArray*, (void), (), "result: module's, until ObjectArrayFree") \
+  X(ObjectArrayFree, 140, void, (HostObjectArray * *holder), (holder),                            \
+    "*holder: gone after; the caller drops its pointer")                                          \
+  X(ObjectArrayCount, 144, int32_t, (HostObjectArray * array), (array),                           \
+    "array: borrowed for the call")                                                               \
+  X(ObjectArrayGet, 148, HostObject*, (HostObjectArray * array, int32_t index), (array, index),   \
+    "result: host's object, for the current call")
 
 // Every sub-table with the host call table slot that points at it:
 // S(listMacro, tableSlot).
-#define HOST_SUB_TABLES(S)                         \
-  S(HOST_GENERAL_OPERATIONS, kTableGeneral)        \
-  S(HOST_CONTAINER_OPERATIONS, kTableContainer)    \
-  S(HOST_STRING_OPERATIONS, kTableString)          \
-  S(HOST_BITMAP_OPERATIONS, kTableBitmap)          \
-  S(HOST_FILENAME_OPERATIONS, kTableFileName)      \
-  S(HOST_ATTACHMENT_OPERATIONS, kTableAttachment)  \
-  S(HOST_RESOURCE_OPERATIONS, kTableResource)      \
-  S(HOST_OBJECT_OPERATIONS, kTableObject)          \
-  S(HOST_DOCUMENT_OPERATIONS, kTableDocument)      \
+#define HOST_SUB_TABLES(S)                        \
+  S(HOST_GENERAL_OPERATIONS, kTableGeneral)       \
+  S(HOST_CONTAINER_OPERATIONS, kTableContainer)   \
+  S(HOST_STRING_OPERATIONS, kTableString)         \
+  S(HOST_BITMAP_OPERATIONS, kTableBitmap)         \
+  S(HOST_FILENAME_OPERATIONS, kTableFileName)     \
+  S(HOST_ATTACHMENT_OPERATIONS, kTableAttachment) \
+  S(HOST_RESOURCE_OPERATIONS, kTableResource)     \
+  S(HOST_OBJECT_OPERATIONS, kTableObject)         \
+  S(HOST_DOCUMENT_OPERATIONS, kTableDocument)     \
   S(HOST_SCENE_ELEMENT_OPERATIONS, kTableSceneElement)
 
 // Function table of the description library (id kDescriptionLibraryId, kind
 // kPluginKindLibrary). Slot 1 holds the table's size value in bytes; an entry counts
 // as present only when its whole slot lies within that size.
-#define HOST_DESCRIPTION_LIBRARY_OPERATIONS(X)                                             \
-  X(RegisterDescriptionResource, 8, int32_t,                                                \
-    (int32_t id, const HostStringStorage* name, HostResourceSet* set), (id, name, set), "name, set: read during the call; set stays the module's")    \
-  X(LoadDescriptionById, 24, int32_t, (HostDescription * description, int32_t id),         \
-    (description, id), "description: host's, for the call that handed it over")                                                                      \
-  X(DescriptionIdLevel, 112, const HostDescLevel*, (const void* descId, int32_t level),    \
+#define HOST_DESCRIPTION_LIBRARY_OPERATIONS(X)                                          \
+  X(RegisterDescriptionResource, 8, int32_t,                                            \
+    (int32_t id, const HostStringStorage* name, HostResourceSet* set), (id, name, set), \
+    "name, set: read during the call; set stays the module's")                          \
+  X(LoadDescriptionById, 24, int32_t, (HostDescription * description, int32_t id),      \
+    (description, id), "description: host's, for the call that handed it over")         \
+  X(DescriptionIdLevel, 112, const HostDescLevel*, (const void* descId, int32_t level), \
     (descId, level), "result: points into descId, valid as long as it is")
 
 enum { kLibrarySizeSlot = 1 };
@@ -285,34 +304,34 @@ typedef struct HostCallTable {
 // ---- tool registration record ---------------------------------------------------
 
 typedef struct ToolRegistrationSlots {
-  HostSlot info;                   // slot 0: 32-bit info word
-  HostSlot disposeToolObject;      // slot 1
-  HostSlot reserved2[6];           // slots 2-7
-  HostSlot toolObject;             // slot 8
-  HostSlot reserved9[7];           // slots 9-15
-  HostSlot helpText;               // slot 16: const HostStringStorage*, host-owned
-  HostSlot icon;                   // slot 17: HostBitmap* or null
-  HostSlot toolHookA;              // 18
-  HostSlot toolHookB;              // 19
-  HostSlot toolHookD;              // 20
-  HostSlot toolHookF;              // 21
-  HostSlot toolHookG;              // 22
-  HostSlot toolHookH;              // 23
-  HostSlot connectAttachment;      // 24
-  HostSlot releaseAttachment;      // 25
-  HostSlot toolHookI;              // 26
-  HostSlot toolHookJ;              // 27
-  HostSlot toolHookK;              // 28
-  HostSlot toolHookE;              // 29
-  HostSlot fillDescription;        // 30
-  HostSlot descriptionHookA;       // 31
-  HostSlot isControlEnabled;       // 32
-  HostSlot descriptionHookB;       // 33
-  HostSlot messageHandler;         // 34
-  HostSlot writeDefaultSettings;   // 35
-  HostSlot toolHookC;              // 36
+  HostSlot info;                     // slot 0: 32-bit info word
+  HostSlot disposeToolObject;        // slot 1
+  HostSlot reserved2[6];             // slots 2-7
+  HostSlot toolObject;               // slot 8
+  HostSlot reserved9[7];             // slots 9-15
+  HostSlot helpText;                 // slot 16: const HostStringStorage*, host-owned
+  HostSlot icon;                     // slot 17: HostBitmap* or null
+  HostSlot toolHookA;                // 18
+  HostSlot toolHookB;                // 19
+  HostSlot toolHookD;                // 20
+  HostSlot toolHookF;                // 21
+  HostSlot toolHookG;                // 22
+  HostSlot toolHookH;                // 23
+  HostSlot connectAttachment;        // 24
+  HostSlot releaseAttachment;        // 25
+  HostSlot toolHookI;                // 26
+  HostSlot toolHookJ;                // 27
+  HostSlot toolHookK;                // 28
+  HostSlot toolHookE;                // 29
+  HostSlot fillDescription;          // 30
+  HostSlot descriptionHookA;         // 31
+  HostSlot isControlEnabled;         // 32
+  HostSlot descriptionHookB;         // 33
+  HostSlot messageHandler;           // 34
+  HostSlot writeDefaultSettings;     // 35
+  HostSlot toolHookC;                // 36
   HostSlot descriptionResourceName;  // 37
-  HostSlot reserved38[10];         // slots 38-47
+  HostSlot reserved38[10];           // slots 38-47
 } ToolRegistrationSlots;
 
 // Signatures of the record's dispatchers; the first parameter is the tool object.
@@ -325,8 +344,7 @@ typedef int32_t (*ToolHookGFunction)(void* tool, int32_t, int32_t, int32_t, int3
                                      int32_t, int32_t, int32_t);
 typedef int32_t (*ToolHookHFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
                                      int32_t);
-typedef int32_t (*ConnectAttachmentFunction)(void* tool, int32_t key, void* context,
-                                             int32_t extra);
+typedef int32_t (*ConnectAttachmentFunction)(void* tool, int32_t key, void* context, int32_t extra);
 typedef void (*ReleaseAttachmentFunction)(void* tool, int32_t handle);
 typedef int32_t (*ToolHookIFunction)(void* tool, int32_t, int32_t, int32_t, int32_t);
 typedef void (*ToolHookJFunction)(void* tool);
@@ -386,10 +404,10 @@ static_assert(sizeof(HostDescLevel) == 12, "description level record");
 static_assert(sizeof(ToolRegistrationSlots) == kRegistrationRecordSlots * sizeof(void*),
               "registration record is 48 slots");
 
-#define HOST_CHECK_RECORD_SLOT(field, byte)                                                  \
+#define HOST_CHECK_RECORD_SLOT(field, byte)                                                 \
   static_assert(offsetof(ToolRegistrationSlots, field) == HostSlotOf(byte) * sizeof(void*), \
-                #field " slot");                                                             \
-  static_assert(sizeof(void*) != 4 || offsetof(ToolRegistrationSlots, field) == (byte),      \
+                #field " slot");                                                            \
+  static_assert(sizeof(void*) != 4 || offsetof(ToolRegistrationSlots, field) == (byte),     \
                 #field " byte offset on a 32-bit build");
 HOST_CHECK_RECORD_SLOT(info, 0)
 HOST_CHECK_RECORD_SLOT(disposeToolObject, 4)
@@ -421,8 +439,8 @@ static_assert(sizeof(void*) != 4 || sizeof(ToolRegistrationSlots) == 192,
               "registration record is 192 bytes on a 32-bit build");
 
 // Host call table: the sub-table pointers at the bytes a 32-bit host uses.
-#define HOST_CHECK_TABLE_SLOT(tableSlot, byte)                                          \
-  static_assert(HostSlotOf(byte) == (tableSlot), #tableSlot " slot");                   \
+#define HOST_CHECK_TABLE_SLOT(tableSlot, byte)                                            \
+  static_assert(HostSlotOf(byte) == (tableSlot), #tableSlot " slot");                     \
   static_assert(sizeof(void*) != 4 || offsetof(HostCallTable, slot[tableSlot]) == (byte), \
                 #tableSlot " byte offset on a 32-bit build");
 HOST_CHECK_TABLE_SLOT(kTableGeneral, 4)

@@ -53,8 +53,7 @@ const HostStringStorage* DefaultString() {
   return static_cast<const HostStringStorage*>(strings[0].pointer);
 }
 
-const HostSlot* LibraryLookup(int32_t libraryId, size_t neededOffset,
-                              const HostSlot** cacheSlot) {
+const HostSlot* LibraryLookup(int32_t libraryId, size_t neededOffset, const HostSlot** cacheSlot) {
   if (*cacheSlot == nullptr) {
     HostPlugin* plugin = FindPlugin(libraryId, kPluginKindLibrary);
     if (plugin == nullptr) return nullptr;
@@ -75,7 +74,8 @@ namespace {
 
 constexpr HostDescLevel kZeroLevel{0, 0, 0};
 
-#define C4D_ENTRY_OFFSET(Name, Byte, Result, Params, Args, Contract) constexpr size_t k##Name##Offset = Byte;
+#define C4D_ENTRY_OFFSET(Name, Byte, Result, Params, Args, Contract) \
+  constexpr size_t k##Name##Offset = Byte;
 HOST_DESCRIPTION_LIBRARY_OPERATIONS(C4D_ENTRY_OFFSET)
 #undef C4D_ENTRY_OFFSET
 
@@ -83,8 +83,8 @@ HOST_DESCRIPTION_LIBRARY_OPERATIONS(C4D_ENTRY_OFFSET)
 template <typename Function>
 Function DescriptionLibraryEntry(size_t byteOffset) {
   const size_t slot = HostSlotOf(byteOffset);
-  const HostSlot* table = LibraryLookup(kDescriptionLibraryId, slot * sizeof(HostSlot),
-                                        &descriptionLibrary);
+  const HostSlot* table =
+      LibraryLookup(kDescriptionLibraryId, slot * sizeof(HostSlot), &descriptionLibrary);
   if (table == nullptr) return nullptr;
   return reinterpret_cast<Function>(table[slot].function);
 }
@@ -93,7 +93,8 @@ Function DescriptionLibraryEntry(size_t byteOffset) {
 
 int32_t RegisterDescriptionResource(int32_t id, const HostStringStorage* name,
                                     HostResourceSet* set) {
-  auto entry = DescriptionLibraryEntry<RegisterDescriptionResourceFunction>(kRegisterDescriptionResourceOffset);
+  auto entry = DescriptionLibraryEntry<RegisterDescriptionResourceFunction>(
+      kRegisterDescriptionResourceOffset);
   return entry == nullptr ? 0 : entry(id, name, set);
 }
 

@@ -61,8 +61,10 @@ void ModuleDelete(void* block) {
   if (block == nullptr) return;
   if (heapFallbackUsed && IsFallbackBlock(block)) {
     FallbackHeader* header = static_cast<FallbackHeader*>(block) - 1;
-    if (header->previous != nullptr) header->previous->next = header->next;
-    else fallbackBlocks = header->next;
+    if (header->previous != nullptr)
+      header->previous->next = header->next;
+    else
+      fallbackBlocks = header->next;
     if (header->next != nullptr) header->next->previous = header->previous;
     std::free(header);
     return;

@@ -97,8 +97,10 @@ void FillRecord(ToolRegistrationSlots& record, int32_t info, ToolData* tool,
   record.toolHookF = HostFunctionSlot<ToolHookFFunction>(&ToolHookFDispatch);
   record.toolHookG = HostFunctionSlot<ToolHookGFunction>(&ToolHookGDispatch);
   record.toolHookH = HostFunctionSlot<ToolHookHFunction>(&ToolHookHDispatch);
-  record.connectAttachment = HostFunctionSlot<ConnectAttachmentFunction>(&ConnectAttachmentDispatch);
-  record.releaseAttachment = HostFunctionSlot<ReleaseAttachmentFunction>(&ReleaseAttachmentDispatch);
+  record.connectAttachment =
+      HostFunctionSlot<ConnectAttachmentFunction>(&ConnectAttachmentDispatch);
+  record.releaseAttachment =
+      HostFunctionSlot<ReleaseAttachmentFunction>(&ReleaseAttachmentDispatch);
   record.toolHookI = HostFunctionSlot<ToolHookIFunction>(&ToolHookIDispatch);
   record.toolHookJ = HostFunctionSlot<ToolHookJFunction>(&ToolHookJDispatch);
   record.toolHookK = HostFunctionSlot<ToolHookKFunction>(&ToolHookKDispatch);
@@ -108,7 +110,8 @@ void FillRecord(ToolRegistrationSlots& record, int32_t info, ToolData* tool,
   record.isControlEnabled = HostFunctionSlot<IsControlEnabledFunction>(&IsControlEnabledDispatch);
   record.descriptionHookB = HostFunctionSlot<DescriptionHookBFunction>(&DescriptionHookBDispatch);
   record.messageHandler = HostFunctionSlot<MessageHandlerFunction>(&MessageHandlerDispatch);
-  record.writeDefaultSettings = HostFunctionSlot<WriteDefaultSettingsFunction>(&WriteDefaultSettingsDispatch);
+  record.writeDefaultSettings =
+      HostFunctionSlot<WriteDefaultSettingsFunction>(&WriteDefaultSettingsDispatch);
   record.toolHookC = HostFunctionSlot<ToolHookCFunction>(&ToolHookCDispatch);
   record.descriptionResourceName =
       HostFunctionSlot<DescriptionResourceNameFunction>(&DescriptionResourceNameDispatch);
@@ -158,9 +161,8 @@ bool DescriptionToolData::FillDescription(int32_t a, int32_t b, HostDescription*
   return ToolData::FillDescription(a, b, description, flags);
 }
 
-bool DescriptionToolData::IsControlEnabled(int32_t a, HostContainer* container,
-                                           const void* descId, int32_t b, int32_t c,
-                                           int32_t d) {
+bool DescriptionToolData::IsControlEnabled(int32_t a, HostContainer* container, const void* descId,
+                                           int32_t b, int32_t c, int32_t d) {
   if (DescriptionIdLevel(descId, 0)->id == HOST_COMMAND_ALIGN_OBJECT && autoCommandHeld == 0 &&
       (ContainerGetInt(container, HOST_FLAG_AUTO_COMMAND, 0) != 0 ||
        ContainerGetInt(container, HOST_FLAG_AUTO_COMMAND_ALT, 0) != 0))

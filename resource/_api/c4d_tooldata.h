@@ -57,8 +57,7 @@ class ToolData : public BaseData {
   virtual bool DescriptionHookA(int32_t, int32_t, int32_t, int32_t, int32_t* flags) {
     return flags != nullptr && (*flags & kDescriptionLoaded) != 0;
   }
-  virtual bool IsControlEnabled(int32_t, HostContainer*, const void*, int32_t, int32_t,
-                                int32_t) {
+  virtual bool IsControlEnabled(int32_t, HostContainer*, const void*, int32_t, int32_t, int32_t) {
     return true;
   }
   virtual bool DescriptionHookB(int32_t, int32_t, int32_t, int32_t, int32_t* flags) {
@@ -78,8 +77,8 @@ class DescriptionToolData : public ToolData {
   void WriteDefaultSettings(HostDocument* document, HostContainer* container) override;
   HostString DescriptionResourceName() override = 0;
   bool FillDescription(int32_t, int32_t, HostDescription* description, int32_t* flags) override;
-  bool IsControlEnabled(int32_t, HostContainer* container, const void* descId, int32_t,
-                        int32_t, int32_t) override;
+  bool IsControlEnabled(int32_t, HostContainer* container, const void* descId, int32_t, int32_t,
+                        int32_t) override;
   virtual int32_t PluginId() = 0;
 
  protected:

@@ -1,5 +1,7 @@
 // Bitmaps: TIFF files decoded into top-left RGBA pixels, result codes for missing and
 // broken files, libtiff kept off stderr, and the ledger of live bitmaps.
+#include "bitmaps.h"
+
 #include <tiffio.h>
 
 #include <array>
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "bitmaps.h"
 #include "host_fixture.h"
 #include "temp_folder.h"
 

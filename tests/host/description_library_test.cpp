@@ -90,8 +90,7 @@ TEST_F(DescriptionLibraryTest, TableHoldsItsSizeAndTheThreeEntries) {
   const std::set<int> entries = {2, 6, 28};
   for (int slot = 2; slot < 29; ++slot)
     EXPECT_EQ(slots[slot].raw != 0, entries.count(slot) == 1) << "slot " << slot;
-  EXPECT_EQ(slots[28].function,
-            host.plugins().DescriptionLibraryTable()[28].function);
+  EXPECT_EQ(slots[28].function, host.plugins().DescriptionLibraryTable()[28].function);
 }
 
 TEST_F(DescriptionLibraryTest, LibraryCanBeRemovedShrunkAndStrippedAndRestored) {
@@ -125,7 +124,8 @@ TEST_F(DescriptionLibraryTest, PluginLibraryDataOfAnUnknownHandleIsMisuse) {
 // The shipped panel, checked against the ids and values the tool relies on.
 TEST_F(DescriptionLibraryTest, ShippedPanelDeclaresEverySettingTheToolUses) {
   host.resources().SetLanguage("en");
-  HostResourceSet* set = host.resources().LoadFromFolder(std::string(KESTRUM_SOURCE_DIR) + "/plugin");
+  HostResourceSet* set =
+      host.resources().LoadFromFolder(std::string(KESTRUM_SOURCE_DIR) + "/plugin");
   ASSERT_NE(set, nullptr) << host.resources().LastLoadError();
   ASSERT_EQ(RegisterDescription(kToolId, "Kestrum", set), 1) << plugins().LastDescriptionError();
   HostDescription* description = plugins().NewDescription();
@@ -204,7 +204,8 @@ struct MalformedCase {
 
 TEST_F(DescriptionLibraryTest, MalformedPanelsAreRefusedWithAClearDiagnostic) {
   const std::vector<MalformedCase> cases = {
-      {"syntax error on line 2", "\"name\": \"Small\",", "\"name\": \"Small\";", "line 2, column 18"},
+      {"syntax error on line 2", "\"name\": \"Small\",", "\"name\": \"Small\";",
+       "line 2, column 18"},
       {"unknown kind", "\"kind\": \"flag\"", "\"kind\": \"toggle\"",
        "/groups/1/elements/1/kind: unknown kind \"toggle\""},
       {"default not among the values", "\"default\": 10006", "\"default\": 10007",
@@ -212,7 +213,8 @@ TEST_F(DescriptionLibraryTest, MalformedPanelsAreRefusedWithAClearDiagnostic) {
       {"id used twice", "\"id\": 10001", "\"id\": 10002", "/groups/1/elements/2/id: the id 10002"},
       {"value id clashing with an element", "\"id\": 10005", "\"id\": 10004",
        "/groups/1/elements/0/values/0/id"},
-      {"choice with one value", ",\n                    { \"id\": 10006, \"name\": \"MODE_PLUS\", \"label\": \"Plus\" }", "",
+      {"choice with one value",
+       ",\n                    { \"id\": 10006, \"name\": \"MODE_PLUS\", \"label\": \"Plus\" }", "",
        "/groups/1/elements/0/values: a list of at least two"},
       {"missing label", "\"label\": \"Go\"", "\"caption\": \"Go\"", "/groups/1/elements/2/caption"},
       {"flag default not a truth value", "\"default\": true", "\"default\": 1",
@@ -245,7 +247,8 @@ TEST_F(DescriptionLibraryTest, MalformedPanelsAreRefusedWithAClearDiagnostic) {
 TEST_F(DescriptionLibraryTest, RegistrationNeedsALiveSetAFileAndAPlainName) {
   HostResourceSet* set = FolderWithDescription("Small", kSmallPanel);
   EXPECT_EQ(RegisterDescription(kToolId, "Absent", set), 0);
-  EXPECT_NE(plugins().LastDescriptionError().find("res/description/Absent.json"), std::string::npos);
+  EXPECT_NE(plugins().LastDescriptionError().find("res/description/Absent.json"),
+            std::string::npos);
   EXPECT_EQ(RegisterDescription(kToolId, "../Small", set), 0);
   EXPECT_EQ(RegisterDescription(kToolId, "", set), 0);
   host.misuse().Clear();

@@ -127,8 +127,9 @@ TEST_F(MemoryTest, OperationsThroughTheCallTable) {
   table::MemoryFree(host)(nullptr);  // like free(): nothing to do, nothing to report
   EXPECT_EQ(memory().LiveBlocks(), 0u);
   EXPECT_TRUE(host.misuse().Empty());
-  EXPECT_EQ(host.trace().Calls(), (std::vector<std::string>{"MemoryAllocClear(3, 12, \"c4d_pmain\")",
-                                                            "MemoryFree(data)", "MemoryFree(null)"}));
+  EXPECT_EQ(host.trace().Calls(),
+            (std::vector<std::string>{"MemoryAllocClear(3, 12, \"c4d_pmain\")", "MemoryFree(data)",
+                                      "MemoryFree(null)"}));
 }
 
 TEST_F(MemoryTest, AMillionAllocationsAndFreesKeepTheLedgerExact) {

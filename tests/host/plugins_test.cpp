@@ -1,5 +1,7 @@
 // Tool registration: what the host checks before it accepts a record, what it copies,
 // how it hands tool objects back; and tool attachments.
+#include "plugins.h"
+
 #include <cstring>
 #include <functional>
 #include <string>
@@ -7,7 +9,6 @@
 
 #include "bitmaps.h"
 #include "host_fixture.h"
-#include "plugins.h"
 
 namespace khost_test {
 namespace {
@@ -134,8 +135,7 @@ TEST_F(PluginsTest, FaultyRegistrationsAreRefusedWithAReason) {
       {"version before 12000",
        [this](ToolRegistrationSlots& r) { return Register(r, kToolId, 11999); },
        "interface version 11999"},
-      {"library kind",
-       [this](ToolRegistrationSlots& r) { return Register(r, kToolId, 12000, 17); },
+      {"library kind", [this](ToolRegistrationSlots& r) { return Register(r, kToolId, 12000, 17); },
        "kind 17"},
       {"record one slot short",
        [this, slots](ToolRegistrationSlots& r) {
@@ -145,7 +145,7 @@ TEST_F(PluginsTest, FaultyRegistrationsAreRefusedWithAReason) {
       {"null record",
        [this](ToolRegistrationSlots&) {
          return table::HostRegisterPlugin(host)(12000, 9, kToolId, MakeString("K"), nullptr,
-                                                  48 * static_cast<int32_t>(sizeof(void*)));
+                                                48 * static_cast<int32_t>(sizeof(void*)));
        },
        "record is null"},
       {"no tool object",
@@ -227,8 +227,9 @@ TEST_F(PluginsTest, HostReachesTheToolThroughTheCopiedRecord) {
   ASSERT_EQ(Register(record), 1);
   const khost::RegisteredTool* registered = plugins().Tool(kToolId);
   int data = 0;
-  const int32_t result = registered->Operation<MessageHandlerFunction>(
-      &ToolRegistrationSlots::messageHandler)(registered->ToolObject(), nullptr, nullptr, 18, &data);
+  const int32_t result =
+      registered->Operation<MessageHandlerFunction>(&ToolRegistrationSlots::messageHandler)(
+          registered->ToolObject(), nullptr, nullptr, 18, &data);
   EXPECT_EQ(result, 1);
   EXPECT_EQ(tool.lastType, 18);
   EXPECT_EQ(tool.lastData, &data);

@@ -1,12 +1,13 @@
 // Resource sets: the file a folder offers for the user's language, strings by id, and
 // clear failures for folders without a set and for malformed files.
+#include "resources.h"
+
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "host_fixture.h"
-#include "resources.h"
 #include "temp_folder.h"
 
 namespace khost_test {

@@ -1,5 +1,7 @@
 // The seeded scene generator: reproducible values, the shape of the scenes it makes, the
 // objects it builds in a host document and the scene files it writes.
+#include "scene_generator.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 
 #include "host.h"
 #include "scene.h"
-#include "scene_generator.h"
 
 namespace khost {
 namespace {
@@ -113,8 +114,7 @@ TEST_F(GeneratedScenes, ValuesAreThousandthsWithinTheirRanges) {
       EXPECT_TRUE(IsThousandths(v));
       EXPECT_LE(std::fabs(v), 1000.0);
     }
-    for (double v : {object.rotationDegrees.x, object.rotationDegrees.y,
-                     object.rotationDegrees.z})
+    for (double v : {object.rotationDegrees.x, object.rotationDegrees.y, object.rotationDegrees.z})
       EXPECT_LE(std::fabs(v), 180.0);
     for (double v : {object.scale.x, object.scale.y, object.scale.z}) {
       EXPECT_GE(v, 0.5);

@@ -33,8 +33,8 @@ TEST_F(SceneLookups, EveryHandleIsKnownAcrossChunkBoundariesInAnyOrder) {
   // Chunks hold 1024, 2048 and 4096 objects first: 3080 objects reach the third.
   const std::vector<HostObject*> objects = MakeObjects(3080);
   // Ids count from 1 in the order of creation.
-  for (size_t index : {size_t{0}, size_t{1023}, size_t{1024}, size_t{3071}, size_t{3072},
-                       size_t{3079}}) {
+  for (size_t index :
+       {size_t{0}, size_t{1023}, size_t{1024}, size_t{3071}, size_t{3072}, size_t{3079}}) {
     EXPECT_EQ(index + 1, scene.IdOf(objects[index])) << index;
     EXPECT_EQ(objects[index], scene.FindLiveObject(document, index + 1, kObjectKindObject));
   }
@@ -199,7 +199,7 @@ TEST_F(SceneLookups, SettingsKeepOneEntryPerIdInIdOrder) {
   containers.SetBool(settings, 10004, true);
   containers.SetInt(settings, 10020, 3);  // replaces
   containers.Remove(settings, 701);
-  containers.Remove(settings, 999);       // absent: nothing happens
+  containers.Remove(settings, 999);  // absent: nothing happens
   const auto entries = containers.Entries(settings);
   ASSERT_EQ(2u, entries.size());
   EXPECT_EQ(Containers::Kind::kBool, entries.at(10004).kind);

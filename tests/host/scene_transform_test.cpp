@@ -186,8 +186,8 @@ TEST_F(SceneTransforms, BoxRadiusIsTheHalfSizes) {
 TEST_F(SceneTransforms, OperationsAreReachableThroughTheCallTable) {
   HostObject* cube = scene.NewObject(document, "Cube");
   scene.SetPosition(cube, {4, 5, 6});
-  auto get = reinterpret_cast<ObjectGetPositionFunction>(
-      host.OperationSlot(kTableObject, 12).function);
+  auto get =
+      reinterpret_cast<ObjectGetPositionFunction>(host.OperationSlot(kTableObject, 12).function);
   HostVector out{};
   get(cube, &out);
   EXPECT_TRUE(SameBits(out, HostVector{4, 5, 6}));

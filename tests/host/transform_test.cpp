@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cmath>
 #include <numbers>
+#include <ostream>
 #include <random>
 
 namespace khost {
@@ -32,8 +31,10 @@ HostMatrix RandomMatrix(std::mt19937_64& random) {
   std::uniform_real_distribution<double> value(0.25, 4.0);
   std::bernoulli_distribution negative(0.5);
   const auto next = [&] { return negative(random) ? -value(random) : value(random); };
-  return HostMatrix{{next(), next(), next()}, {next(), next(), next()},
-                    {next(), next(), next()}, {next(), next(), next()}};
+  return HostMatrix{{next(), next(), next()},
+                    {next(), next(), next()},
+                    {next(), next(), next()},
+                    {next(), next(), next()}};
 }
 
 TEST(MatrixProduct, ScaleTranslateAfterQuarterTurn) {
@@ -124,11 +125,15 @@ TEST_P(RotationConvention, QuarterTurnsMoveTheAxesAsWorkedOutByHand) {
 INSTANTIATE_TEST_SUITE_P(
     QuarterTurns, RotationConvention,
     testing::Values(
-        QuarterTurnCase{"AboutX", {kQuarterTurn, 0, 0}, {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}}},
-        QuarterTurnCase{"AboutY", {0, kQuarterTurn, 0}, {{0, 0, 0}, {0, 0, -1}, {0, 1, 0}, {1, 0, 0}}},
-        QuarterTurnCase{"AboutZ", {0, 0, kQuarterTurn}, {{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}},
+        QuarterTurnCase{
+            "AboutX", {kQuarterTurn, 0, 0}, {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}}},
+        QuarterTurnCase{
+            "AboutY", {0, kQuarterTurn, 0}, {{0, 0, 0}, {0, 0, -1}, {0, 1, 0}, {1, 0, 0}}},
+        QuarterTurnCase{
+            "AboutZ", {0, 0, kQuarterTurn}, {{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}},
         // X first, then Z about the fixed axes: x -> x -> y, y -> z -> z, z -> -y -> x.
-        QuarterTurnCase{"XThenZ", {kQuarterTurn, 0, kQuarterTurn},
+        QuarterTurnCase{"XThenZ",
+                        {kQuarterTurn, 0, kQuarterTurn},
                         {{0, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}}}),
     [](const testing::TestParamInfo<QuarterTurnCase>& caseInfo) { return caseInfo.param.name; });
 

@@ -67,11 +67,11 @@ TEST_F(AlignmentCommand, HandlerFrameReadsLinksAndModesOnceAndFreesItsArray) {
   host.trace().Enable(true);
   EXPECT_EQ(1, Press(99999));  // an id the tool does not handle
   // The reference link before the single object's, then the X, Y and Z modes.
-  EXPECT_EQ((std::vector<std::string>{
-                "ContainerGetObjectLink(10002, \"test\", 5155)",
-                "ContainerGetObjectLink(10003, \"test\", 5155)", "ObjectArrayNew",
-                "ContainerGetInt(10004, 0)", "ContainerGetInt(10012, 0)",
-                "ContainerGetInt(10020, 0)", "DescriptionIdLevel(data, 0)", "ObjectArrayFree"}),
+  EXPECT_EQ((std::vector<std::string>{"ContainerGetObjectLink(10002, \"test\", 5155)",
+                                      "ContainerGetObjectLink(10003, \"test\", 5155)",
+                                      "ObjectArrayNew", "ContainerGetInt(10004, 0)",
+                                      "ContainerGetInt(10012, 0)", "ContainerGetInt(10020, 0)",
+                                      "DescriptionIdLevel(data, 0)", "ObjectArrayFree"}),
             host.trace().Only({"ContainerGetObjectLink", "ObjectArrayNew", "ContainerGetInt",
                                "DescriptionIdLevel", "ObjectArrayFree"}));
 }

@@ -22,8 +22,7 @@ struct AxisCase {
 
 double Component(const HostVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
-class AlignmentPlacement : public ModuleFixture,
-                           public ::testing::WithParamInterface<AxisCase> {};
+class AlignmentPlacement : public ModuleFixture, public ::testing::WithParamInterface<AxisCase> {};
 
 // Reference box at (10, 20, 30) with half sizes (4, 5, 6); the moved box at (-3, 7, 1.5)
 // with half sizes (1, 2, 0.5). Every value is exact in binary, so placements compare
@@ -198,7 +197,8 @@ TEST_F(Alignment, ReferenceInTheSelectionIsAlignedToItselfAndMovesTheOthers) {
 }
 
 TEST_F(Alignment, SingleObjectCommandsMoveOnlyTheLinkedObject) {
-  for (int32_t command : {int32_t{HOST_COMMAND_ALIGN_OBJECT_ALT}, int32_t{HOST_COMMAND_ALIGN_OBJECT}}) {
+  for (int32_t command :
+       {int32_t{HOST_COMMAND_ALIGN_OBJECT_ALT}, int32_t{HOST_COMMAND_ALIGN_OBJECT}}) {
     SCOPED_TRACE(command);
     HostObject* reference = Box("reference", {0, 0, 0}, {5, 5, 5});
     HostObject* single = Box("single", {20, 0, 0}, {1, 1, 1});

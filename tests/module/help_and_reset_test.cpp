@@ -27,7 +27,8 @@ TEST_F(HelpAndReset, ResetWritesTheSixDefaultsInOrderAndNothingElse) {
       "ContainerSetInt(10012, 10013)", "ContainerSetInt(10017, 10018)",
       "ContainerSetInt(10020, 10021)", "ContainerSetInt(10025, 10026)"};
   EXPECT_EQ(expected, host.trace().Only({"ContainerSetInt", "ContainerSetBool"}));
-  EXPECT_TRUE(host.trace().Only({"DocumentBeginUndo", "HostUpdateViews", "HostShowMessage"}).empty());
+  EXPECT_TRUE(
+      host.trace().Only({"DocumentBeginUndo", "HostUpdateViews", "HostShowMessage"}).empty());
   EXPECT_EQ(1, host.containers().GetInt(settings, HOST_FLAG_AUTO_COMMAND, 0));
   EXPECT_EQ(1, host.containers().GetInt(settings, HOST_FLAG_AUTO_COMMAND_ALT, 0));
   EXPECT_TRUE(host.containers().HoldsLink(settings, ALIGN_REFERENCE));

@@ -3,7 +3,6 @@
 // leaves nothing allocated or alive.
 
 #include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "bitmaps.h"
@@ -87,8 +86,8 @@ TEST_F(Lifecycle, RegistrationCallsTheHostInOrder) {
       "ResourceSetString(set, " + std::to_string(KESTRUM_STRING_NAME) + ")",
       "ResourceSetString(set, " + std::to_string(KESTRUM_STRING_HELP_LINE) + ")",
       "RegisterDescriptionResource(" + std::to_string(KESTRUM_PLUGIN_ID) + ", \"Kestrum\", set)",
-      "HostRegisterPlugin(12000, 9, " + std::to_string(KESTRUM_PLUGIN_ID) + ", \"Kestrum\", data, " +
-          std::to_string(sizeof(ToolRegistrationSlots)) + ")",
+      "HostRegisterPlugin(12000, 9, " + std::to_string(KESTRUM_PLUGIN_ID) +
+          ", \"Kestrum\", data, " + std::to_string(sizeof(ToolRegistrationSlots)) + ")",
       "BitmapFree(bitmap)"};
   for (const std::string& line : host.ui().ConsoleLines())
     expected.push_back("PrintToConsole(\"" + line + "\")");

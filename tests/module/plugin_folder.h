@@ -2,10 +2,10 @@
 // Plug-in folders made for one test: a copy of the built module with only the parts of
 // the plug-in folder a test asks for, in a fresh temporary folder removed afterwards.
 
-#include <filesystem>
-#include <fstream>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "module_fixture.h"
@@ -30,10 +30,11 @@ class TemporaryPluginFolder {
     fs::create_directories(path_ / "res");
     const fs::path built = BuiltPluginFolder();
     fs::copy_file(built / "kestrum.cdl", path_ / "kestrum.cdl");
-    if (parts.strings) fs::copy(built / "res" / "strings", path_ / "res" / "strings",
-                                fs::copy_options::recursive);
-    if (parts.description) fs::copy(built / "res" / "description", path_ / "res" / "description",
-                                    fs::copy_options::recursive);
+    if (parts.strings)
+      fs::copy(built / "res" / "strings", path_ / "res" / "strings", fs::copy_options::recursive);
+    if (parts.description)
+      fs::copy(built / "res" / "description", path_ / "res" / "description",
+               fs::copy_options::recursive);
     if (parts.icon) fs::copy_file(built / "res" / "kestrum.tif", path_ / "res" / "kestrum.tif");
     if (parts.help) fs::copy(built / "help", path_ / "help", fs::copy_options::recursive);
   }

@@ -25,8 +25,8 @@ TEST_F(ToolOperations, RecordHoldsEveryDispatcherAndNothingElse) {
   EXPECT_NE(nullptr, record.toolObject.pointer);
   EXPECT_NE(nullptr, record.helpText.pointer);
   for (int slot = 18; slot <= 37; ++slot) EXPECT_NE(0u, slots[slot].raw) << "slot " << slot;
-  for (int slot : {2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 38, 39, 40, 41, 42, 43, 44, 45,
-                   46, 47})
+  for (int slot :
+       {2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15, 38, 39, 40, 41, 42, 43, 44, 45, 46, 47})
     EXPECT_EQ(0u, slots[slot].raw) << "slot " << slot;
 }
 
@@ -52,8 +52,8 @@ TEST_F(ToolOperations, HooksAnswerAlikeForAnyArgumentsAndCallNothing) {
         Slot<ToolHookGFunction>(&ToolRegistrationSlots::toolHookG)(tool, v, v, v, v, v, v, v, v));
     all.push_back(
         Slot<ToolHookHFunction>(&ToolRegistrationSlots::toolHookH)(tool, v, v, v, v, v, v));
-    Slot<ToolHookJFunction>(&ToolRegistrationSlots::toolHookJ)(tool);
-    Slot<ToolHookBFunction>(&ToolRegistrationSlots::toolHookB)(tool, v, v);
+    Slot<ToolHookJFunction> (&ToolRegistrationSlots::toolHookJ)(tool);
+    Slot<ToolHookBFunction> (&ToolRegistrationSlots::toolHookB)(tool, v, v);
     return all;
   };
   host.trace().Enable(true);
@@ -131,7 +131,7 @@ TEST_F(ToolOperations, AlignObjectControlIsDisabledOnlyWhileAHostFlagIsSetBefore
   // The tool's own first hook leaves the state alone; the second marks it.
   EXPECT_EQ(1, Slot<ToolHookAFunction>(&ToolRegistrationSlots::toolHookA)(Object(), 0, 0, 0));
   EXPECT_EQ(0, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
-  Slot<ToolHookBFunction>(&ToolRegistrationSlots::toolHookB)(Object(), 0, 0);
+  Slot<ToolHookBFunction> (&ToolRegistrationSlots::toolHookB)(Object(), 0, 0);
   EXPECT_EQ(1, session.IsControlEnabled(settings, HOST_COMMAND_ALIGN_OBJECT));
 }
 
@@ -142,7 +142,7 @@ TEST_F(ToolOperations, AttachmentsAreNeverMade) {
   EXPECT_EQ(0, connect(Object(), 7, &context, 3));
   EXPECT_EQ(0, connect(Object(), 7, nullptr, 3));
   EXPECT_TRUE(host.trace().Only({"HostAttachObject"}).empty());
-  Slot<ReleaseAttachmentFunction>(&ToolRegistrationSlots::releaseAttachment)(Object(), 12);
+  Slot<ReleaseAttachmentFunction> (&ToolRegistrationSlots::releaseAttachment)(Object(), 12);
   EXPECT_EQ(std::vector<std::string>{"HostAttachedObject(12)"},
             host.trace().Only({"HostAttachedObject"}));
 }

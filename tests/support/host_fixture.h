@@ -17,7 +17,7 @@ namespace khost_test {
 // Every host operation as a typed function pointer read from a Host's call table:
 // `table::StringInit(host)(&storage)`. Generated from the operation lists, so the
 // slot and the signature are the ones the module sees.
-#define KESTRUM_TEST_TABLE_ENTRY(Name, Byte, Result, Params, Args, Contract)                      \
+#define KESTRUM_TEST_TABLE_ENTRY(Name, Byte, Result, Params, Args, Contract)            \
   inline Name##Function Name(khost::Host& host) {                                       \
     return reinterpret_cast<Name##Function>(host.OperationSlot(kTable, Byte).function); \
   }

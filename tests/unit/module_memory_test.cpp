@@ -103,8 +103,8 @@ struct Counted {
 int Counted::constructed = 0;
 
 TEST_F(ModuleMemory, NewExpressionSkipsConstructorWhenNoMemory) {
-  general[HostSlotOf(252)].function =
-      reinterpret_cast<void (*)(void)>(+[](size_t, int32_t, const char*) -> void* { return nullptr; });
+  general[HostSlotOf(252)].function = reinterpret_cast<void (*)(void)>(
+      +[](size_t, int32_t, const char*) -> void* { return nullptr; });
   Bind();
   Counted::constructed = 0;
   Counted* object = MODULE_NEW Counted;

@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <nlohmann/json.hpp>
-
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -18,8 +17,8 @@ namespace {
 struct BrokenPlugin {
   const char* folder;
   const char* matchingCheck;
-  const char* reasonMentions;          // in the matching check's reason
-  std::set<std::string> alsoFailing;   // every other check that does not pass
+  const char* reasonMentions;         // in the matching check's reason
+  std::set<std::string> alsoFailing;  // every other check that does not pass
 };
 // Names the case when a test fails, instead of dumping its bytes (some of which, in
 // padding and strings, were never written).
@@ -58,15 +57,22 @@ TEST_P(BrokenPluginTest, FailsItsMatchingCheck) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, BrokenPluginTest,
-    ::testing::Values(
-        BrokenPlugin{"broken_string_leak", "lifecycle", "left behind: value string",
-                     {"registration-record", "hostile-arguments", "undo-discipline", "call-order",
-                      "random-run"}},
-        BrokenPlugin{"broken_undo_open", "undo-discipline", "undo group(s) left open",
-                     {"hostile-arguments", "random-run"}},
-        BrokenPlugin{"broken_matrix_product", "random-run", "expected", {}},
-        BrokenPlugin{"broken_extra_export", "exports", "exports besides c4d_main: kestrum_debug_state",
-                     {}}),
-    [](const ::testing::TestParamInfo<BrokenPlugin>& param) { return std::string(param.param.folder); });
+    ::testing::Values(BrokenPlugin{"broken_string_leak",
+                                   "lifecycle",
+                                   "left behind: value string",
+                                   {"registration-record", "hostile-arguments", "undo-discipline",
+                                    "call-order", "random-run"}},
+                      BrokenPlugin{"broken_undo_open",
+                                   "undo-discipline",
+                                   "undo group(s) left open",
+                                   {"hostile-arguments", "random-run"}},
+                      BrokenPlugin{"broken_matrix_product", "random-run", "expected", {}},
+                      BrokenPlugin{"broken_extra_export",
+                                   "exports",
+                                   "exports besides c4d_main: kestrum_debug_state",
+                                   {}}),
+    [](const ::testing::TestParamInfo<BrokenPlugin>& param) {
+      return std::string(param.param.folder);
+    });
 
 }  // namespace

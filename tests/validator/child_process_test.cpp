@@ -1,16 +1,14 @@
 // Each check runs in a child of its own: what the parent sees when the child passes,
 // fails, skips, crashes, exits early or hangs.
 
+#include "child_process.h"
+
 #include <gtest/gtest.h>
-
-#include <ostream>
-
 #include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
-
-#include "child_process.h"
+#include <ostream>
 
 namespace {
 
@@ -38,7 +36,9 @@ CheckResult PrintsToStdout(const CheckContext&) {
   std::puts("noise the summary must not show");
   return CheckResult::Passed("quiet");
 }
-CheckResult LongReason(const CheckContext&) { return CheckResult::Failed(std::string(100000, 'x')); }
+CheckResult LongReason(const CheckContext&) {
+  return CheckResult::Failed(std::string(100000, 'x'));
+}
 
 // Under AddressSanitizer its own handler reports the fault and exits with status 1.
 #if defined(__SANITIZE_ADDRESS__)
@@ -80,7 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
         Expectation{"exits", ExitsEarly, CheckStatus::kCrashed, "the check exited with status 3"},
         Expectation{"hangs", Hangs, CheckStatus::kFailed, "did not finish within 2 s; killed"},
         Expectation{"prints", PrintsToStdout, CheckStatus::kPassed, "quiet"}),
-    [](const ::testing::TestParamInfo<Expectation>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<Expectation>& param) {
+      return std::string(param.param.name);
+    });
 
 TEST(ChildProcess, CutsAnOverlongReasonInsteadOfBlocking) {
   const Check check{"long", "", LongReason};

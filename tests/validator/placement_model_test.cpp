@@ -2,12 +2,13 @@
 // hand: the product order, the inverse, each mode and side, an object aligned against
 // itself, an object below a parent, and the order selected objects are taken in.
 
+#include "placement_model.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
 
 #include "kestrum_settings.h"
-#include "placement_model.h"
 
 namespace {
 
@@ -17,9 +18,15 @@ using khost::validator::ModelObject;
 using khost::validator::ModelProduct;
 using khost::validator::PlacementModel;
 
-HostMatrix Make(HostVector offset, HostVector x, HostVector y, HostVector z) { return {offset, x, y, z}; }
-HostMatrix Translation(double x, double y, double z) { return Make({x, y, z}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}); }
-HostMatrix Scaled(HostVector offset, double s) { return Make(offset, {s, 0, 0}, {0, s, 0}, {0, 0, s}); }
+HostMatrix Make(HostVector offset, HostVector x, HostVector y, HostVector z) {
+  return {offset, x, y, z};
+}
+HostMatrix Translation(double x, double y, double z) {
+  return Make({x, y, z}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+}
+HostMatrix Scaled(HostVector offset, double s) {
+  return Make(offset, {s, 0, 0}, {0, s, 0}, {0, 0, s});
+}
 
 void ExpectMatrix(const HostMatrix& expected, const HostMatrix& actual) {
   const double* e = &expected.offset.x;
@@ -51,8 +58,10 @@ ModelObject Object(const char* name, HostMatrix local, HostVector halfSizes, int
 TEST(ModelProduct, AppliesTheRightOperandFirst) {
   // A quarter turn about Z at (5, 0, 0), after a move by (1, 0, 0): X turns into +Y.
   const HostMatrix turn = Make({5, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1});
-  ExpectMatrix(Make({5, 1, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}), ModelProduct(turn, Translation(1, 0, 0)));
-  ExpectMatrix(Make({6, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}), ModelProduct(Translation(1, 0, 0), turn));
+  ExpectMatrix(Make({5, 1, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}),
+               ModelProduct(turn, Translation(1, 0, 0)));
+  ExpectMatrix(Make({6, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}),
+               ModelProduct(Translation(1, 0, 0), turn));
   ExpectMatrix(Scaled({3, 5, 7}, 2), ModelProduct(Scaled({1, 1, 1}, 2), Translation(1, 2, 3)));
 }
 
@@ -83,7 +92,8 @@ TEST_P(SingleAxisPlacement, PlacesAlongXAndKeepsTheOtherOffsets) {
   const PlacementCase& c = GetParam();
   PlacementModel model;
   const int reference = model.Add(Object("R", Translation(10, 0, 0), {2, 2, 2}));
-  const int moved = model.Add(Object("M", Make({0, 4, 3}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}), {1, 1, 1}));
+  const int moved =
+      model.Add(Object("M", Make({0, 4, 3}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}), {1, 1, 1}));
   AxisSettings settings = Settings(c.xMode, c.xSide);
   settings.mode[2] = 4711;
   model.Align(moved, reference, settings);
@@ -100,12 +110,15 @@ INSTANTIATE_TEST_SUITE_P(
                       PlacementCase{"Centre", ALIGN_X_MODE_CENTER, ALIGN_X_SIDE_OUTSIDE, 10},
                       PlacementCase{"MinusInside", ALIGN_X_MODE_MINUS, ALIGN_X_SIDE_INSIDE, 9},
                       PlacementCase{"MinusOutside", ALIGN_X_MODE_MINUS, 12345, 7}),
-    [](const ::testing::TestParamInfo<PlacementCase>& param) { return std::string(param.param.name); });
+    [](const ::testing::TestParamInfo<PlacementCase>& param) {
+      return std::string(param.param.name);
+    });
 
 TEST(Placement, OnlyUnknownModesKeepThePositionButClearTheRotation) {
   PlacementModel model;
   const int reference = model.Add(Object("R", Translation(10, 0, 0), {2, 2, 2}));
-  const int moved = model.Add(Object("M", Make({0, 4, 3}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}), {1, 1, 1}));
+  const int moved =
+      model.Add(Object("M", Make({0, 4, 3}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}), {1, 1, 1}));
   model.Align(moved, reference, Settings(0, 0, 0, 0));
   ExpectMatrix(Translation(10, 4, 3), model.World(moved));
 }

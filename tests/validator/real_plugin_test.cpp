@@ -2,8 +2,8 @@
 // the same seed gives the same run.
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
