@@ -3,17 +3,18 @@
 #include <algorithm>
 
 #include "input_error.h"
+#include "json_nesting.h"
 
 namespace kcommand {
 namespace {
 
-using nlohmann::ordered_json;
-
-// Builds the document as ordered_json::parse would, but keeps the offset of the first
-// error, which the library's exceptions do not always carry (an overflowing number).
-class PositionedParser : public nlohmann::detail::json_sax_dom_parser<ordered_json> {
+// Builds the document as Json::parse would, but keeps the offset of the first error,
+// which the library's exceptions do not always carry (an overflowing number).
+template <typename Json>
+class PositionedParser : public nlohmann::detail::json_sax_dom_parser<Json> {
  public:
-  explicit PositionedParser(ordered_json& document) : json_sax_dom_parser(document, false) {}
+  explicit PositionedParser(Json& document)
+      : nlohmann::detail::json_sax_dom_parser<Json>(document, false) {}
   bool parse_error(std::size_t position, const std::string& lastToken,
                    const nlohmann::detail::exception& error) {
     if (!failed) {
@@ -45,24 +46,18 @@ std::string PlainMessage(std::string text) {
 }  // namespace
 
 std::string TextPosition(const std::string& text, size_t offset) {
-  offset = std::min(offset, text.size());
-  size_t line = 1;
-  size_t lineStart = 0;
-  for (size_t i = 0; i < offset; ++i) {
-    if (text[i] == '\n') {
-      ++line;
-      lineStart = i + 1;
-    }
-  }
-  return std::to_string(line) + ":" + std::to_string(offset - lineStart + 1);
+  const khost::TextPlace place = khost::PlaceOfOffset(text, offset);
+  return std::to_string(place.line) + ":" + std::to_string(place.column);
 }
 
-nlohmann::ordered_json ParseOrderedJson(const std::string& text, const std::string& fileName) {
-  ordered_json document;
-  PositionedParser parser(document);
-  ordered_json::sax_parse(text, &parser);
+template <typename Json>
+Json ParseJsonText(const std::string& text, const std::string& fileName) {
+  Json document;
+  PositionedParser<Json> parser(document);
+  Json::sax_parse(text, &parser);
   if (!parser.failed) return document;
   if (parser.outOfRange) {
+    // The number token ends at the error position.
     const size_t start = parser.offset - std::min(parser.offset, parser.token.size());
     throw InputError(fileName + ":" + TextPosition(text, start) + ": the number " + parser.token +
                      " is not finite (too large for a 64-bit double)");
@@ -71,5 +66,9 @@ nlohmann::ordered_json ParseOrderedJson(const std::string& text, const std::stri
   throw InputError(fileName + ":" + TextPosition(text, at) +
                    ": invalid JSON: " + PlainMessage(parser.message));
 }
+
+template nlohmann::json ParseJsonText<nlohmann::json>(const std::string&, const std::string&);
+template nlohmann::ordered_json ParseJsonText<nlohmann::ordered_json>(const std::string&,
+                                                                      const std::string&);
 
 }  // namespace kcommand

@@ -9,6 +9,7 @@
 
 #include "input_error.h"
 #include "json_nesting.h"
+#include "json_text.h"
 #include "scene_schema.h"
 
 namespace kcommand {
@@ -16,66 +17,13 @@ namespace {
 
 using nlohmann::json;
 
-// Line and column (both from 1) of a byte offset in `text`.
-std::string LineAndColumn(const std::string& text, size_t offset) {
-  const khost::TextPlace place = khost::PlaceOfOffset(text, offset);
-  return std::to_string(place.line) + ":" + std::to_string(place.column);
-}
-
-// Builds the document like json::parse, but keeps the offset of the first error,
-// which the library's own exceptions do not always carry (a number too large for a
-// double is one).
-class PositionedParser : public nlohmann::detail::json_sax_dom_parser<json> {
- public:
-  explicit PositionedParser(json& document) : json_sax_dom_parser(document, false) {}
-  bool parse_error(std::size_t position, const std::string& lastToken,
-                   const nlohmann::detail::exception& error) {
-    if (!failed_) {
-      failed_ = true;
-      position_ = position;
-      lastToken_ = lastToken;
-      message_ = error.what();
-      outOfRange_ = error.id == 406;
-    }
-    return false;
-  }
-  bool failed_ = false;
-  bool outOfRange_ = false;
-  size_t position_ = 0;
-  std::string lastToken_;
-  std::string message_;
-};
-
-// The library's message without its "[json.exception...]" prefix and position.
-std::string PlainSyntaxMessage(const std::string& message) {
-  std::string text = message;
-  if (const size_t bracket = text.find("] "); bracket != std::string::npos)
-    text = text.substr(bracket + 2);
-  if (const size_t colon = text.find(": ");
-      colon != std::string::npos && text.compare(0, 11, "parse error") == 0)
-    text = text.substr(colon + 2);
-  return text;
-}
-
 json ParseJson(const std::string& text, const std::string& fileName) {
   // Checked before parsing: the schema check and the writer recurse per level.
   if (const std::optional<size_t> deep = khost::FindNestingBeyond(text))
-    throw InputError(fileName + ":" + LineAndColumn(text, *deep) +
+    throw InputError(fileName + ":" + TextPosition(text, *deep) +
                      ": arrays and objects nest deeper than " +
                      std::to_string(khost::kMaxJsonNesting) + " levels, the most a scene may use");
-  json document;
-  PositionedParser parser(document);
-  json::sax_parse(text, &parser);
-  if (!parser.failed_) return document;
-  if (parser.outOfRange_) {
-    // The number token ends at the error position.
-    const size_t start = parser.position_ - std::min(parser.position_, parser.lastToken_.size());
-    throw InputError(fileName + ":" + LineAndColumn(text, start) + ": the number " +
-                     parser.lastToken_ + " is not finite (too large for a 64-bit double)");
-  }
-  const size_t at = parser.position_ == 0 ? 0 : parser.position_ - 1;
-  throw InputError(fileName + ":" + LineAndColumn(text, at) +
-                   ": invalid JSON: " + PlainSyntaxMessage(parser.message_));
+  return ParseJsonText<json>(text, fileName);
 }
 
 Vector3 VectorOr(const json& object, const char* key, Vector3 fallback) {
