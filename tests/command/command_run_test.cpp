@@ -15,43 +15,21 @@
 #include <regex>
 #include <sstream>
 
+#include "command_runner.h"
 #include "temp_folder.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using khost_test::Contents;
+using khost_test::Outcome;
+using khost_test::Quoted;
 
 std::string Example(const std::string& name) { return KESTRUM_SOURCE_DIR "/examples/" + name; }
 
 class CommandRun : public ::testing::Test {
  protected:
   Outcome Kestrum(const std::vector<std::string>& arguments) {
-    std::string line = "cd " + Quoted(folder.Path()) + " && " + Quoted(KESTRUM_COMMAND);
-    for (const std::string& argument : arguments) line += " " + Quoted(argument);
-    line += " > kestrum.out 2> kestrum.err";
-    const int raw = std::system(line.c_str());
-    Outcome run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = Contents(folder.Path() + "/kestrum.out");
-    run.err = Contents(folder.Path() + "/kestrum.err");
-    return run;
+    return khost_test::RunIn(folder.Path(), Quoted(KESTRUM_COMMAND), arguments);
   }
   std::string Path(const std::string& name) const { return folder.Path() + "/" + name; }
 
@@ -272,8 +250,7 @@ TEST_F(CommandRun, ARunThatFailsLateWritesNoneOfItsOutputs) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
       files.push_back(entry.path().filename().string());
     std::sort(files.begin(), files.end());
-    EXPECT_EQ((std::vector<std::string>{"huge.json", "kept.json", "kestrum.err", "kestrum.out"}),
-              files)
+    EXPECT_EQ((std::vector<std::string>{"huge.json", "kept.json", "run.err", "run.out"}), files)
         << each.what;
   }
 }

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "alignment_session.h"
+#include "command_runner.h"
 #include "gltf_transform.h"
 #include "scene_document.h"
 #include "temp_folder.h"
@@ -24,30 +25,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using khost_test::Contents;
+using khost_test::Outcome;
+using khost_test::Quoted;
 using nlohmann::json;
 
 const std::string kModels = "/usr/share/assimp/models/glTF2/";
 const std::string kEngine = kModels + "2CylinderEngine-glTF-Binary/2CylinderEngine.glb";
 const std::string kValidator = KESTRUM_SOURCE_DIR "/node_modules/gltf-validator/package.json";
-
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
 
 // A GLB's JSON chunk, parsed, and the bytes after it.
 std::pair<json, std::string> SplitGlb(const std::string& bytes) {
@@ -63,12 +48,7 @@ class GltfScene : public ::testing::Test {
       GTEST_SKIP() << "assimp-testmodels is not installed (scripts/install-deps.sh installs it)";
   }
   Outcome Run(const std::string& program, const std::vector<std::string>& arguments) {
-    std::string line = "cd " + Quoted(folder.Path()) + " && " + program;
-    for (const std::string& argument : arguments) line += " " + Quoted(argument);
-    line += " > run.out 2> run.err";
-    const int raw = std::system(line.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Contents(Path("run.out")),
-            Contents(Path("run.err"))};
+    return khost_test::RunIn(folder.Path(), program, arguments);
   }
   Outcome Kestrum(const std::vector<std::string>& arguments) {
     return Run(Quoted(KESTRUM_COMMAND), arguments);

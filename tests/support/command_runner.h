@@ -1,0 +1,47 @@
+#pragma once
+// Runs a built program as a user runs it from a shell, in a given folder, and gives back
+// its exit status and what it printed: for the tests of the kestrum command.
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace khost_test {
+
+struct Outcome {
+  int status = -1;  // -1 when the program did not exit normally (a signal)
+  std::string out;
+  std::string err;
+};
+
+inline std::string Contents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// `text` as one shell word.
+inline std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// `program` (already a shell word or words) with `arguments`, run in `folder`; its
+// output is kept in run.out and run.err there.
+inline Outcome RunIn(const std::string& folder, const std::string& program,
+                     const std::vector<std::string>& arguments) {
+  std::string line = "cd " + Quoted(folder) + " && " + program;
+  for (const std::string& argument : arguments) line += " " + Quoted(argument);
+  line += " > run.out 2> run.err";
+  const int raw = std::system(line.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Contents(folder + "/run.out"),
+          Contents(folder + "/run.err")};
+}
+
+}  // namespace khost_test
