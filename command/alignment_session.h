@@ -50,9 +50,11 @@ class AlignmentSession {
   // when the session owns it.
   void Finish();
 
+  // Paths of the objects at these indices, quoted, the first few and a count of the rest.
+  std::string NamesOf(const std::vector<size_t>& indices) const;
+
  private:
   // "object 'A'" or "objects 'A', 'B/C' and 3 more objects".
-  std::string NamesOf(const std::vector<size_t>& indices) const;
 
   std::unique_ptr<PluginRun> ownRun_;
   PluginRun& run_;

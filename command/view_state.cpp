@@ -287,6 +287,10 @@ json ViewState::Save(const json& request) {
     tool.axes[static_cast<size_t>(axis)] =
         ChoiceFromValues(axis, containers.GetInt(settings_, ModeSettingId(axis), 0),
                          containers.GetInt(settings_, SideSettingId(axis), 0));
+  // As align does: a placement no scene file can hold is never written.
+  if (const std::vector<size_t> lost = objects.WithoutFinitePlacement(); !lost.empty())
+    throw ViewRequestError("values too large to place: " + session_->NamesOf(lost) +
+                           " ended up with a placement that is not finite; nothing was written");
   objects.ReadBack();
   const std::string& target = output_ ? *output_ : sceneFile_;
   try {

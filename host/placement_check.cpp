@@ -23,11 +23,4 @@ bool PlacementIsFinite(Scene& scene, HostObject* object) {
          Finite(scene.HalfSizes(object));
 }
 
-std::vector<HostObject*> ObjectsWithoutFinitePlacement(Scene& scene, const HostDocument* document) {
-  std::vector<HostObject*> found;
-  for (HostObject* object : scene.DocumentOrder(document))
-    if (!PlacementIsFinite(scene, object)) found.push_back(object);
-  return found;
-}
-
 }  // namespace khost

@@ -4,8 +4,6 @@
 // the position, rotation or scale read from it, infinite or NaN. Such a placement can
 // be neither shown nor stored, so whoever saves the document asks here first.
 
-#include <vector>
-
 #include "c4d_host_abi.h"
 #include "scene.h"
 
@@ -14,8 +12,5 @@ namespace khost {
 // False when the object's local or world matrix, its position, rotation or scale read
 // from them, or its half sizes hold a value that is not finite.
 bool PlacementIsFinite(Scene& scene, HostObject* object);
-
-// The live objects of `document` whose placement is not finite, in document order.
-std::vector<HostObject*> ObjectsWithoutFinitePlacement(Scene& scene, const HostDocument* document);
 
 }  // namespace khost

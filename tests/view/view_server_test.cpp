@@ -201,4 +201,38 @@ TEST(ViewServer, RefusesEveryRequestTheSafetyRulesForbidAndChangesNothing) {
       << rest;
 }
 
+// A press whose placement overflows is the plug-in's business; saving it is refused with
+// a message, as align refuses to write it, and the scene file stays as it was.
+TEST(ViewServer, SaveRefusesPlacementsTooLargeToWrite) {
+  khost_test::TempFolder folder;
+  const std::string scene = folder.Path() + "/huge.json";
+  const std::string original = R"({ "objects": [
+    { "name": "Ref", "position": [1e308, 0, 0], "halfSize": [1e308, 1, 1] },
+    { "name": "B", "halfSize": [1, 1, 1] } ],
+    "tool": { "reference": "Ref", "object": "B", "x": "plus" } })";
+  std::ofstream(scene) << original;
+  ViewProcess view(scene);
+  std::smatch address;
+  const std::string first = view.Line();
+  ASSERT_TRUE(
+      std::regex_match(first, address, std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=(\w+))")))
+      << first;
+  httplib::Client client("127.0.0.1", std::stoi(address[1]));
+  const httplib::Headers token = {{"X-Kestrum-Token", address[2]}};
+  const httplib::Result press =
+      client.Post("/api/press", token, R"({"control":704})", "application/json");
+  ASSERT_TRUE(press);
+  EXPECT_EQ(press->status, 200) << press->body;
+  const httplib::Result save =
+      client.Post("/api/save", token, R"({"confirm":true})", "application/json");
+  ASSERT_TRUE(save);
+  EXPECT_EQ(save->status, 400) << save->body;
+  EXPECT_NE(save->body.find("values too large to place: object 'B'"), std::string::npos)
+      << save->body;
+  std::ostringstream text;
+  text << std::ifstream(scene).rdbuf();
+  EXPECT_EQ(text.str(), original);
+  view.Stop();
+}
+
 }  // namespace
