@@ -99,11 +99,16 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   const std::vector<HostPlacement> before = session.objects().Placements();
   const size_t stepsBefore = host.UndoSteps(session.objects().Document());
   session.Press(press);
-  const std::vector<HostPlacement> after = session.objects().Placements();
-  if (options.undo) session.CheckOneUndoStep(stepsBefore, before, after);
 
-  std::ostringstream table;
-  const size_t moved = WriteMovedTable(table, session.objects(), before, after);
+  // With an output file only the count of moved objects is shown; the placements after
+  // the press are gathered only for what needs them all (a million objects take 120 MB).
+  const bool table = !options.output;
+  std::vector<HostPlacement> after;
+  if (options.undo || options.picture || table) after = session.objects().Placements();
+  if (options.undo) session.CheckOneUndoStep(stepsBefore, before, after);
+  std::ostringstream moves;
+  const size_t moved = table ? WriteMovedTable(moves, session.objects(), before, after)
+                             : session.objects().CountMoved(before);
   std::string picture;
   if (options.picture)
     picture = DrawPicture("kestrum align " + path,
@@ -114,14 +119,16 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   // Every output is written beside its place first and renamed only once all are:
   // a run writes all of its files or none.
   OutputFiles files;
-  if (options.output) files.Stage(*options.output, prepared.document->Serialise(*options.output));
+  if (options.output)
+    files.Stage(*options.output,
+                [&](const ByteSink& sink) { prepared.document->Write(*options.output, sink); });
   if (options.picture) files.Stage(*options.picture, picture);
   files.Commit();
   if (options.output)
     out << "aligned scene written to " << *options.output << " (" << moved << " of "
         << session.objects().Count() << " objects moved)\n";
   else
-    out << table.str();
+    out << moves.str();
   if (options.undo)
     out << "undo: the press made one undo step; undoing it put all " << session.objects().Count()
         << " objects back exactly, and redoing it restored the aligned placement\n";
@@ -161,17 +168,17 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
       const std::vector<HostPlacement> before = session.objects().Placements();
       const size_t stepsBefore = run.host().scene().UndoSteps(session.objects().Document());
       session.Press(prepared.press);
-      const std::vector<HostPlacement> after = session.objects().Placements();
-      if (options.undo) session.CheckOneUndoStep(stepsBefore, before, after);
-      std::ostringstream table;
-      const size_t moved = WriteMovedTable(table, session.objects(), before, after);
+      if (options.undo)
+        session.CheckOneUndoStep(stepsBefore, before, session.objects().Placements());
+      const size_t moved = session.objects().CountMoved(before);
       session.Finish();
       for (const fs::path& earlier : outputs)
         if (earlier == target)
           throw InputError(path + ": an earlier input was written to " + target.string() +
                            "; give the inputs different file names");
       OutputFiles file;
-      file.Stage(target.string(), prepared.document->Serialise(target.string()));
+      file.Stage(target.string(),
+                 [&](const ByteSink& sink) { prepared.document->Write(target.string(), sink); });
       file.Commit();
       outputs.push_back(target);
       out << path << ": written to " << target.string() << " (" << moved << " of "

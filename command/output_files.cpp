@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Writes all of `content` to `descriptor`; false with errno set on failure.
-bool WriteAll(int descriptor, const std::string& content) {
+bool WriteAll(int descriptor, std::string_view content) {
   const char* at = content.data();
   size_t left = content.size();
   while (left > 0) {
@@ -48,6 +48,10 @@ OutputFiles::~OutputFiles() {
 }
 
 void OutputFiles::Stage(const std::string& path, const std::string& content) {
+  Stage(path, [&content](const ByteSink& sink) { sink(content); });
+}
+
+void OutputFiles::Stage(const std::string& path, const FileWriter& write) {
   const std::string destination = Destination(path);
   const fs::path target(destination);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -77,9 +81,25 @@ void OutputFiles::Stage(const std::string& path, const std::string& content) {
   }
   staged_.push_back({destination, temporary});
   // Created 0600 so that no one reads it half written; its own bits come last.
-  bool written =
-      WriteAll(descriptor, content) && ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
-  int error = written ? 0 : errno;
+  bool written = true;
+  int error = 0;
+  try {
+    write([&](std::string_view piece) {
+      if (written && !WriteAll(descriptor, piece)) {
+        written = false;
+        error = errno;
+      }
+    });
+  } catch (...) {
+    ::close(descriptor);
+    ::unlink(temporary.c_str());
+    staged_.pop_back();
+    throw;
+  }
+  if (written && (::fchmod(descriptor, mode) != 0 || ::fsync(descriptor) != 0)) {
+    written = false;
+    error = errno;
+  }
   if (::close(descriptor) != 0 && written) {
     written = false;
     error = errno;

@@ -4,10 +4,17 @@
 // succeeded are they renamed into place. A failed run leaves no new file and changes no
 // existing one; its temporary files are removed.
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kcommand {
+
+// Takes a file's bytes piece by piece, as a writer makes them.
+using ByteSink = std::function<void(std::string_view)>;
+// Makes a file's bytes, handing them to the sink in order.
+using FileWriter = std::function<void(const ByteSink&)>;
 
 class OutputFiles {
  public:
@@ -21,6 +28,9 @@ class OutputFiles {
   // place; a file already at `path` lends it its permission bits. Throws InputError
   // naming `path` when the folder cannot take the file.
   void Stage(const std::string& path, const std::string& content);
+  // The same for a file made piece by piece, which never has to be whole in memory. What
+  // `write` throws is thrown on, and the file is not staged.
+  void Stage(const std::string& path, const FileWriter& write);
 
   // Renames every staged file over its destination, in the order staged. Throws
   // InputError naming the path that could not be put in place; the ones before it

@@ -22,7 +22,7 @@ class JsonSceneDocument : public SceneDocument {
     scene_ = ParseSceneText(text, fileName);
   }
   SceneFormat Format() const override { return SceneFormat::kJson; }
-  std::string Serialise(const std::string&) override { return SceneToText(scene_); }
+  void Write(const std::string&, const ByteSink& sink) override { WriteSceneText(scene_, sink); }
 };
 
 class GltfSceneDocument : public SceneDocument {
@@ -35,7 +35,9 @@ class GltfSceneDocument : public SceneDocument {
     return file_.binary ? SceneFormat::kGlb : SceneFormat::kGltf;
   }
   std::string Notes() const override;
-  std::string Serialise(const std::string& path) override { return WriteGltf(file_, scene_, path); }
+  void Write(const std::string& path, const ByteSink& sink) override {
+    sink(WriteGltf(file_, scene_, path));
+  }
 
  private:
   GltfFile file_;
@@ -72,6 +74,12 @@ std::string GltfSceneDocument::Notes() const {
 
 }  // namespace
 
+std::string SceneDocument::Serialise(const std::string& path) {
+  std::string bytes;
+  Write(path, [&bytes](std::string_view piece) { bytes.append(piece); });
+  return bytes;
+}
+
 const char* FormatName(SceneFormat format) {
   switch (format) {
     case SceneFormat::kJson:
@@ -96,14 +104,7 @@ std::optional<SceneFormat> FormatFromExtension(const std::string& path) {
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options) {
-  std::error_code ignored;
-  std::ifstream file(path, std::ios::binary);
-  // The JSON reader owns the messages for folders and unreadable files.
-  if (std::filesystem::is_directory(path, ignored) || !file) ReadSceneFile(path);
-  std::ostringstream content;
-  content << file.rdbuf();
-  if (file.bad()) ReadSceneFile(path);
-  const std::string bytes = content.str();
+  const std::string bytes = ReadSceneBytes(path);
   std::optional<nlohmann::ordered_json> parsed;
   if (LooksLikeGltf(bytes, parsed))
     return std::make_unique<GltfSceneDocument>(bytes, path, options, std::move(parsed));

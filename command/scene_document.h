@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "output_files.h"
 #include "scene_model.h"
 
 namespace kcommand {
@@ -31,9 +32,11 @@ class SceneDocument {
   // What the user should know about how the scene was read; empty when nothing.
   virtual std::string Notes() const { return {}; }
   // The file to write at `path`, in this document's format, with the objects'
-  // placements as they are now in Scene(). Throws InputError when a placement cannot
-  // be written in this format.
-  virtual std::string Serialise(const std::string& path) = 0;
+  // placements as they are now in Scene(), handed to `sink` in pieces. Throws
+  // InputError when a placement cannot be written in this format.
+  virtual void Write(const std::string& path, const ByteSink& sink) = 0;
+  // The same file, whole.
+  std::string Serialise(const std::string& path);
 
  protected:
   explicit SceneDocument(std::string fileName) : fileName_(std::move(fileName)) {}

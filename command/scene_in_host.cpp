@@ -56,9 +56,18 @@ SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string
 
 std::vector<HostPlacement> SceneInHost::Placements() const {
   std::vector<HostPlacement> placements;
+  placements.reserve(objects_.size());
   for (HostObject* object : objects_)
     placements.push_back({host_.WorldMatrix(object), host_.HalfSizes(object)});
   return placements;
+}
+
+size_t SceneInHost::CountMoved(const std::vector<HostPlacement>& before) const {
+  size_t moved = 0;
+  for (size_t i = 0; i < objects_.size(); ++i)
+    if (!SamePlacement(before[i], {host_.WorldMatrix(objects_[i]), host_.HalfSizes(objects_[i])}))
+      ++moved;
+  return moved;
 }
 
 std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {

@@ -31,6 +31,8 @@ class SceneInHost {
   size_t Count() const { return objects_.size(); }
 
   std::vector<HostPlacement> Placements() const;
+  // How many objects are no longer where `before` (from Placements) has them.
+  size_t CountMoved(const std::vector<HostPlacement>& before) const;
   // Indices of the objects whose placement the host can no longer represent (values
   // too large: infinite or NaN), in the order of ListObjects.
   std::vector<size_t> WithoutFinitePlacement() const;

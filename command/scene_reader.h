@@ -16,9 +16,19 @@ namespace kcommand {
 // level; a scene this deep written back stays within khost::kMaxJsonNesting.
 constexpr size_t kMaxObjectNesting = 255;
 
+// How a text is read. kQuickFirst tries the quick reader, which takes only files it is
+// sure are right, and falls back to the checking one, which finds the first problem
+// and says where it is; both give the same scene.
+enum class SceneReading { kQuickFirst, kCheckedOnly };
+
 SceneFile ReadSceneFile(const std::string& path);
 // The same for text already in memory; `fileName` is what messages call it.
-SceneFile ParseSceneText(const std::string& text, const std::string& fileName);
+SceneFile ParseSceneText(const std::string& text, const std::string& fileName,
+                         SceneReading reading = SceneReading::kQuickFirst);
+
+// A file's bytes, with zeroed room after them that the quick reader's wide loads may
+// touch. Throws InputError for a folder or a file that cannot be read.
+std::string ReadSceneBytes(const std::string& path);
 
 // Resolves the tool settings' object names against the scene; throws InputError naming
 // the file and the setting when one does not resolve.

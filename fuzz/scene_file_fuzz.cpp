@@ -1,6 +1,7 @@
 // Fuzzes the scene file reader: any text is either a scene or an input error that names
 // the file; anything else thrown, or a crash, is a finding. A scene that reads must
-// also survive being written and read back.
+// also survive being written and read back. The quick reader and the checking reader
+// must agree on every text: the same scene, or the same message.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,15 @@ namespace {
   std::fprintf(stderr, "scene file fuzz: %s: %s\n", what, detail.c_str());
   std::abort();
 }
+
+// The scene as written text, or the message.
+std::string Outcome(const std::string& text, kcommand::SceneReading reading) {
+  try {
+    return kcommand::SceneToText(kcommand::ParseSceneText(text, "scene.json", reading));
+  } catch (const kcommand::InputError& error) {
+    return std::string("error: ") + error.what();
+  }
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -32,6 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::exception& error) {
     Finding("an unexpected exception", error.what());
   }
+  if (Outcome(text, kcommand::SceneReading::kQuickFirst) !=
+      Outcome(text, kcommand::SceneReading::kCheckedOnly))
+    Finding("the two readers disagree", text);
   const std::string written = kcommand::SceneToText(scene);
   try {
     kcommand::ParseSceneText(written, "written.json");

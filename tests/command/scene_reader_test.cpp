@@ -8,6 +8,8 @@
 #include <ostream>
 
 #include "input_error.h"
+#include "scene_fast_reader.h"
+#include "scene_writer.h"
 #include "temp_folder.h"
 
 namespace kcommand {
@@ -210,6 +212,82 @@ TEST(SceneFileReading, AMissingFileIsNamed) {
     EXPECT_EQ(path + ": cannot open the scene file (missing or unreadable)",
               std::string(error.what()));
   }
+}
+
+}  // namespace
+}  // namespace kcommand
+
+namespace kcommand {
+namespace {
+
+// The quick reader either gives the scene the checking reader gives, or leaves the file
+// to it; either way the result, scene or message, is the same. Each case is one a quick
+// reader could easily get wrong.
+std::string ReadResult(const std::string& text, SceneReading reading) {
+  try {
+    return SceneToText(ParseSceneText(text, "scene.json", reading));
+  } catch (const InputError& error) {
+    return std::string("error: ") + error.what();
+  }
+}
+
+class BothReaders : public testing::TestWithParam<const char*> {};
+
+TEST_P(BothReaders, GiveTheSameSceneOrTheSameMessage) {
+  const std::string text = GetParam();
+  EXPECT_EQ(ReadResult(text, SceneReading::kCheckedOnly),
+            ReadResult(text, SceneReading::kQuickFirst));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, BothReaders,
+    testing::Values(
+        R"({"objects": [{"name": "A", "halfSize": [1, 2, 3]}], "version": 1})",
+        // Children before the object's own fields, and several levels of them.
+        R"({"objects": [{"children": [{"name": "B", "children": [{"name": "C"}]}], "name": "A"}]})",
+        R"({"objects": [{"name": "A", "position": [-0, -0.0, 0.0]}]})",
+        R"({"objects": [{"name": "A", "position": [1e308, 4.9e-324, 123456789012345678901234567890]}]})",
+        R"({"objects": [{"name": "A", "position": [9007199254740993, -9223372036854775808, 18446744073709551615]}]})",
+        R"({"objects": [{"name": "A", "name": "B"}]})",
+        R"({"objects": [{"name": "A"}], "objects": []})",
+        R"({"objects": [{"name": "A\u0042"}, {"name": "\ud800"}]})",
+        R"({"objects": [{"name": "tab\tnewline\\n"}]})", R"({"objects": [{"name": "A"}]} x)",
+        R"({"objects": [{"name": "A", "position": [1, 2]}]})",
+        R"({"objects": [{"name": "A", "position": [1, 2, 3, 4]}]})",
+        R"({"objects": [{"name": "A/B"}]})", R"({"objects": [{"name": ""}]})",
+        R"({"objects": [{"name": "A", "selected": 1}]})",
+        R"({"objects": [{"name": "A", "extra": 1}]})",
+        R"({"objects": [{"name": "A", "children": [{"name": "B", "parent": "A"}]}]})",
+        R"({"objects": [{"name": "A"}, {"name": "B", "parent": "A"}, {"name": "C", "parent": "B"}]})",
+        R"({"objects": [{"name": "A", "parent": "B"}, {"name": "B", "parent": "A"}]})",
+        R"({"objects": [{"name": "A", "halfSize": [1, -1, 1]}]})",
+        R"({"version": 1.0, "objects": []})", R"({"version": 2, "objects": []})",
+        R"({"objects": [{"name": "A"}], "tool": {"reference": "A", "x": "plus:outside", "y": "centre"}})",
+        R"({"objects": [{"name": "A"}], "tool": {"reference": "A", "z": "minus", "object": ""}})",
+        R"({"objects": [{"name": "A"}], "tool": {"reference": "Nobody"}})", R"([{"name": "A"}])",
+        R"({"objects": [{"name": "A", "position": [1, 2, 3]})"));
+
+TEST(QuickSceneReader, TakesAPlainSceneAndNestingUpToTheLimit) {
+#if !KESTRUM_QUICK_SCENE_READER
+  GTEST_SKIP() << "built without the quick scene reader";
+#endif
+  ReadScene read;
+  EXPECT_TRUE(ReadWellFormedScene(
+      R"({"objects": [{"name": "A", "position": [1, 2.5, 3e2], "children": [{"name": "B"}]}]})",
+      read));
+  EXPECT_EQ(2u, read.objects.size());
+  // Text that opens the 512th level is read; one level more is the checking reader's.
+  const auto nested = [](size_t objectLevels) {
+    std::string text = R"({"objects": [)";
+    for (size_t level = 1; level < objectLevels; ++level) text += R"({"name": "A", "children": [)";
+    text += R"({"name": "A", "position": [1, 2, 3]})";
+    for (size_t level = 1; level < objectLevels; ++level) text += "]}";
+    return text + "]}";
+  };
+  EXPECT_TRUE(ReadWellFormedScene(nested(255), read));  // its vector at level 512
+  EXPECT_FALSE(ReadWellFormedScene(nested(256), read));
+  EXPECT_EQ(ReadResult(nested(256), SceneReading::kCheckedOnly),
+            ReadResult(nested(256), SceneReading::kQuickFirst));
 }
 
 }  // namespace

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "input_error.h"
@@ -83,6 +86,64 @@ TEST(SceneWriter, RoundsAnglesToABillionthOfADegreeAndDropsNegativeZero) {
   EXPECT_NE(std::string::npos, text.find("\"rotation\": [1e+300, -1.7976931348623157e+308, 0.5]"))
       << text;
   EXPECT_NE(std::string::npos, text.find("\"position\": [0.0, 1.0, 2.0]")) << text;
+}
+
+// Layout: plain digits from 1e-4 up to 1e15 (not included), with ".0" on whole numbers; exponents
+// beyond; the fewest digits that read back to the same double.
+TEST(SceneWriter, WritesNumbersInTheFewestDigitsThatReadBackTheSame) {
+  const std::pair<double, const char*> cases[] = {
+      {1.245726, "1.245726"},  // some shortest-digit methods write 1.2457260000000001
+      {7, "7.0"},
+      {-2.5, "-2.5"},
+      {0.0001, "0.0001"},
+      {0.00001, "1e-05"},
+      {1e14, "100000000000000.0"},
+      {1e15, "1e+15"},
+      {123456789012345680000.0, "1.2345678901234568e+20"},
+      {5e-324, "5e-324"},
+      {1.7976931348623157e308, "1.7976931348623157e+308"},
+      {0.1 + 0.2, "0.30000000000000004"},
+  };
+  for (const auto& [value, expected] : cases) {
+    SceneFile scene;
+    scene.objects.push_back(Object("Box", {value, 0, 0}, {0, 0, 0}));
+    const std::string text = SceneToText(scene);
+    EXPECT_NE(std::string::npos,
+              text.find(std::string("\"position\": [") + expected + ", 0.0, 0.0]"))
+        << expected << "\n"
+        << text;
+  }
+  // Any double, written and read back, is the same bits.
+  std::mt19937_64 random(7);
+  SceneFile scene;
+  for (int i = 0; i < 2000; ++i) {
+    Vector3 position;
+    for (double& v : position) {
+      do v = std::bit_cast<double>(random());
+      while (!std::isfinite(v) || v == 0);
+    }
+    scene.objects.push_back(Object("Box", position, {0, 0, 0}));
+  }
+  const SceneFile again = ParseSceneText(SceneToText(scene), "written.json");
+  for (size_t i = 0; i < scene.objects.size(); ++i)
+    for (size_t axis = 0; axis < 3; ++axis)
+      ASSERT_EQ(std::bit_cast<uint64_t>(scene.objects[i].position[axis]),
+                std::bit_cast<uint64_t>(again.objects[i].position[axis]))
+          << scene.objects[i].position[axis];
+}
+
+TEST(AtomicWrite, AWriterThatFailsHalfwayLeavesNoFile) {
+  khost_test::TempFolder folder;
+  const std::string path = folder.Path() + "/out.json";
+  OutputFiles files;
+  EXPECT_THROW(files.Stage(path,
+                           [](const ByteSink& sink) {
+                             sink("{\"objects\": [");
+                             throw InputError("out.json: a placement cannot be written");
+                           }),
+               InputError);
+  files.Commit();
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
 TEST(AtomicWrite, ReplacesTheFileAndLeavesNothingElseBehind) {

@@ -1,0 +1,40 @@
+#pragma once
+// A scene file's objects as a reader meets them, in file order, before objects that name
+// a parent are moved under it; and the checks every reader shares once the file's
+// syntax and schema are known to be right.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scene_model.h"
+
+namespace kcommand {
+
+struct ReadObject {
+  SceneObject object;  // without children; `source` set to its JSON pointer
+  std::vector<size_t> children;
+  std::optional<std::string> parentName;
+  std::optional<size_t> parent;
+};
+
+struct ReadScene {
+  std::string comment;
+  std::vector<ReadObject> objects;  // depth first, each before its children
+  std::vector<size_t> topLevel;
+  std::optional<std::string> reference;
+  std::optional<std::string> object;
+  std::array<std::optional<std::string>, 3> axes;  // as written; the schema admitted them
+};
+
+// Appends `object` under `parent` (none: top level) and returns its index.
+size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> parent);
+
+// The scene the objects make: half sizes not negative, named parents that exist once and
+// form no cycle, nesting within kMaxObjectNesting, tool names that resolve. Throws
+// InputError naming `fileName`, the place and the problem. Empties `read`.
+SceneFile AssembleScene(ReadScene& read, const std::string& fileName);
+
+}  // namespace kcommand
