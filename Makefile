@@ -67,18 +67,17 @@ valgrind: test-64
 	bash scripts/valgrind-tests.sh build
 
 # Alignment benchmarks through the built plug-in (1e3 to 1e6 selected objects); prints
-# the table, then times the command on a generated 100,000-node .glb. BENCH_SECONDS is the least time spent on each case.
+# the tables, then times the command end to end on generated JSON and .glb scenes.
+# BENCH_SECONDS is the least time spent on each press case.
 BENCH_SECONDS ?= 1
+# Objects in the generated scenes the command is timed on, JSON and .glb.
+BENCH_SIZES ?= 10000 100000 1000000
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS) --target kestrum_bench kestrum_generate_scene \
 	  kestrum_generate_gltf_scene kestrum_command_line
 	./build-bench/bench/kestrum_bench --benchmark_min_time=$(BENCH_SECONDS)
-	@# The command end to end on a generated 100,000-node .glb: read, press, write.
-	./build-bench/bench/kestrum_generate_gltf_scene --nodes 100000 --output build-bench/big.glb
-	/usr/bin/time -f "glTF, 100,000 nodes aligned end to end: %e s wall, %U s user, %M KB peak" \
-	  ./build-bench/command/kestrum align build-bench/big.glb --reference Reference \
-	  --select 'Box*' --x plus:outside -o build-bench/big-aligned.glb
+	bench/command_end_to_end.sh build-bench $(BENCH_SIZES)
 
 # Each fuzz target, under AddressSanitizer and UBSan: first over the inputs that once
 # failed, then FUZZ_SECONDS of fuzzing from its seed corpus (copied, so the repository's
