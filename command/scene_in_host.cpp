@@ -27,6 +27,7 @@ bool Finite(const HostMatrix& m) {
 SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName)
     : host_(host), entries_(ListObjects(scene)) {
   document_ = host_.NewDocument(fileName);
+  objects_.reserve(entries_.size());
   for (const ObjectEntry& entry : entries_) {
     const SceneObject& from = *entry.object;
     HostObject* parent = entry.parent ? objects_[*entry.parent] : nullptr;

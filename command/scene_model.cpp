@@ -14,10 +14,19 @@ void ListBelow(SceneObject& object, const std::string& parentPath, std::optional
   for (SceneObject& child : object.children) ListBelow(child, path, index, out);
 }
 
+size_t CountBelow(const SceneObject& object) {
+  size_t count = 1;
+  for (const SceneObject& child : object.children) count += CountBelow(child);
+  return count;
+}
+
 }  // namespace
 
 std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
+  size_t count = 0;
+  for (const SceneObject& object : scene.objects) count += CountBelow(object);
   std::vector<ObjectEntry> objects;
+  objects.reserve(count);
   for (SceneObject& object : scene.objects) ListBelow(object, "", std::nullopt, objects);
   return objects;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "axis_choice.h"
+#include "boxed_value.h"
 
 namespace kcommand {
 
@@ -29,8 +30,9 @@ struct SceneObject {
   // A second name the object answers to, unique in its file ("#12" for glTF node 12).
   std::string alias;
   // Set when the file gives the local transform as a matrix (offset, then the X, Y and
-  // Z axes): the host takes it as it is, and reading back updates it.
-  std::optional<std::array<Vector3, 4>> localMatrix;
+  // Z axes): the host takes it as it is, and reading back updates it. Boxed: a JSON
+  // scene's objects have none.
+  Boxed<std::array<Vector3, 4>> localMatrix;
 };
 
 struct ToolSettings {

@@ -10,7 +10,7 @@
 namespace kcommand {
 namespace {
 
-void CheckHalfSizes(const std::vector<ReadObject>& read, const std::string& fileName) {
+void CheckHalfSizes(const std::deque<ReadObject>& read, const std::string& fileName) {
   for (const ReadObject& each : read) {
     const SceneObject& object = each.object;
     for (size_t axis = 0; axis < 3; ++axis)
@@ -24,7 +24,7 @@ void CheckHalfSizes(const std::vector<ReadObject>& read, const std::string& file
 // Refuses parent chains that come back to where they started, and objects nested deeper
 // than kMaxObjectNesting. Each object is walked up once (the chain stops at an object
 // already checked), so a long flat chain of named parents costs linear time.
-void CheckParentChains(const std::vector<ReadObject>& read, const std::string& fileName) {
+void CheckParentChains(const std::deque<ReadObject>& read, const std::string& fileName) {
   constexpr size_t kUnvisited = 0;
   constexpr size_t kOnChain = static_cast<size_t>(-1);
   std::vector<size_t> depth(read.size(), kUnvisited);  // levels from the top, 1 for top level
@@ -67,7 +67,7 @@ void CheckParentChains(const std::vector<ReadObject>& read, const std::string& f
 // Moves every top-level object that names a parent under it, refusing names that
 // resolve to no object or several, and parent chains that come back to where they
 // started.
-void AttachNamedParents(std::vector<ReadObject>& read, const std::string& fileName) {
+void AttachNamedParents(std::deque<ReadObject>& read, const std::string& fileName) {
   const bool anyNamed =
       std::any_of(read.begin(), read.end(), [](const ReadObject& each) { return each.parentName; });
   if (anyNamed) {
@@ -96,7 +96,7 @@ void AttachNamedParents(std::vector<ReadObject>& read, const std::string& fileNa
   CheckParentChains(read, fileName);
 }
 
-SceneObject Assemble(std::vector<ReadObject>& read, size_t index) {
+SceneObject Assemble(std::deque<ReadObject>& read, size_t index) {
   SceneObject object = std::move(read[index].object);
   object.children.reserve(read[index].children.size());
   for (size_t child : read[index].children) object.children.push_back(Assemble(read, child));

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,7 +23,9 @@ struct ReadObject {
 
 struct ReadScene {
   std::string comment;
-  std::vector<ReadObject> objects;  // depth first, each before its children
+  // Depth first, each before its children. A deque: a million objects grow it without
+  // copying them, or holding old and new storage at once.
+  std::deque<ReadObject> objects;
   std::vector<size_t> topLevel;
   std::optional<std::string> reference;
   std::optional<std::string> object;
