@@ -20,7 +20,7 @@ static_assert(kSceneReadPadding >= simdjson::SIMDJSON_PADDING);
 // then leaves the file to the checking reader.
 class QuickSceneReader {
  public:
-  explicit QuickSceneReader(ReadScene& read) : read_(read) {}
+  explicit QuickSceneReader(QuickScene& read) : read_(read) {}
 
   bool Document(ondemand::document& document) {
     ondemand::object root;
@@ -33,7 +33,7 @@ class QuickSceneReader {
       if (key == "version") {
         if (!Once(seen, 1) || !VersionOne(value)) return false;
       } else if (key == "comment") {
-        if (!Once(seen, 2) || !String(value, read_.comment)) return false;
+        if (!Once(seen, 2) || !String(value, read_.scene.comment)) return false;
       } else if (key == "objects") {
         if (!Once(seen, 4) || !Objects(value)) return false;
       } else if (key == "tool") {
@@ -73,22 +73,11 @@ class QuickSceneReader {
     return String(value, out) && !out.empty() && out.find('/') == std::string::npos;
   }
 
+  // Integers too: the checking reader converts them to the nearest double, as parsing
+  // their text as a double does. "-0" is the exception (0 there, -0 here), so negative
+  // zeros are left to it.
   static bool Number(ondemand::value value, double& out) {
-    ondemand::number number;
-    if (value.get_number().get(number)) return false;
-    switch (number.get_number_type()) {
-      case ondemand::number_type::signed_integer:
-        out = static_cast<double>(number.get_int64());
-        return true;
-      case ondemand::number_type::unsigned_integer:
-        out = static_cast<double>(number.get_uint64());
-        return true;
-      case ondemand::number_type::floating_point_number:
-        out = number.get_double();
-        // "-0" and "-0.0" both come here; only the checking reader tells them apart.
-        return !(out == 0 && std::signbit(out));
-    }
-    return false;
+    return !value.get_double().get(out) && !(out == 0 && std::signbit(out));
   }
 
   static bool Vector(ondemand::value value, size_t depth, Vector3& out) {
@@ -103,35 +92,41 @@ class QuickSceneReader {
     return count == 3;
   }
 
-  bool Objects(ondemand::value value) {
+  // Objects in an array, `depth` levels into the text; `source` is the array's place.
+  bool ObjectList(ondemand::value value, size_t depth, const std::string& source,
+                  std::vector<SceneObject>& out, bool topLevel) {
     ondemand::array items;
-    if (value.get_array().get(items)) return false;
-    size_t index = 0;
+    size_t count = 0;
+    if (depth > khost::kMaxJsonNesting || value.get_array().get(items) ||
+        items.count_elements().get(count))
+      return false;
+    out.reserve(count);
     for (auto item : items) {
       ondemand::value object;
-      if (item.get(object) || !Object(object, 3, "/objects/" + std::to_string(index), {}))
-        return false;
-      ++index;
+      if (item.get(object)) return false;
+      SceneObject& added = out.emplace_back();
+      added.source = source + "/" + std::to_string(out.size() - 1);
+      if (!Object(object, depth + 1, added, topLevel ? out.size() - 1 : kNotTopLevel)) return false;
     }
     return true;
   }
 
-  // An object `depth` levels into the text; `parent` unset for the top level. It is
-  // listed before its fields are read, so that its children, read in place, come after it.
-  bool Object(ondemand::value value, size_t depth, std::string source,
-              std::optional<size_t> parent) {
+  bool Objects(ondemand::value value) {
+    return ObjectList(value, 2, "/objects", read_.scene.objects, true);
+  }
+
+  static constexpr size_t kNotTopLevel = static_cast<size_t>(-1);
+
+  // An object `depth` levels into the text; `topLevel` is its index among the top-level
+  // objects, the only ones that may name a parent.
+  bool Object(ondemand::value value, size_t depth, SceneObject& object, size_t topLevel) {
     ondemand::object fields;
     if (depth > khost::kMaxJsonNesting || value.get_object().get(fields)) return false;
-    const size_t index = AddReadObject(read_, ReadObject{}, parent);
-    read_.objects[index].object.source = std::move(source);
     unsigned seen = 0;
     for (auto field : fields) {
       std::string_view key;
       ondemand::value item;
       if (field.unescaped_key().get(key) || field.value().get(item)) return false;
-      // Fetched anew for every field: reading children grows the list.
-      ReadObject& each = read_.objects[index];
-      SceneObject& object = each.object;
       bool read = false;
       if (key == "name") {
         read = Once(seen, 1) && Name(item, object.name);
@@ -149,33 +144,21 @@ class QuickSceneReader {
         read = Once(seen, 64) && !item.get_bool().get(object.selected);
       } else if (key == "parent") {
         std::string name;
-        read = !parent && Once(seen, 128) && Name(item, name);
-        each.parentName = std::move(name);
+        read = topLevel != kNotTopLevel && Once(seen, 128) && Name(item, name);
+        read_.namedParents.emplace_back(topLevel, std::move(name));
       } else if (key == "children") {
-        read = Once(seen, 256) && Children(item, depth + 1, index);
+        read = Once(seen, 256) &&
+               ObjectList(item, depth + 1, object.source + "/children", object.children, false);
       }
       if (!read) return false;
     }
     return (seen & 1) != 0;
   }
 
-  bool Children(ondemand::value value, size_t depth, size_t parent) {
-    ondemand::array items;
-    if (depth > khost::kMaxJsonNesting || value.get_array().get(items)) return false;
-    const std::string prefix = read_.objects[parent].object.source + "/children/";
-    size_t index = 0;
-    for (auto item : items) {
-      ondemand::value object;
-      if (item.get(object) || !Object(object, depth + 1, prefix + std::to_string(index), parent))
-        return false;
-      ++index;
-    }
-    return true;
-  }
-
   bool Tool(ondemand::value value) {
     ondemand::object fields;
     if (value.get_object().get(fields)) return false;
+    ToolSettings& tool = read_.scene.tool;
     unsigned seen = 0;
     for (auto field : fields) {
       std::string_view key;
@@ -185,23 +168,23 @@ class QuickSceneReader {
       if (key == "reference" || key == "object") {
         if (!Once(seen, key == "reference" ? 1 : 2) || !String(item, text) || text.empty())
           return false;
-        (key == "reference" ? read_.reference : read_.object) = std::move(text);
+        (key == "reference" ? tool.reference : tool.object) = std::move(text);
         continue;
       }
       const size_t axis = key == "x" ? 0 : key == "y" ? 1 : key == "z" ? 2 : 3;
-      if (axis == 3 || !Once(seen, 4u << axis) || !String(item, text) || !ParseAxisChoice(text))
-        return false;
-      read_.axes[axis] = std::move(text);
+      if (axis == 3 || !Once(seen, 4u << axis) || !String(item, text)) return false;
+      tool.axes[axis] = ParseAxisChoice(text);
+      if (!tool.axes[axis]) return false;
     }
     return true;
   }
 
-  ReadScene& read_;
+  QuickScene& read_;
 };
 
 }  // namespace
 
-bool ReadWellFormedScene(const std::string& text, ReadScene& read) {
+bool ReadWellFormedScene(const std::string& text, QuickScene& read) {
   // \u escapes can spell lone surrogates, which the two readers may not treat alike.
   if (text.find("\\u") != std::string::npos) return false;
   std::string copy;
@@ -216,7 +199,7 @@ bool ReadWellFormedScene(const std::string& text, ReadScene& read) {
   const simdjson::padded_string_view view(padded->data(), padded->size(), padded->capacity());
   QuickSceneReader reader(read);
   const bool whole = !parser.iterate(view).get(document) && reader.Document(document);
-  if (!whole) read = ReadScene();
+  if (!whole) read = QuickScene();
   return whole;
 }
 
@@ -226,7 +209,7 @@ bool ReadWellFormedScene(const std::string& text, ReadScene& read) {
 
 namespace kcommand {
 
-bool ReadWellFormedScene(const std::string&, ReadScene&) { return false; }
+bool ReadWellFormedScene(const std::string&, QuickScene&) { return false; }
 
 }  // namespace kcommand
 

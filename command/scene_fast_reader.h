@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "scene_read_objects.h"
 
@@ -15,8 +17,16 @@ namespace kcommand {
 // capacity leaves less is copied first.
 constexpr size_t kSceneReadPadding = 64;
 
+// A scene as the quick reader read it: the objects in their tree as the file nests them,
+// checked against the schema but not yet for what a schema cannot say.
+struct QuickScene {
+  SceneFile scene;
+  // Top-level objects (index in scene.objects) that name a parent, with the name.
+  std::vector<std::pair<size_t, std::string>> namedParents;
+};
+
 // True when `text` was read into `read`; false when the checking reader must read it
 // (`read` then holds nothing of use). Builds without the quick reader always say false.
-bool ReadWellFormedScene(const std::string& text, ReadScene& read);
+bool ReadWellFormedScene(const std::string& text, QuickScene& read);
 
 }  // namespace kcommand

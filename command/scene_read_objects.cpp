@@ -5,20 +5,32 @@
 #include <unordered_map>
 
 #include "input_error.h"
+#include "scene_fast_reader.h"
 #include "scene_reader.h"
 
 namespace kcommand {
 namespace {
 
-void CheckHalfSizes(const std::deque<ReadObject>& read, const std::string& fileName) {
-  for (const ReadObject& each : read) {
-    const SceneObject& object = each.object;
-    for (size_t axis = 0; axis < 3; ++axis)
-      if (object.halfSize[axis] < 0)
-        throw InputError(fileName + ": " + object.source + "/halfSize/" + std::to_string(axis) +
-                         ": object '" + object.name + "' has a negative half size " +
-                         std::string(1, kAxisLetters[axis]) + " (zero, a flat box, is the least)");
-  }
+void CheckHalfSizes(const SceneObject& object, const std::string& fileName) {
+  for (size_t axis = 0; axis < 3; ++axis)
+    if (object.halfSize[axis] < 0)
+      throw InputError(fileName + ": " + object.source + "/halfSize/" + std::to_string(axis) +
+                       ": object '" + object.name + "' has a negative half size " +
+                       std::string(1, kAxisLetters[axis]) + " (zero, a flat box, is the least)");
+}
+
+void CheckHalfSizesBelow(const SceneObject& object, const std::string& fileName) {
+  CheckHalfSizes(object, fileName);
+  for (const SceneObject& child : object.children) CheckHalfSizesBelow(child, fileName);
+}
+
+// Lists `object` and everything below it, depth first, as a reader of flat files would.
+void Flatten(SceneObject& object, std::optional<size_t> parent,
+             std::optional<std::string> parentName, ReadScene& read) {
+  std::vector<SceneObject> children = std::move(object.children);
+  ReadObject each{std::move(object), {}, std::move(parentName), {}};
+  const size_t index = AddReadObject(read, std::move(each), parent);
+  for (SceneObject& child : children) Flatten(child, index, std::nullopt, read);
 }
 
 // Refuses parent chains that come back to where they started, and objects nested deeper
@@ -117,7 +129,7 @@ size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> 
 }
 
 SceneFile AssembleScene(ReadScene& read, const std::string& fileName) {
-  CheckHalfSizes(read.objects, fileName);
+  for (const ReadObject& each : read.objects) CheckHalfSizes(each.object, fileName);
   AttachNamedParents(read.objects, fileName);
   SceneFile scene;
   scene.comment = std::move(read.comment);
@@ -134,6 +146,32 @@ SceneFile AssembleScene(ReadScene& read, const std::string& fileName) {
   read = ReadScene();
   CheckToolNames(scene, fileName);
   return scene;
+}
+
+SceneFile AssembleScene(QuickScene& read, const std::string& fileName) {
+  SceneFile& scene = read.scene;
+  if (read.namedParents.empty()) {
+    // Nested only as the text nests it, which the quick reader keeps within the JSON
+    // nesting limit, so no object lies deeper than kMaxObjectNesting.
+    for (const SceneObject& object : scene.objects) CheckHalfSizesBelow(object, fileName);
+    SceneFile checked = std::move(scene);
+    read = QuickScene();
+    CheckToolNames(checked, fileName);
+    return checked;
+  }
+  // Objects that name a parent move under it: the flat listing does that.
+  ReadScene flat;
+  flat.comment = std::move(scene.comment);
+  flat.reference = std::move(scene.tool.reference);
+  flat.object = std::move(scene.tool.object);
+  for (size_t axis = 0; axis < 3; ++axis)
+    if (scene.tool.axes[axis]) flat.axes[axis] = FormatAxisChoice(*scene.tool.axes[axis]);
+  std::vector<std::optional<std::string>> parentNames(scene.objects.size());
+  for (auto& [index, name] : read.namedParents) parentNames[index] = std::move(name);
+  for (size_t i = 0; i < scene.objects.size(); ++i)
+    Flatten(scene.objects[i], std::nullopt, std::move(parentNames[i]), flat);
+  read = QuickScene();
+  return AssembleScene(flat, fileName);
 }
 
 }  // namespace kcommand

@@ -35,9 +35,13 @@ struct ReadScene {
 // Appends `object` under `parent` (none: top level) and returns its index.
 size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> parent);
 
+struct QuickScene;
+
 // The scene the objects make: half sizes not negative, named parents that exist once and
 // form no cycle, nesting within kMaxObjectNesting, tool names that resolve. Throws
 // InputError naming `fileName`, the place and the problem. Empties `read`.
 SceneFile AssembleScene(ReadScene& read, const std::string& fileName);
+// The same checks on a scene the quick reader read, nested as the file nests it.
+SceneFile AssembleScene(QuickScene& read, const std::string& fileName);
 
 }  // namespace kcommand

@@ -86,7 +86,7 @@ SceneFile ParseSceneTextChecked(const std::string& text, const std::string& file
 SceneFile ParseSceneText(const std::string& text, const std::string& fileName,
                          SceneReading reading) {
   if (reading == SceneReading::kQuickFirst) {
-    ReadScene read;
+    QuickScene read;
     if (ReadWellFormedScene(text, read)) return AssembleScene(read, fileName);
   }
   return ParseSceneTextChecked(text, fileName);

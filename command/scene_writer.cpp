@@ -1,5 +1,6 @@
 #include "scene_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -39,41 +40,48 @@ class TextOut {
 // commonly do: "7.0", "0.25", "1e-05", "1.5e+20"; "null" for what JSON cannot hold.
 std::string_view NumberText(double value, char (&buffer)[40]) {
   if (!std::isfinite(value)) return "null";
+  // Most numbers come out of the library already plain, as they are written.
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  const char* point = static_cast<const char*>(std::memchr(buffer, '.', end - buffer));
+  const bool plain = std::memchr(buffer, 'e', end - buffer) == nullptr;
+  const size_t wholeDigits = (point ? point : end) - buffer - (buffer[0] == '-' ? 1 : 0);
+  constexpr size_t kLargestPlain = 15;
+  if (plain && wholeDigits <= kLargestPlain) {
+    if (point) return {buffer, static_cast<size_t>(end - buffer)};
+    std::memcpy(const_cast<char*>(end), ".0", 2);
+    return {buffer, static_cast<size_t>(end + 2 - buffer)};
+  }
   char* out = buffer;
   if (std::signbit(value)) {
     *out++ = '-';
     value = -value;
   }
-  if (value == 0) {
-    std::memcpy(out, "0.0", 3);
-    return {buffer, static_cast<size_t>(out + 3 - buffer)};
-  }
   // d.ddde±x from the library: take its digits and exponent, then place the point.
   char scientific[32];
-  const auto [end, ignored] = std::to_chars(scientific, scientific + sizeof scientific, value,
-                                            std::chars_format::scientific);
-  const char* e = static_cast<const char*>(std::memchr(scientific, 'e', end - scientific));
+  const auto [scientificEnd, ignored] = std::to_chars(scientific, scientific + sizeof scientific,
+                                                      value, std::chars_format::scientific);
+  const char* e =
+      static_cast<const char*>(std::memchr(scientific, 'e', scientificEnd - scientific));
   char digits[20];
   int count = 0;
   for (const char* at = scientific; at < e; ++at)
     if (*at != '.') digits[count++] = *at;
   int exponent = 0;
-  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-  // The decimal point falls after `point` digits.
-  const int point = exponent + 1;
-  constexpr int kLargestPlain = 15;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), scientificEnd, exponent);
+  // The decimal point falls after `placed` digits.
+  const int placed = exponent + 1;
   constexpr int kSmallestPlain = -4;  // exclusive
-  if (count <= point && point <= kLargestPlain) {
+  if (count <= placed && placed <= static_cast<int>(kLargestPlain)) {
     out = std::copy(digits, digits + count, out);
-    out = std::fill_n(out, point - count, '0');
+    out = std::fill_n(out, placed - count, '0');
     out = std::copy_n(".0", 2, out);
-  } else if (0 < point && point <= kLargestPlain) {
-    out = std::copy(digits, digits + point, out);
+  } else if (0 < placed && placed <= static_cast<int>(kLargestPlain)) {
+    out = std::copy(digits, digits + placed, out);
     *out++ = '.';
-    out = std::copy(digits + point, digits + count, out);
-  } else if (kSmallestPlain < point && point <= 0) {
+    out = std::copy(digits + placed, digits + count, out);
+  } else if (kSmallestPlain < placed && placed <= 0) {
     out = std::copy_n("0.", 2, out);
-    out = std::fill_n(out, -point, '0');
+    out = std::fill_n(out, -placed, '0');
     out = std::copy(digits, digits + count, out);
   } else {
     *out++ = digits[0];
@@ -92,6 +100,13 @@ std::string_view NumberText(double value, char (&buffer)[40]) {
 
 // JSON string text: quotes, backslashes and control characters escaped; the rest as it is.
 void WriteString(TextOut& out, std::string_view text) {
+  const auto plain = [](char c) {
+    return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
+  };
+  if (std::all_of(text.begin(), text.end(), plain)) {
+    out << "\"" << text << "\"";
+    return;
+  }
   std::string quoted = "\"";
   for (const char c : text) {
     switch (c) {
@@ -134,12 +149,39 @@ void WriteString(TextOut& out, std::string_view text) {
 // No "-0" in files people read.
 double Tidy(double value) { return value == 0 ? 0.0 : value; }
 
-void WriteVector(TextOut& out, const Vector3& v) {
-  char buffer[40];
-  out << "[" << NumberText(Tidy(v[0]), buffer) << ", ";
-  out << NumberText(Tidy(v[1]), buffer) << ", ";
-  out << NumberText(Tidy(v[2]), buffer) << "]";
-}
+// The text of a vector's numbers, remembering the last vector written in each place:
+// objects aligned against one reference take its rotation, and a million of them
+// would otherwise format the same three numbers a million times.
+class VectorText {
+ public:
+  void Write(TextOut& out, const Vector3& v) {
+    const Vector3 tidy{Tidy(v[0]), Tidy(v[1]), Tidy(v[2])};
+    if (length_ == 0 || std::memcmp(&tidy, &last_, sizeof tidy) != 0) {
+      char buffer[40];
+      char* at = text_;
+      *at++ = '[';
+      for (size_t axis = 0; axis < 3; ++axis) {
+        if (axis > 0) at = std::copy_n(", ", 2, at);
+        const std::string_view number = NumberText(tidy[axis], buffer);
+        at = std::copy(number.begin(), number.end(), at);
+      }
+      *at++ = ']';
+      length_ = static_cast<size_t>(at - text_);
+      last_ = tidy;
+    }
+    out << std::string_view(text_, length_);
+  }
+
+ private:
+  Vector3 last_{};
+  char text_[3 * 40 + 8];
+  size_t length_ = 0;
+};
+
+// One VectorText for each vector of an object.
+struct ObjectVectors {
+  VectorText position, rotation, scale, halfSize;
+};
 
 // Angles come back from matrices with the last bits disturbed; a billionth of a degree
 // is far below anything a scene can show. Angles too large to scale by a billion are
@@ -159,7 +201,7 @@ void WriteKey(TextOut& out, size_t level, std::string_view key) {
   out << "\"" << key << "\": ";
 }
 
-void WriteObject(TextOut& out, const SceneObject& object, size_t level) {
+void WriteObject(TextOut& out, ObjectVectors& vectors, const SceneObject& object, size_t level) {
   out.Indent(level);
   out << "{\n";
   out.Indent(level + 1);
@@ -170,13 +212,13 @@ void WriteObject(TextOut& out, const SceneObject& object, size_t level) {
     WriteString(out, object.comment);
   }
   WriteKey(out, level + 1, "position");
-  WriteVector(out, object.position);
+  vectors.position.Write(out, object.position);
   WriteKey(out, level + 1, "rotation");
-  WriteVector(out, TidyDegrees(object.rotationDegrees));
+  vectors.rotation.Write(out, TidyDegrees(object.rotationDegrees));
   WriteKey(out, level + 1, "scale");
-  WriteVector(out, object.scale);
+  vectors.scale.Write(out, object.scale);
   WriteKey(out, level + 1, "halfSize");
-  WriteVector(out, object.halfSize);
+  vectors.halfSize.Write(out, object.halfSize);
   if (object.selected) {
     WriteKey(out, level + 1, "selected");
     out << "true";
@@ -186,7 +228,7 @@ void WriteObject(TextOut& out, const SceneObject& object, size_t level) {
     out << "[\n";
     for (size_t i = 0; i < object.children.size(); ++i) {
       if (i > 0) out << ",\n";
-      WriteObject(out, object.children[i], level + 2);
+      WriteObject(out, vectors, object.children[i], level + 2);
     }
     out << "\n";
     out.Indent(level + 1);
@@ -201,6 +243,7 @@ void WriteObject(TextOut& out, const SceneObject& object, size_t level) {
 
 void WriteSceneText(const SceneFile& scene, const ByteSink& sink) {
   TextOut out(sink);
+  ObjectVectors vectors;
   out << "{\n  \"version\": 1";
   if (!scene.comment.empty()) {
     WriteKey(out, 1, "comment");
@@ -213,7 +256,7 @@ void WriteSceneText(const SceneFile& scene, const ByteSink& sink) {
     out << "[\n";
     for (size_t i = 0; i < scene.objects.size(); ++i) {
       if (i > 0) out << ",\n";
-      WriteObject(out, scene.objects[i], 2);
+      WriteObject(out, vectors, scene.objects[i], 2);
     }
     out << "\n  ]";
   }

@@ -271,11 +271,12 @@ TEST(QuickSceneReader, TakesAPlainSceneAndNestingUpToTheLimit) {
 #if !KESTRUM_QUICK_SCENE_READER
   GTEST_SKIP() << "built without the quick scene reader";
 #endif
-  ReadScene read;
+  QuickScene read;
   EXPECT_TRUE(ReadWellFormedScene(
       R"({"objects": [{"name": "A", "position": [1, 2.5, 3e2], "children": [{"name": "B"}]}]})",
       read));
-  EXPECT_EQ(2u, read.objects.size());
+  ASSERT_EQ(1u, read.scene.objects.size());
+  EXPECT_EQ("/objects/0/children/0", read.scene.objects[0].children.at(0).source);
   // Text that opens the 512th level is read; one level more is the checking reader's.
   const auto nested = [](size_t objectLevels) {
     std::string text = R"({"objects": [)";
