@@ -36,6 +36,7 @@ class GltfSceneDocument : public SceneDocument {
   }
   std::string Notes() const override;
   std::string Serialise(const std::string& path) override { return WriteGltf(file_, scene_, path); }
+  const GltfFile* Gltf() const override { return &file_; }
 
  private:
   GltfFile file_;

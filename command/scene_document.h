@@ -13,6 +13,8 @@
 
 namespace kcommand {
 
+struct GltfFile;
+
 enum class SceneFormat { kJson, kGltf, kGlb };
 
 const char* FormatName(SceneFormat format);
@@ -34,6 +36,9 @@ class SceneDocument {
   // placements as they are now in Scene(). Throws InputError when a placement cannot
   // be written in this format.
   virtual std::string Serialise(const std::string& path) = 0;
+  // The glTF document behind the scene, for what else it holds (its meshes); none for a
+  // JSON scene.
+  virtual const GltfFile* Gltf() const { return nullptr; }
 
  protected:
   explicit SceneDocument(std::string fileName) : fileName_(std::move(fileName)) {}
