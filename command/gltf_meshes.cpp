@@ -163,16 +163,18 @@ std::optional<Elements> AccessorElements(const ordered_json& document, Buffers& 
   const std::optional<uint64_t> viewOffset = Unsigned(*view, "byteOffset", 0);
   const std::optional<uint64_t> viewLength = Unsigned(*view, "byteLength");
   const std::optional<uint64_t> viewStride = Unsigned(*view, "byteStride", 0);
-  if (!bufferIndex || !viewOffset || !viewLength || !viewStride) return std::nullopt;
+  // glTF strides are at most 252 bytes.
+  if (!bufferIndex || !viewOffset || !viewLength || !viewStride || *viewStride > 252)
+    return std::nullopt;
   const std::optional<std::string_view> buffer = buffers.Get(*bufferIndex);
-  const size_t stride = *viewStride != 0 ? *viewStride : element;
+  const size_t stride = *viewStride != 0 ? static_cast<size_t>(*viewStride) : element;
   if (!buffer || *viewOffset > buffer->size() || *viewLength > buffer->size() - *viewOffset ||
       *offset > *viewLength || element > *viewLength - *offset ||
       *count - 1 > (*viewLength - *offset - element) / stride)
     return std::nullopt;
   Elements elements;
   elements.data = reinterpret_cast<const unsigned char*>(buffer->data()) + *viewOffset + *offset;
-  elements.count = *count;
+  elements.count = static_cast<size_t>(*count);  // fits: it lies inside the buffer
   elements.stride = stride;
   elements.componentType = *componentType;
   const auto normalized = accessor->find("normalized");
@@ -352,7 +354,7 @@ GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
         ++result.leftOutMeshes;
       } else if (!primitives.empty()) {
         GltfMesh drawn;
-        drawn.source = *source;
+        drawn.source = static_cast<size_t>(*source);
         drawn.positions.reserve(coordinates);
         drawn.indices.reserve(corners);
         std::map<uint64_t, uint32_t> bases;
