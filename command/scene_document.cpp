@@ -38,6 +38,7 @@ class GltfSceneDocument : public SceneDocument {
   void Write(const std::string& path, const ByteSink& sink) override {
     sink(WriteGltf(file_, scene_, path));
   }
+  const GltfFile* Gltf() const override { return &file_; }
 
  private:
   GltfFile file_;

@@ -14,6 +14,8 @@
 
 namespace kcommand {
 
+struct GltfFile;
+
 enum class SceneFormat { kJson, kGltf, kGlb };
 
 const char* FormatName(SceneFormat format);
@@ -37,6 +39,9 @@ class SceneDocument {
   virtual void Write(const std::string& path, const ByteSink& sink) = 0;
   // The same file, whole.
   std::string Serialise(const std::string& path);
+  // The glTF document behind the scene, for what else it holds (its meshes); none for a
+  // JSON scene.
+  virtual const GltfFile* Gltf() const { return nullptr; }
 
  protected:
   explicit SceneDocument(std::string fileName) : fileName_(std::move(fileName)) {}

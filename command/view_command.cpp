@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "commands.h"
+#include "gltf_meshes.h"
 #include "input_error.h"
 #include "plugin_thread.h"
 #include "scene_document.h"
@@ -23,6 +24,9 @@ int RunView(const ViewOptions& options, std::ostream& out) {
   if (const std::string notes = document->Notes(); !notes.empty()) std::cerr << notes << "\n";
   if (options.output) CheckOutputFormat(*document, *options.output);
   SceneFile scene = document->Scene();
+  // Read once: the page fetches each mesh once and draws it for every node that uses it.
+  GltfMeshes meshes;
+  if (const GltfFile* gltf = document->Gltf()) meshes = ReadGltfMeshes(*gltf);
   const SceneTextWriter writer = [document](const SceneFile& file, const std::string& path) {
     document->Scene() = file;
     return document->Serialise(path);
@@ -53,8 +57,9 @@ int RunView(const ViewOptions& options, std::ostream& out) {
     thread.Run([&] {
       state = std::make_unique<ViewState>(options.plugin, std::move(scene), options.scene,
                                           options.output, writer);
+      state->SetObjectMeshes(meshes.meshOfObject);
     });
-    server = std::make_unique<ViewServer>(thread, *state, token);
+    server = std::make_unique<ViewServer>(thread, *state, token, meshes);
     port = server->Bind(options.port);
   } catch (...) {
     end();

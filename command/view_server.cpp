@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <random>
 
 #include "input_error.h"
@@ -52,11 +53,13 @@ struct ViewServer::Impl {
   PluginThread& thread;
   ViewState& state;
   std::string token;
+  const GltfMeshes& meshes;
   std::string cookieName;
   int port = 0;
   httplib::Server server;
 
-  Impl(PluginThread& t, ViewState& s, std::string k) : thread(t), state(s), token(std::move(k)) {}
+  Impl(PluginThread& t, ViewState& s, std::string k, const GltfMeshes& m)
+      : thread(t), state(s), token(std::move(k)), meshes(m) {}
 
   bool HostAllowed(const httplib::Request& request) const {
     const std::string host = request.get_header_value("Host");
@@ -143,6 +146,38 @@ struct ViewServer::Impl {
                  if (!page) return Refuse(response, 404, "the tool opened no such page");
                  response.set_content(*page, "text/html; charset=utf-8");
                });
+    server.Get("/api/meshes", [this](const httplib::Request&, httplib::Response& response) {
+      json list = json::array();
+      for (const GltfMesh& mesh : meshes.meshes)
+        list.push_back({{"source", mesh.source},
+                        {"vertices", mesh.positions.size() / 3},
+                        {"triangles", mesh.indices.size() / 3}});
+      Answer(response, 200,
+             {{"meshes", std::move(list)},
+              {"skippedPrimitives", meshes.skippedPrimitives},
+              {"leftOutMeshes", meshes.leftOutMeshes}});
+    });
+    // A mesh as the page's typed arrays take it: the positions (float32), then the
+    // indices (uint32), little-endian; streamed, since a mesh may be large.
+    server.Get(R"(/api/meshes/(\d{1,9}))", [this](const httplib::Request& request,
+                                                  httplib::Response& response) {
+      const size_t index = std::stoul(request.matches[1]);
+      if (index >= meshes.meshes.size()) return Refuse(response, 404, "no such mesh");
+      const GltfMesh& mesh = meshes.meshes[index];
+      const size_t positionBytes = mesh.positions.size() * sizeof(float);
+      const size_t total = positionBytes + mesh.indices.size() * sizeof(uint32_t);
+      response.set_content_provider(
+          total, "application/octet-stream",
+          [&mesh, positionBytes](size_t offset, size_t length, httplib::DataSink& sink) {
+            const bool inPositions = offset < positionBytes;
+            const char* from =
+                inPositions
+                    ? reinterpret_cast<const char*>(mesh.positions.data()) + offset
+                    : reinterpret_cast<const char*>(mesh.indices.data()) + offset - positionBytes;
+            const size_t left = inPositions ? positionBytes - offset : length;
+            return sink.write(from, std::min({length, left, size_t{1} << 20}));
+          });
+    });
     // Only the built-in files: the path is a key, never a file name.
     server.Get(".*", [](const httplib::Request& request, httplib::Response& response) {
       const ViewFile* file = FindViewFile(request.path == "/" ? "/index.html" : request.path);
@@ -153,8 +188,9 @@ struct ViewServer::Impl {
   }
 };
 
-ViewServer::ViewServer(PluginThread& thread, ViewState& state, std::string token)
-    : impl_(std::make_unique<Impl>(thread, state, std::move(token))) {
+ViewServer::ViewServer(PluginThread& thread, ViewState& state, std::string token,
+                       const GltfMeshes& meshes)
+    : impl_(std::make_unique<Impl>(thread, state, std::move(token), meshes)) {
   impl_->server.set_payload_max_length(kMaxBodyBytes);
   impl_->server.set_keep_alive_timeout(1);
   impl_->server.set_pre_routing_handler(

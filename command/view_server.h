@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "gltf_meshes.h"
 #include "plugin_thread.h"
 #include "view_state.h"
 
@@ -21,8 +22,9 @@ class ViewServer {
  public:
   static constexpr size_t kMaxBodyBytes = 1 << 20;
 
-  // `state` lives on `thread`; the server only reaches it through thread.Run.
-  ViewServer(PluginThread& thread, ViewState& state, std::string token);
+  // `state` lives on `thread`; the server only reaches it through thread.Run. `meshes`
+  // never change, so they are served from any thread; they must outlive the server.
+  ViewServer(PluginThread& thread, ViewState& state, std::string token, const GltfMeshes& meshes);
   ~ViewServer();
   ViewServer(const ViewServer&) = delete;
   ViewServer& operator=(const ViewServer&) = delete;

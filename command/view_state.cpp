@@ -97,6 +97,10 @@ size_t ViewState::ObjectIndex(const json& id) const {
   throw ViewRequestError("the scene has no object " + id.dump());
 }
 
+void ViewState::SetObjectMeshes(std::vector<std::optional<size_t>> meshOfObject) {
+  meshOfObject_ = std::move(meshOfObject);
+}
+
 json ViewState::State() {
   SceneInHost& objects = session_->objects();
   khost::Host& host = session_->run().host();
@@ -109,6 +113,8 @@ json ViewState::State() {
     const HostMatrix& world = placements[i].world;
     json parent = nullptr;
     if (entry.parent) parent = host.scene().IdOf(objects.Object(*entry.parent));
+    json mesh = nullptr;
+    if (i < meshOfObject_.size() && meshOfObject_[i]) mesh = *meshOfObject_[i];
     list.push_back({{"id", host.scene().IdOf(objects.Object(i))},
                     {"name", entry.object->name},
                     {"path", entry.path},
@@ -122,7 +128,8 @@ json ViewState::State() {
                       {"axisX", VectorJson(world.axisX)},
                       {"axisY", VectorJson(world.axisY)},
                       {"axisZ", VectorJson(world.axisZ)}}},
-                    {"selected", entry.object->selected}});
+                    {"selected", entry.object->selected},
+                    {"mesh", std::move(mesh)}});
   }
   const khost::UserInterface& ui = host.ui();
   json messages = json::array();

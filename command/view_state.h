@@ -36,6 +36,10 @@ class ViewState {
             std::optional<std::string> output, SceneTextWriter writer);
   ~ViewState();
 
+  // Each object's mesh (ListObjects order) among the meshes the server serves; State()
+  // names it per object.
+  void SetObjectMeshes(std::vector<std::optional<size_t>> meshOfObject);
+
   nlohmann::json State();
 
   // Each checks the whole request first (ViewRequestError) and only then changes the
@@ -73,6 +77,7 @@ class ViewState {
   std::unique_ptr<AlignmentSession> session_;
   HostContainer* settings_ = nullptr;
   std::vector<std::string> openedPages_;
+  std::vector<std::optional<size_t>> meshOfObject_;
   nlohmann::json lastPress_;
   bool finished_ = false;
 };

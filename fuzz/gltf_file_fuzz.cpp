@@ -1,6 +1,7 @@
 // Fuzzes the glTF reader (with tinygltf behind it): any bytes are either a scene or an
 // input error that names the file; anything else thrown, or a crash, is a finding. A
-// scene that reads must also be written back, and the written file must read again.
+// scene that reads must also be written back, and the written file must read again; its
+// meshes must read for drawing with every triangle naming a vertex of its mesh.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gltf_meshes.h"
 #include "gltf_reader.h"
 #include "gltf_writer.h"
 #include "input_error.h"
@@ -39,6 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kcommand::GltfFile file;
   kcommand::SceneFile scene;
   if (!Read(bytes, file, scene)) return 0;
+  try {
+    const kcommand::GltfMeshes meshes = kcommand::ReadGltfMeshes(file);
+    if (meshes.meshOfObject.size() != file.nodeOfObject.size())
+      Finding("meshes for another number of objects", std::to_string(meshes.meshOfObject.size()));
+    for (const kcommand::GltfMesh& mesh : meshes.meshes)
+      for (uint32_t index : mesh.indices)
+        if (index >= mesh.positions.size() / 3)
+          Finding("a triangle naming no vertex", std::to_string(index));
+  } catch (const std::exception& error) {
+    Finding("meshes that threw", error.what());
+  }
   std::string written;
   try {
     written = kcommand::WriteGltf(file, scene, "fuzz.gltf");

@@ -5,6 +5,16 @@ export async function getState() {
   return answer(await fetch('/api/state'));
 }
 
+export async function getMeshes() {
+  return answer(await fetch('/api/meshes'));
+}
+
+export async function getMeshBytes(index) {
+  const response = await fetch(`/api/meshes/${index}`);
+  if (!response.ok) throw new Error(`mesh ${index}: HTTP ${response.status}`);
+  return response.arrayBuffer();
+}
+
 export async function post(action, body = {}) {
   return answer(await fetch(`/api/${action}`, {
     method: 'POST',

@@ -1,9 +1,9 @@
 // kestrum view: asks the server for the scene and panel state, sends each action to it,
 // and redraws from the state it answers. Nothing here places an object.
-import { getState, post } from './api.js';
+import { getMeshBytes, getMeshes, getState, post } from './api.js';
 import { renderOutliner } from './outliner.js';
 import { renderPanel } from './panel.js';
-import { Viewport } from './viewport.js';
+import { meshGeometry, Viewport } from './viewport.js';
 
 const $ = (selector) => document.querySelector(selector);
 let state = null;
@@ -95,5 +95,19 @@ $('#save').addEventListener('click', () => {
   if (confirm(`Save over ${state.file}?`)) return act('save', { confirm: true });
 });
 
-getState().then((first) => { show(first); document.body.dataset.ready = 'true'; },
-                (error) => status(error.message, true));
+// One mesh after the other, so a large scene never holds every download at once.
+async function loadMeshes() {
+  const index = await getMeshes();
+  const geometries = [];
+  for (const [i, mesh] of index.meshes.entries())
+    geometries.push(meshGeometry(await getMeshBytes(i), mesh.vertices, mesh.triangles));
+  viewport.setMeshes(geometries);
+  if (index.leftOutMeshes > 0)
+    status(`${index.leftOutMeshes} mesh(es) too large to draw: their boxes stand for them`);
+}
+
+getState().then(async (first) => {
+  show(first);
+  await loadMeshes().catch((error) => status(error.message, true));
+  document.body.dataset.ready = 'true';
+}, (error) => status(error.message, true));

@@ -1,9 +1,21 @@
-// The 3D view: every object as its bounding box, placed by the world matrix the host
-// reports. It draws what the server says and computes no placement of its own.
+// The 3D view: every object as its bounding box, and a glTF node's mesh inside it, placed
+// by the world matrix the host reports. It draws what the server says and computes no
+// placement of its own.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 
 const kColours = { plain: 0x8fa6ba, selected: 0xffb02e, reference: 0xe0533d };
+
+// A mesh as the server sends it: float32 positions, then uint32 triangle indices.
+export function meshGeometry(bytes, vertices, triangles) {
+  const geometry = new THREE.BufferGeometry();
+  geometry.setAttribute('position',
+                        new THREE.BufferAttribute(new Float32Array(bytes, 0, 3 * vertices), 3));
+  geometry.setIndex(new THREE.BufferAttribute(
+    new Uint32Array(bytes, 12 * vertices, 3 * triangles), 1));
+  geometry.computeBoundingSphere();
+  return geometry;
+}
 
 // The object's name, drawn at a fixed size on the screen above its box.
 function nameLabel(text, colour) {
@@ -40,23 +52,42 @@ export class Viewport {
     this.boxes = new THREE.Group();
     this.scene.add(this.boxes);
     this.scene.add(new THREE.AxesHelper(60));
+    // Flat shading needs no normals: meshes are lit by a sky light and one from the eye.
+    this.scene.add(new THREE.HemisphereLight(0xffffff, 0x303840, 1));
+    this.camera.add(new THREE.DirectionalLight(0xffffff, 2));
+    this.scene.add(this.camera);
+    this.geometries = [];  // one per mesh, shared by every object drawing it
+    this.meshMaterials = Object.fromEntries(Object.entries(kColours).map(([role, colour]) =>
+      [role, new THREE.MeshLambertMaterial({
+        color: new THREE.Color(colour).lerp(new THREE.Color(0xffffff), 0.45),
+        flatShading: true, side: THREE.DoubleSide })]));
+    this.last = null;
     this.pickables = [];
     this.fitted = false;
     this.#listenForClicks(onPick);
     new ResizeObserver(() => this.#resize()).observe(element);
   }
 
-  // Replaces the boxes with the ones of `state`.
+  // The meshes objects name by index; the view is redrawn with them.
+  setMeshes(geometries) {
+    this.geometries = geometries;
+    if (this.last) this.update(...this.last);
+  }
+
+  // Replaces the boxes and meshes with the ones of `state`.
   update(state, referenceId) {
+    this.last = [state, referenceId];
     for (const child of [...this.boxes.children]) {
       this.boxes.remove(child);
       child.traverse((part) => {
+        if (part.userData.shared) return;
         part.geometry?.dispose();
         part.material?.map?.dispose();
         part.material?.dispose();
       });
     }
     this.pickables = [];
+    let meshesDrawn = 0;
     for (const object of state.objects) {
       const role = object.id === referenceId ? 'reference' : object.selected ? 'selected' : 'plain';
       const [hx, hy, hz] = object.halfSize;
@@ -77,9 +108,18 @@ export class Viewport {
       const label = nameLabel(object.name, kColours[role]);
       label.position.set(-hx, hy, -hz);  // a top corner: a centre may lie inside another box
       group.add(fill, edges, label);
+      const shape = object.mesh === null ? undefined : this.geometries[object.mesh];
+      if (shape) {
+        const mesh = new THREE.Mesh(shape, this.meshMaterials[role]);
+        mesh.userData.shared = true;
+        mesh.raycast = () => {};  // the box takes the click
+        group.add(mesh);
+        ++meshesDrawn;
+      }
       this.boxes.add(group);
       this.pickables.push(fill);
     }
+    this.element.dataset.meshesDrawn = meshesDrawn;
     this.boxes.updateMatrixWorld(true);
     if (!this.fitted) this.fit();
     this.render();

@@ -1,7 +1,8 @@
 // glTF scenes through the built kestrum program and through the reader and writer:
 // real files from assimp-testmodels aligned, written and checked by the Khronos
 // validator; round trips that keep every untouched value and the binary chunk; the
-// host's placement read back from the written file; and bad files refused.
+// host's placement read back from the written file; the meshes the view draws; and bad
+// files refused.
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -17,6 +18,7 @@
 
 #include "alignment_session.h"
 #include "command_runner.h"
+#include "gltf_meshes.h"
 #include "gltf_transform.h"
 #include "scene_document.h"
 #include "temp_folder.h"
@@ -185,6 +187,36 @@ TEST_F(GltfScene, ConvertsTheDemoToGlbAndBack) {
                   b["halfSize"][axis].get<double>(), 1e-6);
     }
   }
+}
+
+// The meshes kestrum view draws: every triangle of the file, each mesh once; past the
+// byte budget whole meshes are left out, and their nodes keep only their boxes.
+TEST_F(GltfScene, ReadsEachMeshOnceForDrawingWithinTheBudget) {
+  const std::unique_ptr<kcommand::SceneDocument> document =
+      kcommand::ReadSceneDocument(kEngine, {});
+  ASSERT_NE(document->Gltf(), nullptr);
+  const kcommand::GltfMeshes all = kcommand::ReadGltfMeshes(*document->Gltf());
+  const json file = SplitGlb(Contents(kEngine)).first;
+  size_t triangles = 0;
+  for (const json& mesh : file["meshes"])
+    for (const json& primitive : mesh["primitives"])
+      triangles += file["accessors"][primitive["indices"].get<size_t>()]["count"].get<size_t>() / 3;
+  size_t drawn = 0;
+  for (const kcommand::GltfMesh& mesh : all.meshes) drawn += mesh.indices.size() / 3;
+  EXPECT_EQ(all.meshes.size(), 29u);
+  EXPECT_EQ(drawn, triangles);
+  EXPECT_EQ(all.leftOutMeshes, 0u);
+
+  const kcommand::GltfMesh& first = all.meshes[0];
+  const kcommand::GltfMeshes budget = kcommand::ReadGltfMeshes(
+      *document->Gltf(), sizeof(float) * first.positions.size() + 4 * first.indices.size());
+  ASSERT_EQ(budget.meshes.size(), 1u);
+  EXPECT_EQ(budget.leftOutMeshes, 28u);
+  ASSERT_EQ(budget.meshOfObject.size(), all.meshOfObject.size());
+  for (size_t i = 0; i < all.meshOfObject.size(); ++i)
+    EXPECT_EQ(budget.meshOfObject[i],
+              all.meshOfObject[i] == size_t{0} ? std::optional<size_t>(0) : std::nullopt)
+        << "object " << i;
 }
 
 TEST_F(GltfScene, NotesMeshesOffTheirOriginAndBoxesThemFromIt) {

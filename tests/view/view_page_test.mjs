@@ -1,13 +1,15 @@
 // kestrum view in a real browser: Debian's chromium, headless, driven by playwright-core.
 // The page must show the tool's panel as its description says, and a press made through
 // the page must move the objects exactly as `kestrum align` does for the same settings;
-// undo, redo and save go through the host. Exits 77 (skipped) only without a browser.
+// undo, redo and save go through the host. A glTF scene shows its meshes, and what the
+// plug-in says in a message appears in the page's dialog. Exits 77 (skipped) only
+// without a browser.
 //
 // Environment: KESTRUM_COMMAND (the built program), KESTRUM_SOURCE_DIR, KESTRUM_ARTIFACTS
 // (a folder for the scene copies, the saved file and the screenshot).
 import assert from 'node:assert/strict';
 import { execFileSync, spawn } from 'node:child_process';
-import { existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 
 const kBrowser = '/usr/bin/chromium';
@@ -39,14 +41,31 @@ execFileSync(command, ['align', selectedScene, '--reference', 'Table', '--select
                        '-o', alignedFile]);
 const aligned = Object.fromEntries(readJson(alignedFile).objects.map((o) => [o.name, o.position]));
 
-const server = spawn(command, ['view', scene, '-o', saved], { stdio: ['ignore', 'pipe', 'inherit'] });
-let output = '';
-server.stdout.on('data', (chunk) => { output += chunk; });
-const address = await new Promise((resolve, reject) => {
-  server.stdout.on('data', () => { if (output.includes('\n')) resolve(output.split('\n')[0]); });
-  server.on('exit', (code) => reject(new Error(`kestrum view ended early (${code})`)));
-});
-assert.match(address, /^http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]{32}$/);
+// `kestrum view ARGS...`: the process, the address it printed and its stdout so far.
+async function startView(args) {
+  const view = { process: spawn(command, ['view', ...args], { stdio: ['ignore', 'pipe', 'inherit'] }),
+                 output: '' };
+  view.process.stdout.on('data', (chunk) => { view.output += chunk; });
+  view.address = await new Promise((resolve, reject) => {
+    view.process.stdout.on('data', () => {
+      if (view.output.includes('\n')) resolve(view.output.split('\n')[0]);
+    });
+    view.process.on('exit', (code) => reject(new Error(`kestrum view ended early (${code})`)));
+  });
+  assert.match(view.address, /^http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]{32}$/);
+  view.exit = new Promise((resolve) => view.process.on('exit', resolve));
+  return view;
+}
+
+// SIGTERM, then the run must end cleanly with nothing left behind.
+async function stopView(view) {
+  view.process.kill('SIGTERM');
+  assert.equal(await view.exit, 0);
+  assert.match(view.output, /unloaded: nothing left allocated, no misuse recorded/);
+}
+
+const server = await startView([scene, '-o', saved]);
+const address = server.address;
 
 const browser = await chromium.launch({
   executablePath: kBrowser,
@@ -54,84 +73,119 @@ const browser = await chromium.launch({
   args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
 });
 try {
-  const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
-  const pageErrors = [];
-  page.on('pageerror', (error) => pageErrors.push(error.message));
-  await page.goto(address);
-  await page.waitForSelector('body[data-ready]');
-  const positions = () => page.$$eval('#outliner .row', (rows) =>
-    Object.fromEntries(rows.map((row) => [row.dataset.path, JSON.parse(row.dataset.position)])));
-  const settled = (text) => page.waitForFunction(
-    (t) => document.querySelector('#status').textContent.includes(t), text);
-  const before = await positions();
-  assert.deepEqual(before.Vase, demo.objects.find((o) => o.name === 'Vase').position);
+  try {
+    const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
+    const pageErrors = [];
+    page.on('pageerror', (error) => pageErrors.push(error.message));
+    await page.goto(address);
+    await page.waitForSelector('body[data-ready]');
+    const positions = () => page.$$eval('#outliner .row', (rows) =>
+      Object.fromEntries(rows.map((row) => [row.dataset.path, JSON.parse(row.dataset.position)])));
+    const settled = (text) => page.waitForFunction(
+      (t) => document.querySelector('#status').textContent.includes(t), text);
+    const before = await positions();
+    assert.deepEqual(before.Vase, demo.objects.find((o) => o.name === 'Vase').position);
 
-  // The panel holds every control of the description, with its label and values, and
-  // the tool's name from its strings.
-  const panelText = await page.textContent('#panel');
-  assert.ok(panelText.includes(strings['10000']), 'the tool name is shown');
-  for (const group of description.groups) {
-    assert.ok(panelText.includes(group.label), `group ${group.label}`);
-    for (const element of group.elements) {
-      assert.ok(panelText.includes(element.label), `control ${element.label}`);
-      assert.ok(await page.$(`#panel [data-control="${element.id}"]`), `control ${element.id}`);
-      for (const value of element.values ?? [])
-        assert.equal(await page.textContent(
-          `#panel select[data-control="${element.id}"] option[value="${value.id}"]`), value.label);
+    // The panel holds every control of the description, with its label and values, and
+    // the tool's name from its strings.
+    const panelText = await page.textContent('#panel');
+    assert.ok(panelText.includes(strings['10000']), 'the tool name is shown');
+    for (const group of description.groups) {
+      assert.ok(panelText.includes(group.label), `group ${group.label}`);
+      for (const element of group.elements) {
+        assert.ok(panelText.includes(element.label), `control ${element.label}`);
+        assert.ok(await page.$(`#panel [data-control="${element.id}"]`), `control ${element.id}`);
+        for (const value of element.values ?? [])
+          assert.equal(await page.textContent(
+            `#panel select[data-control="${element.id}"] option[value="${value.id}"]`), value.label);
+      }
     }
+    assert.ok((await page.textContent('#console')).length > 0, 'the console banner is shown');
+
+    // Reference picked in the outliner, Vase and Books selected, the modes set.
+    await page.click('#panel button[data-control="10002"]:text("Pick")');
+    await page.click('#outliner .row[data-path="Table"]');
+    await page.waitForSelector('#outliner .row.reference[data-path="Table"]');
+    assert.equal(await page.textContent('#panel output[data-control="10002"]'), 'Table');
+    await page.click('#outliner .row[data-path="Vase"]');
+    await page.click('#outliner .row[data-path="Books"]', { modifiers: ['Shift'] });
+    await page.waitForSelector('#outliner .row.selected[data-path="Books"]');
+    assert.deepEqual(await page.$$eval('#outliner .row.selected', (rows) =>
+      rows.map((row) => row.dataset.path)), ['Vase', 'Books']);
+    for (const [control, label] of [[10004, 'Centre'], [10012, 'Positive face (+)'],
+                                    [10017, 'Outside'], [10020, 'Negative face (-)']]) {
+      await page.selectOption(`#panel select[data-control="${control}"]`, { label });
+      await page.waitForFunction(([c, l]) => {
+        const select = document.querySelector(`#panel select[data-control="${c}"]`);
+        return select.selectedOptions[0].label === l;
+      }, [control, label]);
+    }
+
+    await page.click('#panel button[data-control="10001"]');
+    await settled('(10001): the tool answered 1');
+    await page.screenshot({ path: path.join(artifacts, 'view-after-press.png') });
+    const after = await positions();
+    assert.notDeepEqual(after.Vase, before.Vase, 'the press moved the Vase');
+    assert.deepEqual(after, aligned, 'the page reports what kestrum align writes');
+
+    await page.click('#undo');
+    await page.waitForFunction(() => !document.querySelector('#redo').disabled);
+    assert.deepEqual(await positions(), before, 'undo puts every object back exactly');
+    await page.click('#redo');
+    await page.waitForFunction(() => document.querySelector('#redo').disabled);
+    assert.deepEqual(await positions(), aligned, 'redo moves them again');
+
+    await page.click('#save');
+    await settled('saved to');
+    const file = readJson(saved);
+    assert.deepEqual(Object.fromEntries(file.objects.map((o) => [o.name, o.position])), aligned);
+    assert.equal(file.tool.reference, 'Table');
+
+    // The help button's page opens in a new tab with the plug-in's help content.
+    const [help] = await Promise.all([page.waitForEvent('popup'),
+                                      page.click('#panel button[data-control="10028"]')]);
+    await help.waitForLoadState();
+    assert.match(await help.title(), /Kestrum/);
+    assert.deepEqual(pageErrors, []);
+  } finally {
+    await stopView(server);
   }
-  assert.ok((await page.textContent('#console')).length > 0, 'the console banner is shown');
 
-  // Reference picked in the outliner, Vase and Books selected, the modes set.
-  await page.click('#panel button[data-control="10002"]:text("Pick")');
-  await page.click('#outliner .row[data-path="Table"]');
-  await page.waitForSelector('#outliner .row.reference[data-path="Table"]');
-  assert.equal(await page.textContent('#panel output[data-control="10002"]'), 'Table');
-  await page.click('#outliner .row[data-path="Vase"]');
-  await page.click('#outliner .row[data-path="Books"]', { modifiers: ['Shift'] });
-  await page.waitForSelector('#outliner .row.selected[data-path="Books"]');
-  assert.deepEqual(await page.$$eval('#outliner .row.selected', (rows) =>
-    rows.map((row) => row.dataset.path)), ['Vase', 'Books']);
-  for (const [control, label] of [[10004, 'Centre'], [10012, 'Positive face (+)'],
-                                  [10017, 'Outside'], [10020, 'Negative face (-)']]) {
-    await page.selectOption(`#panel select[data-control="${control}"]`, { label });
-    await page.waitForFunction(([c, l]) => {
-      const select = document.querySelector(`#panel select[data-control="${c}"]`);
-      return select.selectedOptions[0].label === l;
-    }, [control, label]);
+  // A real glTF file whose 67 nodes share 29 meshes, read with a copy of the plug-in
+  // folder that lacks its help page: the help button then makes the plug-in show its
+  // message, which the page must put in its dialog.
+  const engine = '/usr/share/assimp/models/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb';
+  assert.ok(existsSync(engine), `${engine} is missing: scripts/install-deps.sh installs assimp-testmodels`);
+  const noHelp = path.join(artifacts, 'plugin-without-help');
+  rmSync(noHelp, { recursive: true, force: true });
+  cpSync(path.join(path.dirname(command), '..', 'plugins', 'kestrum'), noHelp, { recursive: true });
+  rmSync(path.join(noHelp, 'help'), { recursive: true });
+  const gltfView = await startView([engine, '--plugin', noHelp, '-o', path.join(artifacts, 'engine.glb')]);
+  try {
+    const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
+    const pageErrors = [];
+    page.on('pageerror', (error) => pageErrors.push(error.message));
+    await page.goto(gltfView.address);
+    await page.waitForSelector('body[data-ready]');
+    const { meshes, objects } = await page.evaluate(async () => ({
+      meshes: await (await fetch('/api/meshes')).json(),
+      objects: (await (await fetch('/api/state')).json()).objects,
+    }));
+    const withMesh = objects.filter((object) => object.mesh !== null).length;
+    assert.equal(withMesh, 67);
+    assert.equal(meshes.meshes.length, 29, 'each mesh is sent once');
+    assert.equal(await page.getAttribute('#viewport', 'data-meshes-drawn'), String(withMesh));
+    await page.screenshot({ path: path.join(artifacts, 'view-gltf-meshes.png') });
+
+    await page.click('#panel button[data-control="10028"]');
+    await page.waitForSelector('#message[open]');
+    assert.equal(await page.textContent('#message p'), strings['10002']);
+    assert.deepEqual(pageErrors, []);
+  } finally {
+    await stopView(gltfView);
   }
-
-  await page.click('#panel button[data-control="10001"]');
-  await settled('(10001): the tool answered 1');
-  await page.screenshot({ path: path.join(artifacts, 'view-after-press.png') });
-  const after = await positions();
-  assert.notDeepEqual(after.Vase, before.Vase, 'the press moved the Vase');
-  assert.deepEqual(after, aligned, 'the page reports what kestrum align writes');
-
-  await page.click('#undo');
-  await page.waitForFunction(() => !document.querySelector('#redo').disabled);
-  assert.deepEqual(await positions(), before, 'undo puts every object back exactly');
-  await page.click('#redo');
-  await page.waitForFunction(() => document.querySelector('#redo').disabled);
-  assert.deepEqual(await positions(), aligned, 'redo moves them again');
-
-  await page.click('#save');
-  await settled('saved to');
-  const file = readJson(saved);
-  assert.deepEqual(Object.fromEntries(file.objects.map((o) => [o.name, o.position])), aligned);
-  assert.equal(file.tool.reference, 'Table');
-
-  // The help button's page opens in a new tab with the plug-in's help content.
-  const [help] = await Promise.all([page.waitForEvent('popup'),
-                                    page.click('#panel button[data-control="10028"]')]);
-  await help.waitForLoadState();
-  assert.match(await help.title(), /Kestrum/);
-  assert.deepEqual(pageErrors, []);
 } finally {
   await browser.close();
-  server.kill('SIGTERM');
 }
-const code = await new Promise((resolve) => server.on('exit', resolve));
-assert.equal(code, 0);
-assert.match(output, /unloaded: nothing left allocated, no misuse recorded/);
-console.log(`view page test passed; screenshot: ${path.join(artifacts, 'view-after-press.png')}`);
+console.log(`view page test passed; screenshots: ${path.join(artifacts, 'view-after-press.png')}, ` +
+            'view-gltf-meshes.png');

@@ -9,8 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -199,6 +201,80 @@ TEST(ViewServer, RefusesEveryRequestTheSafetyRulesForbidAndChangesNothing) {
   EXPECT_EQ(status, 0) << rest;
   EXPECT_NE(rest.find("unloaded: nothing left allocated, no misuse recorded"), std::string::npos)
       << rest;
+}
+
+// The meshes of a glTF scene: each mesh once, its triangles from indexed, plain and strip
+// primitives in one list, lines left out; every object naming its mesh. Token required.
+TEST(ViewServer, ServesEachMeshOnceAsPositionsAndTriangles) {
+  khost_test::TempFolder folder;
+  // Four corners of a square, then six 16-bit indices (two triangles).
+  const float corners[] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
+  const uint16_t square[] = {0, 1, 2, 0, 2, 3};
+  std::ofstream bin(folder.Path() + "/square.bin", std::ios::binary);
+  bin.write(reinterpret_cast<const char*>(corners), sizeof corners);
+  bin.write(reinterpret_cast<const char*>(square), sizeof square);
+  bin.close();
+  const std::string scene = folder.Path() + "/square.gltf";
+  std::ofstream(scene) << R"({"asset": {"version": "2.0"},
+    "buffers": [{"uri": "square.bin", "byteLength": 60}],
+    "bufferViews": [{"buffer": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 12}],
+    "accessors": [
+      {"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3",
+       "min": [-1, -1, 0], "max": [1, 1, 0]},
+      {"bufferView": 1, "componentType": 5123, "count": 6, "type": "SCALAR"}],
+    "meshes": [{"primitives": [
+      {"attributes": {"POSITION": 0}, "indices": 1},
+      {"attributes": {"POSITION": 0}, "mode": 1},
+      {"attributes": {"POSITION": 0}, "mode": 5}]},
+      {"primitives": [{"attributes": {"POSITION": 0}}]}],
+    "nodes": [{"name": "A", "mesh": 0}, {"name": "B", "mesh": 0, "translation": [3, 0, 0]},
+              {"name": "C", "mesh": 1}, {"name": "Empty"}],
+    "scenes": [{"nodes": [0, 1, 2, 3]}]})";
+  ViewProcess view(scene);
+  std::smatch address;
+  const std::string first = view.Line();
+  ASSERT_TRUE(
+      std::regex_match(first, address, std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=(\w+))")))
+      << first;
+  httplib::Client client("127.0.0.1", std::stoi(address[1]));
+  const httplib::Headers token = {{"X-Kestrum-Token", address[2]}};
+  for (const char* path : {"/api/meshes", "/api/meshes/0"}) {
+    const httplib::Result refused = client.Get(path);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403) << path;
+  }
+
+  const httplib::Result index = client.Get("/api/meshes", token);
+  ASSERT_TRUE(index);
+  ASSERT_EQ(index->status, 200) << index->body;
+  // Mesh 0: the indexed pair and the strip's two triangles share the four corners; the
+  // lines are skipped. Mesh 1: four corners, not indexed, make one triangle.
+  EXPECT_EQ(nlohmann::json::parse(index->body), nlohmann::json::parse(R"({"meshes": [
+      {"source": 0, "vertices": 4, "triangles": 4}, {"source": 1, "vertices": 4, "triangles": 1}],
+      "skippedPrimitives": 1, "leftOutMeshes": 0})"));
+  const httplib::Result state = client.Get("/api/state", token);
+  ASSERT_TRUE(state);
+  const nlohmann::json objects = nlohmann::json::parse(state->body)["objects"];
+  std::map<std::string, nlohmann::json> meshOf;
+  for (const nlohmann::json& object : objects)
+    meshOf[object["name"].get<std::string>()] = object["mesh"];
+  EXPECT_EQ(meshOf, (std::map<std::string, nlohmann::json>{
+                        {"A", 0}, {"B", 0}, {"C", 1}, {"Empty", nullptr}}));
+
+  const httplib::Result mesh = client.Get("/api/meshes/0", token);
+  ASSERT_TRUE(mesh);
+  ASSERT_EQ(mesh->status, 200);
+  EXPECT_EQ(mesh->get_header_value("Content-Type"), "application/octet-stream");
+  ASSERT_EQ(mesh->body.size(), sizeof corners + 4 * 3 * sizeof(uint32_t));
+  EXPECT_EQ(std::memcmp(mesh->body.data(), corners, sizeof corners), 0);
+  std::vector<uint32_t> triangles(12);
+  std::memcpy(triangles.data(), mesh->body.data() + sizeof corners, 48);
+  // The strip 0 1 2 3 turns its second triangle so both face the same way.
+  EXPECT_EQ(triangles, (std::vector<uint32_t>{0, 1, 2, 0, 2, 3, 0, 1, 2, 2, 1, 3}));
+  const httplib::Result none = client.Get("/api/meshes/2", token);
+  ASSERT_TRUE(none);
+  EXPECT_EQ(none->status, 404);
+  view.Stop();
 }
 
 // A press whose placement overflows is the plug-in's business; saving it is refused with
