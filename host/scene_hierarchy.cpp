@@ -89,6 +89,7 @@ void Scene::DeleteObject(HostObject* object) {
   HostObject* root = Mutable(object, "DeleteObject");
   if (root == nullptr) return;
   HostDocument* document = root->document;
+  ForgetLiveHandles();
   for (HostObject* each = root; each != nullptr; each = NextInOrder(each, root)) {
     each->alive = false;
     if (each->state.selected) --document->selectedObjects;

@@ -30,6 +30,7 @@ void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject
   if (known->selectionCacheVersion != known->selectionVersion) {
     std::vector<HostObject*>& cache = known->selectionCache;
     cache.clear();
+    cache.reserve(known->selectedObjects);
     for (HostObject* each = known->firstTopLevel;
          each != nullptr && cache.size() < known->selectedObjects;
          each = NextInOrder(each, nullptr))
