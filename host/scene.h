@@ -171,11 +171,13 @@ class Scene {
   }
   const HostObject* Readable(const HostObject* object, const char* operation) const;
   const HostMatrix& World(HostObject* object);
+  void StampTopLevel(HostObject* object);
   void Invalidate(HostObject* object);
   void DeferRotationAndScale(HostObject* object);
   const ObjectState& Capture(HostObject* object);
   void Restore(HostObject* object, const ObjectState& state);
   void Unlink(HostObject* object);
+  static bool LastInDocumentOrder(const HostObject* object);
 
   // Objects live in chunks whose storage never moves, so handles stay valid. Chunks
   // double from the first size up to the largest, so even a million objects need few

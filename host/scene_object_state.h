@@ -27,8 +27,9 @@ struct ObjectState {
   HostVector halfSizes;
   bool selected;
 
-  // World matrix cache. `world` is valid when `worldStamp` is not 0 and the parent's
-  // stamp still equals `parentStamp`. A stamp names one value of one object's world
+  // World matrix cache, of objects with a parent only (a top-level object's world
+  // matrix is `local`, and only its stamp is kept). `world` is valid when `worldStamp`
+  // is not 0 and the parent's stamp still equals `parentStamp`. A stamp names one value of one object's world
   // matrix and is never issued twice, so an undo record may bring back a (world, stamp)
   // pair and every cache that was built on it becomes valid again.
   HostMatrix world;

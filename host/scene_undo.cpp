@@ -9,13 +9,12 @@
 #include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
-#include "transform.h"
 
 namespace khost {
 
-void UndoStep::Add(HostObject* object, const ObjectState& state) {
-  // A cache that is not current is rebuilt from the local matrix whatever it holds.
-  const bool worldKept = state.worldStamp != 0 && !SameBits(state.world, state.local);
+void UndoStep::Add(HostObject* object, const ObjectState& state, bool hasParent) {
+  // A cache that is not current is rebuilt whatever it holds.
+  const bool worldKept = hasParent && state.worldStamp != 0;
   records_.push_back(Record{object, state.local, state.halfSizes, state.worldStamp,
                             state.parentStamp, state.selected, state.rotationScaleCurrent,
                             worldKept});
@@ -182,7 +181,7 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
     --*addUndoSuccessesLeft_;
   }
   World(record);
-  known->undo.Add(record, record->state);
+  known->undo.Add(record, record->state, record->parent != nullptr);
   return true;
 }
 
@@ -198,7 +197,7 @@ bool Scene::Undo(HostDocument* document) {
   UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    redo.Add(record.object, Capture(record.object));
+    redo.Add(record.object, Capture(record.object), record.object->parent != nullptr);
   // Backwards, so an object recorded twice ends in its earliest recorded state.
   step.VisitBackwards(
       [this](HostObject* object, const ObjectState& state) { Restore(object, state); });
@@ -219,7 +218,7 @@ bool Scene::Redo(HostDocument* document) {
   UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    undo.Add(record.object, Capture(record.object));
+    undo.Add(record.object, Capture(record.object), record.object->parent != nullptr);
   step.VisitBackwards(
       [this](HostObject* object, const ObjectState& state) { Restore(object, state); });
   known->undo.PushUndoStep(std::move(undo));

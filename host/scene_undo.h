@@ -14,8 +14,8 @@ namespace khost {
 
 // The states of the objects one step recorded, in recording order. A record keeps only
 // what a later undo cannot derive: rotation and scale only while they are not views of
-// the matrix, and the world matrix only when it differs from the local one (a top-level
-// object's never does). The common record is half an ObjectState, which halves the
+// the matrix, and the world matrix only for an object with a parent (a top-level
+// object's is its local matrix). The common record is half an ObjectState, which halves the
 // memory a million-object step writes.
 class UndoStep {
  public:
@@ -31,7 +31,8 @@ class UndoStep {
     bool worldKept;
   };
 
-  void Add(HostObject* object, const ObjectState& state);
+  // `hasParent`: whether the object keeps a world matrix apart from its local one.
+  void Add(HostObject* object, const ObjectState& state, bool hasParent);
   size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
   size_t capacity() const { return records_.capacity(); }
@@ -84,7 +85,9 @@ class UndoHistory {
   bool Open() const { return depth_ > 0; }
   int Depth() const { return depth_; }
   // Appends to the open group; the caller checks that one is open.
-  void Add(HostObject* object, const ObjectState& state) { open_.Add(object, state); }
+  void Add(HostObject* object, const ObjectState& state, bool hasParent) {
+    open_.Add(object, state, hasParent);
+  }
 
   size_t UndoSteps() const { return undo_.size(); }
   size_t RedoSteps() const { return redo_.size(); }
