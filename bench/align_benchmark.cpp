@@ -22,8 +22,7 @@ namespace {
 constexpr int64_t kSizes[] = {1'000, 10'000, 100'000, 1'000'000};
 
 double WallSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // Includes the time the kernel spends on the thread's page faults.

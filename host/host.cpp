@@ -55,12 +55,12 @@ void Host::NoHostAlive() {
 void Host::RouteCalls() {
   const bool watching = WatchesCalls();
 #define HOST_ROUTE_OPERATION(Name, Byte, Result, Params, Args, Contract)       \
-  {                                                                           \
-    const HostSlot watched = HostFunctionSlot(&host_watched::Name);           \
-    const HostSlot direct = HostFunctionSlot(&host_ops::Name);                \
-    HostSlot& slot = subTable[HostSlotOf(Byte)];                              \
+  {                                                                            \
+    const HostSlot watched = HostFunctionSlot(&host_watched::Name);            \
+    const HostSlot direct = HostFunctionSlot(&host_ops::Name);                 \
+    HostSlot& slot = subTable[HostSlotOf(Byte)];                               \
     if (slot.function == watched.function || slot.function == direct.function) \
-      slot = watching ? watched : direct;                                     \
+      slot = watching ? watched : direct;                                      \
   }
 #define HOST_ROUTE_SUB_TABLE(List, TableSlot)   \
   {                                             \

@@ -47,8 +47,8 @@ class UndoStep {
     size_t rotationScale = rotationScales_.size();
     size_t world = worlds_.size();
     for (auto record = records_.rbegin(); record != records_.rend(); ++record) {
-      const RotationScale* kept = record->rotationScaleKept ? &rotationScales_[--rotationScale]
-                                                            : nullptr;
+      const RotationScale* kept =
+          record->rotationScaleKept ? &rotationScales_[--rotationScale] : nullptr;
       const HostMatrix* keptWorld = record->worldKept ? &worlds_[--world] : nullptr;
       visit(record->object, StateOf(*record, kept, keptWorld));
     }

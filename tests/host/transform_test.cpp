@@ -152,10 +152,8 @@ TEST(ComposeTransform, NoTurnGivesTheBitsOfTheRotationProduct) {
       const auto scaled = [](const HostVector& axis, double factor) {
         return HostVector{axis.x * factor, axis.y * factor, axis.z * factor};
       };
-      const HostMatrix expected{{4, 5, 6},
-                                scaled(r.axisX, scale.x),
-                                scaled(r.axisY, scale.y),
-                                scaled(r.axisZ, scale.z)};
+      const HostMatrix expected{
+          {4, 5, 6}, scaled(r.axisX, scale.x), scaled(r.axisY, scale.y), scaled(r.axisZ, scale.z)};
       EXPECT_TRUE(SameBits(ComposeTransform({4, 5, 6}, angles, scale), expected));
     }
 }
