@@ -199,9 +199,9 @@ class Scene {
   // between the object it moves and the reference, so nearly every check is a hit.
   mutable ChunkRange recentRanges_[2] = {};
   mutable size_t nextRecentRange_ = 0;
-  // Addresses of the last two handles found live. The module alternates between the
-  // object it moves and the reference; the older entry is replaced, so the reference
-  // stays while the moved objects pass through the other entry.
+  // Addresses of the last two handles found live, replaced in turn. The module
+  // alternates between the object it moves and the reference, so all but one or two of
+  // the checks for each object end here.
   static constexpr uintptr_t kNoHandle = ~uintptr_t{0};
   mutable uintptr_t liveHandles_[2] = {kNoHandle, kNoHandle};
   mutable size_t nextLiveHandle_ = 0;
