@@ -9,15 +9,20 @@
 namespace kestrum_bench {
 namespace {
 
-std::map<size_t, double>& FirstPresses() {
-  static std::map<size_t, double> seconds;
-  return seconds;
+struct FirstPress {
+  double wallSeconds;
+  double cpuSeconds;
+};
+
+std::map<size_t, FirstPress>& FirstPresses() {
+  static std::map<size_t, FirstPress> presses;
+  return presses;
 }
 
 }  // namespace
 
-void NoteFirstPress(size_t selectedObjects, double seconds) {
-  FirstPresses()[selectedObjects] = seconds;
+void NoteFirstPress(size_t selectedObjects, double wallSeconds, double cpuSeconds) {
+  FirstPresses()[selectedObjects] = FirstPress{wallSeconds, cpuSeconds};
 }
 
 void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
@@ -68,13 +73,24 @@ void SummaryReporter::PrintSummary() const {
   }
 }
 
-void PrintFirstPresses() {
+void SummaryReporter::PrintFirstPresses() const {
   if (FirstPresses().empty()) return;
   std::printf("\nFirst press on a fresh scene (undo and message storage grown from nothing)\n");
-  std::printf("%-14s %10s %12s %11s\n", "", "objects", "ms/call", "ns/object");
-  for (const auto& [objects, seconds] : FirstPresses())
-    std::printf("%-14s %10zu %12.3f %11.1f\n", "", objects, seconds * 1e3,
-                seconds * 1e9 / static_cast<double>(objects));
+  std::printf("%-14s %10s %10s %10s %10s %12s\n", "", "objects", "wall ms", "cpu ms", "ns/object",
+              "vs later");
+  for (const auto& [objects, press] : FirstPresses()) {
+    const double perObject = press.cpuSeconds * 1e9 / static_cast<double>(objects);
+    std::printf("%-14s %10zu %10.3f %10.3f %10.1f", "", objects, press.wallSeconds * 1e3,
+                press.cpuSeconds * 1e3, perObject);
+    double later = 0.0;
+    for (const Row& row : rows_)
+      if (row.benchmark == "AlignSelected" && row.objects == static_cast<double>(objects))
+        later = row.nanosecondsPerObject;
+    if (later > 0.0)
+      std::printf(" %12.2f\n", perObject / later);
+    else
+      std::printf(" %12s\n", "-");
+  }
 }
 
 void PrintCallsAndBlocks() {

@@ -16,6 +16,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override;
   void PrintSummary() const;
+  // The first presses noted, with their cost relative to a later press of the same size.
+  void PrintFirstPresses() const;
 
  private:
   struct Row {
@@ -28,9 +30,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   std::vector<Row> rows_;
 };
 
-// The time of the first press on a freshly built scene of this size.
-void NoteFirstPress(size_t selectedObjects, double seconds);
-void PrintFirstPresses();
+// The wall and CPU time of the first press on a freshly built scene of this size.
+void NoteFirstPress(size_t selectedObjects, double wallSeconds, double cpuSeconds);
 
 // Host calls per selected object and host memory blocks per press, counted on small
 // scenes with the call trace on (never during timing).

@@ -3,14 +3,22 @@
 // text of its arguments. Off by default (it costs time); tests that check call order
 // switch it on.
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace khost {
 
 class CallTrace {
  public:
-  void Enable(bool on) { enabled_ = on; }
+  // `switched` runs after every Enable, so that the owner can route calls past the trace
+  // while it is off.
+  explicit CallTrace(std::function<void()> switched = {}) : switched_(std::move(switched)) {}
+  void Enable(bool on) {
+    enabled_ = on;
+    if (switched_) switched_();
+  }
   bool Enabled() const { return enabled_; }
   void Record(const char* operation, std::string arguments = {}) {
     if (enabled_)
@@ -22,6 +30,7 @@ class CallTrace {
   void Clear() { calls_.clear(); }
 
  private:
+  std::function<void()> switched_;
   bool enabled_ = false;
   std::vector<std::string> calls_;
 };

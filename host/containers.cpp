@@ -8,7 +8,7 @@
 #include "misuse.h"
 
 namespace khost {
-const Containers::Entry* Containers::Store::Lookup(int32_t id) const {
+const Containers::Entry* Containers::Store::Search(int32_t id) const {
   // A binary search whose steps select instead of branch: the module reads the same
   // few ids over and over, in a pattern a branch predictor keeps getting wrong.
   size_t count = entries.size();
@@ -19,7 +19,13 @@ const Containers::Entry* Containers::Store::Lookup(int32_t id) const {
     first = first[half - 1].first < id ? first + half : first;
     count -= half;
   }
-  return first->first == id ? &first->second : nullptr;
+  if (first->first != id) return nullptr;
+  recent[RecentSlot(id)] = static_cast<uint32_t>(first - entries.data()) + 1;
+  return &first->second;
+}
+
+void Containers::Store::ForgetRecent() {
+  for (uint32_t& kept : recent) kept = 0;
 }
 
 Containers::Entry& Containers::Store::Slot(int32_t id) {
@@ -27,6 +33,7 @@ Containers::Entry& Containers::Store::Slot(int32_t id) {
       entries.begin(), entries.end(), id,
       [](const std::pair<int32_t, Entry>& entry, int32_t wanted) { return entry.first < wanted; });
   if (found != entries.end() && found->first == id) return found->second;
+  ForgetRecent();
   return entries.insert(found, {id, Entry{}})->second;
 }
 
@@ -34,7 +41,10 @@ void Containers::Store::Erase(int32_t id) {
   const auto found = std::lower_bound(
       entries.begin(), entries.end(), id,
       [](const std::pair<int32_t, Entry>& entry, int32_t wanted) { return entry.first < wanted; });
-  if (found != entries.end() && found->first == id) entries.erase(found);
+  if (found != entries.end() && found->first == id) {
+    ForgetRecent();
+    entries.erase(found);
+  }
 }
 
 Containers::Containers() = default;
@@ -60,8 +70,8 @@ bool Containers::IsLive(const HostContainer* container) const {
   return containers_.count(container) != 0;
 }
 
-Containers::Store* Containers::Find(const HostContainer* container, const char* operation) const {
-  if (container == lastHandle_ && container != nullptr) return lastStore_;
+Containers::Store* Containers::FindStore(const HostContainer* container,
+                                         const char* operation) const {
   auto it = containers_.find(container);
   if (it == containers_.end()) {
     ReportMisuse(std::string(operation) + ": not a live settings container");

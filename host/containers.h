@@ -60,11 +60,34 @@ class Containers {
   // within a cache line or two, where a tree would chase a pointer per level.
   struct Store {
     std::vector<std::pair<int32_t, Entry>> entries;
-    const Entry* Lookup(int32_t id) const;
+    // Where recently read ids were found, by a hash of the id, as index + 1 (0: none). A
+    // press reads the same few ids for every object; this spares each read the search.
+    // Cleared whenever entries move.
+    static constexpr size_t kRecentIds = 8;
+    mutable uint32_t recent[kRecentIds] = {};
+    // Mixes in the bits above the lowest three, so that neither neighbouring ids nor
+    // ids eight apart (one per axis) share a slot.
+    static size_t RecentSlot(int32_t id) {
+      const auto bits = static_cast<uint32_t>(id);
+      return (bits ^ (bits >> 3)) % kRecentIds;
+    }
+    const Entry* Lookup(int32_t id) const {
+      const uint32_t kept = recent[RecentSlot(id)];
+      if (kept != 0 && entries[kept - 1].first == id) [[likely]]
+        return &entries[kept - 1].second;
+      return Search(id);
+    }
+    const Entry* Search(int32_t id) const;
     Entry& Slot(int32_t id);
     void Erase(int32_t id);
+    void ForgetRecent();
   };
-  Store* Find(const HostContainer* container, const char* operation) const;
+  Store* Find(const HostContainer* container, const char* operation) const {
+    if (container == lastHandle_ && container != nullptr) [[likely]]
+      return lastStore_;
+    return FindStore(container, operation);
+  }
+  Store* FindStore(const HostContainer* container, const char* operation) const;
   void Put(HostContainer* container, int32_t id, const Entry& entry, const char* operation);
   bool Holds(const HostContainer* container, int32_t id, Kind kind) const;
 

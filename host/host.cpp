@@ -5,6 +5,7 @@
 
 #include "bitmaps.h"
 #include "containers.h"
+#include "host_operations.h"
 #include "memory.h"
 #include "module_loader.h"
 #include "plugins.h"
@@ -38,6 +39,7 @@ Host::Host()
 #undef HOST_FILL_SUB_TABLE
 #undef HOST_FILL_OPERATION
   subTables_[kTableString][0].pointer = text_->DefaultString();
+  RouteCalls();
   current_ = this;
 }
 
@@ -48,6 +50,26 @@ Host::~Host() {
 void Host::NoHostAlive() {
   std::fputs("kestrum host: a host operation was called while no host is alive\n", stderr);
   std::abort();
+}
+
+void Host::RouteCalls() {
+  const bool watching = WatchesCalls();
+#define HOST_ROUTE_OPERATION(Name, Byte, Result, Params, Args, Contract)       \
+  {                                                                            \
+    const HostSlot watched = HostFunctionSlot(&host_watched::Name);            \
+    const HostSlot direct = HostFunctionSlot(&host_ops::Name);                 \
+    HostSlot& slot = subTable[HostSlotOf(Byte)];                               \
+    if (slot.function == watched.function || slot.function == direct.function) \
+      slot = watching ? watched : direct;                                      \
+  }
+#define HOST_ROUTE_SUB_TABLE(List, TableSlot)   \
+  {                                             \
+    HostSlot* subTable = subTables_[TableSlot]; \
+    List(HOST_ROUTE_OPERATION)                  \
+  }
+  HOST_SUB_TABLES(HOST_ROUTE_SUB_TABLE)
+#undef HOST_ROUTE_SUB_TABLE
+#undef HOST_ROUTE_OPERATION
 }
 
 HostSlot* Host::SubTable(int tableSlot) { return subTables_[tableSlot]; }

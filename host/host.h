@@ -61,20 +61,27 @@ class Host {
   // host (ModuleLoader::ModuleBoundTo) and otherwise reports
   // "<Name>: host call outside a binding" before it runs. Off by default: the host's own
   // tests call table entries without any module.
-  void ReportCallsOutsideBinding(bool on) { reportCallsOutsideBinding_ = on; }
+  void ReportCallsOutsideBinding(bool on) {
+    reportCallsOutsideBinding_ = on;
+    RouteCalls();
+  }
   bool ReportsCallsOutsideBinding() const { return reportCallsOutsideBinding_; }
   // Whether a call needs more than its work: the binding check or the trace.
   bool WatchesCalls() const { return reportCallsOutsideBinding_ || trace_.Enabled(); }
 
  private:
   [[noreturn]] static void NoHostAlive();
+  // Points each call-table entry at the watching wrapper while this host watches calls,
+  // and straight at the implementation otherwise, which spares every call of a press
+  // the check. Entries a test replaced are left alone.
+  void RouteCalls();
   static inline Host* current_ = nullptr;
   static constexpr int kSubTableSlots = 80;
 
   HostCallTable table_{};
   HostSlot subTables_[kHostTableSlots][kSubTableSlots]{};
   MisuseLog misuse_;
-  CallTrace trace_;
+  CallTrace trace_{[this] { RouteCalls(); }};
   bool reportCallsOutsideBinding_ = false;
   std::unique_ptr<Memory> memory_;
   std::unique_ptr<TextValues> text_;

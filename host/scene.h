@@ -102,6 +102,10 @@ class Scene {
   bool CheckNoUndoGroupOpen();
   // Drops every undo and redo step of the document (not an open group).
   void ClearUndoHistory(HostDocument* document);
+  // A tool asked for `objects` selected objects and will likely record and notify each:
+  // the undo group and the message log make room for that many at once, so the first
+  // press on a fresh scene does not grow them step by step.
+  void ExpectChanges(HostDocument* document, size_t objects);
   // Test switch: AddUndo succeeds `successes` more times, then answers false.
   void FailAddUndoAfter(int64_t successes) { addUndoSuccessesLeft_ = successes; }
   void StopFailingAddUndo() { addUndoSuccessesLeft_.reset(); }
@@ -119,9 +123,20 @@ class Scene {
 
   // ---- checks for host operations ----
   // The object when it is a live object of this Scene; otherwise nullptr after a misuse
-  // report that starts with `operation`.
-  HostObject* LiveObject(HostObject* object, const char* operation) const;
-  HostDocument* KnownDocument(HostDocument* document, const char* operation) const;
+  // report that starts with `operation`. Inline: nearly every call of a press starts here.
+  HostObject* LiveObject(HostObject* object, const char* operation) const {
+    const auto address = reinterpret_cast<uintptr_t>(object);
+    if (address == liveHandles_[0] || address == liveHandles_[1]) [[likely]]
+      return object;
+    return CheckLiveObject(object, operation);
+  }
+  HostDocument* KnownDocument(HostDocument* document, const char* operation) const {
+    if (document == lastDocument_ && document != nullptr) [[likely]]
+      return document;
+    return FindKnownDocument(document, operation);
+  }
+  // The world matrix of an object LiveObject answered for.
+  const HostMatrix& LiveWorldMatrix(HostObject* live) { return World(live); }
   // Short texts for the call trace.
   std::string ObjectLabel(const HostObject* object) const;
   std::string DocumentLabel(const HostDocument* document) const;
@@ -146,14 +161,23 @@ class Scene {
   [[gnu::noinline, gnu::cold]] HostObject* SearchRecord(const HostObject* object) const;
   [[gnu::noinline, gnu::cold]] HostObject* ReportNotLive(HostObject* object, HostObject* record,
                                                          const char* operation) const;
-  HostObject* Mutable(const HostObject* object, const char* operation) const;
+  // LiveObject's answer for a handle it has not seen lately; remembers a live one.
+  HostObject* CheckLiveObject(HostObject* object, const char* operation) const;
+  HostDocument* FindKnownDocument(HostDocument* document, const char* operation) const;
+  // Every deletion forgets the handles LiveObject remembers.
+  void ForgetLiveHandles() const { liveHandles_[0] = liveHandles_[1] = kNoHandle; }
+  HostObject* Mutable(const HostObject* object, const char* operation) const {
+    return LiveObject(const_cast<HostObject*>(object), operation);
+  }
   const HostObject* Readable(const HostObject* object, const char* operation) const;
   const HostMatrix& World(HostObject* object);
+  void StampTopLevel(HostObject* object);
   void Invalidate(HostObject* object);
   void DeferRotationAndScale(HostObject* object);
-  ObjectState Capture(HostObject* object);
+  const ObjectState& Capture(HostObject* object);
   void Restore(HostObject* object, const ObjectState& state);
   void Unlink(HostObject* object);
+  static bool LastInDocumentOrder(const HostObject* object);
 
   // Objects live in chunks whose storage never moves, so handles stay valid. Chunks
   // double from the first size up to the largest, so even a million objects need few
@@ -175,6 +199,14 @@ class Scene {
   // between the object it moves and the reference, so nearly every check is a hit.
   mutable ChunkRange recentRanges_[2] = {};
   mutable size_t nextRecentRange_ = 0;
+  // Addresses of the last two handles found live, replaced in turn. The module
+  // alternates between the object it moves and the reference, so all but one or two of
+  // the checks for each object end here.
+  static constexpr uintptr_t kNoHandle = ~uintptr_t{0};
+  mutable uintptr_t liveHandles_[2] = {kNoHandle, kNoHandle};
+  mutable size_t nextLiveHandle_ = 0;
+  // Documents are never dropped, so the one found last stays known.
+  mutable HostDocument* lastDocument_ = nullptr;
   std::vector<std::unique_ptr<HostDocument>> documents_;
   ObjectArrays arrays_;
   std::vector<ObjectMessage> messages_;

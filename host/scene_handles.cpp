@@ -69,11 +69,13 @@ HostObject* Scene::SearchRecord(const HostObject* object) const {
   return const_cast<HostObject*>(object);
 }
 
-HostObject* Scene::LiveObject(HostObject* object, const char* operation) const {
+HostObject* Scene::CheckLiveObject(HostObject* object, const char* operation) const {
   HostObject* record = Record(object);
-  if (record != nullptr && record->alive) [[likely]]
-    return record;
-  return ReportNotLive(object, record, operation);
+  if (record == nullptr || !record->alive) [[unlikely]]
+    return ReportNotLive(object, record, operation);
+  liveHandles_[nextLiveHandle_] = reinterpret_cast<uintptr_t>(record);
+  nextLiveHandle_ ^= 1;
+  return record;
 }
 
 HostObject* Scene::ReportNotLive(HostObject* object, HostObject* record,
@@ -86,19 +88,18 @@ HostObject* Scene::ReportNotLive(HostObject* object, HostObject* record,
   return nullptr;
 }
 
-HostObject* Scene::Mutable(const HostObject* object, const char* operation) const {
-  return LiveObject(const_cast<HostObject*>(object), operation);
-}
-
 const HostObject* Scene::Readable(const HostObject* object, const char* operation) const {
   const HostObject* record = Record(object);
   if (record == nullptr) Report(operation, "not an object of this host");
   return record;
 }
 
-HostDocument* Scene::KnownDocument(HostDocument* document, const char* operation) const {
+HostDocument* Scene::FindKnownDocument(HostDocument* document, const char* operation) const {
   for (const auto& known : documents_)
-    if (known.get() == document) return document;
+    if (known.get() == document) {
+      lastDocument_ = document;
+      return document;
+    }
   Report(operation, document == nullptr ? "no document given" : "not a document of this host");
   return nullptr;
 }

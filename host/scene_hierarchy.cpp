@@ -13,8 +13,11 @@ namespace khost {
 
 HostDocument* Scene::NewDocument(std::string name) {
   documents_.push_back(std::make_unique<HostDocument>());
-  documents_.back()->name = std::move(name);
-  return documents_.back().get();
+  HostDocument* document = documents_.back().get();
+  document->name = std::move(name);
+  // Nothing is selected, and the empty cache says so.
+  document->selectionCacheVersion = document->selectionVersion;
+  return document;
 }
 
 HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObject* parent,
@@ -63,8 +66,8 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
   else
     first = &object;
   last = &object;
+  // A new object is not selected, so the selected objects and their order stay.
   ++document->liveObjects;
-  ++document->selectionVersion;
   return &object;
 }
 
@@ -89,6 +92,7 @@ void Scene::DeleteObject(HostObject* object) {
   HostObject* root = Mutable(object, "DeleteObject");
   if (root == nullptr) return;
   HostDocument* document = root->document;
+  ForgetLiveHandles();
   for (HostObject* each = root; each != nullptr; each = NextInOrder(each, root)) {
     each->alive = false;
     if (each->state.selected) --document->selectedObjects;

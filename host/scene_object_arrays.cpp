@@ -23,8 +23,7 @@ bool ObjectArrays::Free(HostObjectArray* array) {
   return live_.erase(array) == 1;
 }
 
-HostObjectArray* ObjectArrays::Find(HostObjectArray* array) const {
-  if (array == lastFound_ && array != nullptr) return array;
+HostObjectArray* ObjectArrays::Search(HostObjectArray* array) const {
   const auto found = live_.find(array);
   if (found == live_.end()) return nullptr;
   lastFound_ = found->second.get();

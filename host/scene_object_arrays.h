@@ -26,11 +26,16 @@ class ObjectArrays {
   // False when `array` is not a live array of this ledger.
   bool Free(HostObjectArray* array);
   // The array when it is live, else nullptr.
-  HostObjectArray* Find(HostObjectArray* array) const;
+  HostObjectArray* Find(HostObjectArray* array) const {
+    if (array == lastFound_ && array != nullptr) [[likely]]
+      return array;
+    return Search(array);
+  }
   // Arrays made and not freed yet.
   size_t Live() const { return live_.size(); }
 
  private:
+  HostObjectArray* Search(HostObjectArray* array) const;
   std::unordered_map<const HostObjectArray*, std::unique_ptr<HostObjectArray>> live_;
   // The array found last: the module asks for the same one for every entry it reads.
   mutable HostObjectArray* lastFound_ = nullptr;

@@ -49,7 +49,7 @@ void ObjectGetGlobalMatrix(HostObject* object, HostMatrix* out) {
   khost::Scene& scene = host.scene();
   HostObject* record = scene.LiveObject(object, "ObjectGetGlobalMatrix");
   if (out == nullptr) return ReportMisuse("ObjectGetGlobalMatrix: no place for the result");
-  *out = record != nullptr ? scene.WorldMatrix(record) : khost::IdentityMatrix();
+  *out = record != nullptr ? scene.LiveWorldMatrix(record) : khost::IdentityMatrix();
 }
 
 void ObjectSetGlobalMatrix(HostObject* object, const HostMatrix* matrix) {
@@ -78,6 +78,7 @@ void DocumentGetSelectedObjects(HostDocument* document, HostObjectArray* array, 
   if (flag != 0)
     host.misuse().Report("DocumentGetSelectedObjects: unknown flag " + std::to_string(flag));
   scene.SelectedObjects(document, live->entries);
+  scene.ExpectChanges(document, live->entries.size());
 }
 
 int32_t ObjectSendMessage(HostObject* object, int32_t id, void* /*data*/) {

@@ -10,22 +10,24 @@
 #include "scene_object_state.h"
 #include "scene_undo.h"
 
+// What every operation of a press reads comes first, then the state, then what only the
+// hierarchy and the labels use.
 struct HostObject {
-  khost::ObjectId id = 0;
   HostDocument* document = nullptr;
-  // Hierarchy: ordered children as a doubly linked sibling list.
   HostObject* parent = nullptr;
+  // Scene generation at which the world cache was last confirmed up to date.
+  uint64_t checkedGeneration = 0;
+  int32_t kind = kObjectKindObject;
+  // A deleted object keeps its record so that handles held elsewhere stay readable.
+  bool alive = true;
+  khost::ObjectState state{};
+  khost::ObjectId id = 0;
+  // Hierarchy: ordered children as a doubly linked sibling list.
   HostObject* firstChild = nullptr;
   HostObject* lastChild = nullptr;
   HostObject* previous = nullptr;
   HostObject* next = nullptr;
   std::string name;
-  int32_t kind = kObjectKindObject;
-  // A deleted object keeps its record so that handles held elsewhere stay readable.
-  bool alive = true;
-  khost::ObjectState state{};
-  // Scene generation at which the world cache was last confirmed up to date.
-  uint64_t checkedGeneration = 0;
 };
 
 struct HostDocument {

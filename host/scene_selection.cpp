@@ -16,11 +16,27 @@ void Scene::SetSelected(HostObject* object, bool selected) {
   HostObject* record = Mutable(object, "SetSelected");
   if (record == nullptr || record->state.selected == selected) return;
   record->state.selected = selected;
-  ++record->document->selectionVersion;
-  if (selected)
-    ++record->document->selectedObjects;
-  else
-    --record->document->selectedObjects;
+  HostDocument* document = record->document;
+  const bool cacheCurrent = document->selectionCacheVersion == document->selectionVersion;
+  ++document->selectionVersion;
+  if (!selected) {
+    --document->selectedObjects;
+    return;
+  }
+  ++document->selectedObjects;
+  // Reading a scene selects objects as it makes them, each the last in document order:
+  // the cache grows with them instead of being rebuilt by a walk on the next request.
+  if (cacheCurrent && LastInDocumentOrder(record)) {
+    document->selectionCache.push_back(record);
+    document->selectionCacheVersion = document->selectionVersion;
+  }
+}
+
+bool Scene::LastInDocumentOrder(const HostObject* object) {
+  if (object->firstChild != nullptr) return false;
+  for (const HostObject* each = object; each != nullptr; each = each->parent)
+    if (each->next != nullptr) return false;
+  return true;
 }
 
 void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const {
@@ -30,6 +46,7 @@ void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject
   if (known->selectionCacheVersion != known->selectionVersion) {
     std::vector<HostObject*>& cache = known->selectionCache;
     cache.clear();
+    cache.reserve(known->selectedObjects);
     for (HostObject* each = known->firstTopLevel;
          each != nullptr && cache.size() < known->selectedObjects;
          each = NextInOrder(each, nullptr))

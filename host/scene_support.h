@@ -2,7 +2,10 @@
 // Small pieces the scene's files share: the misuse report with the operation's name,
 // and the walk through objects in document order.
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "host.h"
 #include "misuse.h"
@@ -12,6 +15,13 @@ namespace khost {
 
 inline void Report(const char* operation, const std::string& what) {
   Host::Current().misuse().Report(std::string(operation) + ": " + what);
+}
+
+// Room for at least `size` elements. Grows at least geometrically, so that many small
+// expectations in a row do not reallocate on each one.
+template <typename Element>
+void ReserveAtLeast(std::vector<Element>& storage, size_t size) {
+  if (size > storage.capacity()) storage.reserve(std::max(size, 2 * storage.capacity()));
 }
 
 // Pre-order successor within the subtree under `root` (the whole document when null).

@@ -30,41 +30,53 @@ HostVector CurrentScale(const ObjectState& state) {
 
 }  // namespace
 
+namespace {
+
+// A top-level object's world matrix is its local matrix itself (multiplying by the
+// identity would turn -0.0 into +0.0), so only objects with a parent keep `world`.
+const HostMatrix& CachedWorld(const HostObject* object) {
+  return object->parent == nullptr ? object->state.local : object->state.world;
+}
+
+}  // namespace
+
 const HostMatrix& Scene::World(HostObject* object) {
+  // Objects are never moved to another parent, so a top-level object stays one and
+  // needs neither a copy of its matrix nor a walk, only a stamp for its children.
+  if (object->parent == nullptr) {
+    StampTopLevel(object);
+    return object->state.local;
+  }
   if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
     return object->state.world;
-  // A top-level world is the local matrix itself, whatever else changed.
-  if (object->parent == nullptr) {
-    if (object->state.worldStamp == 0) {
-      object->state.world = object->state.local;
-      object->state.worldStamp = nextStamp_++;
-      object->state.parentStamp = kTopLevelStamp;
-    }
-    object->checkedGeneration = generation_;
-    return object->state.world;
-  }
   // Walk up to the first ancestor already confirmed at this generation, then rebuild
   // downwards; a loop, not recursion, so a million-deep chain is fine.
   pathScratch_.clear();
   for (HostObject* each = object; each != nullptr; each = each->parent) {
+    if (each->parent == nullptr) {
+      StampTopLevel(each);
+      break;
+    }
     if (each->checkedGeneration == generation_ && each->state.worldStamp != 0) break;
     pathScratch_.push_back(each);
   }
   for (auto each = pathScratch_.rbegin(); each != pathScratch_.rend(); ++each) {
     HostObject* node = *each;
     const HostObject* parent = node->parent;
-    const uint64_t parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
-    if (node->state.worldStamp == 0 || node->state.parentStamp != parentStamp) {
-      // A top-level world is the local matrix itself: multiplying by the identity
-      // would turn -0.0 into +0.0.
-      node->state.world =
-          parent != nullptr ? Multiply(parent->state.world, node->state.local) : node->state.local;
+    if (node->state.worldStamp == 0 || node->state.parentStamp != parent->state.worldStamp) {
+      node->state.world = Multiply(CachedWorld(parent), node->state.local);
       node->state.worldStamp = nextStamp_++;
-      node->state.parentStamp = parentStamp;
+      node->state.parentStamp = parent->state.worldStamp;
     }
     node->checkedGeneration = generation_;
   }
   return object->state.world;
+}
+
+void Scene::StampTopLevel(HostObject* object) {
+  if (object->state.worldStamp != 0) return;
+  object->state.worldStamp = nextStamp_++;
+  object->state.parentStamp = kTopLevelStamp;
 }
 
 HostVector Scene::Position(const HostObject* object) const {
@@ -148,7 +160,7 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   DeferRotationAndScale(record);
   // The product above rounds, so parent world times local need not give back `world`
   // exactly; the cache keeps the matrix as set until something above it changes.
-  record->state.world = world;
+  if (parent != nullptr) record->state.world = world;
   record->state.worldStamp = nextStamp_++;
   record->state.parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
   ++generation_;

@@ -1,5 +1,6 @@
 #include "scene_undo.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "call_trace.h"
@@ -11,11 +12,70 @@
 
 namespace khost {
 
+void UndoStep::Add(HostObject* object, const ObjectState& state, bool hasParent) {
+  // A cache that is not current is rebuilt whatever it holds.
+  const bool worldKept = hasParent && state.worldStamp != 0;
+  records_.push_back(Record{object, state.local, state.halfSizes, state.worldStamp,
+                            state.parentStamp, state.selected, state.rotationScaleCurrent,
+                            worldKept});
+  if (state.rotationScaleCurrent) rotationScales_.push_back({state.rotation, state.scale});
+  if (worldKept) worlds_.push_back(state.world);
+}
+
+ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept,
+                              const HostMatrix* world) {
+  ObjectState state{};
+  state.local = record.local;
+  state.rotationScaleCurrent = kept != nullptr;
+  if (kept != nullptr) {
+    state.rotation = kept->rotation;
+    state.scale = kept->scale;
+  }
+  state.halfSizes = record.halfSizes;
+  state.selected = record.selected;
+  state.world = world != nullptr ? *world : record.local;
+  state.worldStamp = record.worldStamp;
+  state.parentStamp = record.parentStamp;
+  return state;
+}
+
+void UndoStep::reserve(size_t records) {
+  records_.reserve(records);
+  // Objects that were just read or placed by their parts usually keep rotation and scale.
+  rotationScales_.reserve(records);
+}
+
+void UndoStep::clear() {
+  records_.clear();
+  rotationScales_.clear();
+  worlds_.clear();
+}
+
+void UndoStep::swap(UndoStep& other) noexcept {
+  records_.swap(other.records_);
+  rotationScales_.swap(other.rotationScales_);
+  worlds_.swap(other.worlds_);
+}
+
 UndoHistory::UndoHistory() = default;
 UndoHistory::~UndoHistory() = default;
 
 void UndoHistory::Begin() {
-  if (depth_++ == 0 && open_.capacity() < spare_.capacity()) open_.swap(spare_);
+  if (depth_++ > 0) return;
+  if (open_.capacity() < spare_.capacity()) open_.swap(spare_);
+  // Once per group, so the exact size: no more than the selection asked for.
+  if (expected_ > open_.capacity()) open_.reserve(expected_);
+  expected_ = 0;
+}
+
+void UndoHistory::ExpectRecords(size_t records) {
+  if (Open()) {
+    // Geometric, so that many expectations within one group do not copy on each one.
+    if (open_.size() + records > open_.capacity())
+      open_.reserve(std::max(open_.size() + records, 2 * open_.capacity()));
+  } else {
+    expected_ = records;
+  }
 }
 
 bool UndoHistory::End() {
@@ -28,12 +88,6 @@ bool UndoHistory::End() {
   }
   open_.clear();
   return true;
-}
-
-void UndoHistory::Add(HostObject* object, const ObjectState& state) {
-  // Built in place, copied once: a record is a few hundred bytes and there may be
-  // millions.
-  open_.emplace_back(object, state);
 }
 
 UndoHistory::Step UndoHistory::TakeUndoStep() {
@@ -72,7 +126,7 @@ void UndoHistory::Recycle(Step step) {
 
 // ---- the scene's undo: records of object states, restored step by step ----
 
-ObjectState Scene::Capture(HostObject* object) {
+const ObjectState& Scene::Capture(HostObject* object) {
   // The world cache is part of the record so that undo brings back matrices that were
   // set exactly, not recomputed ones.
   World(object);
@@ -127,7 +181,7 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
     --*addUndoSuccessesLeft_;
   }
   World(record);
-  known->undo.Add(record, record->state);
+  known->undo.Add(record, record->state, record->parent != nullptr);
   return true;
 }
 
@@ -142,11 +196,11 @@ bool Scene::Undo(HostDocument* document) {
   UndoHistory::Step step = known->undo.TakeUndoStep();
   UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
-  for (const UndoHistory::Record& record : step)
-    redo.emplace_back(record.object, Capture(record.object));
+  for (const UndoStep::Record& record : step.records())
+    redo.Add(record.object, Capture(record.object), record.object->parent != nullptr);
   // Backwards, so an object recorded twice ends in its earliest recorded state.
-  for (auto record = step.rbegin(); record != step.rend(); ++record)
-    Restore(record->object, record->state);
+  step.VisitBackwards(
+      [this](HostObject* object, const ObjectState& state) { Restore(object, state); });
   known->undo.PushRedoStep(std::move(redo));
   known->undo.Recycle(std::move(step));
   return true;
@@ -163,13 +217,19 @@ bool Scene::Redo(HostDocument* document) {
   UndoHistory::Step step = known->undo.TakeRedoStep();
   UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
-  for (const UndoHistory::Record& record : step)
-    undo.emplace_back(record.object, Capture(record.object));
-  for (auto record = step.rbegin(); record != step.rend(); ++record)
-    Restore(record->object, record->state);
+  for (const UndoStep::Record& record : step.records())
+    undo.Add(record.object, Capture(record.object), record.object->parent != nullptr);
+  step.VisitBackwards(
+      [this](HostObject* object, const ObjectState& state) { Restore(object, state); });
   known->undo.PushUndoStep(std::move(undo));
   known->undo.Recycle(std::move(step));
   return true;
+}
+
+void Scene::ExpectChanges(HostDocument* document, size_t objects) {
+  document->undo.ExpectRecords(objects);
+  // A tool that changes an object sends it two messages: changed, then updated.
+  ReserveAtLeast(messages_, messages_.size() + 2 * objects);
 }
 
 size_t Scene::UndoSteps(const HostDocument* document) const {

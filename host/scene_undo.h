@@ -4,6 +4,7 @@
 // states.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "c4d_host_abi.h"
@@ -11,27 +12,82 @@
 
 namespace khost {
 
-class UndoHistory {
+// The states of the objects one step recorded, in recording order. A record keeps only
+// what a later undo cannot derive: rotation and scale only while they are not views of
+// the matrix, and the world matrix only for an object with a parent (a top-level
+// object's is its local matrix). The common record is half an ObjectState, which halves the
+// memory a million-object step writes.
+class UndoStep {
  public:
   struct Record {
-    // A constructor, so that records can be built in place with every compiler.
-    Record(HostObject* recorded, const ObjectState& captured) : object(recorded), state(captured) {}
     HostObject* object;
-    ObjectState state;
+    HostMatrix local;
+    HostVector halfSizes;
+    uint64_t worldStamp;
+    uint64_t parentStamp;
+    bool selected;
+    // Whether the next entry of `rotationScales_`, or of `worlds_`, belongs to this record.
+    bool rotationScaleKept;
+    bool worldKept;
   };
-  using Step = std::vector<Record>;
+
+  // `hasParent`: whether the object keeps a world matrix apart from its local one.
+  void Add(HostObject* object, const ObjectState& state, bool hasParent);
+  size_t size() const { return records_.size(); }
+  bool empty() const { return records_.empty(); }
+  size_t capacity() const { return records_.capacity(); }
+  void reserve(size_t records);
+  void clear();
+  void swap(UndoStep& other) noexcept;
+  const std::vector<Record>& records() const { return records_; }
+
+  // Walks the records from the last to the first with the state each one recorded.
+  template <typename Visit>
+  void VisitBackwards(Visit&& visit) const {
+    size_t rotationScale = rotationScales_.size();
+    size_t world = worlds_.size();
+    for (auto record = records_.rbegin(); record != records_.rend(); ++record) {
+      const RotationScale* kept =
+          record->rotationScaleKept ? &rotationScales_[--rotationScale] : nullptr;
+      const HostMatrix* keptWorld = record->worldKept ? &worlds_[--world] : nullptr;
+      visit(record->object, StateOf(*record, kept, keptWorld));
+    }
+  }
+
+ private:
+  struct RotationScale {
+    HostVector rotation;
+    HostVector scale;
+  };
+  static ObjectState StateOf(const Record& record, const RotationScale* kept,
+                             const HostMatrix* world);
+
+  std::vector<Record> records_;
+  std::vector<RotationScale> rotationScales_;
+  std::vector<HostMatrix> worlds_;
+};
+
+class UndoHistory {
+ public:
+  using Step = UndoStep;
 
   UndoHistory();
   ~UndoHistory();
 
   void Begin();
+  // The next records are expected to number about `records` (a tool asked for that many
+  // selected objects): the open group, or the next one to open, makes room for them at
+  // once instead of growing record by record.
+  void ExpectRecords(size_t records);
   // False when no group is open. Closing the outermost group makes its records one
   // step and drops the redo steps; a group that recorded nothing makes no step.
   bool End();
   bool Open() const { return depth_ > 0; }
   int Depth() const { return depth_; }
   // Appends to the open group; the caller checks that one is open.
-  void Add(HostObject* object, const ObjectState& state);
+  void Add(HostObject* object, const ObjectState& state, bool hasParent) {
+    open_.Add(object, state, hasParent);
+  }
 
   size_t UndoSteps() const { return undo_.size(); }
   size_t RedoSteps() const { return redo_.size(); }
@@ -50,6 +106,7 @@ class UndoHistory {
 
  private:
   int depth_ = 0;
+  size_t expected_ = 0;
   Step open_;
   Step spare_;
   std::vector<Step> undo_;

@@ -141,6 +141,23 @@ TEST(RotationMatrix, NoTurnIsTheIdentityWithPositiveZeros) {
   EXPECT_TRUE(SameBits(RotationMatrix({0, 0, 0}), IdentityMatrix()));
 }
 
+TEST(ComposeTransform, NoTurnGivesTheBitsOfTheRotationProduct) {
+  // Negative and zero scales give -0.0 and +0.0 off the diagonal; -0.0 angles turn
+  // "not at all" with other signs.
+  const HostVector scales[] = {{2, 0.5, 3}, {-2, -0.5, 0}, {-0.0, 1, -4}};
+  const HostVector turns[] = {{0, 0, 0}, {-0.0, 0, 0}, {0, -0.0, -0.0}};
+  for (const HostVector& scale : scales)
+    for (const HostVector& angles : turns) {
+      const HostMatrix r = RotationMatrix(angles);
+      const auto scaled = [](const HostVector& axis, double factor) {
+        return HostVector{axis.x * factor, axis.y * factor, axis.z * factor};
+      };
+      const HostMatrix expected{
+          {4, 5, 6}, scaled(r.axisX, scale.x), scaled(r.axisY, scale.y), scaled(r.axisZ, scale.z)};
+      EXPECT_TRUE(SameBits(ComposeTransform({4, 5, 6}, angles, scale), expected));
+    }
+}
+
 TEST(RotationAngles, RecoverTheAnglesOfAScaledRotation) {
   const HostVector table[] = {{0.1, 0.2, 0.3}, {-1.2, 0.7, 2.9}, {3.0, -1.4, -0.5}, {0, 0, 0}};
   for (const HostVector& angles : table) {
