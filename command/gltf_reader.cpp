@@ -433,7 +433,7 @@ GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
     FlatObject& entry = flat.emplace_back();
     SceneObject& object = entry.object;
     object.alias = "#" + std::to_string(pending.node);
-    object.name = node.name.empty() ? object.alias : node.name;
+    object.name = node.name.empty() ? *object.alias : node.name;
     object.source = Place("nodes", pending.node);
     const LocalMatrix local = NodeMatrix(node, pending.node, fileName);
     object.localMatrix = local;

@@ -131,7 +131,9 @@ class QuickSceneReader {
       if (key == "name") {
         read = Once(seen, 1) && Name(item, object.name);
       } else if (key == "comment") {
-        read = Once(seen, 2) && String(item, object.comment);
+        std::string comment;
+        read = Once(seen, 2) && String(item, comment);
+        if (!comment.empty()) object.comment = comment;
       } else if (key == "position") {
         read = Once(seen, 4) && Vector(item, depth + 1, object.position);
       } else if (key == "rotation") {

@@ -34,8 +34,8 @@ int RunList(const SceneFileOptions& options, std::ostream& out, std::ostream& er
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
     out << (entry.object->selected ? "* " : "  ") << entry.path;
-    if (!entry.object->alias.empty() && entry.object->alias != entry.object->name)
-      out << "  " << entry.object->alias;
+    if (entry.object->alias && *entry.object->alias != entry.object->name)
+      out << "  " << *entry.object->alias;
     out << "  at " << Triple(placements[i].world.offset) << "  half "
         << Triple(placements[i].halfSizes) << "\n";
   }

@@ -36,7 +36,8 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
   std::vector<size_t> matches;
   for (size_t i = 0; i < objects.size(); ++i)
     if (byPath ? objects[i].path == name
-               : objects[i].object->name == name || objects[i].object->alias == name)
+               : objects[i].object->name == name ||
+                     (objects[i].object->alias && *objects[i].object->alias == name))
       matches.push_back(i);
   if (matches.size() == 1) return matches.front();
   if (matches.empty())

@@ -18,7 +18,10 @@ using Vector3 = std::array<double, 3>;
 
 struct SceneObject {
   std::string name;
-  std::string comment;
+  // Free text, kept when the scene is written back; none when empty. Boxed, as the
+  // fields below: most objects of a large scene have none, and each would cost its
+  // empty string.
+  Boxed<std::string> comment;
   Vector3 position{0, 0, 0};
   Vector3 rotationDegrees{0, 0, 0};
   Vector3 scale{1, 1, 1};
@@ -28,10 +31,9 @@ struct SceneObject {
   // Where the object was read: a JSON pointer such as "/objects/0/children/1".
   std::string source;
   // A second name the object answers to, unique in its file ("#12" for glTF node 12).
-  std::string alias;
+  Boxed<std::string> alias;
   // Set when the file gives the local transform as a matrix (offset, then the X, Y and
-  // Z axes): the host takes it as it is, and reading back updates it. Boxed: a JSON
-  // scene's objects have none.
+  // Z axes): the host takes it as it is, and reading back updates it.
   Boxed<std::array<Vector3, 4>> localMatrix;
 };
 

@@ -39,7 +39,8 @@ void ReadObjectTree(const json& value, const json::json_pointer& where,
   SceneObject& object = each.object;
   object.source = where.to_string();
   object.name = value.at("name").get<std::string>();
-  object.comment = value.value("comment", std::string());
+  if (std::string comment = value.value("comment", std::string()); !comment.empty())
+    object.comment = comment;
   object.position = VectorOr(value, "position", {0, 0, 0});
   object.rotationDegrees = VectorOr(value, "rotation", {0, 0, 0});
   object.scale = VectorOr(value, "scale", {1, 1, 1});

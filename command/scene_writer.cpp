@@ -207,9 +207,9 @@ void WriteObject(TextOut& out, ObjectVectors& vectors, const SceneObject& object
   out.Indent(level + 1);
   out << "\"name\": ";
   WriteString(out, object.name);
-  if (!object.comment.empty()) {
+  if (object.comment) {
     WriteKey(out, level + 1, "comment");
-    WriteString(out, object.comment);
+    WriteString(out, *object.comment);
   }
   WriteKey(out, level + 1, "position");
   vectors.position.Write(out, object.position);

@@ -61,7 +61,8 @@ TEST(SceneWriter, WhatIsWrittenReadsBackUnchanged) {
   EXPECT_FALSE(readTable.selected);
   ASSERT_EQ(1u, readTable.children.size());
   EXPECT_EQ("Leg", readTable.children[0].name);
-  EXPECT_EQ(leg.comment, readTable.children[0].comment);
+  ASSERT_TRUE(readTable.children[0].comment);
+  EXPECT_EQ(*leg.comment, *readTable.children[0].comment);
   EXPECT_TRUE(readTable.children[0].selected);
   EXPECT_EQ((Vector3{300, 0, 300}), again.objects[1].halfSize);
   EXPECT_EQ("two boxes", again.comment);
