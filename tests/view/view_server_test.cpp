@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -43,6 +44,24 @@ class ViewProcess {
   ~ViewProcess() {
     if (pid_ > 0) Stop();
     close(out_);
+  }
+
+  // The client and token of the address on the first line; the client is null (and the
+  // line says why) when the line is not an address.
+  struct Connection {
+    std::unique_ptr<httplib::Client> client;
+    httplib::Headers token;
+    std::string line;
+  };
+  Connection Connect() {
+    Connection connection{nullptr, {}, Line()};
+    std::smatch address;
+    if (std::regex_match(connection.line, address,
+                         std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=(\w+))"))) {
+      connection.client = std::make_unique<httplib::Client>("127.0.0.1", std::stoi(address[1]));
+      connection.token = {{"X-Kestrum-Token", address[2]}};
+    }
+    return connection;
   }
 
   std::string Line() {
@@ -231,13 +250,10 @@ TEST(ViewServer, ServesEachMeshOnceAsPositionsAndTriangles) {
               {"name": "C", "mesh": 1}, {"name": "Empty"}],
     "scenes": [{"nodes": [0, 1, 2, 3]}]})";
   ViewProcess view(scene);
-  std::smatch address;
-  const std::string first = view.Line();
-  ASSERT_TRUE(
-      std::regex_match(first, address, std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=(\w+))")))
-      << first;
-  httplib::Client client("127.0.0.1", std::stoi(address[1]));
-  const httplib::Headers token = {{"X-Kestrum-Token", address[2]}};
+  const ViewProcess::Connection connection = view.Connect();
+  ASSERT_TRUE(connection.client) << connection.line;
+  httplib::Client& client = *connection.client;
+  const httplib::Headers& token = connection.token;
   for (const char* path : {"/api/meshes", "/api/meshes/0"}) {
     const httplib::Result refused = client.Get(path);
     ASSERT_TRUE(refused);
@@ -288,13 +304,10 @@ TEST(ViewServer, SaveRefusesPlacementsTooLargeToWrite) {
     "tool": { "reference": "Ref", "object": "B", "x": "plus" } })";
   std::ofstream(scene) << original;
   ViewProcess view(scene);
-  std::smatch address;
-  const std::string first = view.Line();
-  ASSERT_TRUE(
-      std::regex_match(first, address, std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=(\w+))")))
-      << first;
-  httplib::Client client("127.0.0.1", std::stoi(address[1]));
-  const httplib::Headers token = {{"X-Kestrum-Token", address[2]}};
+  const ViewProcess::Connection connection = view.Connect();
+  ASSERT_TRUE(connection.client) << connection.line;
+  httplib::Client& client = *connection.client;
+  const httplib::Headers& token = connection.token;
   const httplib::Result press =
       client.Post("/api/press", token, R"({"control":704})", "application/json");
   ASSERT_TRUE(press);
