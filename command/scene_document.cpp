@@ -17,9 +17,8 @@ namespace {
 
 class JsonSceneDocument : public SceneDocument {
  public:
-  JsonSceneDocument(const std::string& text, const std::string& fileName)
-      : SceneDocument(fileName) {
-    scene_ = ParseSceneText(text, fileName);
+  JsonSceneDocument(std::string text, const std::string& fileName) : SceneDocument(fileName) {
+    scene_ = ParseSceneText(std::move(text), fileName);
   }
   SceneFormat Format() const override { return SceneFormat::kJson; }
   void Write(const std::string&, const ByteSink& sink) override { WriteSceneText(scene_, sink); }
@@ -105,11 +104,11 @@ std::optional<SceneFormat> FormatFromExtension(const std::string& path) {
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options) {
-  const std::string bytes = ReadSceneBytes(path);
+  std::string bytes = ReadSceneBytes(path);
   std::optional<nlohmann::ordered_json> parsed;
   if (LooksLikeGltf(bytes, parsed))
     return std::make_unique<GltfSceneDocument>(bytes, path, options, std::move(parsed));
-  return std::make_unique<JsonSceneDocument>(bytes, path);
+  return std::make_unique<JsonSceneDocument>(std::move(bytes), path);
 }
 
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {

@@ -186,19 +186,17 @@ class QuickSceneReader {
 
 }  // namespace
 
-bool ReadWellFormedScene(const std::string& text, QuickScene& read) {
+bool ReadWellFormedScene(std::string& text, QuickScene& read) {
   // \u escapes can spell lone surrogates, which the two readers may not treat alike.
   if (text.find("\\u") != std::string::npos) return false;
-  std::string copy;
-  const std::string* padded = &text;
-  if (text.capacity() < text.size() + kSceneReadPadding) {
-    copy.reserve(text.size() + kSceneReadPadding);
-    copy = text;
-    padded = &copy;
-  }
+  // Zeros after the text, where the parser's wide loads may reach: within the storage
+  // the text already has when it came from ReadSceneBytes, so nothing is copied.
+  const size_t size = text.size();
+  text.append(kSceneReadPadding, '\0');
+  text.resize(size);
   ondemand::parser parser;
   ondemand::document document;
-  const simdjson::padded_string_view view(padded->data(), padded->size(), padded->capacity());
+  const simdjson::padded_string_view view(text.data(), size, size + kSceneReadPadding);
   QuickSceneReader reader(read);
   const bool whole = !parser.iterate(view).get(document) && reader.Document(document);
   if (!whole) read = QuickScene();
@@ -211,7 +209,7 @@ bool ReadWellFormedScene(const std::string& text, QuickScene& read) {
 
 namespace kcommand {
 
-bool ReadWellFormedScene(const std::string&, QuickScene&) { return false; }
+bool ReadWellFormedScene(std::string&, QuickScene&) { return false; }
 
 }  // namespace kcommand
 

@@ -13,8 +13,7 @@
 
 namespace kcommand {
 
-// Room after a text's bytes that the quick reader may read (never use); a text whose
-// capacity leaves less is copied first.
+// Room after a text's bytes that the quick reader may read (never use).
 constexpr size_t kSceneReadPadding = 64;
 
 // A scene as the quick reader read it: the objects in their tree as the file nests them,
@@ -27,6 +26,7 @@ struct QuickScene {
 
 // True when `text` was read into `read`; false when the checking reader must read it
 // (`read` then holds nothing of use). Builds without the quick reader always say false.
-bool ReadWellFormedScene(const std::string& text, QuickScene& read);
+// The text is unchanged, but may grow its storage by kSceneReadPadding zero bytes.
+bool ReadWellFormedScene(std::string& text, QuickScene& read);
 
 }  // namespace kcommand

@@ -85,8 +85,7 @@ SceneFile ParseSceneTextChecked(const std::string& text, const std::string& file
 
 }  // namespace
 
-SceneFile ParseSceneText(const std::string& text, const std::string& fileName,
-                         SceneReading reading) {
+SceneFile ParseSceneText(std::string text, const std::string& fileName, SceneReading reading) {
   if (reading == SceneReading::kQuickFirst) {
     QuickScene read;
     if (ReadWellFormedScene(text, read)) return AssembleScene(read, fileName);

@@ -22,8 +22,10 @@ constexpr size_t kMaxObjectNesting = 255;
 enum class SceneReading { kQuickFirst, kCheckedOnly };
 
 SceneFile ReadSceneFile(const std::string& path);
-// The same for text already in memory; `fileName` is what messages call it.
-SceneFile ParseSceneText(const std::string& text, const std::string& fileName,
+// The same for text already in memory; `fileName` is what messages call it. Taken by
+// value: the quick reader needs room after the text, which a moved-in text from
+// ReadSceneBytes already has.
+SceneFile ParseSceneText(std::string text, const std::string& fileName,
                          SceneReading reading = SceneReading::kQuickFirst);
 
 // A file's bytes, with zeroed room after them that the quick reader's wide loads may

@@ -272,9 +272,9 @@ TEST(QuickSceneReader, TakesAPlainSceneAndNestingUpToTheLimit) {
   GTEST_SKIP() << "built without the quick scene reader";
 #endif
   QuickScene read;
-  EXPECT_TRUE(ReadWellFormedScene(
-      R"({"objects": [{"name": "A", "position": [1, 2.5, 3e2], "children": [{"name": "B"}]}]})",
-      read));
+  std::string plain =
+      R"({"objects": [{"name": "A", "position": [1, 2.5, 3e2], "children": [{"name": "B"}]}]})";
+  EXPECT_TRUE(ReadWellFormedScene(plain, read));
   ASSERT_EQ(1u, read.scene.objects.size());
   EXPECT_EQ("/objects/0/children/0", read.scene.objects[0].children.at(0).source);
   // Text that opens the 512th level is read; one level more is the checking reader's.
@@ -285,8 +285,10 @@ TEST(QuickSceneReader, TakesAPlainSceneAndNestingUpToTheLimit) {
     for (size_t level = 1; level < objectLevels; ++level) text += "]}";
     return text + "]}";
   };
-  EXPECT_TRUE(ReadWellFormedScene(nested(255), read));  // its vector at level 512
-  EXPECT_FALSE(ReadWellFormedScene(nested(256), read));
+  std::string deepest = nested(255);  // its vector at level 512
+  std::string deeper = nested(256);
+  EXPECT_TRUE(ReadWellFormedScene(deepest, read));
+  EXPECT_FALSE(ReadWellFormedScene(deeper, read));
   EXPECT_EQ(ReadResult(nested(256), SceneReading::kCheckedOnly),
             ReadResult(nested(256), SceneReading::kQuickFirst));
 }
