@@ -28,8 +28,6 @@ class Boxed {
   explicit operator bool() const { return value_ != nullptr; }
   const T& operator*() const { return *value_; }
   T& operator*() { return *value_; }
-  const T* operator->() const { return value_.get(); }
-  void reset() { value_.reset(); }
 
  private:
   std::unique_ptr<T> value_;

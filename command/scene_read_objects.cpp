@@ -138,11 +138,7 @@ SceneFile AssembleScene(ReadScene& read, const std::string& fileName) {
   scene.objects.reserve(topLevelCount);
   for (size_t index : read.topLevel)
     if (!read.objects[index].parent) scene.objects.push_back(Assemble(read.objects, index));
-  scene.tool.reference = std::move(read.reference);
-  scene.tool.object = std::move(read.object);
-  for (size_t axis = 0; axis < 3; ++axis)
-    if (const std::optional<std::string>& text = read.axes[axis])
-      scene.tool.axes[axis] = *ParseAxisChoice(*text);
+  scene.tool = std::move(read.tool);
   read = ReadScene();
   CheckToolNames(scene, fileName);
   return scene;
@@ -162,10 +158,7 @@ SceneFile AssembleScene(QuickScene& read, const std::string& fileName) {
   // Objects that name a parent move under it: the flat listing does that.
   ReadScene flat;
   flat.comment = std::move(scene.comment);
-  flat.reference = std::move(scene.tool.reference);
-  flat.object = std::move(scene.tool.object);
-  for (size_t axis = 0; axis < 3; ++axis)
-    if (scene.tool.axes[axis]) flat.axes[axis] = FormatAxisChoice(*scene.tool.axes[axis]);
+  flat.tool = std::move(scene.tool);
   std::vector<std::optional<std::string>> parentNames(scene.objects.size());
   for (auto& [index, name] : read.namedParents) parentNames[index] = std::move(name);
   for (size_t i = 0; i < scene.objects.size(); ++i)

@@ -27,9 +27,7 @@ struct ReadScene {
   // copying them, or holding old and new storage at once.
   std::deque<ReadObject> objects;
   std::vector<size_t> topLevel;
-  std::optional<std::string> reference;
-  std::optional<std::string> object;
-  std::array<std::optional<std::string>, 3> axes;  // as written; the schema admitted them
+  ToolSettings tool;
 };
 
 // Appends `object` under `parent` (none: top level) and returns its index.

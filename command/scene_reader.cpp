@@ -73,11 +73,13 @@ SceneFile ParseSceneTextChecked(const std::string& text, const std::string& file
     ReadObjectTree(objects[i], json::json_pointer("/objects") / i, std::nullopt, read);
   if (document.contains("tool")) {
     const json& tool = document.at("tool");
-    if (tool.contains("reference")) read.reference = tool.at("reference").get<std::string>();
-    if (tool.contains("object")) read.object = tool.at("object").get<std::string>();
+    if (tool.contains("reference")) read.tool.reference = tool.at("reference").get<std::string>();
+    if (tool.contains("object")) read.tool.object = tool.at("object").get<std::string>();
     for (size_t axis = 0; axis < 3; ++axis) {
       const char key[2] = {kAxisLetters[axis], '\0'};
-      if (tool.contains(key)) read.axes[axis] = tool.at(key).get<std::string>();
+      // The schema's pattern already admitted the text.
+      if (tool.contains(key))
+        read.tool.axes[axis] = ParseAxisChoice(tool.at(key).get<std::string>());
     }
   }
   return AssembleScene(read, fileName);

@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "input_error.h"
-
 namespace kcommand {
 namespace {
 
