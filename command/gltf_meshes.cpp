@@ -323,9 +323,9 @@ GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
   size_t used = 0;
   // Per mesh of the file: its place in result.meshes, once decided.
   std::map<uint64_t, std::optional<size_t>> decided;
-  for (size_t node : file.nodeOfObject) {
-    const ordered_json* entry = Entry(document, "nodes", node);
-    const std::optional<uint64_t> source = entry ? Unsigned(*entry, "mesh") : std::nullopt;
+  for (const int64_t meshIndex : file.meshOfObject) {
+    const std::optional<uint64_t> source =
+        meshIndex >= 0 ? std::optional<uint64_t>(static_cast<uint64_t>(meshIndex)) : std::nullopt;
     const ordered_json* mesh = source ? Entry(document, "meshes", *source) : nullptr;
     if (mesh == nullptr) {
       result.meshOfObject.emplace_back();

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "gltf_uris.h"
+#include "gltf_writer.h"
 #include "input_error.h"
-#include "json_text.h"
 
 namespace kcommand {
 namespace {
@@ -20,8 +20,6 @@ using nlohmann::ordered_json;
 constexpr uint32_t kGlbMagic = 0x46546C67;  // "glTF"
 constexpr uint32_t kChunkJson = 0x4E4F534A;
 constexpr uint32_t kChunkBin = 0x004E4942;
-// tinygltf reads nested JSON values recursively; deeper documents are refused first.
-constexpr size_t kMaxJsonDepth = 100;
 
 uint32_t Word(const std::string& bytes, size_t at) {
   uint32_t value;
@@ -33,9 +31,9 @@ std::string Place(const char* array, size_t index) {
   return std::string(array) + "[" + std::to_string(index) + "]";
 }
 
-// Splits a GLB into its JSON chunk and the bytes after it, checking every length.
-void SplitGlb(const std::string& bytes, const std::string& fileName, std::string& json,
-              std::string& after) {
+// Cuts a GLB down to its JSON chunk in place, moving the bytes after it to `after`, and
+// checks every length.
+void SplitGlb(std::string& bytes, const std::string& fileName, std::string& after) {
   const auto fail = [&](const std::string& problem) {
     throw InputError(fileName + ": bad GLB: " + problem);
   };
@@ -52,28 +50,17 @@ void SplitGlb(const std::string& bytes, const std::string& fileName, std::string
   if (jsonLength > bytes.size() - 20)
     fail("chunk 0 (byte 12): the JSON chunk's length " + std::to_string(jsonLength) +
          " runs past the end of the file");
-  json.assign(bytes, 20, jsonLength);
   after.assign(bytes, 20 + jsonLength, std::string::npos);
-  if (after.empty()) return;
-  const std::string where = "chunk 1 (byte " + std::to_string(20 + jsonLength) + "): ";
-  if (after.size() < 8) fail(where + "a chunk header needs 8 bytes");
-  if (Word(after, 0) > after.size() - 8)
-    fail(where + "the chunk's length " + std::to_string(Word(after, 0)) +
-         " runs past the end of the file");
-  if (Word(after, 4) != kChunkBin) fail(where + "the second chunk is not BIN");
-}
-
-void CheckJsonDepth(const ordered_json& document, const std::string& fileName) {
-  std::vector<std::pair<const ordered_json*, size_t>> stack{{&document, 1}};
-  while (!stack.empty()) {
-    const auto [value, depth] = stack.back();
-    stack.pop_back();
-    if (!value->is_structured()) continue;
-    if (depth > kMaxJsonDepth)
-      throw InputError(fileName + ": the JSON nests deeper than " + std::to_string(kMaxJsonDepth) +
-                       " levels");
-    for (const ordered_json& item : *value) stack.push_back({&item, depth + 1});
+  if (!after.empty()) {
+    const std::string where = "chunk 1 (byte " + std::to_string(20 + jsonLength) + "): ";
+    if (after.size() < 8) fail(where + "a chunk header needs 8 bytes");
+    if (Word(after, 0) > after.size() - 8)
+      fail(where + "the chunk's length " + std::to_string(Word(after, 0)) +
+           " runs past the end of the file");
+    if (Word(after, 4) != kChunkBin) fail(where + "the second chunk is not BIN");
   }
+  bytes.resize(20 + jsonLength);
+  bytes.erase(0, 20);
 }
 
 // Files named by relative URIs must be there before tinygltf looks for them, so the
@@ -208,22 +195,31 @@ void CheckRanges(const tinygltf::Model& model, const std::string& fileName) {
           fail(place + ".attributes." + name, "no accessor " + std::to_string(accessor));
     }
   }
-  for (size_t i = 0; i < model.nodes.size(); ++i) {
-    const int mesh = model.nodes[i].mesh;
-    if (mesh >= 0 && static_cast<size_t>(mesh) >= model.meshes.size())
-      fail(Place("nodes", i) + ".mesh", "no mesh " + std::to_string(mesh));
-    for (int child : model.nodes[i].children)
-      if (child < 0 || static_cast<size_t>(child) >= model.nodes.size())
-        fail(Place("nodes", i) + ".children", "no node " + std::to_string(child));
+}
+
+// The mesh and child indices the nodes hold.
+void CheckNodeIndices(const GltfJsonScan& scan, size_t meshCount, const std::string& fileName) {
+  for (size_t i = 0; i < scan.nodes.size(); ++i) {
+    const GltfNodeRead& node = scan.nodes[i];
+    if (node.mesh >= 0 && static_cast<uint64_t>(node.mesh) >= meshCount)
+      throw InputError(fileName + ": " + Place("nodes", i) + ".mesh: no mesh " +
+                       std::to_string(node.mesh));
+    for (size_t c = 0; c < node.childCount; ++c) {
+      const int64_t child = scan.children[node.firstChild + c];
+      if (child < 0 || static_cast<uint64_t>(child) >= scan.nodes.size())
+        throw InputError(fileName + ": " + Place("nodes", i) + ".children: no node " +
+                         std::to_string(child));
+    }
   }
 }
 
 // Each node's parent, refusing nodes with two parents and parent chains that loop.
-std::vector<std::ptrdiff_t> Parents(const tinygltf::Model& model, const std::string& fileName) {
-  std::vector<std::ptrdiff_t> parent(model.nodes.size(), -1);
-  for (size_t i = 0; i < model.nodes.size(); ++i) {
-    for (int child : model.nodes[i].children) {
-      const size_t c = static_cast<size_t>(child);
+std::vector<std::ptrdiff_t> Parents(const GltfJsonScan& scan, const std::string& fileName) {
+  std::vector<std::ptrdiff_t> parent(scan.nodes.size(), -1);
+  for (size_t i = 0; i < scan.nodes.size(); ++i) {
+    const GltfNodeRead& node = scan.nodes[i];
+    for (size_t k = 0; k < node.childCount; ++k) {
+      const size_t c = static_cast<size_t>(scan.children[node.firstChild + k]);
       if (parent[c] >= 0)
         throw InputError(fileName + ": " + Place("nodes", c) + ": the node has two parents, " +
                          Place("nodes", static_cast<size_t>(parent[c])) + " and " +
@@ -315,23 +311,6 @@ std::optional<MeshBounds> MeshBox(const tinygltf::Model& model, size_t mesh,
   return box;
 }
 
-LocalMatrix NodeMatrix(const tinygltf::Node& node, size_t index, const std::string& fileName) {
-  if (node.matrix.size() == 16) return MatrixFromColumns(node.matrix);
-  Trs trs;
-  if (node.translation.size() == 3)
-    trs.translation = {node.translation[0], node.translation[1], node.translation[2]};
-  if (node.scale.size() == 3) trs.scale = {node.scale[0], node.scale[1], node.scale[2]};
-  if (node.rotation.size() == 4) {
-    trs.rotation = {node.rotation[0], node.rotation[1], node.rotation[2], node.rotation[3]};
-    double length = 0;
-    for (double c : trs.rotation) length += c * c;
-    if (!(length > 0) || !std::isfinite(length))
-      throw InputError(fileName + ": " + Place("nodes", index) +
-                       ".rotation: not a rotation (a quaternion of length zero)");
-  }
-  return MatrixFromTrs(trs);
-}
-
 struct FlatObject {
   SceneObject object;
   std::vector<size_t> children;
@@ -345,48 +324,44 @@ SceneObject Assemble(std::vector<FlatObject>& flat, size_t index) {
 
 }  // namespace
 
-bool LooksLikeGltf(const std::string& bytes, std::optional<ordered_json>& document) {
-  if (bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic) return true;
-  if (bytes.find("\"asset\"") == std::string::npos) return false;
-  try {
-    ordered_json parsed = ParseOrderedJson(bytes, "");
-    const auto asset = parsed.is_object() ? parsed.find("asset") : parsed.end();
-    if (asset == parsed.end() || !asset->is_object() || !asset->contains("version") ||
-        !(*asset)["version"].is_string())
-      return false;
-    document = std::move(parsed);
-    return true;
-  } catch (const InputError&) {
-    return false;
-  }
-}
+bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
 
-GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
-                  std::optional<size_t> sceneIndex, std::optional<ordered_json> parsed,
-                  SceneFile& scene) {
+std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
+                                 std::optional<size_t> sceneIndex, SceneFile& scene) {
   GltfFile file;
+  std::optional<GltfJsonScan> scan;
+  file.binary = IsGlb(bytes);
+  if (file.binary) {
+    SplitGlb(bytes, fileName, file.chunksAfterJson);
+    scan = ScanGltfJson(bytes, fileName + " (JSON chunk)", false);
+  } else {
+    if (bytes.find("\"asset\"") == std::string::npos) return std::nullopt;
+    scan = ScanGltfJson(bytes, fileName, true);
+    if (!scan) return std::nullopt;
+  }
+  file.json = std::move(bytes);
   const std::filesystem::path path(fileName);
   file.folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
-  file.binary = bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic;
-  if (file.binary) {
-    std::string json;
-    SplitGlb(bytes, fileName, json, file.chunksAfterJson);
-    file.document = ParseOrderedJson(json, fileName + " (JSON chunk)");
-  } else {
-    file.document = parsed ? std::move(*parsed) : ParseOrderedJson(bytes, fileName);
-  }
+  file.document = std::move(scan->rest);
+  file.nodeText = std::move(scan->nodeText);
+  file.buffersText = scan->buffersText;
+  file.imagesText = scan->imagesText;
   const ordered_json& document = file.document;
-  const auto asset = document.is_object() ? document.find("asset") : document.end();
-  if (asset == document.end() || !asset->is_object() || !asset->contains("version") ||
-      (*asset)["version"] != "2.0")
+  if (document["asset"]["version"] != "2.0")
     throw InputError(fileName + ": asset.version: not glTF 2.0 (the only version read)");
-  CheckJsonDepth(document, fileName);
   CheckReferencedFiles(document, file.folder, fileName);
   CheckImageViews(document, fileName);
 
-  const tinygltf::Model model = LoadModel(bytes, file.binary, file.folder, fileName);
+  // The loader sees the file without its nodes, which were read above.
+  const std::string rest = document.dump();
+  const tinygltf::Model model = file.binary
+                                    ? LoadModel(AssembleGlb(rest, file.chunksAfterJson, fileName),
+                                                true, file.folder, fileName)
+                                    : LoadModel(rest, false, file.folder, fileName);
   CheckRanges(model, fileName);
-  const std::vector<std::ptrdiff_t> parent = Parents(model, fileName);
+  CheckNodeIndices(*scan, model.meshes.size(), fileName);
+  const std::vector<GltfNodeRead>& nodes = scan->nodes;
+  const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
 
   if (model.scenes.empty())
     throw InputError(fileName + ": scenes: the file has no scene, so no nodes to align");
@@ -397,10 +372,10 @@ GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
                      std::to_string(chosen) + " is not a scene (the file has " +
                      std::to_string(model.scenes.size()) + ")");
   const std::vector<int>& roots = model.scenes[chosen].nodes;
-  std::vector<char> listed(model.nodes.size(), 0);
+  std::vector<char> listed(nodes.size(), 0);
   for (int root : roots) {
     const std::string place = fileName + ": " + Place("scenes", chosen) + ".nodes: ";
-    if (root < 0 || static_cast<size_t>(root) >= model.nodes.size())
+    if (root < 0 || static_cast<size_t>(root) >= nodes.size())
       throw InputError(place + "no node " + std::to_string(root));
     const size_t r = static_cast<size_t>(root);
     if (parent[r] >= 0)
@@ -424,20 +399,22 @@ GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
-    const tinygltf::Node& node = model.nodes[pending.node];
+    const GltfNodeRead& node = nodes[pending.node];
     if (pending.depth > kMaxGltfNodeDepth)
       throw InputError(fileName + ": " + Place("nodes", pending.node) +
                        ": the node lies deeper than " + std::to_string(kMaxGltfNodeDepth) +
                        " levels, more than the command reads");
+    if (node.zeroRotation)
+      throw InputError(fileName + ": " + Place("nodes", pending.node) +
+                       ".rotation: not a rotation (a quaternion of length zero)");
     const size_t index = flat.size();
     FlatObject& entry = flat.emplace_back();
     SceneObject& object = entry.object;
     object.alias = "#" + std::to_string(pending.node);
     object.name = node.name.empty() ? *object.alias : node.name;
     object.source = Place("nodes", pending.node);
-    const LocalMatrix local = NodeMatrix(node, pending.node, fileName);
-    object.localMatrix = local;
-    SetEulerFields(local, object);
+    object.localMatrix = node.local;
+    SetEulerFields(node.local, object);
     if (node.mesh >= 0) {
       auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
       if (!cached) cached = MeshBox(model, static_cast<size_t>(node.mesh), fileName);
@@ -457,14 +434,15 @@ GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
       }
     }
     file.nodeOfObject.push_back(pending.node);
-    file.localAsRead.push_back(local);
+    file.meshOfObject.push_back(node.mesh);
+    file.localAsRead.push_back(node.local);
     if (pending.parentObject >= 0)
       flat[static_cast<size_t>(pending.parentObject)].children.push_back(index);
     else
       topLevel.push_back(index);
-    for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
-      stack.push_back(
-          {static_cast<size_t>(*child), static_cast<std::ptrdiff_t>(index), pending.depth + 1});
+    for (size_t k = node.childCount; k-- > 0;)
+      stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]),
+                       static_cast<std::ptrdiff_t>(index), pending.depth + 1});
   }
   for (size_t index : topLevel) scene.objects.push_back(Assemble(flat, index));
   return file;

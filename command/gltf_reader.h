@@ -1,9 +1,9 @@
 #pragma once
 // Reads a glTF 2.0 file (.gltf with its files, or .glb) into the command's scene: one
 // object per node of the chosen scene, with the node's own transform and a box around
-// its own mesh, and keeps the whole document so a writer can change node transforms
-// and nothing else. tinygltf loads and checks buffers, accessors and images; the
-// document itself is kept as read, keys in file order.
+// its own mesh, and keeps the JSON text so a writer can change node transforms and
+// nothing else. The nodes are read in one streaming pass over the text; tinygltf loads
+// and checks the rest (buffers, accessors, meshes, images).
 //
 // Every problem is an InputError naming the file and the place ("nodes[12]", or
 // line:column in the JSON).
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "gltf_json_scan.h"
 #include "gltf_transform.h"
 #include "scene_model.h"
 #include "scene_reader.h"
@@ -25,6 +26,9 @@ namespace kcommand {
 constexpr size_t kMaxGltfNodeDepth = kMaxObjectNesting;
 
 struct GltfFile {
+  // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.
+  std::string json;
+  // The same JSON as a document, without its nodes ("nodes" is empty).
   nlohmann::ordered_json document;
   bool binary = false;
   // A .glb's bytes after its JSON chunk (the binary chunk and any later ones), written
@@ -32,22 +36,28 @@ struct GltfFile {
   std::string chunksAfterJson;
   // The folder relative URIs resolve from.
   std::string folder;
-  // For each object in ListObjects order: its node and the local matrix as read.
+  // Where each node and the URI-holding arrays lie in `json`.
+  std::vector<GltfTextRange> nodeText;
+  std::optional<GltfTextRange> buffersText;
+  std::optional<GltfTextRange> imagesText;
+  // For each object in ListObjects order: its node, its mesh (negative when none) and the
+  // local matrix as read.
   std::vector<size_t> nodeOfObject;
+  std::vector<int64_t> meshOfObject;
   std::vector<LocalMatrix> localAsRead;
   // Objects (ListObjects order) whose mesh centre is off the node's origin by more than
   // 1% of the mesh's size, with that offset.
   std::vector<std::pair<size_t, Vector3>> offCentre;
 };
 
-// Whether `bytes` are glTF: the GLB magic, or JSON whose asset.version is a string.
-// Sets `document` to the parsed JSON when it is JSON glTF (saves a second parse).
-bool LooksLikeGltf(const std::string& bytes, std::optional<nlohmann::ordered_json>& document);
+// Whether `bytes` begin as a .glb does.
+bool IsGlb(const std::string& bytes);
 
-// `scene`: the scene index to read (default: the file's "scene", else the first).
-// `parsed`: the JSON document when LooksLikeGltf already parsed it.
-GltfFile ReadGltf(const std::string& bytes, const std::string& fileName,
-                  std::optional<size_t> sceneIndex, std::optional<nlohmann::ordered_json> parsed,
-                  SceneFile& scene);
+// Reads `bytes` when they are glTF: a .glb, or JSON whose asset.version is a string; the
+// file then keeps them. Nothing, with `bytes` untouched, for anything else (a scene in
+// the command's JSON format, or text that is not JSON at all).
+// `sceneIndex`: the scene to read (default: the file's "scene", else the first).
+std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
+                                 std::optional<size_t> sceneIndex, SceneFile& scene);
 
 }  // namespace kcommand

@@ -68,7 +68,5 @@ Json ParseJsonText(const std::string& text, const std::string& fileName) {
 }
 
 template nlohmann::json ParseJsonText<nlohmann::json>(const std::string&, const std::string&);
-template nlohmann::ordered_json ParseJsonText<nlohmann::ordered_json>(const std::string&,
-                                                                      const std::string&);
 
 }  // namespace kcommand

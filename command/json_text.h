@@ -1,7 +1,5 @@
 #pragma once
-// JSON text read into a document, with errors placed by line and column. glTF files are
-// read into ordered_json, which keeps keys in file order, so a file the command writes
-// back differs from the one it read only where the command changed it.
+// JSON text read into a document, with errors placed by line and column.
 
 #include <cstddef>
 #include <nlohmann/json.hpp>
@@ -13,13 +11,8 @@ namespace kcommand {
 std::string TextPosition(const std::string& text, size_t offset);
 
 // Throws InputError "fileName:line:column: ..." for invalid JSON and for numbers too
-// large for a double. Json is nlohmann::json or nlohmann::ordered_json.
+// large for a double. Json is nlohmann::json.
 template <typename Json>
 Json ParseJsonText(const std::string& text, const std::string& fileName);
-
-inline nlohmann::ordered_json ParseOrderedJson(const std::string& text,
-                                               const std::string& fileName) {
-  return ParseJsonText<nlohmann::ordered_json>(text, fileName);
-}
 
 }  // namespace kcommand

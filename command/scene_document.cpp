@@ -25,16 +25,16 @@ class JsonSceneDocument : public SceneDocument {
 
 class GltfSceneDocument : public SceneDocument {
  public:
-  GltfSceneDocument(const std::string& bytes, const std::string& fileName,
-                    const SceneReadOptions& options, std::optional<nlohmann::ordered_json> parsed)
-      : SceneDocument(fileName),
-        file_(ReadGltf(bytes, fileName, options.gltfScene, std::move(parsed), scene_)) {}
+  GltfSceneDocument(GltfFile file, SceneFile scene, const std::string& fileName)
+      : SceneDocument(fileName), file_(std::move(file)) {
+    scene_ = std::move(scene);
+  }
   SceneFormat Format() const override {
     return file_.binary ? SceneFormat::kGlb : SceneFormat::kGltf;
   }
   std::string Notes() const override;
   void Write(const std::string& path, const ByteSink& sink) override {
-    sink(WriteGltf(file_, scene_, path));
+    WriteGltf(file_, scene_, path, sink);
   }
   const GltfFile* Gltf() const override { return &file_; }
 
@@ -104,9 +104,9 @@ std::optional<SceneFormat> FormatFromExtension(const std::string& path) {
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options) {
   std::string bytes = ReadSceneBytes(path);
-  std::optional<nlohmann::ordered_json> parsed;
-  if (LooksLikeGltf(bytes, parsed))
-    return std::make_unique<GltfSceneDocument>(bytes, path, options, std::move(parsed));
+  SceneFile scene;
+  if (std::optional<GltfFile> gltf = ReadGltf(bytes, path, options.gltfScene, scene))
+    return std::make_unique<GltfSceneDocument>(std::move(*gltf), std::move(scene), path);
   return std::make_unique<JsonSceneDocument>(std::move(bytes), path);
 }
 

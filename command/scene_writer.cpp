@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "json_number_text.h"
+
 namespace kcommand {
 namespace {
 
@@ -33,68 +35,6 @@ class TextOut {
   const ByteSink& sink_;
   std::string text_;
 };
-
-// The shortest digits that read back as the same double, laid out as JSON writers
-// commonly do: "7.0", "0.25", "1e-05", "1.5e+20"; "null" for what JSON cannot hold.
-std::string_view NumberText(double value, char (&buffer)[40]) {
-  if (!std::isfinite(value)) return "null";
-  // Most numbers come out of the library already plain, as they are written.
-  const char* end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  const char* point = static_cast<const char*>(std::memchr(buffer, '.', end - buffer));
-  const bool plain = std::memchr(buffer, 'e', end - buffer) == nullptr;
-  const size_t wholeDigits = (point ? point : end) - buffer - (buffer[0] == '-' ? 1 : 0);
-  constexpr size_t kLargestPlain = 15;
-  if (plain && wholeDigits <= kLargestPlain) {
-    if (point) return {buffer, static_cast<size_t>(end - buffer)};
-    std::memcpy(const_cast<char*>(end), ".0", 2);
-    return {buffer, static_cast<size_t>(end + 2 - buffer)};
-  }
-  char* out = buffer;
-  if (std::signbit(value)) {
-    *out++ = '-';
-    value = -value;
-  }
-  // d.ddde±x from the library: take its digits and exponent, then place the point.
-  char scientific[32];
-  const auto [scientificEnd, ignored] = std::to_chars(scientific, scientific + sizeof scientific,
-                                                      value, std::chars_format::scientific);
-  const char* e =
-      static_cast<const char*>(std::memchr(scientific, 'e', scientificEnd - scientific));
-  char digits[20];
-  int count = 0;
-  for (const char* at = scientific; at < e; ++at)
-    if (*at != '.') digits[count++] = *at;
-  int exponent = 0;
-  std::from_chars(e + (e[1] == '+' ? 2 : 1), scientificEnd, exponent);
-  // The decimal point falls after `placed` digits.
-  const int placed = exponent + 1;
-  constexpr int kSmallestPlain = -4;  // exclusive
-  if (count <= placed && placed <= static_cast<int>(kLargestPlain)) {
-    out = std::copy(digits, digits + count, out);
-    out = std::fill_n(out, placed - count, '0');
-    out = std::copy_n(".0", 2, out);
-  } else if (0 < placed && placed <= static_cast<int>(kLargestPlain)) {
-    out = std::copy(digits, digits + placed, out);
-    *out++ = '.';
-    out = std::copy(digits + placed, digits + count, out);
-  } else if (kSmallestPlain < placed && placed <= 0) {
-    out = std::copy_n("0.", 2, out);
-    out = std::fill_n(out, -placed, '0');
-    out = std::copy(digits, digits + count, out);
-  } else {
-    *out++ = digits[0];
-    if (count > 1) {
-      *out++ = '.';
-      out = std::copy(digits + 1, digits + count, out);
-    }
-    *out++ = 'e';
-    *out++ = exponent < 0 ? '-' : '+';
-    const int magnitude = std::abs(exponent);
-    if (magnitude < 10) *out++ = '0';
-    out = std::to_chars(out, buffer + sizeof buffer, magnitude).ptr;
-  }
-  return {buffer, static_cast<size_t>(out - buffer)};
-}
 
 // JSON string text: quotes, backslashes and control characters escaped; the rest as it is.
 void WriteString(TextOut& out, std::string_view text) {

@@ -20,11 +20,13 @@ namespace {
   std::abort();
 }
 
-bool Read(const std::string& bytes, kcommand::GltfFile& file, kcommand::SceneFile& scene) {
+// Bytes that are not glTF at all (another format) count as not read.
+bool Read(std::string bytes, kcommand::GltfFile& file, kcommand::SceneFile& scene) {
   try {
-    std::optional<nlohmann::ordered_json> parsed;
-    kcommand::LooksLikeGltf(bytes, parsed);
-    file = kcommand::ReadGltf(bytes, "fuzz.gltf", std::nullopt, std::move(parsed), scene);
+    std::optional<kcommand::GltfFile> read =
+        kcommand::ReadGltf(bytes, "fuzz.gltf", std::nullopt, scene);
+    if (!read) return false;
+    file = std::move(*read);
     return true;
   } catch (const kcommand::InputError& error) {
     if (std::string(error.what()).rfind("fuzz.gltf", 0) != 0)
@@ -54,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::string written;
   try {
-    written = kcommand::WriteGltf(file, scene, "fuzz.gltf");
+    kcommand::WriteGltf(file, scene, "fuzz.gltf",
+                        [&](std::string_view piece) { written.append(piece); });
   } catch (const std::exception& error) {
     Finding("a scene that read but would not write", error.what());
   }

@@ -166,6 +166,36 @@ TEST_F(GltfScene, AlignsManyFilesInOneRunAndReportsTheBadOne) {
   EXPECT_TRUE(fs::exists(fs::path(Path("out")) / written["buffers"][0]["uri"].get<std::string>()));
 }
 
+// A moved node is written anew with its other members kept; every byte outside it stays
+// as it was, layout and escapes included.
+TEST_F(GltfScene, WritesBackOnlyTheMovedNodesText) {
+  const std::string head =
+      "{\"asset\": {\"version\": \"2.0\", \"copyright\": \"\\u00e9t\u00e9\"},\n"
+      "  \"scenes\": [ {\"nodes\": [0, 1]} ],\n  \"nodes\": [\n    ";
+  const std::string reference = "{\"name\": \"Ref\", \"translation\": [ 1e1, 0, 0 ]}";
+  const std::string moved =
+      "{ \"\\u006datrix\": [1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1],\n      \"name\": \"Box\", "
+      "\"extras\": {\"scale\": [1, 2], \"note\": \"a } in a string\"} }";
+  const std::string tail = "\n  ]\n}\n";
+  folder.Write("in.gltf", head + reference + ",\n    " + moved + tail);
+  const Outcome run = Kestrum({"align", "in.gltf", "--reference", "Ref", "--select", "Box", "--x",
+                               "plus:outside", "-o", "out.gltf"});
+  ASSERT_EQ(0, run.status) << run.err;
+  const std::string written = Contents(Path("out.gltf"));
+  const std::string before = head + reference + ",\n    ";
+  ASSERT_EQ(written.substr(0, before.size()), before);
+  ASSERT_EQ(written.substr(written.size() - tail.size()), tail);
+  const json node =
+      json::parse(written.substr(before.size(), written.size() - before.size() - tail.size()));
+  EXPECT_EQ(node["name"], "Box");
+  EXPECT_EQ(node["extras"], json::parse(moved)["extras"]);
+  EXPECT_FALSE(node.contains("matrix")) << node;
+  EXPECT_EQ(node["translation"], json({10, 0, 0})) << node;
+  EXPECT_EQ(node["rotation"], json({0, 0, 0, 1})) << node;
+  EXPECT_EQ(node["scale"], json({1, 1, 1})) << node;
+  ExpectValid(Path("out.gltf"), "");
+}
+
 TEST_F(GltfScene, ConvertsTheDemoToGlbAndBack) {
   const std::string demo = KESTRUM_SOURCE_DIR "/examples/demo.json";
   ASSERT_EQ(0, Kestrum({"convert", demo, "demo.glb"}).status);
@@ -324,6 +354,19 @@ INSTANTIATE_TEST_SUITE_P(
                 "buffers": [{"byteLength": 12, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAA"}]})",
                 {},
                 "accessors[0]: 9 elements from byte 0 run past the 12 bytes of bufferViews[0]"},
+        BadGltf{"node not an object", kNodes + R"([{}, 7]})", {}, "nodes[1]: not a JSON object"},
+        BadGltf{"child not an index",
+                kNodes + R"([{"children": [1, "2"]}, {}]})",
+                {},
+                "nodes[0].children: not a list of node indices"},
+        BadGltf{"no such mesh",
+                kNodes + R"([{"mesh": 4294967296}]})",
+                {},
+                "nodes[0].mesh: no mesh 4294967296"},
+        BadGltf{"nested too deep inside a node",
+                kNodes + "[{\"extras\": " + std::string(120, '[') + std::string(120, ']') + "}]}",
+                {},
+                "the JSON nests deeper than 100 levels"},
         BadGltf{"unknown name", kBoxJson, {"--select", "B"}, "--select: no object is named 'B'"},
         BadGltf{"pattern matching nothing",
                 kBoxJson,

@@ -1,0 +1,56 @@
+#pragma once
+// One streaming pass over a glTF file's JSON: the nodes come out as compact records with
+// where each lies in the text, and everything else as a document (its "nodes" left
+// empty) for the loader and the mesh reader. A million nodes never become a million
+// JSON objects, and the text itself is kept for writing the file back.
+
+#include <cstddef>
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gltf_transform.h"
+
+namespace kcommand {
+
+// Deeper JSON is refused: the loader reads nested values recursively.
+constexpr size_t kMaxGltfJsonDepth = 100;
+
+// Where a value lies in the JSON text: [begin, begin + length).
+struct GltfTextRange {
+  uint64_t begin = 0;
+  uint64_t length = 0;
+};
+
+struct GltfNodeRead {
+  std::string name;
+  int64_t mesh = -1;  // none when negative
+  // Its entries in GltfJsonScan::children.
+  size_t firstChild = 0;
+  size_t childCount = 0;
+  LocalMatrix local;
+  // A rotation of length zero, refused when the node is part of the scene read.
+  bool zeroRotation = false;
+};
+
+struct GltfJsonScan {
+  // The file's JSON without its nodes: "nodes" is an empty array.
+  nlohmann::ordered_json rest;
+  std::vector<GltfNodeRead> nodes;
+  std::vector<GltfTextRange> nodeText;
+  std::vector<int64_t> children;
+  // The top-level "buffers" and "images" values, which hold the URIs a writer may change.
+  std::optional<GltfTextRange> buffersText;
+  std::optional<GltfTextRange> imagesText;
+};
+
+// Throws InputError "fileName:line:column: ..." for text that is not JSON, for numbers
+// too large for a double and for nesting past kMaxGltfJsonDepth, and "fileName: nodes[N]
+// ..." for a node that cannot be read. Nothing when `asGltfOnly` is set and the text is
+// not a JSON object with asset.version a string (it may be another format).
+std::optional<GltfJsonScan> ScanGltfJson(const std::string& text, const std::string& fileName,
+                                         bool asGltfOnly);
+
+}  // namespace kcommand
