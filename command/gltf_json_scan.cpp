@@ -38,6 +38,9 @@ NodeKey NodeKeyOf(const char* key, size_t length) {
 
 // A number array member as read: all numbers, or not a list of numbers at all.
 struct Numbers {
+  size_t keys = 0;  // how often the node names it
+  size_t at = 0;    // where the list begins and ends in the text
+  size_t end = 0;
   bool present = false;
   bool allNumbers = true;
   std::vector<double> values;
@@ -89,7 +92,10 @@ class ScanHandler {
       if (topKey_ == "nodes") nodesNext_ = true;
     }
     if (inNodes_) {
-      if (depth_ == 3) key_ = NodeKeyOf(text, length);
+      if (depth_ == 3) {
+        key_ = NodeKeyOf(text, length);
+        if (Numbers* numbers = CurrentNumbers()) ++numbers->keys;
+      }
       return true;
     }
     if (depth_ > kMaxGltfJsonDepth) return true;
@@ -214,7 +220,10 @@ class ScanHandler {
       } else if (depth_ == 4 && object) {
         if (Numbers* numbers = CurrentNumbers()) numbers->allNumbers = false;
       } else if (depth_ == 4) {
-        if (Numbers* numbers = CurrentNumbers()) numbers->Start();
+        if (Numbers* numbers = CurrentNumbers()) {
+          numbers->Start();
+          numbers->at = stream_.Tell();
+        }
       } else if (depth_ == 5) {
         NotANumber();
       }
@@ -236,6 +245,8 @@ class ScanHandler {
   bool End(bool object) {
     const size_t closing = depth_--;
     if (inNodes_) {
+      if (closing == 4 && !object)
+        if (Numbers* numbers = CurrentNumbers()) numbers->end = stream_.Tell() + 1;
       if (closing == 3 && object) EndNode();
       if (closing == 3 && !object) {
         scan_.nodes.emplace_back();
@@ -266,21 +277,38 @@ class ScanHandler {
     mesh_ = -1;
     firstChild_ = scan_.children.size();
     for (Numbers* numbers : {&matrix_, &translation_, &rotation_, &scale_}) {
+      numbers->keys = 0;
       numbers->present = false;
       numbers->values.clear();
     }
   }
 
   void EndNode() {
+    const auto usable = [](const Numbers& numbers, size_t count) {
+      return numbers.present && numbers.allNumbers && numbers.values.size() == count;
+    };
+    const auto plain = [&](const Numbers& numbers, size_t count) {
+      return numbers.keys == 0 || (numbers.keys == 1 && usable(numbers, count));
+    };
+    const uint64_t length = stream_.Tell() + 1 - nodeBegin_;
+    if (length > UINT32_MAX) Problem(NodePlace() + ": the node's text passes 4 GiB");
+    GltfNodeText& text = scan_.nodeText.emplace_back();
+    text.begin = nodeBegin_;
+    text.length = static_cast<uint32_t>(length);
+    text.plainTransform = matrix_.keys == 0 && plain(translation_, 3) && plain(rotation_, 4) &&
+                          plain(scale_, 3) && length <= UINT32_MAX;
+    const Numbers* lists[3] = {&translation_, &rotation_, &scale_};
+    for (size_t k = 0; k < 3 && text.plainTransform; ++k) {
+      if (lists[k]->keys == 0) continue;
+      text.listAt[k] = static_cast<uint32_t>(lists[k]->at - nodeBegin_);
+      text.plainTransform = lists[k]->end - lists[k]->at <= UINT16_MAX;
+      text.listLength[k] = static_cast<uint16_t>(lists[k]->end - lists[k]->at);
+    }
     GltfNodeRead& node = scan_.nodes.emplace_back();
-    scan_.nodeText.push_back({nodeBegin_, stream_.Tell() + 1 - nodeBegin_});
     node.name = std::move(name_);
     node.mesh = mesh_;
     node.firstChild = firstChild_;
     node.childCount = scan_.children.size() - firstChild_;
-    const auto usable = [](const Numbers& numbers, size_t count) {
-      return numbers.present && numbers.allNumbers && numbers.values.size() == count;
-    };
     // A matrix that is a list of numbers stands for the node's transform, even one of the
     // wrong length (which leaves the node where it is).
     if (matrix_.present && matrix_.allNumbers) {
@@ -294,9 +322,10 @@ class ScanHandler {
     if (usable(rotation_, 4)) {
       const std::vector<double>& q = rotation_.values;
       trs.rotation = {q[0], q[1], q[2], q[3]};
-      const double length = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
-      node.zeroRotation = !(length > 0) || !std::isfinite(length);
+      const double norm = q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
+      node.zeroRotation = !(norm > 0) || !std::isfinite(norm);
       if (node.zeroRotation) trs.rotation = {0, 0, 0, 1};
+      text.plainTransform &= !node.zeroRotation;
     }
     node.local = MatrixFromTrs(trs);
   }

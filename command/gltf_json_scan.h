@@ -24,6 +24,19 @@ struct GltfTextRange {
   uint64_t length = 0;
 };
 
+// Where a node lies in the JSON text, and what a writer may change in place.
+struct GltfNodeText {
+  uint64_t begin = 0;
+  uint32_t length = 0;
+  // Where its "translation", "rotation" and "scale" lists lie within the node's text
+  // (offset 0: it has none), when its transform is plain.
+  uint32_t listAt[3] = {};
+  uint16_t listLength[3] = {};
+  // Its transform is "translation", "rotation" and "scale", each at most once and each a
+  // list of the right count of numbers, so a writer can replace the lists where they are.
+  bool plainTransform = false;
+};
+
 struct GltfNodeRead {
   std::string name;
   int64_t mesh = -1;  // none when negative
@@ -39,7 +52,7 @@ struct GltfJsonScan {
   // The file's JSON without its nodes: "nodes" is an empty array.
   nlohmann::ordered_json rest;
   std::vector<GltfNodeRead> nodes;
-  std::vector<GltfTextRange> nodeText;
+  std::vector<GltfNodeText> nodeText;
   std::vector<int64_t> children;
   // The top-level "buffers" and "images" values, which hold the URIs a writer may change.
   std::optional<GltfTextRange> buffersText;

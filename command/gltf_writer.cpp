@@ -102,16 +102,21 @@ bool IsTransformKey(std::string_view rawKey) {
   return key == "matrix" || key == "translation" || key == "rotation" || key == "scale";
 }
 
-void AppendNumbers(std::string& out, const char* key, const double* values, size_t count) {
-  out += '"';
-  out += key;
-  out += "\":[";
+void AppendArray(std::string& out, const double* values, size_t count) {
+  out += '[';
   char buffer[40];
   for (size_t i = 0; i < count; ++i) {
     if (i > 0) out += ',';
     out += NumberText(values[i] == 0 ? 0.0 : values[i], buffer);
   }
   out += ']';
+}
+
+void AppendNumbers(std::string& out, const char* key, const double* values, size_t count) {
+  out += '"';
+  out += key;
+  out += "\":";
+  AppendArray(out, values, count);
 }
 
 // A node's text with its transform members replaced by `trs`; every other member is
@@ -139,12 +144,43 @@ void AppendMovedNode(std::string& out, std::string_view node, const Trs& trs) {
   out += '}';
 }
 
-// A stretch of the text read and what is written in its place.
-struct Replacement {
-  GltfTextRange range;
-  size_t begin;  // of the new text in the replacements' text
-  size_t length;
-};
+// Whether the axes of a node's new matrix are the ones read, bit for bit: it only moved.
+bool AxesKept(const LocalMatrix& matrix, const LocalMatrix& asRead) {
+  return std::memcmp(&matrix[1], &asRead[1], 3 * sizeof(Vector3)) == 0;
+}
+
+// A node with a plain transform, its lists replaced where they are and the missing ones
+// added at its end. A node that only moved keeps its rotation and scale as written.
+void AppendPlainNode(std::string& out, std::string_view node, const GltfNodeText& where,
+                     const LocalMatrix& matrix, const LocalMatrix& asRead) {
+  std::optional<Trs> trs;
+  if (!AxesKept(matrix, asRead)) trs = DecomposeTrs(matrix);
+  const double* values[3] = {matrix[0].data(), trs ? trs->rotation.data() : nullptr,
+                             trs ? trs->scale.data() : nullptr};
+  static constexpr const char* kKeys[3] = {"translation", "rotation", "scale"};
+  static constexpr size_t kCounts[3] = {3, 4, 3};
+  size_t order[3] = {0, 1, 2};
+  std::sort(order, order + 3,
+            [&](size_t a, size_t b) { return where.listAt[a] < where.listAt[b]; });
+  size_t copied = 0;
+  for (const size_t k : order) {
+    if (where.listAt[k] == 0 || values[k] == nullptr) continue;
+    out += node.substr(copied, where.listAt[k] - copied);
+    AppendArray(out, values[k], kCounts[k]);
+    copied = where.listAt[k] + where.listLength[k];
+  }
+  size_t end = node.size() - 1;  // its closing brace, after the last member and any space
+  while (end > copied && end > 1 && IsSpace(node[end - 1])) --end;
+  out += node.substr(copied, end - copied);
+  bool members = node[end - 1] != '{';
+  for (size_t k = 0; k < 3; ++k) {
+    if (where.listAt[k] != 0 || values[k] == nullptr) continue;
+    if (members) out += ',';
+    AppendNumbers(out, kKeys[k], values[k], kCounts[k]);
+    members = true;
+  }
+  out += node.substr(end);
+}
 
 }  // namespace
 
@@ -156,15 +192,15 @@ ordered_json TrsNumbers(const double* values, size_t count) {
 
 void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& outputPath,
                const ByteSink& sink) {
-  std::vector<Replacement> replacements;
-  std::string replaced;
-  const auto replace = [&](const GltfTextRange& range, const auto& append) {
-    const size_t begin = replaced.size();
-    append(replaced);
-    replacements.push_back({range, begin, replaced.size() - begin});
+  // The moved nodes, found in ListObjects order (the order the reader listed them in),
+  // then put in the order of their text.
+  struct Moved {
+    size_t node;
+    size_t index;  // of its object
+    const SceneObject* object;
+    bool operator<(const Moved& other) const { return node < other.node; }
   };
-
-  // Objects in ListObjects order, which is the order the reader listed their nodes in.
+  std::vector<Moved> moved;
   std::vector<const SceneObject*> stack;
   for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it) stack.push_back(&*it);
   for (size_t index = 0; !stack.empty(); ++index) {
@@ -172,43 +208,70 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
     stack.pop_back();
     for (auto it = object.children.rbegin(); it != object.children.rend(); ++it)
       stack.push_back(&*it);
-    if (!object.localMatrix || SameBits(*object.localMatrix, file.localAsRead[index])) continue;
+    const LocalMatrix& asRead = file.localAsRead[index];
+    if (!object.localMatrix || SameBits(*object.localMatrix, asRead)) continue;
     const size_t node = file.nodeOfObject[index];
-    const std::optional<Trs> trs = DecomposeTrs(*object.localMatrix);
-    if (!trs)
+    const bool plainMove =
+        file.nodeText[node].plainTransform && AxesKept(*object.localMatrix, asRead);
+    if (!plainMove && !DecomposeTrs(*object.localMatrix))
       throw InputError(outputPath + ": nodes[" + std::to_string(node) + "] '" +
                        ListObjects(scene)[index].path +
                        "': its new local matrix is not a rotation and scale (within " +
                        "a relative 1e-6), which is all a glTF node can hold; nothing written");
-    const GltfTextRange& range = file.nodeText[node];
-    const std::string_view text(file.json.data() + range.begin, range.length);
-    replace(range, [&](std::string& out) { AppendMovedNode(out, text, *trs); });
+    moved.push_back({node, index, &object});
   }
+  std::sort(moved.begin(), moved.end());
 
+  std::vector<std::pair<GltfTextRange, std::string>> uriArrays;
   const fs::path from = CanonicalFolder(file.folder);
   const fs::path to = CanonicalFolder(fs::path(outputPath).parent_path());
   if (from != to) {
     for (const auto& [key, range] :
          {std::pair{"buffers", file.buffersText}, std::pair{"images", file.imagesText}}) {
       const auto entries = file.document.find(key);
-      if (!range || entries == file.document.end()) continue;
-      replace(*range, [&](std::string& out) { out += RewriteUris(*entries, from, to).dump(); });
+      if (range && entries != file.document.end())
+        uriArrays.push_back({*range, RewriteUris(*entries, from, to).dump()});
     }
   }
-  std::sort(
-      replacements.begin(), replacements.end(),
-      [](const Replacement& a, const Replacement& b) { return a.range.begin < b.range.begin; });
+  std::sort(uriArrays.begin(), uriArrays.end(),
+            [](const auto& a, const auto& b) { return a.first.begin < b.first.begin; });
 
+  // Every change in the order of the text: where the text replaced lies and the new text. A node's
+  // text is made afresh each time, twice for a .glb whose header gives the length first,
+  // rather than every new node being held at once.
+  std::string made;
+  const auto forEachChange = [&](const auto& visit) {
+    size_t uri = 0;
+    for (size_t m = 0; m <= moved.size(); ++m) {
+      const GltfNodeText* node = m < moved.size() ? &file.nodeText[moved[m].node] : nullptr;
+      for (; uri < uriArrays.size() && (!node || uriArrays[uri].first.begin < node->begin); ++uri)
+        visit(uriArrays[uri].first.begin, uriArrays[uri].first.length, uriArrays[uri].second);
+      if (!node) break;
+      made.clear();
+      const LocalMatrix& matrix = *moved[m].object->localMatrix;
+      const std::string_view text =
+          std::string_view(file.json).substr(static_cast<size_t>(node->begin), node->length);
+      if (node->plainTransform)
+        AppendPlainNode(made, text, *node, matrix, file.localAsRead[moved[m].index]);
+      else
+        AppendMovedNode(made, text, *DecomposeTrs(matrix));
+      visit(node->begin, node->length, made);
+    }
+  };
   uint64_t jsonLength = file.json.size();
-  for (const Replacement& r : replacements) jsonLength += r.length - r.range.length;
-  if (file.binary) sink(GlbHeader(jsonLength, file.chunksAfterJson.size(), outputPath));
+  if (file.binary) {
+    forEachChange([&](uint64_t, uint64_t length, std::string_view text) {
+      jsonLength += text.size() - length;
+    });
+    sink(GlbHeader(jsonLength, file.chunksAfterJson.size(), outputPath));
+  }
   const std::string_view json(file.json);
   uint64_t at = 0;
-  for (const Replacement& r : replacements) {
-    sink(json.substr(static_cast<size_t>(at), static_cast<size_t>(r.range.begin - at)));
-    sink(std::string_view(replaced).substr(r.begin, r.length));
-    at = r.range.begin + r.range.length;
-  }
+  forEachChange([&](uint64_t begin, uint64_t length, std::string_view text) {
+    sink(json.substr(static_cast<size_t>(at), static_cast<size_t>(begin - at)));
+    sink(text);
+    at = begin + length;
+  });
   sink(json.substr(static_cast<size_t>(at)));
   if (file.binary) {
     sink(std::string_view("   ", static_cast<size_t>(GlbPadding(jsonLength))));

@@ -83,13 +83,28 @@ void OutputFiles::Stage(const std::string& path, const FileWriter& write) {
   // Created 0600 so that no one reads it half written; its own bits come last.
   bool written = true;
   int error = 0;
+  // Writers hand over pieces of any size, a node's text say; the file gets them a
+  // megabyte at a time rather than a system call each.
+  constexpr size_t kGathered = 1 << 20;
+  std::string gathered;
+  const auto put = [&](std::string_view bytes) {
+    if (written && !WriteAll(descriptor, bytes)) {
+      written = false;
+      error = errno;
+    }
+  };
   try {
     write([&](std::string_view piece) {
-      if (written && !WriteAll(descriptor, piece)) {
-        written = false;
-        error = errno;
+      if (gathered.size() + piece.size() > kGathered) {
+        put(gathered);
+        gathered.clear();
       }
+      if (piece.size() >= kGathered)
+        put(piece);
+      else
+        gathered.append(piece);
     });
+    put(gathered);
   } catch (...) {
     ::close(descriptor);
     ::unlink(temporary.c_str());

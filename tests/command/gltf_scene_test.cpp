@@ -166,29 +166,38 @@ TEST_F(GltfScene, AlignsManyFilesInOneRunAndReportsTheBadOne) {
   EXPECT_TRUE(fs::exists(fs::path(Path("out")) / written["buffers"][0]["uri"].get<std::string>()));
 }
 
-// A moved node is written anew with its other members kept; every byte outside it stays
-// as it was, layout and escapes included.
-TEST_F(GltfScene, WritesBackOnlyTheMovedNodesText) {
+// Only the moved nodes' transforms are written anew: every other byte stays as it was,
+// layout and escapes included. A node held as a matrix gets translation, rotation and
+// scale and keeps its other members; a node that only moved gets its translation list
+// replaced where it stands, or added at its end.
+TEST_F(GltfScene, WritesBackOnlyTheMovedTransforms) {
   const std::string head =
       "{\"asset\": {\"version\": \"2.0\", \"copyright\": \"\\u00e9t\u00e9\"},\n"
-      "  \"scenes\": [ {\"nodes\": [0, 1]} ],\n  \"nodes\": [\n    ";
-  const std::string reference = "{\"name\": \"Ref\", \"translation\": [ 1e1, 0, 0 ]}";
-  const std::string moved =
-      "{ \"\\u006datrix\": [1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1],\n      \"name\": \"Box\", "
+      "  \"scenes\": [ {\"nodes\": [0, 1, 2, 3]} ],\n  \"nodes\": [\n    "
+      "{\"name\": \"Ref\", \"translation\": [ 1e1, 0, 0 ]},\n    ";
+  const std::string matrix =
+      "{ \"\\u006datrix\": [1,0,0,0, 0,1,0,0, 0,0,1,0, 3,0,0,1],\n      \"name\": \"BoxM\", "
       "\"extras\": {\"scale\": [1, 2], \"note\": \"a } in a string\"} }";
+  const std::string between = ",\n    ";
+  const std::string nodes[2][2] = {
+      {"{\"translation\": [ 5, 0.5, 0 ], \"name\": \"BoxT\"}",
+       "{\"translation\": [10.0,0.5,0.0], \"name\": \"BoxT\"}"},
+      {"{\"name\": \"BoxS\", \"scale\": [2, 2, 2]\n    }",
+       "{\"name\": \"BoxS\", \"scale\": [2, 2, 2],\"translation\":[10.0,0.0,0.0]\n    }"}};
   const std::string tail = "\n  ]\n}\n";
-  folder.Write("in.gltf", head + reference + ",\n    " + moved + tail);
-  const Outcome run = Kestrum({"align", "in.gltf", "--reference", "Ref", "--select", "Box", "--x",
+  folder.Write("in.gltf", head + matrix + between + nodes[0][0] + between + nodes[1][0] + tail);
+  const Outcome run = Kestrum({"align", "in.gltf", "--reference", "Ref", "--select", "Box*", "--x",
                                "plus:outside", "-o", "out.gltf"});
   ASSERT_EQ(0, run.status) << run.err;
   const std::string written = Contents(Path("out.gltf"));
-  const std::string before = head + reference + ",\n    ";
-  ASSERT_EQ(written.substr(0, before.size()), before);
-  ASSERT_EQ(written.substr(written.size() - tail.size()), tail);
+  ASSERT_EQ(written.substr(0, head.size()), head);
+  const std::string after = between + nodes[0][1] + between + nodes[1][1] + tail;
+  ASSERT_GT(written.size(), head.size() + after.size());
+  EXPECT_EQ(written.substr(written.size() - after.size()), after);
   const json node =
-      json::parse(written.substr(before.size(), written.size() - before.size() - tail.size()));
-  EXPECT_EQ(node["name"], "Box");
-  EXPECT_EQ(node["extras"], json::parse(moved)["extras"]);
+      json::parse(written.substr(head.size(), written.size() - head.size() - after.size()));
+  EXPECT_EQ(node["name"], "BoxM");
+  EXPECT_EQ(node["extras"], json::parse(matrix)["extras"]);
   EXPECT_FALSE(node.contains("matrix")) << node;
   EXPECT_EQ(node["translation"], json({10, 0, 0})) << node;
   EXPECT_EQ(node["rotation"], json({0, 0, 0, 1})) << node;
