@@ -318,6 +318,7 @@ struct FlatObject {
 
 SceneObject Assemble(std::vector<FlatObject>& flat, size_t index) {
   SceneObject object = std::move(flat[index].object);
+  object.children.reserve(flat[index].children.size());
   for (size_t child : flat[index].children) object.children.push_back(Assemble(flat, child));
   return object;
 }
@@ -360,7 +361,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
                                     : LoadModel(rest, false, file.folder, fileName);
   CheckRanges(model, fileName);
   CheckNodeIndices(*scan, model.meshes.size(), fileName);
-  const std::vector<GltfNodeRead>& nodes = scan->nodes;
+  std::vector<GltfNodeRead>& nodes = scan->nodes;
   const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
 
   if (model.scenes.empty())
@@ -386,7 +387,12 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   }
 
   std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(model.meshes.size());
+  // A scene holds each node at most once.
   std::vector<FlatObject> flat;
+  flat.reserve(nodes.size());
+  file.nodeOfObject.reserve(nodes.size());
+  file.meshOfObject.reserve(nodes.size());
+  file.localAsRead.reserve(nodes.size());
   std::vector<size_t> topLevel;
   struct Pending {
     size_t node;
@@ -399,7 +405,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
-    const GltfNodeRead& node = nodes[pending.node];
+    GltfNodeRead& node = nodes[pending.node];
     if (pending.depth > kMaxGltfNodeDepth)
       throw InputError(fileName + ": " + Place("nodes", pending.node) +
                        ": the node lies deeper than " + std::to_string(kMaxGltfNodeDepth) +
@@ -411,7 +417,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     FlatObject& entry = flat.emplace_back();
     SceneObject& object = entry.object;
     object.alias = "#" + std::to_string(pending.node);
-    object.name = node.name.empty() ? *object.alias : node.name;
+    object.name = node.name.empty() ? *object.alias : std::move(node.name);
     object.source = Place("nodes", pending.node);
     object.localMatrix = node.local;
     SetEulerFields(node.local, object);
@@ -444,6 +450,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]),
                        static_cast<std::ptrdiff_t>(index), pending.depth + 1});
   }
+  scene.objects.reserve(topLevel.size());
   for (size_t index : topLevel) scene.objects.push_back(Assemble(flat, index));
   return file;
 }

@@ -150,12 +150,11 @@ bool AxesKept(const LocalMatrix& matrix, const LocalMatrix& asRead) {
 }
 
 // A node with a plain transform, its lists replaced where they are and the missing ones
-// added at its end. A node that only moved keeps its rotation and scale as written.
+// added at its end. A node that only moved (no `trs`) keeps its rotation and scale as
+// written.
 void AppendPlainNode(std::string& out, std::string_view node, const GltfNodeText& where,
-                     const LocalMatrix& matrix, const LocalMatrix& asRead) {
-  std::optional<Trs> trs;
-  if (!AxesKept(matrix, asRead)) trs = DecomposeTrs(matrix);
-  const double* values[3] = {matrix[0].data(), trs ? trs->rotation.data() : nullptr,
+                     const Vector3& translation, const Trs* trs) {
+  const double* values[3] = {translation.data(), trs ? trs->rotation.data() : nullptr,
                              trs ? trs->scale.data() : nullptr};
   static constexpr const char* kKeys[3] = {"translation", "rotation", "scale"};
   static constexpr size_t kCounts[3] = {3, 4, 3};
@@ -211,13 +210,6 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
     const LocalMatrix& asRead = file.localAsRead[index];
     if (!object.localMatrix || SameBits(*object.localMatrix, asRead)) continue;
     const size_t node = file.nodeOfObject[index];
-    const bool plainMove =
-        file.nodeText[node].plainTransform && AxesKept(*object.localMatrix, asRead);
-    if (!plainMove && !DecomposeTrs(*object.localMatrix))
-      throw InputError(outputPath + ": nodes[" + std::to_string(node) + "] '" +
-                       ListObjects(scene)[index].path +
-                       "': its new local matrix is not a rotation and scale (within " +
-                       "a relative 1e-6), which is all a glTF node can hold; nothing written");
     moved.push_back({node, index, &object});
   }
   std::sort(moved.begin(), moved.end());
@@ -236,46 +228,52 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   std::sort(uriArrays.begin(), uriArrays.end(),
             [](const auto& a, const auto& b) { return a.first.begin < b.first.begin; });
 
-  // Every change in the order of the text: where the text replaced lies and the new text. A node's
-  // text is made afresh each time, twice for a .glb whose header gives the length first,
-  // rather than every new node being held at once.
-  std::string made;
-  const auto forEachChange = [&](const auto& visit) {
-    size_t uri = 0;
-    for (size_t m = 0; m <= moved.size(); ++m) {
-      const GltfNodeText* node = m < moved.size() ? &file.nodeText[moved[m].node] : nullptr;
-      for (; uri < uriArrays.size() && (!node || uriArrays[uri].first.begin < node->begin); ++uri)
-        visit(uriArrays[uri].first.begin, uriArrays[uri].first.length, uriArrays[uri].second);
-      if (!node) break;
-      made.clear();
-      const LocalMatrix& matrix = *moved[m].object->localMatrix;
-      const std::string_view text =
-          std::string_view(file.json).substr(static_cast<size_t>(node->begin), node->length);
-      if (node->plainTransform)
-        AppendPlainNode(made, text, *node, matrix, file.localAsRead[moved[m].index]);
-      else
-        AppendMovedNode(made, text, *DecomposeTrs(matrix));
-      visit(node->begin, node->length, made);
-    }
-  };
-  uint64_t jsonLength = file.json.size();
-  if (file.binary) {
-    forEachChange([&](uint64_t, uint64_t length, std::string_view text) {
-      jsonLength += text.size() - length;
-    });
-    sink(GlbHeader(jsonLength, file.chunksAfterJson.size(), outputPath));
-  }
+  // Every change in the order of the text, streamed: a .glb's header goes first with
+  // lengths made good once the JSON is written, so no new node text is held longer than
+  // it takes to write it.
   const std::string_view json(file.json);
+  if (file.binary) sink(GlbHeader(0, 0, outputPath));
+  uint64_t jsonLength = 0;
   uint64_t at = 0;
-  forEachChange([&](uint64_t begin, uint64_t length, std::string_view text) {
+  const auto replace = [&](uint64_t begin, uint64_t length, std::string_view text) {
     sink(json.substr(static_cast<size_t>(at), static_cast<size_t>(begin - at)));
     sink(text);
+    jsonLength += begin - at + text.size();
     at = begin + length;
-  });
+  };
+  std::string made;
+  size_t uri = 0;
+  for (const Moved& m : moved) {
+    const GltfNodeText& node = file.nodeText[m.node];
+    for (; uri < uriArrays.size() && uriArrays[uri].first.begin < node.begin; ++uri)
+      replace(uriArrays[uri].first.begin, uriArrays[uri].first.length, uriArrays[uri].second);
+    made.clear();
+    const LocalMatrix& matrix = *m.object->localMatrix;
+    const LocalMatrix& asRead = file.localAsRead[m.index];
+    const std::string_view text = json.substr(static_cast<size_t>(node.begin), node.length);
+    std::optional<Trs> trs;
+    if (!node.plainTransform || !AxesKept(matrix, asRead)) {
+      trs = DecomposeTrs(matrix);
+      if (!trs)
+        throw InputError(outputPath + ": nodes[" + std::to_string(m.node) + "] '" +
+                         ListObjects(scene)[m.index].path +
+                         "': its new local matrix is not a rotation and scale (within " +
+                         "a relative 1e-6), which is all a glTF node can hold; nothing written");
+    }
+    if (node.plainTransform)
+      AppendPlainNode(made, text, node, matrix[0], trs ? &*trs : nullptr);
+    else
+      AppendMovedNode(made, text, *trs);
+    replace(node.begin, node.length, made);
+  }
+  for (; uri < uriArrays.size(); ++uri)
+    replace(uriArrays[uri].first.begin, uriArrays[uri].first.length, uriArrays[uri].second);
   sink(json.substr(static_cast<size_t>(at)));
+  jsonLength += json.size() - at;
   if (file.binary) {
     sink(std::string_view("   ", static_cast<size_t>(GlbPadding(jsonLength))));
     sink(file.chunksAfterJson);
+    sink.Overwrite(0, GlbHeader(jsonLength, file.chunksAfterJson.size(), outputPath));
   }
 }
 

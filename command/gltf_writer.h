@@ -12,8 +12,8 @@ namespace kcommand {
 // Hands `sink` the file to write at `outputPath`: the text read, in which only nodes
 // whose local matrix differs from the one read get new "translation", "rotation" and
 // "scale" (a "matrix" is dropped). Throws InputError naming the node when its new matrix
-// is not a rotation and scale, before anything reaches the sink. Relative buffer and
-// image URIs are rewritten to resolve from the output's folder.
+// is not a rotation and scale; what reached the sink by then is not a file. Relative
+// buffer and image URIs are rewritten to resolve from the output's folder.
 void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& outputPath,
                const ByteSink& sink);
 

@@ -30,6 +30,21 @@ bool WriteAll(int descriptor, std::string_view content) {
   return true;
 }
 
+// The same at `offset`, leaving the file's position where it was.
+bool WriteAllAt(int descriptor, std::string_view content, uint64_t offset) {
+  const char* at = content.data();
+  size_t left = content.size();
+  while (left > 0) {
+    const ssize_t written = ::pwrite(descriptor, at, left, static_cast<off_t>(offset));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    at += written;
+    left -= static_cast<size_t>(written);
+    offset += static_cast<uint64_t>(written);
+  }
+  return true;
+}
+
 // A file replaced through a symbolic link stays a link: the new file goes where it points.
 std::string Destination(const std::string& path) {
   std::error_code error;
@@ -41,6 +56,13 @@ std::string Destination(const std::string& path) {
 }
 
 }  // namespace
+
+ByteSink StringSink(std::string& bytes) {
+  return ByteSink([&bytes](std::string_view piece) { bytes.append(piece); },
+                  [&bytes](uint64_t offset, std::string_view piece) {
+                    bytes.replace(static_cast<size_t>(offset), piece.size(), piece);
+                  });
+}
 
 OutputFiles::~OutputFiles() {
   for (const Staged& file : staged_)
@@ -93,18 +115,28 @@ void OutputFiles::Stage(const std::string& path, const FileWriter& write) {
       error = errno;
     }
   };
-  try {
-    write([&](std::string_view piece) {
-      if (gathered.size() + piece.size() > kGathered) {
-        put(gathered);
-        gathered.clear();
-      }
-      if (piece.size() >= kGathered)
-        put(piece);
-      else
-        gathered.append(piece);
-    });
+  const auto flush = [&] {
     put(gathered);
+    gathered.clear();
+  };
+  const ByteSink sink(
+      [&](std::string_view piece) {
+        if (gathered.size() + piece.size() > kGathered) flush();
+        if (piece.size() >= kGathered)
+          put(piece);
+        else
+          gathered.append(piece);
+      },
+      [&](uint64_t offset, std::string_view bytes) {
+        flush();
+        if (written && !WriteAllAt(descriptor, bytes, offset)) {
+          written = false;
+          error = errno;
+        }
+      });
+  try {
+    write(sink);
+    flush();
   } catch (...) {
     ::close(descriptor);
     ::unlink(temporary.c_str());

@@ -4,6 +4,7 @@
 // succeeded are they renamed into place. A failed run leaves no new file and changes no
 // existing one; its temporary files are removed.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,7 +13,25 @@
 namespace kcommand {
 
 // Takes a file's bytes piece by piece, as a writer makes them.
-using ByteSink = std::function<void(std::string_view)>;
+class ByteSink {
+ public:
+  using Put = std::function<void(std::string_view)>;
+  using PutAt = std::function<void(uint64_t offset, std::string_view)>;
+  ByteSink(Put put, PutAt overwrite) : put_(std::move(put)), overwrite_(std::move(overwrite)) {}
+
+  void operator()(std::string_view piece) const { put_(piece); }
+  // Puts `bytes` over bytes already taken, from `offset` on: a header whose lengths are
+  // known only once what follows it is written.
+  void Overwrite(uint64_t offset, std::string_view bytes) const { overwrite_(offset, bytes); }
+
+ private:
+  Put put_;
+  PutAt overwrite_;
+};
+
+// A sink that gathers the bytes in `bytes`.
+ByteSink StringSink(std::string& bytes);
+
 // Makes a file's bytes, handing them to the sink in order.
 using FileWriter = std::function<void(const ByteSink&)>;
 

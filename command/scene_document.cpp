@@ -75,7 +75,7 @@ std::string GltfSceneDocument::Notes() const {
 
 std::string SceneDocument::Serialise(const std::string& path) {
   std::string bytes;
-  Write(path, [&bytes](std::string_view piece) { bytes.append(piece); });
+  Write(path, StringSink(bytes));
   return bytes;
 }
 

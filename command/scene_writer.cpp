@@ -224,7 +224,7 @@ void WriteSceneText(const SceneFile& scene, const ByteSink& sink) {
 
 std::string SceneToText(const SceneFile& scene) {
   std::string text;
-  WriteSceneText(scene, [&text](std::string_view piece) { text.append(piece); });
+  WriteSceneText(scene, StringSink(text));
   return text;
 }
 

@@ -56,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::string written;
   try {
-    kcommand::WriteGltf(file, scene, "fuzz.gltf",
-                        [&](std::string_view piece) { written.append(piece); });
+    kcommand::WriteGltf(file, scene, "fuzz.gltf", kcommand::StringSink(written));
   } catch (const std::exception& error) {
     Finding("a scene that read but would not write", error.what());
   }
