@@ -96,19 +96,30 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
 
   AlignmentSession session(options.plugin, prepared.document->Scene(), path, nullptr);
   khost::Scene& host = session.run().host().scene();
-  const std::vector<HostPlacement> before = session.objects().Placements();
+  // With an output file only the count of moved objects is shown; the placements are
+  // gathered only for what needs them all (a million objects take 120 MB).
+  const bool table = !options.output;
+  const bool placements = options.undo || options.picture || table;
+  std::vector<HostPlacement> before;
+  std::vector<uint64_t> fingerprints;
+  if (placements)
+    before = session.objects().Placements();
+  else
+    fingerprints = session.objects().PlacementFingerprints();
   const size_t stepsBefore = host.UndoSteps(session.objects().Document());
   session.Press(press);
 
-  // With an output file only the count of moved objects is shown; the placements after
-  // the press are gathered only for what needs them all (a million objects take 120 MB).
-  const bool table = !options.output;
   std::vector<HostPlacement> after;
-  if (options.undo || options.picture || table) after = session.objects().Placements();
+  if (placements) after = session.objects().Placements();
   if (options.undo) session.CheckOneUndoStep(stepsBefore, before, after);
   std::ostringstream moves;
-  const size_t moved = table ? WriteMovedTable(moves, session.objects(), before, after)
-                             : session.objects().CountMoved(before);
+  size_t moved = 0;
+  if (table)
+    moved = WriteMovedTable(moves, session.objects(), before, after);
+  else if (placements)
+    for (size_t i = 0; i < before.size(); ++i) moved += SamePlacement(before[i], after[i]) ? 0 : 1;
+  else
+    moved = session.objects().CountMoved(fingerprints);
   std::string picture;
   if (options.picture)
     picture = DrawPicture("kestrum align " + path,
@@ -165,12 +176,14 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
     try {
       PreparedScene prepared = Prepare(options, path, cliAxes, err);
       AlignmentSession session(run, prepared.document->Scene(), path);
-      const std::vector<HostPlacement> before = session.objects().Placements();
+      const std::vector<uint64_t> fingerprints = session.objects().PlacementFingerprints();
+      std::vector<HostPlacement> before;
+      if (options.undo) before = session.objects().Placements();
       const size_t stepsBefore = run.host().scene().UndoSteps(session.objects().Document());
       session.Press(prepared.press);
       if (options.undo)
         session.CheckOneUndoStep(stepsBefore, before, session.objects().Placements());
-      const size_t moved = session.objects().CountMoved(before);
+      const size_t moved = session.objects().CountMoved(fingerprints);
       session.Finish();
       for (const fs::path& earlier : outputs)
         if (earlier == target)

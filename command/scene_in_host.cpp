@@ -1,5 +1,6 @@
 #include "scene_in_host.h"
 
+#include <bit>
 #include <cmath>
 #include <numbers>
 
@@ -63,11 +64,27 @@ std::vector<HostPlacement> SceneInHost::Placements() const {
   return placements;
 }
 
-size_t SceneInHost::CountMoved(const std::vector<HostPlacement>& before) const {
+std::vector<uint64_t> SceneInHost::PlacementFingerprints() const {
+  std::vector<uint64_t> fingerprints;
+  fingerprints.reserve(objects_.size());
+  for (HostObject* object : objects_) {
+    const HostMatrix world = host_.WorldMatrix(object);
+    const HostVector half = host_.HalfSizes(object);
+    // Each step is one to one, so a placement that differs in one number always gets
+    // another fingerprint.
+    uint64_t fingerprint = 0xcbf29ce484222325;
+    for (const HostVector& v : {world.offset, world.axisX, world.axisY, world.axisZ, half})
+      for (const double c : {v.x, v.y, v.z})
+        fingerprint = (fingerprint ^ std::bit_cast<uint64_t>(c)) * 0x100000001b3;
+    fingerprints.push_back(fingerprint);
+  }
+  return fingerprints;
+}
+
+size_t SceneInHost::CountMoved(const std::vector<uint64_t>& before) const {
+  const std::vector<uint64_t> now = PlacementFingerprints();
   size_t moved = 0;
-  for (size_t i = 0; i < objects_.size(); ++i)
-    if (!SamePlacement(before[i], {host_.WorldMatrix(objects_[i]), host_.HalfSizes(objects_[i])}))
-      ++moved;
+  for (size_t i = 0; i < now.size(); ++i) moved += now[i] != before[i] ? 1 : 0;
   return moved;
 }
 

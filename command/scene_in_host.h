@@ -31,8 +31,12 @@ class SceneInHost {
   size_t Count() const { return objects_.size(); }
 
   std::vector<HostPlacement> Placements() const;
-  // How many objects are no longer where `before` (from Placements) has them.
-  size_t CountMoved(const std::vector<HostPlacement>& before) const;
+  // Each object's placement (world matrix and half sizes, bit for bit) as one number:
+  // enough to count what a press moved without keeping every placement. A changed
+  // placement keeps its fingerprint only by a chance of one in 2^64.
+  std::vector<uint64_t> PlacementFingerprints() const;
+  // How many objects are no longer where `before` (from PlacementFingerprints) has them.
+  size_t CountMoved(const std::vector<uint64_t>& before) const;
   // Indices of the objects whose placement the host can no longer represent (values
   // too large: infinite or NaN), in the order of ListObjects.
   std::vector<size_t> WithoutFinitePlacement() const;

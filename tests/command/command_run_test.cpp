@@ -78,6 +78,27 @@ TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
   EXPECT_EQ("plus:outside", written["tool"]["x"]);
 }
 
+// The count of moved objects takes in those a moved parent carries, however it is found:
+// from placements kept for the undo check, or from their fingerprints alone.
+TEST_F(CommandRun, CountsTheObjectsAParentCarries) {
+  folder.Write("carried.json", R"({ "objects": [ { "name": "Shelf", "halfSize": [4, 5, 6] },
+    { "name": "Box", "position": [-3, 7, 1.5], "halfSize": [1, 1, 1], "selected": true,
+      "children": [ { "name": "Lid", "position": [0, 1, 0] } ] },
+    { "name": "Other", "position": [50, 50, 50] } ] })");
+  folder.Write("shelf.json", kShelfScene);
+  const std::vector<std::string> align = {"align", "--reference", "Shelf", "--x", "plus:outside"};
+  for (const std::vector<std::string>& more :
+       {std::vector<std::string>{"carried.json", "-o", "out.json"},
+        {"carried.json", "-o", "out.json", "--undo"},
+        {"carried.json", "shelf.json", "-o", "out/"}}) {
+    std::vector<std::string> arguments = align;
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    const Outcome run = Kestrum(arguments);
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("(2 of 4 objects moved)")) << run.out;
+  }
+}
+
 TEST_F(CommandRun, TheOneObjectButtonMovesOnlyThatObject) {
   folder.Write("shelf.json", kShelfScene);
   const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--object", "Other",
