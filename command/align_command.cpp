@@ -58,8 +58,15 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   for (size_t axis = 0; axis < 3; ++axis)
     if (cliAxes[axis]) tool.axes[axis] = cliAxes[axis];
 
-  const std::vector<ObjectEntry> entries = ListObjects(scene);
+  // Every path is listed only when something asks for paths or a name needs explaining.
+  std::vector<ObjectEntry> entries;
+  const auto resolve = [&](const char* option, const std::string& name) {
+    if (const std::optional<size_t> found = FindByName(scene, name)) return *found;
+    if (entries.empty()) entries = ListObjects(scene);
+    return ResolveOption(entries, option, name, path);
+  };
   if (!options.select.empty()) {
+    entries = ListObjects(scene);
     for (const ObjectEntry& entry : entries) entry.object->selected = false;
     for (const std::string& name : options.select) {
       if (name.find_first_of("*?[") == std::string::npos) {
@@ -78,11 +85,9 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     }
   }
   AlignmentPress& press = prepared.press;
-  press.reference = ResolveOption(entries, options.reference ? "--reference" : "/tool/reference",
-                                  *tool.reference, path);
+  press.reference = resolve(options.reference ? "--reference" : "/tool/reference", *tool.reference);
   if (tool.object)
-    press.object =
-        ResolveOption(entries, options.object ? "--object" : "/tool/object", *tool.object, path);
+    press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
   return prepared;
 }

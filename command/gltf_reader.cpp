@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "gltf_uris.h"
 #include "gltf_writer.h"
@@ -336,7 +337,12 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     SplitGlb(bytes, fileName, file.chunksAfterJson);
     scan = ScanGltfJson(bytes, fileName + " (JSON chunk)", false);
   } else {
-    if (bytes.find("\"asset\"") == std::string::npos) return std::nullopt;
+    // Searched for by skipping, not by every quote of the text as find would.
+    constexpr std::string_view kAsset = "\"asset\"";
+    if (std::search(bytes.begin(), bytes.end(),
+                    std::boyer_moore_horspool_searcher(kAsset.begin(), kAsset.end())) ==
+        bytes.end())
+      return std::nullopt;
     scan = ScanGltfJson(bytes, fileName, true);
     if (!scan) return std::nullopt;
   }

@@ -52,4 +52,22 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
                    " objects answer to it (" + paths + "); give the path instead");
 }
 
+std::optional<size_t> FindByName(SceneFile& scene, const std::string& name) {
+  if (name.find('/') != std::string::npos) return std::nullopt;
+  std::optional<size_t> found;
+  std::vector<const SceneObject*> stack;
+  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it) stack.push_back(&*it);
+  for (size_t index = 0; !stack.empty(); ++index) {
+    const SceneObject& object = *stack.back();
+    stack.pop_back();
+    if (object.name == name || (object.alias && *object.alias == name)) {
+      if (found) return std::nullopt;
+      found = index;
+    }
+    for (auto it = object.children.rbegin(); it != object.children.rend(); ++it)
+      stack.push_back(&*it);
+  }
+  return found;
+}
+
 }  // namespace kcommand

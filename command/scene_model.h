@@ -64,5 +64,8 @@ std::vector<ObjectEntry> ListObjects(SceneFile& scene);
 // top level when `name` contains '/', otherwise its name or alias wherever it is. Throws
 // InputError when no object or more than one answers (the message lists the paths).
 size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name);
+// The same for a plain name without building the list (a million paths): nothing when
+// `name` is a path or when no object or more than one answers, for ResolveObject to say.
+std::optional<size_t> FindByName(SceneFile& scene, const std::string& name);
 
 }  // namespace kcommand

@@ -96,11 +96,10 @@ SceneFile ParseSceneText(std::string text, const std::string& fileName, SceneRea
 }
 
 void CheckToolNames(SceneFile& scene, const std::string& fileName) {
-  const std::vector<ObjectEntry> objects = ListObjects(scene);
   const auto check = [&](const std::optional<std::string>& name, const char* key) {
-    if (!name) return;
+    if (!name || FindByName(scene, *name)) return;
     try {
-      ResolveObject(objects, *name);
+      ResolveObject(ListObjects(scene), *name);
     } catch (const InputError& error) {
       throw InputError(fileName + ": /tool/" + key + ": " + error.what());
     }

@@ -95,6 +95,11 @@ TEST_F(SceneNames, AUniqueNameOrAFullPathFindsOneObject) {
   EXPECT_EQ(3u, ResolveObject(objects, "Top"));
   EXPECT_EQ(2u, ResolveObject(objects, "Table/Leg"));
   EXPECT_EQ(3u, ResolveObject(objects, "Table/Top"));
+  // Finding by name without the list gives the same index, or leaves it to the list.
+  for (const char* name : {"Top", "Table", "Twin"})
+    EXPECT_EQ(ResolveObject(objects, name), FindByName(scene, name)) << name;
+  for (const char* name : {"Leg", "Part", "Chair", "Table/Top"})
+    EXPECT_EQ(std::nullopt, FindByName(scene, name)) << name;
 }
 
 TEST_F(SceneNames, RepeatedNamesAndUnknownNamesAreRefused) {
