@@ -67,7 +67,7 @@ int RunConvert(const SceneFileOptions& options, const std::string& output, std::
   file.Stage(output, bytes);
   file.Commit();
   out << "converted " << options.scene << " (" << FormatName(document->Format()) << ") to "
-      << output << " (" << FormatName(*format) << ", " << ListObjects(document->Scene()).size()
+      << output << " (" << FormatName(*format) << ", " << CountObjects(document->Scene())
       << " objects)\n";
   return kExitSuccess;
 }

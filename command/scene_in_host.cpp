@@ -26,34 +26,48 @@ bool Finite(const HostMatrix& m) {
 }  // namespace
 
 SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName)
-    : host_(host), entries_(ListObjects(scene)) {
+    : host_(host), scene_(scene) {
   document_ = host_.NewDocument(fileName);
-  objects_.reserve(entries_.size());
-  for (const ObjectEntry& entry : entries_) {
-    const SceneObject& from = *entry.object;
-    HostObject* parent = entry.parent ? objects_[*entry.parent] : nullptr;
-    HostObject* object = host_.NewObject(document_, from.name, parent);
-    if (const auto& m = from.localMatrix) {
+  const size_t count = CountObjects(scene);
+  objects_.reserve(count);
+  sceneObjects_.reserve(count);
+  // Depth first, each object before its children, as ListObjects lists them.
+  std::vector<std::pair<SceneObject*, HostObject*>> stack;
+  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it)
+    stack.push_back({&*it, nullptr});
+  while (!stack.empty()) {
+    const auto [from, parent] = stack.back();
+    stack.pop_back();
+    HostObject* object = host_.NewObject(document_, from->name, parent);
+    if (const auto& m = from->localMatrix) {
       host_.SetLocalMatrix(object,
                            {ToHost((*m)[0]), ToHost((*m)[1]), ToHost((*m)[2]), ToHost((*m)[3])});
     } else {
-      host_.SetScale(object, ToHost(from.scale));
-      const Vector3& d = from.rotationDegrees;
+      host_.SetScale(object, ToHost(from->scale));
+      const Vector3& d = from->rotationDegrees;
       host_.SetRotation(
           object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree});
-      host_.SetPosition(object, ToHost(from.position));
+      host_.SetPosition(object, ToHost(from->position));
     }
-    host_.SetHalfSizes(object, ToHost(from.halfSize));
-    host_.SetSelected(object, from.selected);
+    host_.SetHalfSizes(object, ToHost(from->halfSize));
+    host_.SetSelected(object, from->selected);
     objects_.push_back(object);
+    sceneObjects_.push_back(from);
+    for (auto it = from->children.rbegin(); it != from->children.rend(); ++it)
+      stack.push_back({&*it, object});
   }
   for (size_t i = 0; i < objects_.size(); ++i) {
     if (!Finite(host_.WorldMatrix(objects_[i])))
-      throw InputError(fileName + ": " + entries_[i].object->source + ": object '" +
-                       entries_[i].path +
+      throw InputError(fileName + ": " + sceneObjects_[i]->source + ": object '" +
+                       Entries()[i].path +
                        "' ends up with a world matrix that is not finite (position or scale "
                        "too large along its parents)");
   }
+}
+
+const std::vector<ObjectEntry>& SceneInHost::Entries() const {
+  std::call_once(listed_, [this] { entries_ = ListObjects(scene_); });
+  return entries_;
 }
 
 std::vector<HostPlacement> SceneInHost::Placements() const {
@@ -97,7 +111,7 @@ std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {
 
 void SceneInHost::ReadBack() {
   for (size_t i = 0; i < objects_.size(); ++i) {
-    SceneObject& to = *entries_[i].object;
+    SceneObject& to = *sceneObjects_[i];
     HostObject* object = objects_[i];
     to.position = FromHost(host_.Position(object));
     const HostVector r = host_.Rotation(object);

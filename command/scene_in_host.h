@@ -3,6 +3,7 @@
 // plug-in sees are the host's, built here from the file and read back after the tool
 // has run.
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ class SceneInHost {
 
   HostDocument* Document() const { return document_; }
   // In the order of ListObjects.
-  const std::vector<ObjectEntry>& Entries() const { return entries_; }
+  // Listed when first asked for: a million paths are not made for a run that shows none.
+  const std::vector<ObjectEntry>& Entries() const;
   HostObject* Object(size_t index) const { return objects_[index]; }
   size_t Count() const { return objects_.size(); }
 
@@ -46,7 +48,11 @@ class SceneInHost {
 
  private:
   khost::Scene& host_;
-  std::vector<ObjectEntry> entries_;
+  SceneFile& scene_;
+  // In the order of ListObjects, as objects_.
+  std::vector<SceneObject*> sceneObjects_;
+  mutable std::once_flag listed_;
+  mutable std::vector<ObjectEntry> entries_;
   HostDocument* document_ = nullptr;
   std::vector<HostObject*> objects_;
 };

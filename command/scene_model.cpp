@@ -22,11 +22,15 @@ size_t CountBelow(const SceneObject& object) {
 
 }  // namespace
 
-std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
+size_t CountObjects(const SceneFile& scene) {
   size_t count = 0;
   for (const SceneObject& object : scene.objects) count += CountBelow(object);
+  return count;
+}
+
+std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
   std::vector<ObjectEntry> objects;
-  objects.reserve(count);
+  objects.reserve(CountObjects(scene));
   for (SceneObject& object : scene.objects) ListBelow(object, "", std::nullopt, objects);
   return objects;
 }

@@ -59,6 +59,7 @@ struct ObjectEntry {
 
 // Every object, depth first, each before its children.
 std::vector<ObjectEntry> ListObjects(SceneFile& scene);
+size_t CountObjects(const SceneFile& scene);
 
 // The index in ListObjects of the one object a user means by `name`: its path from the
 // top level when `name` contains '/', otherwise its name or alias wherever it is. Throws
