@@ -3,6 +3,7 @@
 #include <tiny_gltf.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -312,18 +313,6 @@ std::optional<MeshBounds> MeshBox(const tinygltf::Model& model, size_t mesh,
   return box;
 }
 
-struct FlatObject {
-  SceneObject object;
-  std::vector<size_t> children;
-};
-
-SceneObject Assemble(std::vector<FlatObject>& flat, size_t index) {
-  SceneObject object = std::move(flat[index].object);
-  object.children.reserve(flat[index].children.size());
-  for (size_t child : flat[index].children) object.children.push_back(Assemble(flat, child));
-  return object;
-}
-
 }  // namespace
 
 bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
@@ -393,21 +382,20 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   }
 
   std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(model.meshes.size());
-  // A scene holds each node at most once.
-  std::vector<FlatObject> flat;
-  flat.reserve(nodes.size());
+  // A scene holds each node at most once. Each object's list of children is made as long
+  // as its node's list first, so the objects being filled never move.
   file.nodeOfObject.reserve(nodes.size());
   file.meshOfObject.reserve(nodes.size());
   file.localAsRead.reserve(nodes.size());
-  std::vector<size_t> topLevel;
+  scene.objects.reserve(roots.size());
   struct Pending {
     size_t node;
-    std::ptrdiff_t parentObject;
+    std::vector<SceneObject>* siblings;
     size_t depth;
   };
   std::vector<Pending> stack;
   for (auto root = roots.rbegin(); root != roots.rend(); ++root)
-    stack.push_back({static_cast<size_t>(*root), -1, 1});
+    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1});
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
@@ -419,12 +407,15 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     if (node.zeroRotation)
       throw InputError(fileName + ": " + Place("nodes", pending.node) +
                        ".rotation: not a rotation (a quaternion of length zero)");
-    const size_t index = flat.size();
-    FlatObject& entry = flat.emplace_back();
-    SceneObject& object = entry.object;
-    object.alias = "#" + std::to_string(pending.node);
+    const size_t index = file.nodeOfObject.size();
+    SceneObject& object = pending.siblings->emplace_back();
+    char number[24];
+    const std::string_view digits(
+        number, static_cast<size_t>(
+                    std::to_chars(number, number + sizeof number, pending.node).ptr - number));
+    object.alias = std::string("#").append(digits);
     object.name = node.name.empty() ? *object.alias : std::move(node.name);
-    object.source = Place("nodes", pending.node);
+    object.source = std::string("nodes[").append(digits).append("]");
     object.localMatrix = node.local;
     SetEulerFields(node.local, object);
     if (node.mesh >= 0) {
@@ -448,16 +439,11 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     file.nodeOfObject.push_back(pending.node);
     file.meshOfObject.push_back(node.mesh);
     file.localAsRead.push_back(node.local);
-    if (pending.parentObject >= 0)
-      flat[static_cast<size_t>(pending.parentObject)].children.push_back(index);
-    else
-      topLevel.push_back(index);
+    object.children.reserve(node.childCount);
     for (size_t k = node.childCount; k-- > 0;)
-      stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]),
-                       static_cast<std::ptrdiff_t>(index), pending.depth + 1});
+      stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]), &object.children,
+                       pending.depth + 1});
   }
-  scene.objects.reserve(topLevel.size());
-  for (size_t index : topLevel) scene.objects.push_back(Assemble(flat, index));
   return file;
 }
 
