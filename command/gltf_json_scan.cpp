@@ -151,7 +151,7 @@ class ScanHandler {
     if (depth_ == 2) {
       Problem(NodePlace() + ": not a JSON object");
       scan_.nodes.emplace_back();
-      scan_.nodeText.emplace_back();
+      scan_.places.nodes.emplace_back();
       return true;
     }
     if (depth_ == 3 && key_ == NodeKey::kMesh && number && number->isInteger)
@@ -197,7 +197,7 @@ class ScanHandler {
         // A second "nodes" replaces the first, as a JSON object's later key does.
         inNodes_ = true;
         scan_.nodes.clear();
-        scan_.nodeText.clear();
+        scan_.places.nodes.clear();
         scan_.children.clear();
         dom_.start_array(0);
         dom_.end_array();
@@ -205,8 +205,8 @@ class ScanHandler {
         return true;
       }
       nodesNext_ = false;
-      if (topKey_ == "buffers") scan_.buffersText = GltfTextRange{stream_.Tell(), 0};
-      if (topKey_ == "images") scan_.imagesText = GltfTextRange{stream_.Tell(), 0};
+      if (topKey_ == "buffers") scan_.places.buffers = GltfTextRange{stream_.Tell(), 0};
+      if (topKey_ == "images") scan_.places.images = GltfTextRange{stream_.Tell(), 0};
     }
     if (inNodes_) {
       if (depth_ == 3) {
@@ -250,7 +250,7 @@ class ScanHandler {
       if (closing == 3 && object) EndNode();
       if (closing == 3 && !object) {
         scan_.nodes.emplace_back();
-        scan_.nodeText.emplace_back();
+        scan_.places.nodes.emplace_back();
       }
       if (closing == 2) inNodes_ = false;
       return true;
@@ -259,8 +259,8 @@ class ScanHandler {
       const auto finish = [&](std::optional<GltfTextRange>& range) {
         if (range && range->length == 0) range->length = stream_.Tell() + 1 - range->begin;
       };
-      if (topKey_ == "buffers") finish(scan_.buffersText);
-      if (topKey_ == "images") finish(scan_.imagesText);
+      if (topKey_ == "buffers") finish(scan_.places.buffers);
+      if (topKey_ == "images") finish(scan_.places.images);
     }
     if (closing > kMaxGltfJsonDepth) return true;
     if (object)
@@ -292,7 +292,7 @@ class ScanHandler {
     };
     const uint64_t length = stream_.Tell() + 1 - nodeBegin_;
     if (length > UINT32_MAX) Problem(NodePlace() + ": the node's text passes 4 GiB");
-    GltfNodeText& text = scan_.nodeText.emplace_back();
+    GltfNodeText& text = scan_.places.nodes.emplace_back();
     text.begin = nodeBegin_;
     text.length = static_cast<uint32_t>(length);
     text.plainTransform = matrix_.keys == 0 && plain(translation_, 3) && plain(rotation_, 4) &&

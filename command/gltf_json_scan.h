@@ -48,15 +48,20 @@ struct GltfNodeRead {
   bool zeroRotation = false;
 };
 
+// Where the parts a writer may change lie in the JSON text.
+struct GltfTextPlaces {
+  std::vector<GltfNodeText> nodes;
+  // The top-level "buffers" and "images" values, which hold URIs.
+  std::optional<GltfTextRange> buffers;
+  std::optional<GltfTextRange> images;
+};
+
 struct GltfJsonScan {
   // The file's JSON without its nodes: "nodes" is an empty array.
   nlohmann::ordered_json rest;
   std::vector<GltfNodeRead> nodes;
-  std::vector<GltfNodeText> nodeText;
   std::vector<int64_t> children;
-  // The top-level "buffers" and "images" values, which hold the URIs a writer may change.
-  std::optional<GltfTextRange> buffersText;
-  std::optional<GltfTextRange> imagesText;
+  GltfTextPlaces places;
 };
 
 // Throws InputError "fileName:line:column: ..." for text that is not JSON, for numbers

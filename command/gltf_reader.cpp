@@ -339,9 +339,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   const std::filesystem::path path(fileName);
   file.folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
   file.document = std::move(scan->rest);
-  file.nodeText = std::move(scan->nodeText);
-  file.buffersText = scan->buffersText;
-  file.imagesText = scan->imagesText;
+  file.places = std::move(scan->places);
   const ordered_json& document = file.document;
   if (document["asset"]["version"] != "2.0")
     throw InputError(fileName + ": asset.version: not glTF 2.0 (the only version read)");

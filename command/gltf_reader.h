@@ -37,9 +37,7 @@ struct GltfFile {
   // The folder relative URIs resolve from.
   std::string folder;
   // Where each node and the URI-holding arrays lie in `json`.
-  std::vector<GltfNodeText> nodeText;
-  std::optional<GltfTextRange> buffersText;
-  std::optional<GltfTextRange> imagesText;
+  GltfTextPlaces places;
   // For each object in ListObjects order: its node, its mesh (negative when none) and the
   // local matrix as read.
   std::vector<size_t> nodeOfObject;

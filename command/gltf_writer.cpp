@@ -200,18 +200,10 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
     bool operator<(const Moved& other) const { return node < other.node; }
   };
   std::vector<Moved> moved;
-  std::vector<const SceneObject*> stack;
-  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it) stack.push_back(&*it);
-  for (size_t index = 0; !stack.empty(); ++index) {
-    const SceneObject& object = *stack.back();
-    stack.pop_back();
-    for (auto it = object.children.rbegin(); it != object.children.rend(); ++it)
-      stack.push_back(&*it);
-    const LocalMatrix& asRead = file.localAsRead[index];
-    if (!object.localMatrix || SameBits(*object.localMatrix, asRead)) continue;
-    const size_t node = file.nodeOfObject[index];
-    moved.push_back({node, index, &object});
-  }
+  WalkObjects(scene, [&](const SceneObject& object, size_t index, std::optional<size_t>) {
+    if (object.localMatrix && !SameBits(*object.localMatrix, file.localAsRead[index]))
+      moved.push_back({file.nodeOfObject[index], index, &object});
+  });
   std::sort(moved.begin(), moved.end());
 
   std::vector<std::pair<GltfTextRange, std::string>> uriArrays;
@@ -219,7 +211,7 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   const fs::path to = CanonicalFolder(fs::path(outputPath).parent_path());
   if (from != to) {
     for (const auto& [key, range] :
-         {std::pair{"buffers", file.buffersText}, std::pair{"images", file.imagesText}}) {
+         {std::pair{"buffers", file.places.buffers}, std::pair{"images", file.places.images}}) {
       const auto entries = file.document.find(key);
       if (range && entries != file.document.end())
         uriArrays.push_back({*range, RewriteUris(*entries, from, to).dump()});
@@ -244,7 +236,7 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   std::string made;
   size_t uri = 0;
   for (const Moved& m : moved) {
-    const GltfNodeText& node = file.nodeText[m.node];
+    const GltfNodeText& node = file.places.nodes[m.node];
     for (; uri < uriArrays.size() && uriArrays[uri].first.begin < node.begin; ++uri)
       replace(uriArrays[uri].first.begin, uriArrays[uri].first.length, uriArrays[uri].second);
     made.clear();

@@ -31,31 +31,24 @@ SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string
   const size_t count = CountObjects(scene);
   objects_.reserve(count);
   sceneObjects_.reserve(count);
-  // Depth first, each object before its children, as ListObjects lists them.
-  std::vector<std::pair<SceneObject*, HostObject*>> stack;
-  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it)
-    stack.push_back({&*it, nullptr});
-  while (!stack.empty()) {
-    const auto [from, parent] = stack.back();
-    stack.pop_back();
-    HostObject* object = host_.NewObject(document_, from->name, parent);
-    if (const auto& m = from->localMatrix) {
+  WalkObjects(scene, [&](SceneObject& from, size_t, std::optional<size_t> parent) {
+    HostObject* object =
+        host_.NewObject(document_, from.name, parent ? objects_[*parent] : nullptr);
+    if (const auto& m = from.localMatrix) {
       host_.SetLocalMatrix(object,
                            {ToHost((*m)[0]), ToHost((*m)[1]), ToHost((*m)[2]), ToHost((*m)[3])});
     } else {
-      host_.SetScale(object, ToHost(from->scale));
-      const Vector3& d = from->rotationDegrees;
+      host_.SetScale(object, ToHost(from.scale));
+      const Vector3& d = from.rotationDegrees;
       host_.SetRotation(
           object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree});
-      host_.SetPosition(object, ToHost(from->position));
+      host_.SetPosition(object, ToHost(from.position));
     }
-    host_.SetHalfSizes(object, ToHost(from->halfSize));
-    host_.SetSelected(object, from->selected);
+    host_.SetHalfSizes(object, ToHost(from.halfSize));
+    host_.SetSelected(object, from.selected);
     objects_.push_back(object);
-    sceneObjects_.push_back(from);
-    for (auto it = from->children.rbegin(); it != from->children.rend(); ++it)
-      stack.push_back({&*it, object});
-  }
+    sceneObjects_.push_back(&from);
+  });
   for (size_t i = 0; i < objects_.size(); ++i) {
     if (!Finite(host_.WorldMatrix(objects_[i])))
       throw InputError(fileName + ": " + sceneObjects_[i]->source + ": object '" +

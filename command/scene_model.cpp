@@ -56,22 +56,31 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
                    " objects answer to it (" + paths + "); give the path instead");
 }
 
+void WalkObjects(SceneFile& scene,
+                 const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit) {
+  std::vector<std::pair<SceneObject*, std::optional<size_t>>> stack;
+  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it)
+    stack.push_back({&*it, std::nullopt});
+  for (size_t index = 0; !stack.empty(); ++index) {
+    const auto [object, parent] = stack.back();
+    stack.pop_back();
+    visit(*object, index, parent);
+    for (auto it = object->children.rbegin(); it != object->children.rend(); ++it)
+      stack.push_back({&*it, index});
+  }
+}
+
 std::optional<size_t> FindByName(SceneFile& scene, const std::string& name) {
   if (name.find('/') != std::string::npos) return std::nullopt;
   std::optional<size_t> found;
-  std::vector<const SceneObject*> stack;
-  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it) stack.push_back(&*it);
-  for (size_t index = 0; !stack.empty(); ++index) {
-    const SceneObject& object = *stack.back();
-    stack.pop_back();
+  size_t answers = 0;
+  WalkObjects(scene, [&](const SceneObject& object, size_t index, std::optional<size_t>) {
     if (object.name == name || (object.alias && *object.alias == name)) {
-      if (found) return std::nullopt;
       found = index;
+      ++answers;
     }
-    for (auto it = object.children.rbegin(); it != object.children.rend(); ++it)
-      stack.push_back(&*it);
-  }
-  return found;
+  });
+  return answers == 1 ? found : std::nullopt;
 }
 
 }  // namespace kcommand

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,10 @@ struct ObjectEntry {
 
 // Every object, depth first, each before its children.
 std::vector<ObjectEntry> ListObjects(SceneFile& scene);
+// The same order without paths: `visit` gets each object with its index in that order
+// and its parent's index (none at the top level).
+void WalkObjects(SceneFile& scene,
+                 const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit);
 size_t CountObjects(const SceneFile& scene);
 
 // The index in ListObjects of the one object a user means by `name`: its path from the
