@@ -143,6 +143,21 @@ std::map<int32_t, Containers::Entry> Containers::Entries(const HostContainer* co
 }
 
 int32_t Containers::GetInt(const HostContainer* container, int32_t id, int32_t fallback) const {
+  // An integer read just before from the container read last, as every setting of a
+  // press is: answered without a call, so without a stack frame.
+  if (container == lastHandle_ && container != nullptr) [[likely]] {
+    const uint32_t kept = lastStore_->recent[Store::RecentSlot(id)];
+    if (kept != 0) [[likely]] {
+      const std::pair<int32_t, Entry>& entry = lastStore_->entries[kept - 1];
+      if (entry.first == id && entry.second.kind == Kind::kInt) [[likely]]
+        return entry.second.integer;
+    }
+  }
+  return SearchInt(container, id, fallback);
+}
+
+int32_t Containers::SearchInt(const HostContainer* container, int32_t id,
+                              int32_t fallback) const {
   const Store* store = Find(container, "ContainerGetInt");
   if (store == nullptr) return fallback;
   const Entry* entry = store->Lookup(id);

@@ -90,6 +90,9 @@ class Containers {
   Store* FindStore(const HostContainer* container, const char* operation) const;
   void Put(HostContainer* container, int32_t id, const Entry& entry, const char* operation);
   bool Holds(const HostContainer* container, int32_t id, Kind kind) const;
+  // GetInt's answer when the recent-id cache does not hold it.
+  [[gnu::noinline]] int32_t SearchInt(const HostContainer* container, int32_t id,
+                                      int32_t fallback) const;
 
   std::unordered_map<const HostContainer*, std::unique_ptr<Store>> containers_;
   // The container found last: every settings read of a press asks for the same one.

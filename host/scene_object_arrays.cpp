@@ -70,7 +70,12 @@ HostObject* ObjectArrayGet(HostObjectArray* array, int32_t index) {
     return nullptr;
   }
   if (index < 0 || static_cast<size_t>(index) >= live->entries.size()) return nullptr;
-  return live->entries[static_cast<size_t>(index)];
+  HostObject* entry = live->entries[static_cast<size_t>(index)];
+  // The module's next call is about this entry; no deletion since the array was filled
+  // means it is still live.
+  khost::Scene& scene = host.scene();
+  if (live->liveAsOf == scene.Deletions()) scene.NoteLiveArrayEntry(entry);
+  return entry;
 }
 
 }  // namespace host_ops

@@ -6,6 +6,7 @@
 #include "scene_call_text.h"
 #include "scene_object_arrays.h"
 #include "scene_records.h"
+#include "scene_support.h"
 #include "transform.h"
 
 namespace host_ops {
@@ -78,6 +79,7 @@ void DocumentGetSelectedObjects(HostDocument* document, HostObjectArray* array, 
   if (flag != 0)
     host.misuse().Report("DocumentGetSelectedObjects: unknown flag " + std::to_string(flag));
   scene.SelectedObjects(document, live->entries);
+  live->liveAsOf = scene.Deletions();
   scene.ExpectChanges(document, live->entries.size());
 }
 

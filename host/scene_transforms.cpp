@@ -40,13 +40,7 @@ const HostMatrix& CachedWorld(const HostObject* object) {
 
 }  // namespace
 
-const HostMatrix& Scene::World(HostObject* object) {
-  // Objects are never moved to another parent, so a top-level object stays one and
-  // needs neither a copy of its matrix nor a walk, only a stamp for its children.
-  if (object->parent == nullptr) {
-    StampTopLevel(object);
-    return object->state.local;
-  }
+const HostMatrix& Scene::ChildWorld(HostObject* object) {
   if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
     return object->state.world;
   // Walk up to the first ancestor already confirmed at this generation, then rebuild

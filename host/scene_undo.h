@@ -59,6 +59,7 @@ class UndoStep {
     HostVector rotation;
     HostVector scale;
   };
+  [[gnu::noinline, gnu::cold]] void GrowFor(size_t records);
   static ObjectState StateOf(const Record& record, const RotationScale* kept,
                              const HostMatrix* world);
 
