@@ -52,6 +52,15 @@ void UndoStep::GrowFor(size_t records) {
   records_.reserve(std::max(records, 2 * records_.capacity()));
 }
 
+void UndoStep::Prepare(size_t records) {
+  reserve(records);
+  // Growing to the capacity writes zeros through all of it; shrinking back keeps it.
+  records_.resize(records_.capacity());
+  records_.clear();
+  rotationScales_.resize(rotationScales_.capacity());
+  rotationScales_.clear();
+}
+
 void UndoStep::clear() {
   records_.clear();
   rotationScales_.clear();
@@ -129,6 +138,13 @@ void UndoHistory::Recycle(Step step) {
   if (step.capacity() <= spare_.capacity()) return;
   step.clear();
   spare_ = std::move(step);
+}
+
+void UndoHistory::PrepareSpare(size_t records) {
+  if (records <= spare_.capacity() || records <= open_.capacity()) return;
+  UndoStep prepared;
+  prepared.Prepare(std::max(records, 2 * spare_.capacity()));
+  spare_.swap(prepared);
 }
 
 // ---- the scene's undo: records of object states, restored step by step ----

@@ -37,6 +37,9 @@ class UndoStep {
   bool empty() const { return records_.empty(); }
   size_t capacity() const { return records_.capacity(); }
   void reserve(size_t records);
+  // Room for `records`, every byte of it written once, so that the first step recorded
+  // into it does not wait for the kernel to back each new page.
+  void Prepare(size_t records);
   void clear();
   void swap(UndoStep& other) noexcept;
   const std::vector<Record>& records() const { return records_; }
@@ -104,6 +107,10 @@ class UndoHistory {
   // faulted in afresh on every press, undo and redo.
   Step TakeSpare();
   void Recycle(Step step);
+  // Makes the spare ready for a step of at least `records` (see UndoStep::Prepare), with
+  // room to spare so that a selection growing by one object at a time prepares rarely.
+  void PrepareSpare(size_t records);
+  size_t SpareCapacity() const { return spare_.capacity(); }
 
  private:
   int depth_ = 0;
