@@ -93,10 +93,15 @@ HostVector Scene::Rotation(const HostObject* object) const {
 void Scene::SetRotation(HostObject* object, const HostVector& angles, const char* operation) {
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return;
-  record->state.scale = CurrentScale(record->state);
-  record->state.rotation = angles;
-  record->state.rotationScaleCurrent = true;
-  record->state.local = ComposeTransform(record->state.local.offset, angles, record->state.scale);
+  ObjectState& state = record->state;
+  state.scale = CurrentScale(state);
+  state.rotation = angles;
+  state.rotationScaleCurrent = true;
+  // In place for the common no-turn case: no matrix built and copied.
+  if (NoTurn(angles))
+    SetUnturnedAxes(state.local, state.scale);
+  else
+    state.local = ComposeTransform(state.local.offset, angles, state.scale);
   Invalidate(record);
 }
 

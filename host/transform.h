@@ -6,6 +6,9 @@
 // Rotation convention: angles (x, y, z) in radians turn about the X, Y and Z axes, X
 // first, then Y, then Z, all about the fixed parent axes: R = Rz(z) * Ry(y) * Rx(x).
 
+#include <bit>
+#include <cstdint>
+
 #include "c4d_host_abi.h"
 
 namespace khost {
@@ -33,6 +36,21 @@ HostVector AxisLengths(const HostMatrix& matrix);
 // offset = position, axes = the rotation's axes times the per-axis scale.
 HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
                             const HostVector& scale);
+
+// Each angle +0.0, as when a tool clears rotations: the rotation is exactly the
+// identity with +0.0 off the diagonal.
+inline bool NoTurn(const HostVector& angles) {
+  return std::bit_cast<uint64_t>(angles.x) == 0 &&
+         std::bit_cast<uint64_t>(angles.y) == 0 && std::bit_cast<uint64_t>(angles.z) == 0;
+}
+
+// ComposeTransform's axes for no turn, written in place; the offset is kept. The zeros
+// are products, so a negative scale gives -0.0 as the general path does.
+inline void SetUnturnedAxes(HostMatrix& matrix, const HostVector& scale) {
+  matrix.axisX = HostVector{scale.x, 0.0 * scale.x, 0.0 * scale.x};
+  matrix.axisY = HostVector{0.0 * scale.y, scale.y, 0.0 * scale.y};
+  matrix.axisZ = HostVector{0.0 * scale.z, 0.0 * scale.z, scale.z};
+}
 
 bool SameBits(const HostVector& a, const HostVector& b);
 bool SameBits(const HostMatrix& a, const HostMatrix& b);
