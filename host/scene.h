@@ -116,7 +116,16 @@ class Scene {
     HostObject* object;
     int32_t id;
   };
-  void SendMessage(HostObject* object, int32_t id) { Append(messages_, {object, id}); }
+  void SendMessage(HostObject* object, int32_t id) {
+    if (messages_.size() == messages_.capacity()) [[unlikely]]
+      GrowMessages();
+    // Tells the compiler that emplace_back will not grow, so its growth code and the
+    // frame it needs stay out of this path.
+    if (messages_.size() == messages_.capacity()) __builtin_unreachable();
+    // Built in place: a message assembled on the stack and copied as one wide value
+    // would be read back before its parts reach the cache.
+    messages_.emplace_back(object, id);
+  }
   const std::vector<ObjectMessage>& Messages() const { return messages_; }
   void ClearMessages() { messages_.clear(); }
 
@@ -198,6 +207,7 @@ class Scene {
   void Restore(HostObject* object, const ObjectState& state);
   void Unlink(HostObject* object);
   static bool LastInDocumentOrder(const HostObject* object);
+  [[gnu::noinline, gnu::cold]] void GrowMessages();
   // What a tool's press on the selection writes for every object, its undo records and
   // messages, made ready while the selection grows instead of during the press: the
   // kernel backs new memory a page at a time, which would otherwise cost the first press

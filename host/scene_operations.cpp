@@ -50,7 +50,9 @@ void ObjectGetGlobalMatrix(HostObject* object, HostMatrix* out) {
   khost::Scene& scene = host.scene();
   HostObject* record = scene.LiveObject(object, "ObjectGetGlobalMatrix");
   if (out == nullptr) return ReportMisuse("ObjectGetGlobalMatrix: no place for the result");
-  *out = record != nullptr ? scene.LiveWorldMatrix(record) : khost::IdentityMatrix();
+  // The object's matrix was just written in parts by the calls before this one.
+  *out = record != nullptr ? khost::LoadComponents(scene.LiveWorldMatrix(record))
+                           : khost::IdentityMatrix();
 }
 
 void ObjectSetGlobalMatrix(HostObject* object, const HostMatrix* matrix) {

@@ -47,6 +47,8 @@ void Scene::PrepareForSelection(HostDocument* document) {
   messages_.resize(logged);
 }
 
+void Scene::GrowMessages() { messages_.reserve(2 * messages_.size() + 8); }
+
 bool Scene::LastInDocumentOrder(const HostObject* object) {
   if (object->firstChild != nullptr) return false;
   for (const HostObject* each = object; each != nullptr; each = each->parent)

@@ -81,7 +81,8 @@ HostVector Scene::Position(const HostObject* object) const {
 void Scene::SetPosition(HostObject* object, const HostVector& position, const char* operation) {
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return;
-  record->state.local.offset = position;
+  // The caller's vector may have just been written a component at a time.
+  record->state.local.offset = LoadComponents(position);
   Invalidate(record);
 }
 
@@ -95,7 +96,7 @@ void Scene::SetRotation(HostObject* object, const HostVector& angles, const char
   if (record == nullptr) return;
   ObjectState& state = record->state;
   state.scale = CurrentScale(state);
-  state.rotation = angles;
+  state.rotation = LoadComponents(angles);
   state.rotationScaleCurrent = true;
   // In place for the common no-turn case: no matrix built and copied.
   if (NoTurn(angles))
@@ -146,7 +147,7 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return false;
   HostObject* parent = record->parent;
-  HostMatrix local = world;
+  HostMatrix local = LoadComponents(world);
   if (parent != nullptr) {
     HostMatrix parentInverse;
     if (!Invert(World(parent), &parentInverse)) {

@@ -52,6 +52,19 @@ inline void SetUnturnedAxes(HostMatrix& matrix, const HostVector& scale) {
   matrix.axisZ = HostVector{0.0 * scale.z, 0.0 * scale.z, scale.z};
 }
 
+// Read a component at a time. The module writes its vectors and matrices a component at
+// a time just before handing them over, and a wider load across two such stores cannot
+// take the values from the store queue: it waits until they reach the cache, a stall
+// on every call. Volatile keeps the compiler from merging the loads.
+inline HostVector LoadComponents(const HostVector& vector) {
+  const volatile HostVector& from = vector;
+  return HostVector{from.x, from.y, from.z};
+}
+inline HostMatrix LoadComponents(const HostMatrix& matrix) {
+  return HostMatrix{LoadComponents(matrix.offset), LoadComponents(matrix.axisX),
+                    LoadComponents(matrix.axisY), LoadComponents(matrix.axisZ)};
+}
+
 bool SameBits(const HostVector& a, const HostVector& b);
 bool SameBits(const HostMatrix& a, const HostMatrix& b);
 
