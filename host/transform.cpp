@@ -125,10 +125,6 @@ HostVector RotationAngles(const HostMatrix& matrix) {
   return HostVector{0.0, angleY, std::atan2(-y.x, y.y)};
 }
 
-HostVector AxisLengths(const HostMatrix& matrix) {
-  return HostVector{Length(matrix.axisX), Length(matrix.axisY), Length(matrix.axisZ)};
-}
-
 HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
                             const HostVector& scale) {
   // The same products without the rotation's ones and zeros.

@@ -7,6 +7,7 @@
 // first, then Y, then Z, all about the fixed parent axes: R = Rz(z) * Ry(y) * Rx(x).
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "c4d_host_abi.h"
@@ -30,8 +31,15 @@ HostMatrix RotationMatrix(const HostVector& angles);
 // normalised first; shear is ignored. With the Y angle at +-90 degrees the X angle is 0.
 HostVector RotationAngles(const HostMatrix& matrix);
 
-// Length of each axis: the per-axis scale of a matrix without shear.
-HostVector AxisLengths(const HostMatrix& matrix);
+// Length of each axis: the per-axis scale of a matrix without shear. Inline, so that a
+// caller gets the lengths in registers: returned through memory a component at a time
+// and copied on as one wide value, they would wait for the stores to reach the cache.
+inline HostVector AxisLengths(const HostMatrix& matrix) {
+  const auto length = [](const HostVector& v) {
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  };
+  return HostVector{length(matrix.axisX), length(matrix.axisY), length(matrix.axisZ)};
+}
 
 // offset = position, axes = the rotation's axes times the per-axis scale.
 HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
