@@ -161,8 +161,7 @@ int32_t Containers::GetInt(const HostContainer* container, int32_t id, int32_t f
   return SearchInt(container, id, fallback);
 }
 
-int32_t Containers::SearchInt(const HostContainer* container, int32_t id,
-                              int32_t fallback) const {
+int32_t Containers::SearchInt(const HostContainer* container, int32_t id, int32_t fallback) const {
   const Store* store = Find(container, "ContainerGetInt");
   if (store == nullptr) return fallback;
   const Entry* entry = store->Lookup(id);

@@ -37,8 +37,8 @@ void Scene::SetSelected(HostObject* object, bool selected) {
 void Scene::PrepareForSelection(HostDocument* document) {
   // Doubling, so a selection made one object at a time prepares a few times in all.
   constexpr size_t kFewest = 64;
-  const size_t objects = std::max({document->selectedObjects, kFewest,
-                                   2 * document->undo.SpareCapacity()});
+  const size_t objects =
+      std::max({document->selectedObjects, kFewest, 2 * document->undo.SpareCapacity()});
   document->undo.PrepareSpare(objects);
   // A tool sends each object it changes two messages.
   const size_t logged = messages_.size();

@@ -18,9 +18,8 @@ void UndoStep::Add(HostObject* object, const ObjectState& state, bool hasParent)
   // Growth out of line and the record built in place: this runs once per recorded object.
   if (records_.size() == records_.capacity()) [[unlikely]]
     GrowFor(records_.size() + 1);
-  records_.emplace_back(object, state.local, state.halfSizes, state.worldStamp,
-                        state.parentStamp, state.selected, state.rotationScaleCurrent,
-                        worldKept);
+  records_.emplace_back(object, state.local, state.halfSizes, state.worldStamp, state.parentStamp,
+                        state.selected, state.rotationScaleCurrent, worldKept);
   if (state.rotationScaleCurrent) Append(rotationScales_, {state.rotation, state.scale});
   if (worldKept) Append(worlds_, state.world);
 }

@@ -48,8 +48,8 @@ HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles
 // Each angle +0.0, as when a tool clears rotations: the rotation is exactly the
 // identity with +0.0 off the diagonal.
 inline bool NoTurn(const HostVector& angles) {
-  return std::bit_cast<uint64_t>(angles.x) == 0 &&
-         std::bit_cast<uint64_t>(angles.y) == 0 && std::bit_cast<uint64_t>(angles.z) == 0;
+  return std::bit_cast<uint64_t>(angles.x) == 0 && std::bit_cast<uint64_t>(angles.y) == 0 &&
+         std::bit_cast<uint64_t>(angles.z) == 0;
 }
 
 // ComposeTransform's axes for no turn, written in place; the offset is kept. The zeros
