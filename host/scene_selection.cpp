@@ -43,8 +43,7 @@ void Scene::PrepareForSelection(HostDocument* document) {
   // A tool sends each object it changes two messages.
   const size_t logged = messages_.size();
   ReserveAtLeast(messages_, logged + 2 * objects);
-  messages_.resize(messages_.capacity());
-  messages_.resize(logged);
+  TouchSpareRoom(messages_);
 }
 
 void Scene::GrowMessages() { messages_.reserve(2 * messages_.size() + 8); }

@@ -9,6 +9,7 @@
 #include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
+#include "vector_append.h"
 
 namespace khost {
 
@@ -53,11 +54,8 @@ void UndoStep::GrowFor(size_t records) {
 
 void UndoStep::Prepare(size_t records) {
   reserve(records);
-  // Growing to the capacity writes zeros through all of it; shrinking back keeps it.
-  records_.resize(records_.capacity());
-  records_.clear();
-  rotationScales_.resize(rotationScales_.capacity());
-  rotationScales_.clear();
+  TouchSpareRoom(records_);
+  TouchSpareRoom(rotationScales_);
 }
 
 void UndoStep::clear() {

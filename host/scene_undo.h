@@ -37,8 +37,8 @@ class UndoStep {
   bool empty() const { return records_.empty(); }
   size_t capacity() const { return records_.capacity(); }
   void reserve(size_t records);
-  // Room for `records`, every byte of it written once, so that the first step recorded
-  // into it does not wait for the kernel to back each new page.
+  // Room for `records`, every page of it backed by the kernel now, so that the first
+  // step recorded into it does not wait for each new page.
   void Prepare(size_t records);
   void clear();
   void swap(UndoStep& other) noexcept;
