@@ -139,9 +139,11 @@ void UndoHistory::Recycle(Step step) {
 
 void UndoHistory::PrepareSpare(size_t records) {
   if (records <= spare_.capacity() || records <= open_.capacity()) return;
-  UndoStep prepared;
-  prepared.Prepare(std::max(records, 2 * spare_.capacity()));
-  spare_.swap(prepared);
+  const size_t room = std::max(records, 2 * spare_.capacity());
+  // The spare holds no records: let its storage go before the larger one is made, so
+  // the two are never held at once.
+  spare_ = UndoStep{};
+  spare_.Prepare(room);
 }
 
 // ---- the scene's undo: records of object states, restored step by step ----
