@@ -62,6 +62,7 @@ void Containers::Destroy(HostContainer* container) {
   if (container == lastHandle_) {
     lastHandle_ = nullptr;
     lastStore_ = nullptr;
+    ForgetKnownInts();
   }
   if (containers_.erase(container) == 0) ReportMisuse("Destroy: not a live settings container");
 }
@@ -77,6 +78,7 @@ Containers::Store* Containers::FindStore(const HostContainer* container,
     ReportMisuse(std::string(operation) + ": not a live settings container");
     return nullptr;
   }
+  if (container != lastHandle_) ForgetKnownInts();
   lastHandle_ = container;
   lastStore_ = it->second.get();
   return lastStore_;
@@ -84,7 +86,10 @@ Containers::Store* Containers::FindStore(const HostContainer* container,
 
 void Containers::Put(HostContainer* container, int32_t id, const Entry& entry,
                      const char* operation) {
-  if (Store* store = Find(container, operation)) store->Slot(id) = entry;
+  if (Store* store = Find(container, operation)) {
+    store->Slot(id) = entry;
+    ForgetKnownInts();
+  }
 }
 
 void Containers::SetInt(HostContainer* container, int32_t id, int32_t value) {
@@ -109,7 +114,10 @@ void Containers::SetLink(HostContainer* container, int32_t id, ObjectId object) 
 }
 
 void Containers::Remove(HostContainer* container, int32_t id) {
-  if (Store* store = Find(container, "Remove")) store->Erase(id);
+  if (Store* store = Find(container, "Remove")) {
+    store->Erase(id);
+    ForgetKnownInts();
+  }
 }
 
 std::optional<Containers::Entry> Containers::Get(const HostContainer* container, int32_t id) const {
@@ -143,12 +151,25 @@ std::map<int32_t, Containers::Entry> Containers::Entries(const HostContainer* co
 }
 
 int32_t Containers::GetInt(const HostContainer* container, int32_t id, int32_t fallback) const {
+  // An integer read just before from the container read last, as every setting of a
+  // press is: answered without a call, so without a stack frame.
+  if (container == lastHandle_ && container != nullptr) [[likely]] {
+    const KnownInt& known = knownInts_[Store::RecentSlot(id)];
+    if (known.known && known.id == id) [[likely]]
+      return known.value;
+  }
+  return SearchInt(container, id, fallback);
+}
+
+int32_t Containers::SearchInt(const HostContainer* container, int32_t id, int32_t fallback) const {
   const Store* store = Find(container, "ContainerGetInt");
   if (store == nullptr) return fallback;
   const Entry* entry = store->Lookup(id);
   if (entry == nullptr) return fallback;
   switch (entry->kind) {
     case Kind::kInt:
+      // Find made this container the one found last.
+      knownInts_[Store::RecentSlot(id)] = KnownInt{id, entry->integer, true};
       return entry->integer;
     case Kind::kBool:
       return entry->truth ? 1 : 0;

@@ -90,6 +90,23 @@ class Containers {
   Store* FindStore(const HostContainer* container, const char* operation) const;
   void Put(HostContainer* container, int32_t id, const Entry& entry, const char* operation);
   bool Holds(const HostContainer* container, int32_t id, Kind kind) const;
+  // GetInt's answer when the recent-id cache does not hold it.
+  [[gnu::noinline]] int32_t SearchInt(const HostContainer* container, int32_t id,
+                                      int32_t fallback) const;
+
+  // Integers read lately from the container found last, by the id's recent slot: a press
+  // reads the same three settings for every object, and each answer is then one load
+  // from here instead of a chain of them through the store. Forgotten on every change of
+  // any entry and whenever another container is found.
+  struct KnownInt {
+    int32_t id;
+    int32_t value;
+    bool known;
+  };
+  mutable KnownInt knownInts_[Store::kRecentIds] = {};
+  void ForgetKnownInts() const {
+    for (KnownInt& known : knownInts_) known.known = false;
+  }
 
   std::unordered_map<const HostContainer*, std::unique_ptr<Store>> containers_;
   // The container found last: every settings read of a press asks for the same one.

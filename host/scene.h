@@ -19,6 +19,7 @@
 #include "c4d_host_abi.h"
 #include "scene_object_arrays.h"
 #include "scene_object_state.h"
+#include "vector_append.h"
 
 namespace khost {
 
@@ -115,7 +116,16 @@ class Scene {
     HostObject* object;
     int32_t id;
   };
-  void SendMessage(HostObject* object, int32_t id) { messages_.push_back({object, id}); }
+  void SendMessage(HostObject* object, int32_t id) {
+    if (messages_.size() == messages_.capacity()) [[unlikely]]
+      GrowMessages();
+    // Tells the compiler that emplace_back will not grow, so its growth code and the
+    // frame it needs stay out of this path.
+    if (messages_.size() == messages_.capacity()) __builtin_unreachable();
+    // Built in place: a message assembled on the stack and copied as one wide value
+    // would be read back before its parts reach the cache.
+    messages_.emplace_back(object, id);
+  }
   const std::vector<ObjectMessage>& Messages() const { return messages_; }
   void ClearMessages() { messages_.clear(); }
 
@@ -130,13 +140,23 @@ class Scene {
       return object;
     return CheckLiveObject(object, operation);
   }
+  // An entry of an object array known to hold live objects, handed to the module: its
+  // checks need no look at its record. It takes the second slot and the next miss the
+  // first, so the module's walk through an array leaves the reference it returns to
+  // for every entry in place.
+  void NoteLiveArrayEntry(HostObject* object) const {
+    liveHandles_[1] = reinterpret_cast<uintptr_t>(object);
+    nextLiveHandle_ = 0;
+  }
+  // Raised by every deletion: entries gathered as live when it had this value still are.
+  uint64_t Deletions() const { return deletions_; }
   HostDocument* KnownDocument(HostDocument* document, const char* operation) const {
     if (document == lastDocument_ && document != nullptr) [[likely]]
       return document;
     return FindKnownDocument(document, operation);
   }
-  // The world matrix of an object LiveObject answered for.
-  const HostMatrix& LiveWorldMatrix(HostObject* live) { return World(live); }
+  // The world matrix of an object LiveObject answered for; inline in scene_support.h.
+  inline const HostMatrix& LiveWorldMatrix(HostObject* live);
   // Short texts for the call trace.
   std::string ObjectLabel(const HostObject* object) const;
   std::string DocumentLabel(const HostDocument* document) const;
@@ -164,13 +184,22 @@ class Scene {
   // LiveObject's answer for a handle it has not seen lately; remembers a live one.
   HostObject* CheckLiveObject(HostObject* object, const char* operation) const;
   HostDocument* FindKnownDocument(HostDocument* document, const char* operation) const;
+  // AddUndo's answer when something is wrong, or a test limits its successes; `record`
+  // is null when the group or the kind is at fault.
+  [[gnu::noinline, gnu::cold]] bool RefuseUndo(HostDocument* known, int32_t kind,
+                                               HostObject* record, const char* operation);
   // Every deletion forgets the handles LiveObject remembers.
-  void ForgetLiveHandles() const { liveHandles_[0] = liveHandles_[1] = kNoHandle; }
+  void ForgetLiveHandles() {
+    liveHandles_[0] = liveHandles_[1] = kNoHandle;
+    ++deletions_;
+  }
   HostObject* Mutable(const HostObject* object, const char* operation) const {
     return LiveObject(const_cast<HostObject*>(object), operation);
   }
   const HostObject* Readable(const HostObject* object, const char* operation) const;
-  const HostMatrix& World(HostObject* object);
+  // Inline in scene_support.h for a top-level object, whose world matrix is its local one.
+  inline const HostMatrix& World(HostObject* object);
+  const HostMatrix& ChildWorld(HostObject* object);
   void StampTopLevel(HostObject* object);
   void Invalidate(HostObject* object);
   void DeferRotationAndScale(HostObject* object);
@@ -178,6 +207,12 @@ class Scene {
   void Restore(HostObject* object, const ObjectState& state);
   void Unlink(HostObject* object);
   static bool LastInDocumentOrder(const HostObject* object);
+  [[gnu::noinline, gnu::cold]] void GrowMessages();
+  // What a tool's press on the selection writes for every object, its undo records and
+  // messages, made ready while the selection grows instead of during the press: the
+  // kernel backs new memory a page at a time, which would otherwise cost the first press
+  // on a selection about as much again as its work.
+  [[gnu::noinline]] void PrepareForSelection(HostDocument* document);
 
   // Objects live in chunks whose storage never moves, so handles stay valid. Chunks
   // double from the first size up to the largest, so even a million objects need few
@@ -205,6 +240,7 @@ class Scene {
   static constexpr uintptr_t kNoHandle = ~uintptr_t{0};
   mutable uintptr_t liveHandles_[2] = {kNoHandle, kNoHandle};
   mutable size_t nextLiveHandle_ = 0;
+  uint64_t deletions_ = 0;
   // Documents are never dropped, so the one found last stays known.
   mutable HostDocument* lastDocument_ = nullptr;
   std::vector<std::unique_ptr<HostDocument>> documents_;

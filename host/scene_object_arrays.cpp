@@ -36,6 +36,15 @@ namespace host_ops {
 
 using khost::Host;
 
+namespace {
+
+// Out of line, so that building the text does not give the per-object calls a frame.
+[[gnu::noinline, gnu::cold]] void ReportArrayMisuse(const char* what) {
+  Host::Current().misuse().Report(what);
+}
+
+}  // namespace
+
 HostObjectArray* ObjectArrayNew(void) {
   Host& host = Host::Current();
   return host.scene().arrays().New();
@@ -55,8 +64,8 @@ void ObjectArrayFree(HostObjectArray** holder) {
 int32_t ObjectArrayCount(HostObjectArray* array) {
   Host& host = Host::Current();
   const HostObjectArray* live = host.scene().arrays().Find(array);
-  if (live == nullptr) {
-    host.misuse().Report("ObjectArrayCount: the array is unknown or was already freed");
+  if (live == nullptr) [[unlikely]] {
+    ReportArrayMisuse("ObjectArrayCount: the array is unknown or was already freed");
     return 0;
   }
   return static_cast<int32_t>(live->entries.size());
@@ -65,12 +74,17 @@ int32_t ObjectArrayCount(HostObjectArray* array) {
 HostObject* ObjectArrayGet(HostObjectArray* array, int32_t index) {
   Host& host = Host::Current();
   const HostObjectArray* live = host.scene().arrays().Find(array);
-  if (live == nullptr) {
-    host.misuse().Report("ObjectArrayGet: the array is unknown or was already freed");
+  if (live == nullptr) [[unlikely]] {
+    ReportArrayMisuse("ObjectArrayGet: the array is unknown or was already freed");
     return nullptr;
   }
   if (index < 0 || static_cast<size_t>(index) >= live->entries.size()) return nullptr;
-  return live->entries[static_cast<size_t>(index)];
+  HostObject* entry = live->entries[static_cast<size_t>(index)];
+  // The module's next call is about this entry; no deletion since the array was filled
+  // means it is still live.
+  khost::Scene& scene = host.scene();
+  if (live->liveAsOf == scene.Deletions()) scene.NoteLiveArrayEntry(entry);
+  return entry;
 }
 
 }  // namespace host_ops

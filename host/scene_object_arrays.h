@@ -3,6 +3,7 @@
 // twice or never made is reported instead of followed, and leaks can be counted.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -11,6 +12,10 @@
 
 struct HostObjectArray {
   std::vector<HostObject*> entries;
+  // The scene's deletion count when every entry was last known live; no other value
+  // while that is unknown.
+  static constexpr uint64_t kNotKnownLive = ~uint64_t{0};
+  uint64_t liveAsOf = kNotKnownLive;
 };
 
 namespace khost {

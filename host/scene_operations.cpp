@@ -6,6 +6,7 @@
 #include "scene_call_text.h"
 #include "scene_object_arrays.h"
 #include "scene_records.h"
+#include "scene_support.h"
 #include "transform.h"
 
 namespace host_ops {
@@ -49,7 +50,9 @@ void ObjectGetGlobalMatrix(HostObject* object, HostMatrix* out) {
   khost::Scene& scene = host.scene();
   HostObject* record = scene.LiveObject(object, "ObjectGetGlobalMatrix");
   if (out == nullptr) return ReportMisuse("ObjectGetGlobalMatrix: no place for the result");
-  *out = record != nullptr ? scene.LiveWorldMatrix(record) : khost::IdentityMatrix();
+  // The object's matrix was just written in parts by the calls before this one.
+  *out = record != nullptr ? khost::LoadComponents(scene.LiveWorldMatrix(record))
+                           : khost::IdentityMatrix();
 }
 
 void ObjectSetGlobalMatrix(HostObject* object, const HostMatrix* matrix) {
@@ -78,6 +81,7 @@ void DocumentGetSelectedObjects(HostDocument* document, HostObjectArray* array, 
   if (flag != 0)
     host.misuse().Report("DocumentGetSelectedObjects: unknown flag " + std::to_string(flag));
   scene.SelectedObjects(document, live->entries);
+  live->liveAsOf = scene.Deletions();
   scene.ExpectChanges(document, live->entries.size());
 }
 

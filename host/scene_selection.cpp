@@ -24,6 +24,8 @@ void Scene::SetSelected(HostObject* object, bool selected) {
     return;
   }
   ++document->selectedObjects;
+  if (document->selectedObjects > document->undo.SpareCapacity()) [[unlikely]]
+    PrepareForSelection(document);
   // Reading a scene selects objects as it makes them, each the last in document order:
   // the cache grows with them instead of being rebuilt by a walk on the next request.
   if (cacheCurrent && LastInDocumentOrder(record)) {
@@ -31,6 +33,20 @@ void Scene::SetSelected(HostObject* object, bool selected) {
     document->selectionCacheVersion = document->selectionVersion;
   }
 }
+
+void Scene::PrepareForSelection(HostDocument* document) {
+  // Doubling, so a selection made one object at a time prepares a few times in all.
+  constexpr size_t kFewest = 64;
+  const size_t objects =
+      std::max({document->selectedObjects, kFewest, 2 * document->undo.SpareCapacity()});
+  document->undo.PrepareSpare(objects);
+  // A tool sends each object it changes two messages.
+  const size_t logged = messages_.size();
+  ReserveAtLeast(messages_, logged + 2 * objects);
+  TouchSpareRoom(messages_);
+}
+
+void Scene::GrowMessages() { messages_.reserve(2 * messages_.size() + 8); }
 
 bool Scene::LastInDocumentOrder(const HostObject* object) {
   if (object->firstChild != nullptr) return false;

@@ -9,9 +9,23 @@
 
 #include "host.h"
 #include "misuse.h"
+#include "scene.h"
 #include "scene_records.h"
 
 namespace khost {
+
+// Objects are never moved to another parent, so a top-level object stays one and needs
+// neither a copy of its matrix nor a walk, only a stamp for its children.
+inline const HostMatrix& Scene::World(HostObject* object) {
+  if (object->parent == nullptr) [[likely]] {
+    if (object->state.worldStamp == 0) [[unlikely]]
+      StampTopLevel(object);
+    return object->state.local;
+  }
+  return ChildWorld(object);
+}
+
+inline const HostMatrix& Scene::LiveWorldMatrix(HostObject* live) { return World(live); }
 
 inline void Report(const char* operation, const std::string& what) {
   Host::Current().misuse().Report(std::string(operation) + ": " + what);

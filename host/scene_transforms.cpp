@@ -40,13 +40,7 @@ const HostMatrix& CachedWorld(const HostObject* object) {
 
 }  // namespace
 
-const HostMatrix& Scene::World(HostObject* object) {
-  // Objects are never moved to another parent, so a top-level object stays one and
-  // needs neither a copy of its matrix nor a walk, only a stamp for its children.
-  if (object->parent == nullptr) {
-    StampTopLevel(object);
-    return object->state.local;
-  }
+const HostMatrix& Scene::ChildWorld(HostObject* object) {
   if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
     return object->state.world;
   // Walk up to the first ancestor already confirmed at this generation, then rebuild
@@ -87,7 +81,8 @@ HostVector Scene::Position(const HostObject* object) const {
 void Scene::SetPosition(HostObject* object, const HostVector& position, const char* operation) {
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return;
-  record->state.local.offset = position;
+  // The caller's vector may have just been written a component at a time.
+  record->state.local.offset = LoadComponents(position);
   Invalidate(record);
 }
 
@@ -99,10 +94,15 @@ HostVector Scene::Rotation(const HostObject* object) const {
 void Scene::SetRotation(HostObject* object, const HostVector& angles, const char* operation) {
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return;
-  record->state.scale = CurrentScale(record->state);
-  record->state.rotation = angles;
-  record->state.rotationScaleCurrent = true;
-  record->state.local = ComposeTransform(record->state.local.offset, angles, record->state.scale);
+  ObjectState& state = record->state;
+  state.scale = CurrentScale(state);
+  state.rotation = LoadComponents(angles);
+  state.rotationScaleCurrent = true;
+  // In place for the common no-turn case: no matrix built and copied.
+  if (NoTurn(angles))
+    SetUnturnedAxes(state.local, state.scale);
+  else
+    state.local = ComposeTransform(state.local.offset, angles, state.scale);
   Invalidate(record);
 }
 
@@ -147,7 +147,7 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   HostObject* record = Mutable(object, operation);
   if (record == nullptr) return false;
   HostObject* parent = record->parent;
-  HostMatrix local = world;
+  HostMatrix local = LoadComponents(world);
   if (parent != nullptr) {
     HostMatrix parentInverse;
     if (!Invert(World(parent), &parentInverse)) {

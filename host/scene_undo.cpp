@@ -9,17 +9,20 @@
 #include "scene.h"
 #include "scene_records.h"
 #include "scene_support.h"
+#include "vector_append.h"
 
 namespace khost {
 
 void UndoStep::Add(HostObject* object, const ObjectState& state, bool hasParent) {
   // A cache that is not current is rebuilt whatever it holds.
   const bool worldKept = hasParent && state.worldStamp != 0;
-  records_.push_back(Record{object, state.local, state.halfSizes, state.worldStamp,
-                            state.parentStamp, state.selected, state.rotationScaleCurrent,
-                            worldKept});
-  if (state.rotationScaleCurrent) rotationScales_.push_back({state.rotation, state.scale});
-  if (worldKept) worlds_.push_back(state.world);
+  // Growth out of line and the record built in place: this runs once per recorded object.
+  if (records_.size() == records_.capacity()) [[unlikely]]
+    GrowFor(records_.size() + 1);
+  records_.emplace_back(object, state.local, state.halfSizes, state.worldStamp, state.parentStamp,
+                        state.selected, state.rotationScaleCurrent, worldKept);
+  if (state.rotationScaleCurrent) Append(rotationScales_, {state.rotation, state.scale});
+  if (worldKept) Append(worlds_, state.world);
 }
 
 ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept,
@@ -43,6 +46,16 @@ void UndoStep::reserve(size_t records) {
   records_.reserve(records);
   // Objects that were just read or placed by their parts usually keep rotation and scale.
   rotationScales_.reserve(records);
+}
+
+void UndoStep::GrowFor(size_t records) {
+  records_.reserve(std::max(records, 2 * records_.capacity()));
+}
+
+void UndoStep::Prepare(size_t records) {
+  reserve(records);
+  TouchSpareRoom(records_);
+  TouchSpareRoom(rotationScales_);
 }
 
 void UndoStep::clear() {
@@ -124,6 +137,15 @@ void UndoHistory::Recycle(Step step) {
   spare_ = std::move(step);
 }
 
+void UndoHistory::PrepareSpare(size_t records) {
+  if (records <= spare_.capacity() || records <= open_.capacity()) return;
+  const size_t room = std::max(records, 2 * spare_.capacity());
+  // The spare holds no records: let its storage go before the larger one is made, so
+  // the two are never held at once.
+  spare_ = UndoStep{};
+  spare_.Prepare(room);
+}
+
 // ---- the scene's undo: records of object states, restored step by step ----
 
 const ObjectState& Scene::Capture(HostObject* object) {
@@ -162,6 +184,19 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
                     const char* operation) {
   HostDocument* known = KnownDocument(document, operation);
   if (known == nullptr) return false;
+  if (!known->undo.Open() || kind != kUndoKindChange) [[unlikely]]
+    return RefuseUndo(known, kind, nullptr, operation);
+  HostObject* record = LiveObject(object, operation);
+  if (record == nullptr) return false;
+  if (record->document != known || addUndoSuccessesLeft_.has_value()) [[unlikely]]
+    return RefuseUndo(known, kind, record, operation);
+  World(record);
+  known->undo.Add(record, record->state, record->parent != nullptr);
+  return true;
+}
+
+bool Scene::RefuseUndo(HostDocument* known, int32_t kind, HostObject* record,
+                       const char* operation) {
   if (!known->undo.Open()) {
     Report(operation, "no undo group is open");
     return false;
@@ -170,16 +205,13 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
     Report(operation, "unknown undo kind " + std::to_string(kind));
     return false;
   }
-  HostObject* record = LiveObject(object, operation);
-  if (record == nullptr) return false;
   if (record->document != known) {
     Report(operation, "the object \"" + record->name + "\" belongs to another document");
     return false;
   }
-  if (addUndoSuccessesLeft_.has_value()) {
-    if (*addUndoSuccessesLeft_ <= 0) return false;
-    --*addUndoSuccessesLeft_;
-  }
+  // A simulated failure, once the successes a test allowed are used up.
+  if (*addUndoSuccessesLeft_ <= 0) return false;
+  --*addUndoSuccessesLeft_;
   World(record);
   known->undo.Add(record, record->state, record->parent != nullptr);
   return true;

@@ -37,6 +37,9 @@ class UndoStep {
   bool empty() const { return records_.empty(); }
   size_t capacity() const { return records_.capacity(); }
   void reserve(size_t records);
+  // Room for `records`, every page of it backed by the kernel now, so that the first
+  // step recorded into it does not wait for each new page.
+  void Prepare(size_t records);
   void clear();
   void swap(UndoStep& other) noexcept;
   const std::vector<Record>& records() const { return records_; }
@@ -59,6 +62,7 @@ class UndoStep {
     HostVector rotation;
     HostVector scale;
   };
+  [[gnu::noinline, gnu::cold]] void GrowFor(size_t records);
   static ObjectState StateOf(const Record& record, const RotationScale* kept,
                              const HostMatrix* world);
 
@@ -103,6 +107,10 @@ class UndoHistory {
   // faulted in afresh on every press, undo and redo.
   Step TakeSpare();
   void Recycle(Step step);
+  // Makes the spare ready for a step of at least `records` (see UndoStep::Prepare), with
+  // room to spare so that a selection growing by one object at a time prepares rarely.
+  void PrepareSpare(size_t records);
+  size_t SpareCapacity() const { return spare_.capacity(); }
 
  private:
   int depth_ = 0;

@@ -125,20 +125,13 @@ HostVector RotationAngles(const HostMatrix& matrix) {
   return HostVector{0.0, angleY, std::atan2(-y.x, y.y)};
 }
 
-HostVector AxisLengths(const HostMatrix& matrix) {
-  return HostVector{Length(matrix.axisX), Length(matrix.axisY), Length(matrix.axisZ)};
-}
-
 HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
                             const HostVector& scale) {
-  // No turn at all (each angle +0.0), as when a tool clears rotations: the rotation is
-  // exactly the identity with +0.0 off the diagonal, so the same products without it.
-  if (SameBits(angles, HostVector{0.0, 0.0, 0.0})) {
+  // The same products without the rotation's ones and zeros.
+  if (NoTurn(angles)) {
     HostMatrix m;
     m.offset = position;
-    m.axisX = HostVector{scale.x, 0.0 * scale.x, 0.0 * scale.x};
-    m.axisY = HostVector{0.0 * scale.y, scale.y, 0.0 * scale.y};
-    m.axisZ = HostVector{0.0 * scale.z, 0.0 * scale.z, scale.z};
+    SetUnturnedAxes(m, scale);
     return m;
   }
   HostMatrix m = RotationMatrix(angles);

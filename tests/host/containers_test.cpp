@@ -60,6 +60,16 @@ TEST_F(ContainersTest, SettingAnIdReplacesItsKind) {
   EXPECT_EQ(containers().Entries(settings).size(), 1u);
 }
 
+TEST_F(ContainersTest, AnIdReadBeforeAnswersByItsNewKind) {
+  // The first read leaves the id in the recent-id cache; the next reads go through it.
+  table::ContainerSetInt(host)(settings, 7, 2);
+  ASSERT_EQ(table::ContainerGetInt(host)(settings, 7, -5), 2);
+  table::ContainerSetBool(host)(settings, 7, 1);
+  EXPECT_EQ(table::ContainerGetInt(host)(settings, 7, -5), 1);
+  containers().SetLink(settings, 7, 3);
+  EXPECT_EQ(table::ContainerGetInt(host)(settings, 7, -5), -5);
+}
+
 TEST_F(ContainersTest, ContainersAreSeparate) {
   HostContainer* other = containers().Create();
   containers().SetInt(settings, 1, 10);

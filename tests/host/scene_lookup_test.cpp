@@ -105,6 +105,24 @@ TEST_F(SceneLookups, TheSelectionFollowsEveryChangeAfterItWasRead) {
   EXPECT_EQ((std::vector<HostObject*>{o[2]}), selection);
 }
 
+TEST_F(SceneLookups, AnArrayEntryDeletedAfterTheArrayWasFilledIsRefused) {
+  const std::vector<HostObject*> o = MakeObjects(3);
+  for (HostObject* object : o) scene.SetSelected(object, true);
+  HostObjectArray* array = host_ops::ObjectArrayNew();
+  host_ops::DocumentGetSelectedObjects(document, array, 0);
+  HostVector out{};
+  // Entries handed out while nothing was deleted are taken as live without a lookup.
+  host_ops::ObjectGetPosition(host_ops::ObjectArrayGet(array, 0), &out);
+  ASSERT_TRUE(host.misuse().Empty());
+  scene.DeleteObject(o[1]);
+  host_ops::ObjectGetPosition(host_ops::ObjectArrayGet(array, 1), &out);
+  EXPECT_TRUE(host.misuse().Mentions("ObjectGetPosition: the object \"o1\" was deleted"));
+  host.misuse().Clear();
+  host_ops::ObjectGetPosition(host_ops::ObjectArrayGet(array, 2), &out);
+  EXPECT_TRUE(host.misuse().Empty());
+  host_ops::ObjectArrayFree(&array);
+}
+
 TEST_F(SceneLookups, RotationAndScaleAreReadFromAMatrixThatWasSet) {
   HostObject* object = MakeObjects(1)[0];
   // A quarter turn about Z with scale (2, 3, 4): X goes to +Y, Y to -X.
