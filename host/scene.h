@@ -113,6 +113,9 @@ class Scene {
 
   // ---- object messages ----
   struct ObjectMessage {
+    // A constructor rather than an aggregate: emplace_back builds it in place with every
+    // compiler, not only those that take parenthesised aggregates.
+    ObjectMessage(HostObject* to, int32_t messageId) : object(to), id(messageId) {}
     HostObject* object;
     int32_t id;
   };

@@ -20,6 +20,19 @@ namespace khost {
 class UndoStep {
  public:
   struct Record {
+    // A constructor rather than an aggregate: emplace_back builds it in place with every
+    // compiler, not only those that take parenthesised aggregates.
+    Record(HostObject* recorded, const HostMatrix& localMatrix, const HostVector& sizes,
+           uint64_t worldStampKept, uint64_t parentStampKept, bool wasSelected,
+           bool keepsRotationScale, bool keepsWorld)
+        : object(recorded),
+          local(localMatrix),
+          halfSizes(sizes),
+          worldStamp(worldStampKept),
+          parentStamp(parentStampKept),
+          selected(wasSelected),
+          rotationScaleKept(keepsRotationScale),
+          worldKept(keepsWorld) {}
     HostObject* object;
     HostMatrix local;
     HostVector halfSizes;
