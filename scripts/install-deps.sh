@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and tests need, only when something is missing.
+# qemu-user-static runs the 32-bit tests on kernels that cannot execute 32-bit programs
+# (docs/builds.md).
 set -euo pipefail
 
 packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
@@ -7,7 +9,7 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
           libtinygltf-dev libsimdjson-dev rapidjson-dev assimp-testmodels time
-          libcpp-httplib-dev pkgconf chromium nodejs)
+          libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static)
 
 missing=()
 for package in "${packages[@]}"; do

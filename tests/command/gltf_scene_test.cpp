@@ -53,7 +53,7 @@ class GltfScene : public ::testing::Test {
     return khost_test::RunIn(folder.Path(), program, arguments);
   }
   Outcome Kestrum(const std::vector<std::string>& arguments) {
-    return Run(Quoted(KESTRUM_COMMAND), arguments);
+    return Run(khost_test::BuiltProgramWords(KESTRUM_COMMAND), arguments);
   }
   // The validator's report on a written file; no errors, and no warning whose code the
   // input's report did not already have.

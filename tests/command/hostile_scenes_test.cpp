@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "command_runner.h"
 #include "input_error.h"
 #include "scene_reader.h"
 #include "temp_folder.h"
@@ -231,7 +232,8 @@ TEST(HostileScenes, EndInStatusZeroOneOrTwoWithAllOutputsOrNone) {
               folder.Path() + "/run" + std::to_string(runs.size()), number % 3 == 0, -1};
       fs::create_directory(run.folder);
       std::ofstream(run.folder + "/scene.json", std::ios::binary) << text;
-      std::vector<std::string> arguments{KESTRUM_COMMAND, "align", "scene.json", "-o", "out.json"};
+      std::vector<std::string> arguments = khost_test::BuiltProgram(KESTRUM_COMMAND);
+      arguments.insert(arguments.end(), {"align", "scene.json", "-o", "out.json"});
       if (run.picture) arguments.insert(arguments.end(), {"--picture", "picture.svg"});
       run.child = StartCommand(arguments, run.folder, run.folder + ".log");
       runs.push_back(std::move(run));

@@ -32,6 +32,21 @@ inline std::string Quoted(const std::string& text) {
   return quoted + "'";
 }
 
+// A program the build made, as the words that start it: behind the emulator when the
+// build runs its programs through one (a 32-bit build on a kernel without 32-bit code).
+inline std::vector<std::string> BuiltProgram(const std::string& path) {
+  const std::string emulator = KESTRUM_TEST_EMULATOR;
+  if (emulator.empty()) return {path};
+  return {emulator, path};
+}
+
+// The same as shell words.
+inline std::string BuiltProgramWords(const std::string& path) {
+  std::string words;
+  for (const std::string& word : BuiltProgram(path)) words += (words.empty() ? "" : " ") + Quoted(word);
+  return words;
+}
+
 // `program` (already a shell word or words) with `arguments`, run in `folder`; its
 // output is kept in run.out and run.err there.
 inline Outcome RunIn(const std::string& folder, const std::string& program,
