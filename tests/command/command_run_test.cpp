@@ -29,7 +29,8 @@ std::string Example(const std::string& name) { return KESTRUM_SOURCE_DIR "/examp
 class CommandRun : public ::testing::Test {
  protected:
   Outcome Kestrum(const std::vector<std::string>& arguments) {
-    return khost_test::RunIn(folder.Path(), khost_test::BuiltProgramWords(KESTRUM_COMMAND), arguments);
+    return khost_test::RunIn(folder.Path(), khost_test::BuiltProgramWords(KESTRUM_COMMAND),
+                             arguments);
   }
   std::string Path(const std::string& name) const { return folder.Path() + "/" + name; }
 

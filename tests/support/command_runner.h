@@ -43,7 +43,8 @@ inline std::vector<std::string> BuiltProgram(const std::string& path) {
 // The same as shell words.
 inline std::string BuiltProgramWords(const std::string& path) {
   std::string words;
-  for (const std::string& word : BuiltProgram(path)) words += (words.empty() ? "" : " ") + Quoted(word);
+  for (const std::string& word : BuiltProgram(path))
+    words += (words.empty() ? "" : " ") + Quoted(word);
   return words;
 }
 
