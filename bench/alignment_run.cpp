@@ -10,8 +10,8 @@
 
 namespace kestrum_bench {
 
-khost::SceneGeneratorOptions BenchOptions(size_t selectedObjects) {
-  khost::SceneGeneratorOptions options;
+kbench::SceneGeneratorOptions BenchOptions(size_t selectedObjects) {
+  kbench::SceneGeneratorOptions options;
   options.seed = 12;
   options.selectedObjects = selectedObjects;
   // Matches the settings written below.
@@ -21,15 +21,15 @@ khost::SceneGeneratorOptions BenchOptions(size_t selectedObjects) {
   return options;
 }
 
-AlignmentRun::AlignmentRun(const khost::SceneGeneratorOptions& options) : options_(options) {
+AlignmentRun::AlignmentRun(const kbench::SceneGeneratorOptions& options) : options_(options) {
   if (!session_.Open(KESTRUM_PLUGIN_FOLDER, KESTRUM_PLUGIN_ID)) {
     std::fprintf(stderr, "kestrum_bench: %s\n", session_.Error().c_str());
     std::exit(2);
   }
   khost::Scene& scene = host_.scene();
   document_ = scene.NewDocument("bench");
-  const khost::GeneratedScene generated = khost::GenerateScene(options_);
-  const std::vector<HostObject*> objects = khost::BuildScene(scene, document_, generated);
+  const kbench::GeneratedScene generated = kbench::GenerateScene(options_);
+  const std::vector<HostObject*> objects = kbench::BuildScene(scene, document_, generated);
 
   khost::Containers& containers = host_.containers();
   settings_ = session_.Settings(document_);

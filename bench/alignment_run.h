@@ -19,7 +19,7 @@ class AlignmentRun {
  public:
   // Opens the session and builds the scene; aborts with a message when the plug-in
   // folder cannot be opened, since no benchmark could run.
-  explicit AlignmentRun(const khost::SceneGeneratorOptions& options);
+  explicit AlignmentRun(const kbench::SceneGeneratorOptions& options);
   ~AlignmentRun();
   AlignmentRun(const AlignmentRun&) = delete;
   AlignmentRun& operator=(const AlignmentRun&) = delete;
@@ -36,7 +36,7 @@ class AlignmentRun {
   khost::Host& host() { return host_; }
 
  private:
-  khost::SceneGeneratorOptions options_;
+  kbench::SceneGeneratorOptions options_;
   khost::Host host_;
   khost::PluginSession session_{host_};
   HostDocument* document_ = nullptr;
@@ -50,6 +50,6 @@ std::map<std::string, size_t> CallsOfOnePress(size_t selectedObjects);
 size_t HostBlocksOfOnePress(size_t selectedObjects);
 
 // The options every alignment benchmark uses for a size.
-khost::SceneGeneratorOptions BenchOptions(size_t selectedObjects);
+kbench::SceneGeneratorOptions BenchOptions(size_t selectedObjects);
 
 }  // namespace kestrum_bench

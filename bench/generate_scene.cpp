@@ -7,7 +7,7 @@
 #include "scene_generator.h"
 
 int main(int argc, char** argv) {
-  khost::SceneGeneratorOptions options;
+  kbench::SceneGeneratorOptions options;
   std::string output;
   CLI::App app{"Write a deterministic scene with many selected objects and one reference"};
   app.add_option("--objects", options.selectedObjects, "Selected objects")->required();
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   CLI11_PARSE(app, argc, argv);
 
   std::ofstream file(output, std::ios::binary);
-  file << khost::SceneFileText(khost::GenerateScene(options));
+  file << kbench::SceneFileText(kbench::GenerateScene(options));
   if (!file.flush()) {
     std::fprintf(stderr, "kestrum_generate_scene: cannot write %s\n", output.c_str());
     return 1;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "input_error.h"
+#include "scene_read_objects.h"
 #include "scene_reader.h"
 #include "scene_writer.h"
 

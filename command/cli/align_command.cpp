@@ -1,0 +1,298 @@
+// kestrum align: one press of an align button on a scene file, or on each of several
+// files in one plug-in run.
+
+#include <fnmatch.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+#include "alignment_session.h"
+#include "input_error.h"
+#include "output_files.h"
+#include "press_report.h"
+#include "scene_files.h"
+#include "shared_options.h"
+#include "subcommand.h"
+
+namespace kcommand {
+namespace {
+
+struct AlignOptions {
+  // One scene, or several aligned in one run into the folder `output` names.
+  std::vector<std::string> scenes;
+  std::optional<size_t> gltfScene;
+  std::optional<std::string> reference;
+  std::optional<std::string> object;
+  bool selected = false;
+  std::vector<std::string> select;  // replaces the file's selection when given
+  AxisTexts axes;
+  std::optional<std::string> output;
+  std::optional<std::string> picture;
+  bool undo = false;
+  std::string plugin;
+};
+
+size_t ResolveOption(const std::vector<ObjectEntry>& objects, const std::string& option,
+                     const std::string& name, const std::string& fileName) {
+  try {
+    return ResolveObject(objects, name);
+  } catch (const InputError& error) {
+    throw InputError(fileName + ": " + option + ": " + error.what());
+  }
+}
+
+// A scene read and the press the options ask for on it.
+struct PreparedScene {
+  std::unique_ptr<SceneDocument> document;
+  AlignmentPress press;
+};
+
+PreparedScene Prepare(const AlignOptions& options, const std::string& path,
+                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, std::ostream& err) {
+  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}};
+  if (const std::string notes = prepared.document->Notes(); !notes.empty()) err << notes << "\n";
+  SceneFile& scene = prepared.document->Scene();
+  ToolSettings& tool = scene.tool;
+  if (options.reference) tool.reference = options.reference;
+  if (!tool.reference)
+    throw InputError(path +
+                     ": no reference object: give --reference NAME or set \"reference\" in the "
+                     "scene's \"tool\" settings");
+  if (options.object)
+    tool.object = options.object;
+  else if (options.selected || !options.select.empty())
+    tool.object.reset();
+  for (size_t axis = 0; axis < 3; ++axis)
+    if (cliAxes[axis]) tool.axes[axis] = cliAxes[axis];
+
+  // Every path is listed only when something asks for paths or a name needs explaining.
+  std::vector<ObjectEntry> entries;
+  const auto resolve = [&](const char* option, const std::string& name) {
+    if (const std::optional<size_t> found = FindByName(scene, name)) return *found;
+    if (entries.empty()) entries = ListObjects(scene);
+    return ResolveOption(entries, option, name, path);
+  };
+  if (!options.select.empty()) {
+    entries = ListObjects(scene);
+    for (const ObjectEntry& entry : entries) entry.object->selected = false;
+    for (const std::string& name : options.select) {
+      if (name.find_first_of("*?[") == std::string::npos) {
+        entries[ResolveOption(entries, "--select", name, path)].object->selected = true;
+        continue;
+      }
+      // A pattern selects every path it matches ('*' also crosses '/').
+      size_t matches = 0;
+      for (const ObjectEntry& entry : entries)
+        if (fnmatch(name.c_str(), entry.path.c_str(), 0) == 0) {
+          entry.object->selected = true;
+          ++matches;
+        }
+      if (matches == 0)
+        throw InputError(path + ": --select: no object's path matches '" + name + "'");
+    }
+  }
+  AlignmentPress& press = prepared.press;
+  press.reference = resolve(options.reference ? "--reference" : "/tool/reference", *tool.reference);
+  if (tool.object)
+    press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
+  for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
+  return prepared;
+}
+
+// One scene aligned in a run: its document with the new placements, and what the
+// report needs.
+struct AlignedScene {
+  std::unique_ptr<SceneDocument> document;
+  size_t moved = 0;
+  size_t objects = 0;
+  std::string table;    // with `table`: the objects that moved, before and after
+  std::string picture;  // with --picture
+};
+
+// The one pipeline of every prepared file: press, check the undo step when asked, read
+// the placements back. The run stays open for the next file.
+AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptions& options,
+                        const std::string& path, bool table) {
+  const AlignmentPress& press = prepared.press;
+  AlignmentSession session(run, prepared.document->Scene(), path);
+  SceneInHost& objects = session.objects();
+  // Without a table, picture or undo check only the count of moved objects is needed,
+  // which fingerprints give without a copy of every placement (a million take 120 MB).
+  const bool placements = options.undo || options.picture || table;
+  std::vector<HostPlacement> before;
+  std::vector<uint64_t> fingerprints;
+  if (placements)
+    before = objects.Placements();
+  else
+    fingerprints = objects.PlacementFingerprints();
+  const size_t stepsBefore = run.host().scene().UndoSteps(objects.Document());
+  session.Press(press);
+
+  AlignedScene aligned;
+  std::vector<HostPlacement> after;
+  if (placements) after = objects.Placements();
+  if (options.undo) session.CheckOneUndoStep(stepsBefore, before, after);
+  if (table) {
+    std::ostringstream moves;
+    aligned.moved = WriteMovedTable(moves, objects, before, after);
+    aligned.table = moves.str();
+  } else if (placements) {
+    for (size_t i = 0; i < before.size(); ++i)
+      aligned.moved += SamePlacement(before[i], after[i]) ? 0 : 1;
+  } else {
+    aligned.moved = objects.CountMoved(fingerprints);
+  }
+  if (options.picture)
+    aligned.picture = DrawPicture("kestrum align " + path,
+                                  PictureBoxes(objects, before, press.reference),
+                                  PictureBoxes(objects, after, press.reference));
+  aligned.objects = objects.Count();
+  session.Finish();
+  aligned.document = std::move(prepared.document);
+  return aligned;
+}
+
+void ReportUndo(std::ostream& out, size_t objects) {
+  out << "undo: the press made one undo step; undoing it put all " << objects
+      << " objects back exactly, and redoing it restored the aligned placement\n";
+}
+
+int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
+             std::ostream& out, std::ostream& err) {
+  const std::string& path = options.scenes.front();
+  PreparedScene prepared = Prepare(options, path, cliAxes, err);
+  if (options.output) CheckOutputFormat(*prepared.document, *options.output);
+  PluginRun run(options.plugin, nullptr);
+  // With an output file only the count of moved objects is shown.
+  AlignedScene aligned = AlignScene(run, std::move(prepared), options, path, !options.output);
+  // A plug-in that left anything behind fails the run before a file is written.
+  run.Finish();
+
+  // Every output is written beside its place first and renamed only once all are:
+  // a run writes all of its files or none.
+  OutputFiles files;
+  if (options.output)
+    files.Stage(*options.output,
+                [&](const ByteSink& sink) { aligned.document->Write(*options.output, sink); });
+  if (options.picture) files.Stage(*options.picture, aligned.picture);
+  files.Commit();
+  if (options.output)
+    out << "aligned scene written to " << *options.output << " (" << aligned.moved << " of "
+        << aligned.objects << " objects moved)\n";
+  else
+    out << aligned.table;
+  if (options.undo) ReportUndo(out, aligned.objects);
+  if (options.picture) out << "picture written to " << *options.picture << "\n";
+  return kExitSuccess;
+}
+
+bool NamesFolder(const std::optional<std::string>& output) {
+  std::error_code ignored;
+  return output && (output->back() == '/' || std::filesystem::is_directory(*output, ignored));
+}
+
+// Every file with the same settings in one plug-in run; a file that fails is reported
+// and leaves no output, and the others go on.
+int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
+              std::ostream& out, std::ostream& err) {
+  namespace fs = std::filesystem;
+  if (!options.output) throw InputError("several scenes: give -o FOLDER/ for the aligned files");
+  if (options.picture)
+    throw InputError("--picture: draws one scene; give one scene file to use it");
+  const fs::path folder(*options.output);
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (!fs::is_directory(folder, error))
+    throw InputError(*options.output + ": cannot make the output folder");
+
+  PluginRun run(options.plugin, nullptr);
+  size_t written = 0;
+  size_t failed = 0;
+  bool hostFailed = false;
+  std::vector<fs::path> outputs;
+  for (const std::string& path : options.scenes) {
+    const fs::path target = folder / fs::path(path).filename();
+    try {
+      AlignedScene aligned = AlignScene(run, Prepare(options, path, cliAxes, err), options, path, false);
+      for (const fs::path& earlier : outputs)
+        if (earlier == target)
+          throw InputError(path + ": an earlier input was written to " + target.string() +
+                           "; give the inputs different file names");
+      OutputFiles file;
+      file.Stage(target.string(),
+                 [&](const ByteSink& sink) { aligned.document->Write(target.string(), sink); });
+      file.Commit();
+      outputs.push_back(target);
+      out << path << ": written to " << target.string() << " (" << aligned.moved << " of "
+          << aligned.objects << " objects moved)\n";
+      ++written;
+    } catch (const InputError& problem) {
+      err << "kestrum: " << problem.what() << "\n";
+      ++failed;
+    } catch (const HostFailure& problem) {
+      err << "kestrum: failure: " << path << ": " << problem.what() << "\n";
+      ++failed;
+      hostFailed = true;
+    }
+  }
+  run.Finish();
+  out << "aligned " << written << " of " << options.scenes.size() << " files, " << failed
+      << " failed\n";
+  if (failed == 0) return kExitSuccess;
+  return hostFailed ? kExitFailure : kExitInputError;
+}
+
+int RunAlign(const AlignOptions& options, std::ostream& out, std::ostream& err) {
+  const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
+  if (options.scenes.size() > 1 || NamesFolder(options.output))
+    return AlignMany(options, cliAxes, out, err);
+  return AlignOne(options, cliAxes, out, err);
+}
+
+}  // namespace
+
+Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
+  auto options = std::make_shared<AlignOptions>();
+  options->plugin = plugin;
+  CLI::App* command = kestrum.add_subcommand(
+      "align", "Align objects of a scene file and write the aligned scene or list what moved");
+  command
+      ->add_option("SCENE", options->scenes,
+                   "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb); several "
+                   "files are aligned alike into the folder -o names")
+      ->required();
+  command->add_option("--scene", options->gltfScene,
+                      "Which scene of a glTF file (default: the file's own)");
+  command->add_option("--reference", options->reference,
+                      "Object to align against: a name, or a path such as Table/Top "
+                      "(default: the scene's tool settings)");
+  CLI::Option* selected =
+      command->add_flag("--selected", options->selected, "Align every selected object");
+  CLI::Option* object = command->add_option("--object", options->object,
+                                            "Align this one object instead of the selection");
+  CLI::Option* select = command->add_option(
+      "--select", options->select,
+      "Select this object (repeatable; a pattern with * ? [ matches paths), replacing the "
+      "file's selection, and align the selection");
+  // One name per --select, so scene files may follow it.
+  select->allow_extra_args(false);
+  selected->excludes(object);
+  select->excludes(object);
+  AddAxisOptions(*command, options->axes,
+                 "Placement on the axis: none, plus, center or minus, with :inside (default) or "
+                 ":outside");
+  command->add_option("-o,--output", options->output,
+                      "Write the aligned scene here (written whole or not at all); a "
+                      "folder (ending in /) for several scenes");
+  command->add_option("--picture", options->picture,
+                      "Write an SVG picture of before and after here");
+  command->add_flag("--undo", options->undo,
+                    "Also check that one undo puts every object back exactly");
+  AddPluginOption(*command, options->plugin);
+  return {command, [options](std::ostream& out, std::ostream& err) {
+            return RunAlign(*options, out, err);
+          }};
+}
+
+}  // namespace kcommand

@@ -1,0 +1,98 @@
+// kestrum demo: the shipped table scene, furnished in three presses of the one-object
+// button, with a picture of before and after.
+
+#include <memory>
+
+#include "alignment_session.h"
+#include "input_error.h"
+#include "output_files.h"
+#include "plugin_locations.h"
+#include "press_report.h"
+#include "scene_reader.h"
+#include "scene_writer.h"
+#include "shared_options.h"
+#include "subcommand.h"
+
+namespace kcommand {
+namespace {
+
+struct DemoOptions {
+  std::string picture = "kestrum-demo.svg";
+  std::optional<std::string> output;
+  std::string plugin;
+};
+
+struct DemoStep {
+  const char* object;
+  const char* what;
+  std::array<const char*, 3> axes;
+};
+
+// Objects of examples/demo.json, each placed against the table.
+constexpr const char* kDemoScene = "demo.json";
+constexpr const char* kDemoReference = "Table";
+constexpr std::array<DemoStep, 4> kDemoSteps{{
+    {"Vase", "on the table, in the middle", {"center", "plus:outside", "center"}},
+    {"Books", "on the table, flush with its right end", {"plus:inside", "plus:outside", "center"}},
+    {"Chair",
+     "against the table's front, on the floor",
+     {"center", "minus:inside", "minus:outside"}},
+    {"Lamp",
+     "beside the table's left end, on the floor",
+     {"minus:outside", "minus:inside", "center"}},
+}};
+
+int RunDemo(const DemoOptions& options, std::ostream& out) {
+  const std::string scenePath = ExampleScene(kDemoScene);
+  if (scenePath.empty())
+    throw InputError(std::string("the demo scene ") + kDemoScene +
+                     " was not found beside the "
+                     "command or in the source tree's examples folder");
+  SceneFile scene = ReadSceneFile(scenePath);
+  const std::vector<ObjectEntry> entries = ListObjects(scene);
+
+  out << "kestrum demo: " << scenePath << "\nconsole:\n";
+  AlignmentSession session(options.plugin, scene, scenePath, &out);
+  const std::vector<HostPlacement> before = session.objects().Placements();
+  const size_t reference = ResolveObject(entries, kDemoReference);
+  for (const DemoStep& step : kDemoSteps) {
+    AlignmentPress press{reference, ResolveObject(entries, step.object), {}};
+    for (int axis = 0; axis < 3; ++axis)
+      press.axes[static_cast<size_t>(axis)] =
+          AxisOption(axis, step.axes[static_cast<size_t>(axis)]);
+    session.Press(press);
+    out << "pressed 'align object' for " << step.object << ": " << step.what << " (x "
+        << step.axes[0] << ", y " << step.axes[1] << ", z " << step.axes[2] << ")\n";
+  }
+  const std::vector<HostPlacement> after = session.objects().Placements();
+  out << "what moved:\n";
+  WriteMovedTable(out, session.objects(), before, after);
+  const std::string picture = DrawPicture("kestrum demo: furnishing the table",
+                                          PictureBoxes(session.objects(), before, reference),
+                                          PictureBoxes(session.objects(), after, reference));
+  session.Finish();
+
+  OutputFiles files;
+  if (options.output) files.Stage(*options.output, SceneToText(scene));
+  files.Stage(options.picture, picture);
+  files.Commit();
+  if (options.output) out << "aligned scene written to " << *options.output << "\n";
+  out << "picture written to " << options.picture << "\n";
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Subcommand AddDemoCommand(CLI::App& kestrum, const std::string& plugin) {
+  auto options = std::make_shared<DemoOptions>();
+  options->plugin = plugin;
+  CLI::App* command = kestrum.add_subcommand(
+      "demo", "Furnish the shipped example table scene and draw it before and after");
+  command->add_option("--picture", options->picture, "Where to write the picture")
+      ->default_str(options->picture);
+  command->add_option("-o,--output", options->output, "Also write the aligned scene here");
+  AddPluginOption(*command, options->plugin);
+  return {command, [options](std::ostream& out, std::ostream&) { return RunDemo(*options, out); }};
+}
+
+}  // namespace kcommand

@@ -1,0 +1,62 @@
+// kestrum list: a scene file's objects as the host holds them, to find the names to give
+// align. It does not load the plug-in.
+
+#include <cstdio>
+#include <memory>
+
+#include "json_number_text.h"
+#include "input_error.h"
+#include "scene.h"
+#include "scene_files.h"
+#include "scene_in_host.h"
+#include "subcommand.h"
+
+namespace kcommand {
+namespace {
+
+struct ListOptions {
+  std::string scene;
+  std::optional<size_t> gltfScene;
+};
+
+std::string Triple(const HostVector& v) {
+  char text[96];
+  std::snprintf(text, sizeof text, "(%g, %g, %g)", WithoutNegativeZero(v.x), WithoutNegativeZero(v.y),
+                WithoutNegativeZero(v.z));
+  return text;
+}
+
+int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
+  const std::unique_ptr<SceneDocument> document =
+      ReadSceneDocument(options.scene, {options.gltfScene});
+  if (const std::string notes = document->Notes(); !notes.empty()) err << notes << "\n";
+  khost::Scene host;
+  SceneInHost objects(host, document->Scene(), options.scene);
+  const std::vector<HostPlacement> placements = objects.Placements();
+  out << options.scene << ": " << FormatName(document->Format()) << ", " << objects.Count()
+      << " objects (path, alias, world position, half sizes, * selected)\n";
+  for (size_t i = 0; i < objects.Count(); ++i) {
+    const ObjectEntry& entry = objects.Entries()[i];
+    out << (entry.object->selected ? "* " : "  ") << entry.path;
+    if (entry.object->alias && *entry.object->alias != entry.object->name)
+      out << "  " << *entry.object->alias;
+    out << "  at " << Triple(placements[i].world.offset) << "  half "
+        << Triple(placements[i].halfSizes) << "\n";
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Subcommand AddListCommand(CLI::App& kestrum) {
+  auto options = std::make_shared<ListOptions>();
+  CLI::App* command = kestrum.add_subcommand(
+      "list", "List a scene's objects: paths, world positions and half sizes, to find names");
+  command->add_option("SCENE", options->scene, "Scene file (JSON or glTF)")->required();
+  command->add_option("--scene", options->gltfScene, "Which scene of a glTF file");
+  return {command, [options](std::ostream& out, std::ostream& err) {
+            return RunList(*options, out, err);
+          }};
+}
+
+}  // namespace kcommand

@@ -1,0 +1,33 @@
+#include "shared_options.h"
+
+#include "input_error.h"
+
+namespace kcommand {
+
+void AddPluginOption(CLI::App& command, std::string& folder) {
+  command.add_option("--plugin", folder, "Plug-in folder to load (holds kestrum.cdl)")
+      ->default_str(folder);
+}
+
+void AddAxisOptions(CLI::App& command, AxisTexts& axes, const char* what) {
+  const char* names[3] = {"--x", "--y", "--z"};
+  for (size_t axis = 0; axis < 3; ++axis)
+    command.add_option(names[axis], axes[axis], what)->type_name("MODE[:SIDE]");
+}
+
+AxisChoice AxisOption(int axis, const std::string& text) {
+  if (const std::optional<AxisChoice> choice = ParseAxisChoice(text)) return *choice;
+  throw InputError(std::string("--") + kAxisLetters[static_cast<size_t>(axis)] + ": '" + text +
+                   "' is not MODE[:SIDE] (MODE none, plus, center or minus; SIDE inside or "
+                   "outside)");
+}
+
+std::array<std::optional<AxisChoice>, 3> AxisOptions(const AxisTexts& texts) {
+  std::array<std::optional<AxisChoice>, 3> axes;
+  for (int axis = 0; axis < 3; ++axis)
+    if (const std::optional<std::string>& text = texts[static_cast<size_t>(axis)])
+      axes[static_cast<size_t>(axis)] = AxisOption(axis, *text);
+  return axes;
+}
+
+}  // namespace kcommand

@@ -1,0 +1,60 @@
+#pragma once
+// Reads a glTF 2.0 file (.gltf with its files, or .glb) into the command's scene: one
+// object per node of the chosen scene, with the node's own transform and a box around
+// its own mesh, and keeps the JSON text so a writer can change node transforms and
+// nothing else. The nodes are read in one streaming pass over the text; tinygltf loads
+// and checks the rest (buffers, accessors, meshes, images).
+//
+// Every problem is an InputError naming the file and the place ("nodes[12]", or
+// line:column in the JSON).
+
+#include <cstddef>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gltf_json_scan.h"
+#include "gltf_transform.h"
+#include "scene_model.h"
+
+namespace kcommand {
+
+// Node trees deeper than the JSON scene format's are refused: the command's tree walks
+// recurse per level, and a scene converted to JSON must read back.
+constexpr size_t kMaxGltfNodeDepth = kMaxObjectNesting;
+
+struct GltfFile {
+  // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.
+  std::string json;
+  // The same JSON as a document, without its nodes ("nodes" is empty).
+  nlohmann::ordered_json document;
+  bool binary = false;
+  // A .glb's bytes after its JSON chunk (the binary chunk and any later ones), written
+  // back as they are.
+  std::string chunksAfterJson;
+  // The folder relative URIs resolve from.
+  std::string folder;
+  // Where each node and the URI-holding arrays lie in `json`.
+  GltfTextPlaces places;
+  // For each object in ListObjects order: its node, its mesh (negative when none) and the
+  // local matrix as read.
+  std::vector<size_t> nodeOfObject;
+  std::vector<int64_t> meshOfObject;
+  std::vector<LocalMatrix> localAsRead;
+  // Objects (ListObjects order) whose mesh centre is off the node's origin by more than
+  // 1% of the mesh's size, with that offset.
+  std::vector<std::pair<size_t, Vector3>> offCentre;
+};
+
+// Whether `bytes` begin as a .glb does.
+bool IsGlb(const std::string& bytes);
+
+// Reads `bytes` when they are glTF: a .glb, or JSON whose asset.version is a string; the
+// file then keeps them. Nothing, with `bytes` untouched, for anything else (a scene in
+// the command's JSON format, or text that is not JSON at all).
+// `sceneIndex`: the scene to read (default: the file's "scene", else the first).
+std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
+                                 std::optional<size_t> sceneIndex, SceneFile& scene);
+
+}  // namespace kcommand

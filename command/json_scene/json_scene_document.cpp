@@ -1,0 +1,24 @@
+#include "json_scene_document.h"
+
+#include "scene_reader.h"
+#include "scene_writer.h"
+
+namespace kcommand {
+namespace {
+
+class JsonScene : public SceneDocument {
+ public:
+  JsonScene(std::string text, const std::string& fileName) : SceneDocument(fileName) {
+    scene_ = ParseSceneText(std::move(text), fileName);
+  }
+  SceneFormat Format() const override { return SceneFormat::kJson; }
+  void Write(const std::string&, const ByteSink& sink) override { WriteSceneText(scene_, sink); }
+};
+
+}  // namespace
+
+std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::string& fileName) {
+  return std::make_unique<JsonScene>(std::move(text), fileName);
+}
+
+}  // namespace kcommand

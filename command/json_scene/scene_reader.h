@@ -1,0 +1,30 @@
+#pragma once
+// Reads a scene file: JSON syntax (numbers too large for a double included), then the
+// scene schema, then what a schema cannot say (half sizes not negative, parents that
+// exist and form no cycle, nesting within its limits, tool settings that name one object
+// each).
+// Every failure is an InputError naming the file, the place and the problem.
+
+#include <string>
+
+#include "scene_model.h"
+
+namespace kcommand {
+
+// How a text is read. kQuickFirst tries the quick reader, which takes only files it is
+// sure are right, and falls back to the checking one, which finds the first problem
+// and says where it is; both give the same scene.
+enum class SceneReading { kQuickFirst, kCheckedOnly };
+
+SceneFile ReadSceneFile(const std::string& path);
+// The same for text already in memory; `fileName` is what messages call it. Taken by
+// value: the quick reader needs room after the text, which a moved-in text from
+// ReadSceneBytes already has.
+SceneFile ParseSceneText(std::string text, const std::string& fileName,
+                         SceneReading reading = SceneReading::kQuickFirst);
+
+// A file's bytes, with zeroed room after them that the quick reader's wide loads may
+// touch. Throws InputError for a folder or a file that cannot be read.
+std::string ReadSceneBytes(const std::string& path);
+
+}  // namespace kcommand

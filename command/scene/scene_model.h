@@ -1,0 +1,83 @@
+#pragma once
+// A scene as the command reads and writes it: a tree of named objects with their
+// placement in the parent's frame and their bounding boxes, and the tool settings the
+// file asks for. Plain values; the host knows nothing of it.
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "axis_choice.h"
+#include "boxed_value.h"
+
+namespace kcommand {
+
+using Vector3 = std::array<double, 3>;
+using LocalMatrix = std::array<Vector3, 4>;  // offset, X axis, Y axis, Z axis
+
+// Objects inside one another, through children and named parents, a top-level object
+// counting 1. The tree walks of the readers, the writers and the picture recurse per
+// level; a scene this deep written back stays within khost::kMaxJsonNesting.
+constexpr size_t kMaxObjectNesting = 255;
+
+struct SceneObject {
+  std::string name;
+  // Free text, kept when the scene is written back; none when empty. Boxed, as the
+  // fields below: most objects of a large scene have none, and each would cost its
+  // empty string.
+  Boxed<std::string> comment;
+  Vector3 position{0, 0, 0};
+  Vector3 rotationDegrees{0, 0, 0};
+  Vector3 scale{1, 1, 1};
+  Vector3 halfSize{0, 0, 0};
+  bool selected = false;
+  std::vector<SceneObject> children;
+  // Where the object was read: a JSON pointer such as "/objects/0/children/1".
+  std::string source;
+  // A second name the object answers to, unique in its file ("#12" for glTF node 12).
+  Boxed<std::string> alias;
+  // Set when the file gives the local transform as a matrix (offset, then the X, Y and
+  // Z axes): the host takes it as it is, and reading back updates it.
+  Boxed<LocalMatrix> localMatrix;
+};
+
+struct ToolSettings {
+  std::optional<std::string> reference;
+  std::optional<std::string> object;
+  std::array<std::optional<AxisChoice>, 3> axes;
+};
+
+struct SceneFile {
+  std::string comment;
+  std::vector<SceneObject> objects;
+  ToolSettings tool;
+};
+
+// One object of the tree with its path ("Table/Leg") and the index of its parent in
+// the same listing (none for top-level objects). Valid while the tree is unchanged.
+struct ObjectEntry {
+  SceneObject* object;
+  std::string path;
+  std::optional<size_t> parent;
+};
+
+// Every object, depth first, each before its children.
+std::vector<ObjectEntry> ListObjects(SceneFile& scene);
+// The same order without paths: `visit` gets each object with its index in that order
+// and its parent's index (none at the top level).
+void WalkObjects(SceneFile& scene,
+                 const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit);
+size_t CountObjects(const SceneFile& scene);
+
+// The index in ListObjects of the one object a user means by `name`: its path from the
+// top level when `name` contains '/', otherwise its name or alias wherever it is. Throws
+// InputError when no object or more than one answers (the message lists the paths).
+size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name);
+// The same for a plain name without building the list (a million paths): nothing when
+// `name` is a path or when no object or more than one answers, for ResolveObject to say.
+std::optional<size_t> FindByName(SceneFile& scene, const std::string& name);
+
+}  // namespace kcommand

@@ -1,0 +1,30 @@
+#pragma once
+// Scene files of every format the command knows: a file opened as the format its
+// content says, and a new file in the format a name asks for.
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "scene_document.h"
+
+namespace kcommand {
+
+struct SceneReadOptions {
+  std::optional<size_t> gltfScene;  // --scene: which glTF scene (default: the file's own)
+};
+
+// Reads the file, its format found from its content: a GLB header, or JSON whose
+// asset.version is set, is glTF; anything else is the JSON scene format.
+std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
+                                                 const SceneReadOptions& options);
+
+// A scene is written in the format it was read in; throws InputError when `output`'s
+// extension asks for another (kestrum convert changes formats).
+void CheckOutputFormat(const SceneDocument& document, const std::string& output);
+
+// A new file in `format` holding `scene`'s objects (boxes become box meshes in glTF).
+std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path);
+
+}  // namespace kcommand

@@ -1,0 +1,325 @@
+#include "view_state.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <sstream>
+
+#include "description_layout.h"
+#include "input_error.h"
+#include "kestrum_settings.h"
+#include "output_files.h"
+
+namespace kcommand {
+namespace {
+
+using nlohmann::json;
+
+json VectorJson(const HostVector& v) { return {v.x, v.y, v.z}; }
+json VectorJson(const Vector3& v) { return {v[0], v[1], v[2]}; }
+
+const khost::DescriptionElement& Control(const khost::DescriptionLayout& layout,
+                                         const json& request) {
+  const json* id =
+      request.is_object() && request.contains("control") ? &request["control"] : nullptr;
+  if (id == nullptr || !id->is_number_integer())
+    throw ViewRequestError("the request has no \"control\" id");
+  const khost::DescriptionElement* element = nullptr;
+  if (id->get<int64_t>() >= INT32_MIN && id->get<int64_t>() <= INT32_MAX)
+    element = layout.Element(static_cast<int32_t>(id->get<int64_t>()));
+  if (element == nullptr) throw ViewRequestError("the panel has no control " + id->dump());
+  return *element;
+}
+
+// The request's member `name` when it is true or false; `fallback` when it is missing.
+bool Flag(const json& request, const char* name, bool fallback) {
+  if (!request.contains(name)) return fallback;
+  if (!request[name].is_boolean())
+    throw ViewRequestError(std::string("\"") + name + "\" is not true or false");
+  return request[name].get<bool>();
+}
+
+}  // namespace
+
+ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::string sceneFile,
+                     std::optional<std::string> output, SceneTextWriter writer)
+    : scene_(std::move(scene)),
+      sceneFile_(std::move(sceneFile)),
+      output_(std::move(output)),
+      writer_(std::move(writer)) {
+  session_ = std::make_unique<AlignmentSession>(pluginFolder, scene_, sceneFile_, nullptr);
+  khost::Host& host = session_->run().host();
+  // The page cannot open a file of ours: it gets the content the tool asked to show.
+  host.ui().SetFileOpener([this](const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    openedPages_.push_back(
+        file ? content.str() : "<p>The tool asked to open " + path + ", which cannot be read.</p>");
+  });
+  settings_ = session_->run().Settings(session_->objects().Document());
+  WriteToolSettings();
+}
+
+ViewState::~ViewState() { Finish(); }
+
+void ViewState::WriteToolSettings() {
+  khost::Containers& containers = session_->run().host().containers();
+  khost::Scene& host = session_->run().host().scene();
+  const std::vector<ObjectEntry>& entries = session_->objects().Entries();
+  const ToolSettings& tool = scene_.tool;
+  const std::pair<const std::optional<std::string>*, int32_t> links[] = {
+      {&tool.reference, ALIGN_REFERENCE}, {&tool.object, ALIGN_OBJECT}};
+  for (const auto& [name, id] : links)
+    if (*name)
+      containers.SetLink(settings_, id,
+                         host.IdOf(session_->objects().Object(ResolveObject(entries, **name))));
+  for (int axis = 0; axis < 3; ++axis)
+    if (const std::optional<AxisChoice>& choice = tool.axes[static_cast<size_t>(axis)]) {
+      containers.SetInt(settings_, ModeSettingId(axis), ModeValueId(axis, choice->mode));
+      containers.SetInt(settings_, SideSettingId(axis), SideValueId(axis, choice->side));
+    }
+}
+
+const khost::DescriptionLayout& ViewState::Panel() const {
+  const khost::DescriptionLayout* layout =
+      session_->run().host().plugins().RegisteredDescription(session_->run().Tool().id);
+  if (layout == nullptr) throw ViewRequestError("the tool registered no panel");
+  return *layout;
+}
+
+size_t ViewState::ObjectIndex(const json& id) const {
+  if (id.is_number_unsigned()) {
+    khost::Scene& host = session_->run().host().scene();
+    for (size_t i = 0; i < session_->objects().Count(); ++i)
+      if (host.IdOf(session_->objects().Object(i)) == id.get<uint64_t>()) return i;
+  }
+  throw ViewRequestError("the scene has no object " + id.dump());
+}
+
+void ViewState::SetObjectMeshes(std::vector<std::optional<size_t>> meshOfObject) {
+  meshOfObject_ = std::move(meshOfObject);
+}
+
+json ViewState::State() {
+  SceneInHost& objects = session_->objects();
+  khost::Host& host = session_->run().host();
+  // The same read-back a save writes, so the page reports what the file would hold.
+  objects.ReadBack();
+  const std::vector<HostPlacement> placements = objects.Placements();
+  json list = json::array();
+  for (size_t i = 0; i < objects.Count(); ++i) {
+    const ObjectEntry& entry = objects.Entries()[i];
+    const HostMatrix& world = placements[i].world;
+    json parent = nullptr;
+    if (entry.parent) parent = host.scene().IdOf(objects.Object(*entry.parent));
+    json mesh = nullptr;
+    if (i < meshOfObject_.size() && meshOfObject_[i]) mesh = *meshOfObject_[i];
+    list.push_back({{"id", host.scene().IdOf(objects.Object(i))},
+                    {"name", entry.object->name},
+                    {"path", entry.path},
+                    {"parent", parent},
+                    {"position", VectorJson(entry.object->position)},
+                    {"rotation", VectorJson(entry.object->rotationDegrees)},
+                    {"scale", VectorJson(entry.object->scale)},
+                    {"halfSize", VectorJson(entry.object->halfSize)},
+                    {"world",
+                     {{"offset", VectorJson(world.offset)},
+                      {"axisX", VectorJson(world.axisX)},
+                      {"axisY", VectorJson(world.axisY)},
+                      {"axisZ", VectorJson(world.axisZ)}}},
+                    {"selected", entry.object->selected},
+                    {"mesh", std::move(mesh)}});
+  }
+  const khost::UserInterface& ui = host.ui();
+  json messages = json::array();
+  for (const khost::UserInterface::Message& message : ui.Messages())
+    messages.push_back({{"text", message.text}, {"kind", message.kind}});
+  HostDocument* document = objects.Document();
+  const khost::RegisteredTool& tool = session_->run().Tool();
+  return {{"file", sceneFile_},
+          {"output", output_ ? json(*output_) : json(nullptr)},
+          {"tool", {{"name", tool.name}, {"help", tool.help}}},
+          {"objects", std::move(list)},
+          {"panel", PanelState()},
+          {"undoSteps", host.scene().UndoSteps(document)},
+          {"redoSteps", host.scene().RedoSteps(document)},
+          {"console", ui.ConsoleLines()},
+          {"messages", std::move(messages)},
+          {"openedPages", openedPages_.size()},
+          {"lastPress", lastPress_}};
+}
+
+json ViewState::PanelState() {
+  khost::Host& host = session_->run().host();
+  const khost::DescriptionLayout* layout =
+      host.plugins().RegisteredDescription(session_->run().Tool().id);
+  if (layout == nullptr) return nullptr;
+  khost::Containers& containers = host.containers();
+  json groups = json::array();
+  for (const khost::DescriptionGroup& group : layout->groups) {
+    json elements = json::array();
+    for (const khost::DescriptionElement& element : group.elements) {
+      json control = {
+          {"id", element.id},
+          {"name", element.name},
+          {"kind", khost::ElementKindName(element.kind)},
+          {"label", element.label},
+          {"enabled", session_->run().session().IsControlEnabled(settings_, element.id) != 0}};
+      const std::optional<khost::Containers::Entry> stored = containers.Get(settings_, element.id);
+      switch (element.kind) {
+        case khost::ElementKind::kLink: {
+          HostObject* linked = containers.GetObjectLink(
+              settings_, element.id, session_->objects().Document(), element.acceptsKind);
+          control["value"] = linked ? json(host.scene().IdOf(linked)) : json(nullptr);
+          break;
+        }
+        case khost::ElementKind::kChoice: {
+          control["value"] = containers.GetInt(settings_, element.id, element.defaultValue);
+          json values = json::array();
+          for (const khost::ChoiceValue& value : element.values)
+            values.push_back({{"id", value.id}, {"name", value.name}, {"label", value.label}});
+          control["values"] = std::move(values);
+          break;
+        }
+        case khost::ElementKind::kFlag:
+          control["value"] = stored && stored->kind == khost::Containers::Kind::kBool
+                                 ? stored->truth
+                                 : element.defaultValue != 0;
+          break;
+        case khost::ElementKind::kButton:
+          break;
+      }
+      elements.push_back(std::move(control));
+    }
+    groups.push_back({{"label", group.label}, {"elements", std::move(elements)}});
+  }
+  return {{"name", layout->name}, {"groups", std::move(groups)}};
+}
+
+json ViewState::Select(const json& request) {
+  if (!request.is_object() || !request.contains("objects") || !request["objects"].is_array())
+    throw ViewRequestError("the request has no \"objects\" list");
+  const bool add = Flag(request, "add", false);
+  std::vector<size_t> chosen;
+  for (const json& id : request["objects"]) chosen.push_back(ObjectIndex(id));
+  khost::Scene& host = session_->run().host().scene();
+  SceneInHost& objects = session_->objects();
+  if (!add)
+    for (size_t i = 0; i < objects.Count(); ++i) host.SetSelected(objects.Object(i), false);
+  for (size_t i : chosen) host.SetSelected(objects.Object(i), true);
+  return State();
+}
+
+json ViewState::Set(const json& request) {
+  khost::Host& host = session_->run().host();
+  const khost::DescriptionElement& element = Control(Panel(), request);
+  if (!request.contains("value")) throw ViewRequestError("the request has no \"value\"");
+  const json& value = request["value"];
+  khost::Containers& containers = host.containers();
+  switch (element.kind) {
+    case khost::ElementKind::kLink:
+      if (value.is_null()) {
+        containers.Remove(settings_, element.id);
+      } else {
+        const size_t index = ObjectIndex(value);
+        containers.SetLink(settings_, element.id,
+                           host.scene().IdOf(session_->objects().Object(index)));
+      }
+      break;
+    case khost::ElementKind::kChoice: {
+      const auto known = [&](const khost::ChoiceValue& choice) {
+        return value.is_number_integer() && value.get<int64_t>() == choice.id;
+      };
+      if (std::find_if(element.values.begin(), element.values.end(), known) == element.values.end())
+        throw ViewRequestError("control " + std::to_string(element.id) + " has no value " +
+                               value.dump());
+      containers.SetInt(settings_, element.id, value.get<int32_t>());
+      break;
+    }
+    case khost::ElementKind::kFlag:
+      if (!value.is_boolean())
+        throw ViewRequestError("control " + std::to_string(element.id) + " takes true or false");
+      containers.SetBool(settings_, element.id, value.get<bool>());
+      break;
+    case khost::ElementKind::kButton:
+      throw ViewRequestError("control " + std::to_string(element.id) +
+                             " is a button: press it instead");
+  }
+  return State();
+}
+
+json ViewState::Press(const json& request) {
+  const khost::DescriptionElement& element = Control(Panel(), request);
+  if (element.kind != khost::ElementKind::kButton)
+    throw ViewRequestError("control " + std::to_string(element.id) + " is not a button");
+  const int32_t answer =
+      session_->run().session().Press(session_->objects().Document(), settings_, element.id);
+  lastPress_ = {{"control", element.id}, {"answer", answer}};
+  return State();
+}
+
+json ViewState::Undo() {
+  if (!session_->run().host().scene().Undo(session_->objects().Document()))
+    throw ViewRequestError("there is nothing to undo");
+  return State();
+}
+
+json ViewState::Redo() {
+  if (!session_->run().host().scene().Redo(session_->objects().Document()))
+    throw ViewRequestError("there is nothing to redo");
+  return State();
+}
+
+json ViewState::Save(const json& request) {
+  if (!request.is_object()) throw ViewRequestError("the request is not a JSON object");
+  if (!output_ && !Flag(request, "confirm", false))
+    throw ViewRequestError("saving writes over " + sceneFile_ +
+                           ": send \"confirm\": true to do so");
+  // The tool settings the file carries are the ones the panel holds now.
+  khost::Host& host = session_->run().host();
+  khost::Containers& containers = host.containers();
+  SceneInHost& objects = session_->objects();
+  ToolSettings& tool = scene_.tool;
+  const auto linkedPath = [&](int32_t id) -> std::optional<std::string> {
+    HostObject* linked =
+        containers.GetObjectLink(settings_, id, objects.Document(), kObjectKindObject);
+    for (size_t i = 0; linked && i < objects.Count(); ++i)
+      if (objects.Object(i) == linked) return objects.Entries()[i].path;
+    return std::nullopt;
+  };
+  tool.reference = linkedPath(ALIGN_REFERENCE);
+  tool.object = linkedPath(ALIGN_OBJECT);
+  for (int axis = 0; axis < 3; ++axis)
+    tool.axes[static_cast<size_t>(axis)] =
+        ChoiceFromValues(axis, containers.GetInt(settings_, ModeSettingId(axis), 0),
+                         containers.GetInt(settings_, SideSettingId(axis), 0));
+  // As align does: a placement no scene file can hold is never written.
+  if (const std::vector<size_t> lost = objects.WithoutFinitePlacement(); !lost.empty())
+    throw ViewRequestError("values too large to place: " + session_->NamesOf(lost) +
+                           " ended up with a placement that is not finite; nothing was written");
+  objects.ReadBack();
+  const std::string& target = output_ ? *output_ : sceneFile_;
+  try {
+    WriteFileAtomically(target, writer_(scene_, target));
+  } catch (const InputError& error) {
+    // A placement the format cannot hold: the page says so and nothing is written.
+    throw ViewRequestError(error.what());
+  }
+  json state = State();
+  state["saved"] = target;
+  return state;
+}
+
+std::optional<std::string> ViewState::OpenedPage(size_t index) const {
+  if (index >= openedPages_.size()) return std::nullopt;
+  return openedPages_[index];
+}
+
+std::vector<std::string> ViewState::Finish() {
+  if (finished_) return {};
+  finished_ = true;
+  return session_->run().session().Finish();
+}
+
+}  // namespace kcommand
