@@ -302,15 +302,28 @@ typedef struct HostCallTable {
 } HostCallTable;
 
 // ---- tool registration record ---------------------------------------------------
+// What the module hands to HostRegisterPlugin for a tool: cleared to zero, filled, and
+// copied by the host during that call. The host calls the dispatchers (slot 1 and slots
+// 18-37, contracts at their signatures below) without looking, so none may be null; slots
+// 2-7, 9-15 and 38-47 are reserved and stay zero. The host refuses a record without its
+// tool object or with a null dispatcher. The validator's registration-record check
+// asserts this layout, an info word of 0, a help text and a loaded icon; its lifecycle
+// check that every load registers the same record.
 
 typedef struct ToolRegistrationSlots {
-  HostSlot info;                     // slot 0: 32-bit info word
-  HostSlot disposeToolObject;        // slot 1
-  HostSlot reserved2[6];             // slots 2-7
-  HostSlot toolObject;               // slot 8
-  HostSlot reserved9[7];             // slots 9-15
-  HostSlot helpText;                 // slot 16: const HostStringStorage*, host-owned
-  HostSlot icon;                     // slot 17: HostBitmap* or null
+  HostSlot info;               // slot 0: int32_t the host keeps with the tool; 0 for this one
+  HostSlot disposeToolObject;  // slot 1
+  HostSlot reserved2[6];       // slots 2-7: zero
+  // Slot 8: the tool object, first argument of every dispatcher. Never null; the host's
+  // from a true registration answer until it calls disposeToolObject.
+  HostSlot toolObject;
+  HostSlot reserved9[7];  // slots 9-15: zero
+  // Slot 16: const HostStringStorage*, host-owned (a resource string); the host copies
+  // the text during registration.
+  HostSlot helpText;
+  // Slot 17: HostBitmap* or null, the module's; the host copies the picture during
+  // registration and keeps no reference to the bitmap.
+  HostSlot icon;
   HostSlot toolHookA;                // 18
   HostSlot toolHookB;                // 19
   HostSlot toolHookD;                // 20
@@ -331,39 +344,92 @@ typedef struct ToolRegistrationSlots {
   HostSlot writeDefaultSettings;     // 35
   HostSlot toolHookC;                // 36
   HostSlot descriptionResourceName;  // 37
-  HostSlot reserved38[10];           // slots 38-47
+  HostSlot reserved38[10];           // slots 38-47: zero
 } ToolRegistrationSlots;
 
-// Signatures of the record's dispatchers; the first parameter is the tool object.
+// Signatures of the record's dispatchers; the first parameter is the tool object. Each
+// passes the rest unchanged to the tool's virtual operation of its name, so the
+// most-derived version runs, and hands back its answer unchanged. A truth answer is 0 for
+// false, anything else for true. Unnamed parameters carry nothing the tool relies on: it
+// ignores them, and what the host puts there is the host's affair. Pointers the host
+// passes are the host's, for the call. The answers given are this module's tool's;
+// "Checked" is what the validator's hostile-arguments check asserts, calling through the
+// record as a host does.
+
+// Slot 1. Deletes the tool object, and with it all it holds; null does nothing. The host
+// calls it once and drops the object. Checked by the lifecycle check: nothing is left
+// after dispose and unload.
 typedef void (*DisposeToolObjectFunction)(void* tool);
+// Slot 18. Truth: true; leaves the tool's state alone. Checked: (0, 0, 0) answers 1.
 typedef int32_t (*ToolHookAFunction)(void* tool, int32_t, int32_t, int32_t);
+// Slot 19. From its first call on, control 704 is never disabled (IsControlEnabled).
+// Checked through IsControlEnabled(704), 1 after it.
 typedef void (*ToolHookBFunction)(void* tool, int32_t, int32_t);
+// Slot 20. Truth: true. Checked: all zeros answer 1.
 typedef int32_t (*ToolHookDFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t);
+// Slot 21. Answers 0x40000000 (bit 30 alone). Checked: 7 answers 1073741824.
 typedef int32_t (*ToolHookFFunction)(void* tool, int32_t);
+// Slot 22. Answers 0. Checked: all zeros answer 0.
 typedef int32_t (*ToolHookGFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
                                      int32_t, int32_t, int32_t);
+// Slot 23. Answers 2. Checked: all zeros answer 2.
 typedef int32_t (*ToolHookHFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
                                      int32_t);
+// Slot 24. A null context answers 0 and does nothing. Otherwise the tool makes its
+// attachment for key, hands context, extra and its handle to HostAttachObject and answers
+// the handle; 0 when it makes none, as this tool never does. Checked: 0 without and with a
+// context.
 typedef int32_t (*ConnectAttachmentFunction)(void* tool, int32_t key, void* context, int32_t extra);
+// Slot 25. Deletes the object HostAttachedObject yields for handle, if any. Checked: a
+// handle never given out leaves no attachment behind.
 typedef void (*ReleaseAttachmentFunction)(void* tool, int32_t handle);
+// Slot 26. Truth: false. Checked: all zeros answer 0.
 typedef int32_t (*ToolHookIFunction)(void* tool, int32_t, int32_t, int32_t, int32_t);
+// Slot 27. Does nothing. Checked: returns.
 typedef void (*ToolHookJFunction)(void* tool);
+// Slot 28. Truth: true. Checked: all zeros answer 1.
 typedef int32_t (*ToolHookKFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t,
                                      int32_t);
+// Slot 29. Truth: false. Checked: all zeros answer 0.
 typedef int32_t (*ToolHookEFunction)(void* tool, int32_t, int32_t, int32_t, int32_t, int32_t);
+// Slot 30. Loads the tool's description into description (LoadDescriptionById with its
+// plug-in id). Truth: whether it loaded; then bit value 2 is set in *flags, otherwise
+// *flags is untouched. Checked: a fresh description answers 1, flags 0 become 2, and it
+// holds plug-in 1029646's description.
 typedef int32_t (*FillDescriptionFunction)(void* tool, int32_t, int32_t,
                                            HostDescription* description, int32_t* flags);
+// Slot 31. Truth: whether *flags has bit value 2 (a description loaded); *flags is only
+// read. Checked: flags 1 answer 0, flags 3 answer 1.
 typedef int32_t (*DescriptionHookAFunction)(void* tool, int32_t, int32_t, int32_t, int32_t,
                                             int32_t* flags);
+// Slot 32. container: the tool's settings. descId: the control's description id, read only
+// through DescriptionIdLevel. Truth: false for control 704 before any ToolHookB while flag
+// 705 or 706 is non-zero, true otherwise. Checked: 704 with 705 set answers 0, then 1
+// after ToolHookB; another control 1; 704 with no settings 1.
 typedef int32_t (*IsControlEnabledFunction)(void* tool, int32_t, HostContainer* container,
                                             const void* descId, int32_t, int32_t, int32_t);
+// Slot 33. As DescriptionHookA. Checked: flags 0 answer 0, flags 2 answer 1.
 typedef int32_t (*DescriptionHookBFunction)(void* tool, int32_t, int32_t, int32_t, int32_t,
                                             int32_t* flags);
+// Slot 34. document: the one the command acts on, may be null. container: the tool's
+// settings. For type kMessageDescriptionCommand, data is a record whose first member is
+// the pressed control's description id, read through DescriptionIdLevel; other types are
+// ignored. Runs the command the id names (unknown ids do nothing) and answers true,
+// always. Checked: 1 for unknown types and command ids, an id without levels, no document,
+// empty or dangling links and absent settings, with no move, undo step or message where
+// none is due; the undo-discipline and random-run checks assert the placements and one
+// undo step per aligning command.
 typedef int32_t (*MessageHandlerFunction)(void* tool, HostDocument* document,
                                           HostContainer* container, int32_t type, void* data);
+// Slot 35. container: the tool's settings; document is not used and may be null. Writes
+// the six axis defaults, then flag 705 as false. Checked: an empty container ends with
+// exactly those seven entries.
 typedef void (*WriteDefaultSettingsFunction)(void* tool, HostDocument* document,
                                              HostContainer* container);
+// Slot 36. Answers -1. Checked: -1 answers -1.
 typedef int32_t (*ToolHookCFunction)(void* tool, int32_t);
+// Slot 37. out: raw storage the module constructs with the name of the tool's description
+// resource (empty for none); the caller frees it. Checked: "Kestrum".
 typedef void (*DescriptionResourceNameFunction)(void* tool, HostStringStorage* out);
 
 // The exported entry point.
