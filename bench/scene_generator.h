@@ -17,7 +17,6 @@ class Scene;
 
 namespace kbench {
 
-
 struct SceneGeneratorOptions {
   uint64_t seed = 1;
   size_t selectedObjects = 1000;

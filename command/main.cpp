@@ -16,12 +16,15 @@ int main(int argc, char** argv) {
       "with the Kestrum plug-in loaded into a substitute host."};
   kestrum.require_subcommand(1);
   const std::string plugin = DefaultPluginFolder();
-  const std::vector<Subcommand> subcommands{
-      AddAlignCommand(kestrum, plugin), AddResetCommand(kestrum, plugin),
-      AddHelpCommand(kestrum, plugin),  AddInfoCommand(kestrum, plugin),
-      AddListCommand(kestrum),          AddConvertCommand(kestrum),
-      AddDemoCommand(kestrum, plugin),  AddViewCommand(kestrum, plugin),
-      AddValidateCommand(kestrum, plugin)};
+  const std::vector<Subcommand> subcommands{AddAlignCommand(kestrum, plugin),
+                                            AddResetCommand(kestrum, plugin),
+                                            AddHelpCommand(kestrum, plugin),
+                                            AddInfoCommand(kestrum, plugin),
+                                            AddListCommand(kestrum),
+                                            AddConvertCommand(kestrum),
+                                            AddDemoCommand(kestrum, plugin),
+                                            AddViewCommand(kestrum, plugin),
+                                            AddValidateCommand(kestrum, plugin)};
   try {
     kestrum.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -144,9 +144,9 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
     aligned.moved = objects.CountMoved(fingerprints);
   }
   if (options.picture)
-    aligned.picture = DrawPicture("kestrum align " + path,
-                                  PictureBoxes(objects, before, press.reference),
-                                  PictureBoxes(objects, after, press.reference));
+    aligned.picture =
+        DrawPicture("kestrum align " + path, PictureBoxes(objects, before, press.reference),
+                    PictureBoxes(objects, after, press.reference));
   aligned.objects = objects.Count();
   session.Finish();
   aligned.document = std::move(prepared.document);
@@ -214,7 +214,8 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
   for (const std::string& path : options.scenes) {
     const fs::path target = folder / fs::path(path).filename();
     try {
-      AlignedScene aligned = AlignScene(run, Prepare(options, path, cliAxes, err), options, path, false);
+      AlignedScene aligned =
+          AlignScene(run, Prepare(options, path, cliAxes, err), options, path, false);
       for (const fs::path& earlier : outputs)
         if (earlier == target)
           throw InputError(path + ": an earlier input was written to " + target.string() +
@@ -290,9 +291,8 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
   command->add_flag("--undo", options->undo,
                     "Also check that one undo puts every object back exactly");
   AddPluginOption(*command, options->plugin);
-  return {command, [options](std::ostream& out, std::ostream& err) {
-            return RunAlign(*options, out, err);
-          }};
+  return {command,
+          [options](std::ostream& out, std::ostream& err) { return RunAlign(*options, out, err); }};
 }
 
 }  // namespace kcommand

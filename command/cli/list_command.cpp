@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "json_number_text.h"
 #include "input_error.h"
+#include "json_number_text.h"
 #include "scene.h"
 #include "scene_files.h"
 #include "scene_in_host.h"
@@ -21,8 +21,8 @@ struct ListOptions {
 
 std::string Triple(const HostVector& v) {
   char text[96];
-  std::snprintf(text, sizeof text, "(%g, %g, %g)", WithoutNegativeZero(v.x), WithoutNegativeZero(v.y),
-                WithoutNegativeZero(v.z));
+  std::snprintf(text, sizeof text, "(%g, %g, %g)", WithoutNegativeZero(v.x),
+                WithoutNegativeZero(v.y), WithoutNegativeZero(v.z));
   return text;
 }
 
@@ -54,9 +54,8 @@ Subcommand AddListCommand(CLI::App& kestrum) {
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
   command->add_option("SCENE", options->scene, "Scene file (JSON or glTF)")->required();
   command->add_option("--scene", options->gltfScene, "Which scene of a glTF file");
-  return {command, [options](std::ostream& out, std::ostream& err) {
-            return RunList(*options, out, err);
-          }};
+  return {command,
+          [options](std::ostream& out, std::ostream& err) { return RunList(*options, out, err); }};
 }
 
 }  // namespace kcommand

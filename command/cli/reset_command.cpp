@@ -62,8 +62,8 @@ int RunReset(const ResetOptions& options, std::ostream& out) {
 Subcommand AddResetCommand(CLI::App& kestrum, const std::string& plugin) {
   auto options = std::make_shared<ResetOptions>();
   options->plugin = plugin;
-  CLI::App* command =
-      kestrum.add_subcommand("reset", "Press the tool's reset button and show the settings it wrote");
+  CLI::App* command = kestrum.add_subcommand(
+      "reset", "Press the tool's reset button and show the settings it wrote");
   AddAxisOptions(*command, options->axes, "Hold this placement before the reset");
   AddPluginOption(*command, options->plugin);
   return {command, [options](std::ostream& out, std::ostream&) { return RunReset(*options, out); }};

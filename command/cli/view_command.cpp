@@ -111,9 +111,8 @@ Subcommand AddViewCommand(CLI::App& kestrum, const std::string& plugin) {
   command->add_option("--port", options->port, "Port to listen on (default: a free one)")
       ->check(CLI::Range(1, 65535));
   AddPluginOption(*command, options->plugin);
-  return {command, [options](std::ostream& out, std::ostream& err) {
-            return RunView(*options, out, err);
-          }};
+  return {command,
+          [options](std::ostream& out, std::ostream& err) { return RunView(*options, out, err); }};
 #else
   CLI::App* command =
       kestrum.add_subcommand("view", "Not in this build (it needs cpp-httplib for this target)");

@@ -12,7 +12,7 @@
 
 namespace kcommand {
 
-using Quaternion = std::array<double, 4>;    // x, y, z, w as glTF stores it
+using Quaternion = std::array<double, 4>;  // x, y, z, w as glTF stores it
 
 struct Trs {
   Vector3 translation{0, 0, 0};

@@ -14,7 +14,6 @@ namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
-
 }  // namespace
 
 SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName)
@@ -27,8 +26,7 @@ SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string
     HostObject* object =
         host_.NewObject(document_, from.name, parent ? objects_[*parent] : nullptr);
     if (const auto& m = from.localMatrix) {
-      host_.SetLocalMatrix(object,
-                           ToHost(*m));
+      host_.SetLocalMatrix(object, ToHost(*m));
     } else {
       host_.SetScale(object, ToHost(from.scale));
       const Vector3& d = from.rotationDegrees;

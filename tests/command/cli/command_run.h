@@ -19,12 +19,15 @@ using khost_test::Contents;
 using khost_test::Outcome;
 using khost_test::Quoted;
 
-inline std::string Example(const std::string& name) { return KESTRUM_SOURCE_DIR "/examples/" + name; }
+inline std::string Example(const std::string& name) {
+  return KESTRUM_SOURCE_DIR "/examples/" + name;
+}
 
 class CommandRun : public ::testing::Test {
  protected:
   Outcome Kestrum(const std::vector<std::string>& arguments) {
-    return khost_test::RunIn(folder.Path(), khost_test::BuiltProgramWords(KESTRUM_COMMAND), arguments);
+    return khost_test::RunIn(folder.Path(), khost_test::BuiltProgramWords(KESTRUM_COMMAND),
+                             arguments);
   }
   std::string Path(const std::string& name) const { return folder.Path() + "/" + name; }
 
@@ -39,9 +42,9 @@ inline constexpr const char* kShelfScene = R"({ "objects": [
 
 // The numbers of a polygon's points attribute, in the panel's scene units.
 inline std::vector<std::pair<double, double>> PolygonPoints(const std::string& svg,
-                                                     const std::string& view,
-                                                     const std::string& state,
-                                                     const std::string& object) {
+                                                            const std::string& view,
+                                                            const std::string& state,
+                                                            const std::string& object) {
   const std::string panel = "data-view=\"" + view + "\" data-state=\"" + state + "\"";
   const size_t start = svg.find(panel);
   const size_t end = svg.find("</g>\n</g>", start);

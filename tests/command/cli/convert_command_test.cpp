@@ -13,12 +13,11 @@
 #include <sstream>
 
 #include "alignment_session.h"
+#include "gltf/gltf_files.h"
 #include "gltf_meshes.h"
 #include "gltf_transform.h"
 #include "scene_files.h"
 #include "transform.h"
-
-#include "gltf/gltf_files.h"
 
 namespace kcommand_test {
 namespace {

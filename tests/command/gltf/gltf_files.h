@@ -27,7 +27,8 @@ using nlohmann::json;
 
 inline const std::string kModels = "/usr/share/assimp/models/glTF2/";
 inline const std::string kEngine = kModels + "2CylinderEngine-glTF-Binary/2CylinderEngine.glb";
-inline const std::string kValidator = KESTRUM_SOURCE_DIR "/node_modules/gltf-validator/package.json";
+inline const std::string kValidator =
+    KESTRUM_SOURCE_DIR "/node_modules/gltf-validator/package.json";
 
 // A GLB's JSON chunk, parsed, and the bytes after it.
 inline std::pair<json, std::string> SplitGlb(const std::string& bytes) {

@@ -1,5 +1,7 @@
 // A glTF node's transform and the host's local matrix, both ways.
 
+#include "gltf_transform.h"
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -13,12 +15,10 @@
 #include <sstream>
 
 #include "alignment_session.h"
+#include "gltf/gltf_files.h"
 #include "gltf_meshes.h"
-#include "gltf_transform.h"
 #include "scene_files.h"
 #include "transform.h"
-
-#include "gltf/gltf_files.h"
 
 namespace kcommand_test {
 namespace {
