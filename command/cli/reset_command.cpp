@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "axis_settings.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
 #include "plugin_run.h"
@@ -18,12 +19,11 @@ struct ResetOptions {
 };
 
 std::string AxisSettings(khost::Containers& containers, HostContainer* settings, int axis) {
-  const int32_t mode = containers.GetInt(settings, ModeSettingId(axis), 0);
-  const int32_t side = containers.GetInt(settings, SideSettingId(axis), 0);
-  const std::optional<AxisChoice> choice = ChoiceFromValues(axis, mode, side);
+  const AxisValues values = ReadAxisValues(containers, settings, axis);
+  const std::optional<AxisChoice> choice = ReadAxisChoice(containers, settings, axis);
   const std::string name = choice ? FormatAxisChoice(*choice) : "unknown";
   return std::string(1, kAxisLetters[static_cast<size_t>(axis)]) + " " + name + " (" +
-         std::to_string(mode) + ", " + std::to_string(side) + ")";
+         std::to_string(values.mode) + ", " + std::to_string(values.side) + ")";
 }
 
 int RunReset(const ResetOptions& options, std::ostream& out) {
@@ -35,10 +35,8 @@ int RunReset(const ResetOptions& options, std::ostream& out) {
   HostContainer* settings = run.Settings(document);
   khost::Containers& containers = host.containers();
   for (int axis = 0; axis < 3; ++axis) {
-    if (const auto& choice = axes[static_cast<size_t>(axis)]) {
-      containers.SetInt(settings, ModeSettingId(axis), ModeValueId(axis, choice->mode));
-      containers.SetInt(settings, SideSettingId(axis), SideValueId(axis, choice->side));
-    }
+    if (const auto& choice = axes[static_cast<size_t>(axis)])
+      WriteAxisChoice(containers, settings, axis, *choice);
   }
   out << "before:";
   for (int axis = 0; axis < 3; ++axis) out << "  " << AxisSettings(containers, settings, axis);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "axis_settings.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
 
@@ -17,23 +18,42 @@ AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneFile& s
 AlignmentSession::AlignmentSession(PluginRun& run, SceneFile& scene, const std::string& fileName)
     : run_(run), objects_(run_.host().scene(), scene, fileName), fileName_(fileName) {}
 
+const khost::DescriptionLayout* AlignmentSession::Panel() {
+  return run_.host().plugins().RegisteredDescription(run_.Tool().id);
+}
+
+bool AlignmentSession::IsControlEnabled(int32_t controlId) {
+  return run_.session().IsControlEnabled(Settings(), controlId) != 0;
+}
+
+void AlignmentSession::LinkObject(int32_t settingId, size_t index) {
+  run_.host().containers().SetLink(Settings(), settingId,
+                                   run_.host().scene().IdOf(objects_.Object(index)));
+}
+
+void AlignmentSession::WriteAxis(int axis, const AxisChoice& choice) {
+  WriteAxisChoice(run_.host().containers(), Settings(), axis, choice);
+}
+
+std::optional<AxisChoice> AlignmentSession::ReadAxis(int axis) {
+  return ReadAxisChoice(run_.host().containers(), Settings(), axis);
+}
+
+int32_t AlignmentSession::PressButton(int32_t buttonId) {
+  return run_.session().Press(objects_.Document(), Settings(), buttonId);
+}
+
+bool AlignmentSession::Undo() { return run_.host().scene().Undo(objects_.Document()); }
+bool AlignmentSession::Redo() { return run_.host().scene().Redo(objects_.Document()); }
+
 void AlignmentSession::Press(const AlignmentPress& press) {
-  khost::Host& host = run_.host();
-  HostDocument* document = objects_.Document();
-  HostContainer* settings = run_.Settings(document);
-  khost::Containers& containers = host.containers();
-  khost::Scene& scene = host.scene();
-  containers.SetLink(settings, ALIGN_REFERENCE, scene.IdOf(objects_.Object(press.reference)));
+  LinkObject(ALIGN_REFERENCE, press.reference);
   if (press.object)
-    containers.SetLink(settings, ALIGN_OBJECT, scene.IdOf(objects_.Object(*press.object)));
+    LinkObject(ALIGN_OBJECT, *press.object);
   else
-    containers.Remove(settings, ALIGN_OBJECT);
-  for (int axis = 0; axis < 3; ++axis) {
-    const AxisChoice& choice = press.axes[static_cast<size_t>(axis)];
-    containers.SetInt(settings, ModeSettingId(axis), ModeValueId(axis, choice.mode));
-    containers.SetInt(settings, SideSettingId(axis), SideValueId(axis, choice.side));
-  }
-  run_.Press(document, press.object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED);
+    run_.host().containers().Remove(Settings(), ALIGN_OBJECT);
+  for (int axis = 0; axis < 3; ++axis) WriteAxis(axis, press.axes[static_cast<size_t>(axis)]);
+  run_.Press(objects_.Document(), press.object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED);
   if (const std::vector<size_t> lost = objects_.WithoutFinitePlacement(); !lost.empty())
     throw HostFailure(fileName_ + ": values too large to place: " + NamesOf(lost) +
                       " ended up with a placement that is not finite (infinite or NaN), which "
@@ -67,15 +87,20 @@ void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,
       throw HostFailure(std::string("undo: after ") + what +
                         " these objects are not back exactly:" + differences);
   };
-  if (!scene.Undo(document)) throw HostFailure("undo: the host had no step to undo");
+  if (!Undo()) throw HostFailure("undo: the host had no step to undo");
   compare(before, "undoing");
-  if (!scene.Redo(document)) throw HostFailure("undo: the host had no step to redo");
+  if (!Redo()) throw HostFailure("undo: the host had no step to redo");
   compare(after, "redoing");
 }
 
 void AlignmentSession::Finish() {
   objects_.ReadBack();
   if (ownRun_) run_.Finish();
+}
+
+std::vector<std::string> AlignmentSession::End() {
+  if (!ownRun_) return {};
+  return run_.session().Finish();
 }
 
 }  // namespace kcommand

@@ -48,7 +48,7 @@ ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::stri
       output_(std::move(output)),
       writer_(std::move(writer)) {
   session_ = std::make_unique<AlignmentSession>(pluginFolder, scene_, sceneFile_, nullptr);
-  khost::Host& host = session_->run().host();
+  khost::Host& host = session_->host();
   // The page cannot open a file of ours: it gets the content the tool asked to show.
   host.ui().SetFileOpener([this](const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -57,42 +57,35 @@ ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::stri
     openedPages_.push_back(
         file ? content.str() : "<p>The tool asked to open " + path + ", which cannot be read.</p>");
   });
-  settings_ = session_->run().Settings(session_->objects().Document());
+  settings_ = session_->Settings();
   WriteToolSettings();
 }
 
 ViewState::~ViewState() { Finish(); }
 
 void ViewState::WriteToolSettings() {
-  khost::Containers& containers = session_->run().host().containers();
-  khost::Scene& host = session_->run().host().scene();
   const std::vector<ObjectEntry>& entries = session_->objects().Entries();
   const ToolSettings& tool = scene_.tool;
   const std::pair<const std::optional<std::string>*, int32_t> links[] = {
       {&tool.reference, ALIGN_REFERENCE}, {&tool.object, ALIGN_OBJECT}};
   for (const auto& [name, id] : links)
-    if (*name)
-      containers.SetLink(settings_, id,
-                         host.IdOf(session_->objects().Object(ResolveObject(entries, **name))));
+    if (*name) session_->LinkObject(id, ResolveObject(entries, **name));
   for (int axis = 0; axis < 3; ++axis)
-    if (const std::optional<AxisChoice>& choice = tool.axes[static_cast<size_t>(axis)]) {
-      containers.SetInt(settings_, ModeSettingId(axis), ModeValueId(axis, choice->mode));
-      containers.SetInt(settings_, SideSettingId(axis), SideValueId(axis, choice->side));
-    }
+    if (const std::optional<AxisChoice>& choice = tool.axes[static_cast<size_t>(axis)])
+      session_->WriteAxis(axis, *choice);
 }
 
 const khost::DescriptionLayout& ViewState::Panel() const {
-  const khost::DescriptionLayout* layout =
-      session_->run().host().plugins().RegisteredDescription(session_->run().Tool().id);
+  const khost::DescriptionLayout* layout = session_->Panel();
   if (layout == nullptr) throw ViewRequestError("the tool registered no panel");
   return *layout;
 }
 
 size_t ViewState::ObjectIndex(const json& id) const {
   if (id.is_number_unsigned()) {
-    khost::Scene& host = session_->run().host().scene();
+    khost::Scene& scene = session_->host().scene();
     for (size_t i = 0; i < session_->objects().Count(); ++i)
-      if (host.IdOf(session_->objects().Object(i)) == id.get<uint64_t>()) return i;
+      if (scene.IdOf(session_->objects().Object(i)) == id.get<uint64_t>()) return i;
   }
   throw ViewRequestError("the scene has no object " + id.dump());
 }
@@ -103,7 +96,7 @@ void ViewState::SetObjectMeshes(std::vector<std::optional<size_t>> meshOfObject)
 
 json ViewState::State() {
   SceneInHost& objects = session_->objects();
-  khost::Host& host = session_->run().host();
+  khost::Host& host = session_->host();
   // The same read-back a save writes, so the page reports what the file would hold.
   objects.ReadBack();
   const std::vector<HostPlacement> placements = objects.Placements();
@@ -136,7 +129,7 @@ json ViewState::State() {
   for (const khost::UserInterface::Message& message : ui.Messages())
     messages.push_back({{"text", message.text}, {"kind", message.kind}});
   HostDocument* document = objects.Document();
-  const khost::RegisteredTool& tool = session_->run().Tool();
+  const khost::RegisteredTool& tool = session_->Tool();
   return {{"file", sceneFile_},
           {"output", output_ ? json(*output_) : json(nullptr)},
           {"tool", {{"name", tool.name}, {"help", tool.help}}},
@@ -151,21 +144,19 @@ json ViewState::State() {
 }
 
 json ViewState::PanelState() {
-  khost::Host& host = session_->run().host();
-  const khost::DescriptionLayout* layout =
-      host.plugins().RegisteredDescription(session_->run().Tool().id);
+  khost::Host& host = session_->host();
+  const khost::DescriptionLayout* layout = session_->Panel();
   if (layout == nullptr) return nullptr;
   khost::Containers& containers = host.containers();
   json groups = json::array();
   for (const khost::DescriptionGroup& group : layout->groups) {
     json elements = json::array();
     for (const khost::DescriptionElement& element : group.elements) {
-      json control = {
-          {"id", element.id},
-          {"name", element.name},
-          {"kind", khost::ElementKindName(element.kind)},
-          {"label", element.label},
-          {"enabled", session_->run().session().IsControlEnabled(settings_, element.id) != 0}};
+      json control = {{"id", element.id},
+                      {"name", element.name},
+                      {"kind", khost::ElementKindName(element.kind)},
+                      {"label", element.label},
+                      {"enabled", session_->IsControlEnabled(element.id)}};
       const std::optional<khost::Containers::Entry> stored = containers.Get(settings_, element.id);
       switch (element.kind) {
         case khost::ElementKind::kLink: {
@@ -203,16 +194,16 @@ json ViewState::Select(const json& request) {
   const bool add = Flag(request, "add", false);
   std::vector<size_t> chosen;
   for (const json& id : request["objects"]) chosen.push_back(ObjectIndex(id));
-  khost::Scene& host = session_->run().host().scene();
+  khost::Scene& scene = session_->host().scene();
   SceneInHost& objects = session_->objects();
   if (!add)
-    for (size_t i = 0; i < objects.Count(); ++i) host.SetSelected(objects.Object(i), false);
-  for (size_t i : chosen) host.SetSelected(objects.Object(i), true);
+    for (size_t i = 0; i < objects.Count(); ++i) scene.SetSelected(objects.Object(i), false);
+  for (size_t i : chosen) scene.SetSelected(objects.Object(i), true);
   return State();
 }
 
 json ViewState::Set(const json& request) {
-  khost::Host& host = session_->run().host();
+  khost::Host& host = session_->host();
   const khost::DescriptionElement& element = Control(Panel(), request);
   if (!request.contains("value")) throw ViewRequestError("the request has no \"value\"");
   const json& value = request["value"];
@@ -222,9 +213,7 @@ json ViewState::Set(const json& request) {
       if (value.is_null()) {
         containers.Remove(settings_, element.id);
       } else {
-        const size_t index = ObjectIndex(value);
-        containers.SetLink(settings_, element.id,
-                           host.scene().IdOf(session_->objects().Object(index)));
+        session_->LinkObject(element.id, ObjectIndex(value));
       }
       break;
     case khost::ElementKind::kChoice: {
@@ -253,21 +242,18 @@ json ViewState::Press(const json& request) {
   const khost::DescriptionElement& element = Control(Panel(), request);
   if (element.kind != khost::ElementKind::kButton)
     throw ViewRequestError("control " + std::to_string(element.id) + " is not a button");
-  const int32_t answer =
-      session_->run().session().Press(session_->objects().Document(), settings_, element.id);
+  const int32_t answer = session_->PressButton(element.id);
   lastPress_ = {{"control", element.id}, {"answer", answer}};
   return State();
 }
 
 json ViewState::Undo() {
-  if (!session_->run().host().scene().Undo(session_->objects().Document()))
-    throw ViewRequestError("there is nothing to undo");
+  if (!session_->Undo()) throw ViewRequestError("there is nothing to undo");
   return State();
 }
 
 json ViewState::Redo() {
-  if (!session_->run().host().scene().Redo(session_->objects().Document()))
-    throw ViewRequestError("there is nothing to redo");
+  if (!session_->Redo()) throw ViewRequestError("there is nothing to redo");
   return State();
 }
 
@@ -277,8 +263,7 @@ json ViewState::Save(const json& request) {
     throw ViewRequestError("saving writes over " + sceneFile_ +
                            ": send \"confirm\": true to do so");
   // The tool settings the file carries are the ones the panel holds now.
-  khost::Host& host = session_->run().host();
-  khost::Containers& containers = host.containers();
+  khost::Containers& containers = session_->host().containers();
   SceneInHost& objects = session_->objects();
   ToolSettings& tool = scene_.tool;
   const auto linkedPath = [&](int32_t id) -> std::optional<std::string> {
@@ -291,9 +276,7 @@ json ViewState::Save(const json& request) {
   tool.reference = linkedPath(ALIGN_REFERENCE);
   tool.object = linkedPath(ALIGN_OBJECT);
   for (int axis = 0; axis < 3; ++axis)
-    tool.axes[static_cast<size_t>(axis)] =
-        ChoiceFromValues(axis, containers.GetInt(settings_, ModeSettingId(axis), 0),
-                         containers.GetInt(settings_, SideSettingId(axis), 0));
+    tool.axes[static_cast<size_t>(axis)] = session_->ReadAxis(axis);
   // As align does: a placement no scene file can hold is never written.
   if (const std::vector<size_t> lost = objects.WithoutFinitePlacement(); !lost.empty())
     throw ViewRequestError("values too large to place: " + session_->NamesOf(lost) +
@@ -319,7 +302,7 @@ std::optional<std::string> ViewState::OpenedPage(size_t index) const {
 std::vector<std::string> ViewState::Finish() {
   if (finished_) return {};
   finished_ = true;
-  return session_->run().session().Finish();
+  return session_->End();
 }
 
 }  // namespace kcommand
