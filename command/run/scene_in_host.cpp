@@ -16,31 +16,31 @@ constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 }  // namespace
 
-SceneInHost::SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName)
-    : host_(host), scene_(scene) {
-  document_ = host_.NewDocument(fileName);
+SceneInHost::SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::string& fileName)
+    : hostScene_(hostScene), scene_(scene) {
+  document_ = hostScene_.NewDocument(fileName);
   const size_t count = CountObjects(scene);
   objects_.reserve(count);
   sceneObjects_.reserve(count);
   WalkObjects(scene, [&](SceneObject& from, size_t, std::optional<size_t> parent) {
     HostObject* object =
-        host_.NewObject(document_, from.name, parent ? objects_[*parent] : nullptr);
+        hostScene_.NewObject(document_, from.name, parent ? objects_[*parent] : nullptr);
     if (const auto& m = from.localMatrix) {
-      host_.SetLocalMatrix(object, ToHost(*m));
+      hostScene_.SetLocalMatrix(object, ToHost(*m));
     } else {
-      host_.SetScale(object, ToHost(from.scale));
+      hostScene_.SetScale(object, ToHost(from.scale));
       const Vector3& d = from.rotationDegrees;
-      host_.SetRotation(
+      hostScene_.SetRotation(
           object, {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree});
-      host_.SetPosition(object, ToHost(from.position));
+      hostScene_.SetPosition(object, ToHost(from.position));
     }
-    host_.SetHalfSizes(object, ToHost(from.halfSize));
-    host_.SetSelected(object, from.selected);
+    hostScene_.SetHalfSizes(object, ToHost(from.halfSize));
+    hostScene_.SetSelected(object, from.selected);
     objects_.push_back(object);
     sceneObjects_.push_back(&from);
   });
   for (size_t i = 0; i < objects_.size(); ++i) {
-    if (!IsFinite(host_.WorldMatrix(objects_[i])))
+    if (!IsFinite(hostScene_.WorldMatrix(objects_[i])))
       throw InputError(fileName + ": " + sceneObjects_[i]->source + ": object '" +
                        Entries()[i].path +
                        "' ends up with a world matrix that is not finite (position or scale "
@@ -57,7 +57,7 @@ std::vector<HostPlacement> SceneInHost::Placements() const {
   std::vector<HostPlacement> placements;
   placements.reserve(objects_.size());
   for (HostObject* object : objects_)
-    placements.push_back({host_.WorldMatrix(object), host_.HalfSizes(object)});
+    placements.push_back({hostScene_.WorldMatrix(object), hostScene_.HalfSizes(object)});
   return placements;
 }
 
@@ -65,8 +65,8 @@ std::vector<uint64_t> SceneInHost::PlacementFingerprints() const {
   std::vector<uint64_t> fingerprints;
   fingerprints.reserve(objects_.size());
   for (HostObject* object : objects_) {
-    const HostMatrix world = host_.WorldMatrix(object);
-    const HostVector half = host_.HalfSizes(object);
+    const HostMatrix world = hostScene_.WorldMatrix(object);
+    const HostVector half = hostScene_.HalfSizes(object);
     // Each step is one to one, so a placement that differs in one number always gets
     // another fingerprint.
     uint64_t fingerprint = 0xcbf29ce484222325;
@@ -88,7 +88,7 @@ size_t SceneInHost::CountMoved(const std::vector<uint64_t>& before) const {
 std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {
   std::vector<size_t> found;
   for (size_t i = 0; i < objects_.size(); ++i)
-    if (!PlacementIsFinite(host_, objects_[i])) found.push_back(i);
+    if (!PlacementIsFinite(hostScene_, objects_[i])) found.push_back(i);
   return found;
 }
 
@@ -96,15 +96,15 @@ void SceneInHost::ReadBack() {
   for (size_t i = 0; i < objects_.size(); ++i) {
     SceneObject& to = *sceneObjects_[i];
     HostObject* object = objects_[i];
-    to.position = FromHost(host_.Position(object));
-    const HostVector r = host_.Rotation(object);
+    to.position = FromHost(hostScene_.Position(object));
+    const HostVector r = hostScene_.Rotation(object);
     to.rotationDegrees = {r.x / kRadiansPerDegree, r.y / kRadiansPerDegree,
                           r.z / kRadiansPerDegree};
-    to.scale = FromHost(host_.Scale(object));
-    to.halfSize = FromHost(host_.HalfSizes(object));
-    to.selected = host_.Selected(object);
+    to.scale = FromHost(hostScene_.Scale(object));
+    to.halfSize = FromHost(hostScene_.HalfSizes(object));
+    to.selected = hostScene_.Selected(object);
     if (to.localMatrix) {
-      const HostMatrix m = host_.LocalMatrix(object);
+      const HostMatrix m = hostScene_.LocalMatrix(object);
       to.localMatrix = FromHost(m);
     }
   }

@@ -23,7 +23,7 @@ class SceneInHost {
  public:
   // Builds every object of `scene` in a new document. Throws InputError (naming
   // `fileName` and the object) when an object's world matrix comes out not finite.
-  SceneInHost(khost::Scene& host, SceneFile& scene, const std::string& fileName);
+  SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::string& fileName);
 
   HostDocument* Document() const { return document_; }
   // In the order of ListObjects.
@@ -47,7 +47,7 @@ class SceneInHost {
   void ReadBack();
 
  private:
-  khost::Scene& host_;
+  khost::Scene& hostScene_;
   SceneFile& scene_;
   // In the order of ListObjects, as objects_.
   std::vector<SceneObject*> sceneObjects_;
