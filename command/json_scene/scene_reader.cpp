@@ -9,7 +9,7 @@
 #include "input_error.h"
 #include "json_nesting.h"
 #include "json_text.h"
-#include "scene_fast_reader.h"
+#include "scene_quick_reader.h"
 #include "scene_read_objects.h"
 #include "scene_schema.h"
 

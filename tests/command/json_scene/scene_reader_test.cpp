@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "input_error.h"
-#include "scene_fast_reader.h"
+#include "scene_quick_reader.h"
 #include "scene_writer.h"
 #include "temp_folder.h"
 

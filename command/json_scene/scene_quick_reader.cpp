@@ -1,4 +1,4 @@
-#include "scene_fast_reader.h"
+#include "scene_quick_reader.h"
 
 #if KESTRUM_QUICK_SCENE_READER
 
