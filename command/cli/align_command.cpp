@@ -263,8 +263,7 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                    "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb); several "
                    "files are aligned alike into the folder -o names")
       ->required();
-  command->add_option("--scene", options->gltfScene,
-                      "Which scene of a glTF file (default: the file's own)");
+  AddGltfSceneOption(*command, options->gltfScene);
   command->add_option("--reference", options->reference,
                       "Object to align against: a name, or a path such as Table/Top "
                       "(default: the scene's tool settings)");

@@ -6,6 +6,7 @@
 #include "input_error.h"
 #include "output_files.h"
 #include "scene_files.h"
+#include "shared_options.h"
 #include "subcommand.h"
 
 namespace kcommand {
@@ -56,7 +57,7 @@ Subcommand AddConvertCommand(CLI::App& kestrum) {
   command->add_option("IN", options->scene, "Scene file to read")->required();
   command->add_option("OUT", options->output, "File to write; its extension picks the format")
       ->required();
-  command->add_option("--scene", options->gltfScene, "Which scene of a glTF file");
+  AddGltfSceneOption(*command, options->gltfScene);
   return {command, [options](std::ostream& out, std::ostream& err) {
             return RunConvert(*options, out, err);
           }};

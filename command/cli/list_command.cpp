@@ -9,6 +9,7 @@
 #include "scene.h"
 #include "scene_files.h"
 #include "scene_in_host.h"
+#include "shared_options.h"
 #include "subcommand.h"
 
 namespace kcommand {
@@ -53,7 +54,7 @@ Subcommand AddListCommand(CLI::App& kestrum) {
   CLI::App* command = kestrum.add_subcommand(
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
   command->add_option("SCENE", options->scene, "Scene file (JSON or glTF)")->required();
-  command->add_option("--scene", options->gltfScene, "Which scene of a glTF file");
+  AddGltfSceneOption(*command, options->gltfScene);
   return {command,
           [options](std::ostream& out, std::ostream& err) { return RunList(*options, out, err); }};
 }

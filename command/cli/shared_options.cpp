@@ -9,6 +9,11 @@ void AddPluginOption(CLI::App& command, std::string& folder) {
       ->default_str(folder);
 }
 
+void AddGltfSceneOption(CLI::App& command, std::optional<size_t>& scene) {
+  command.add_option("--gltf-scene,--scene", scene,
+                     "Which scene of a glTF file, by index (default: the file's own)");
+}
+
 void AddAxisOptions(CLI::App& command, AxisTexts& axes, const char* what) {
   const char* names[3] = {"--x", "--y", "--z"};
   for (size_t axis = 0; axis < 3; ++axis)

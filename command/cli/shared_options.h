@@ -13,6 +13,8 @@ namespace kcommand {
 using AxisTexts = std::array<std::optional<std::string>, 3>;
 
 void AddPluginOption(CLI::App& command, std::string& folder);
+// --gltf-scene N: which scene of a glTF file (--scene, its first name, is still taken).
+void AddGltfSceneOption(CLI::App& command, std::optional<size_t>& scene);
 // --x, --y and --z, each "MODE[:SIDE]", described by `what`.
 void AddAxisOptions(CLI::App& command, AxisTexts& axes, const char* what);
 
