@@ -30,18 +30,7 @@ class GltfScene : public SceneDocument {
 
 std::string GltfScene::Notes() const {
   if (file_.offCentre.empty()) return {};
-  // Paths by object index, as ListObjects would give them.
-  std::vector<std::string> paths;
-  std::vector<std::pair<const SceneObject*, std::string>> stack;
-  for (auto it = scene_.objects.rbegin(); it != scene_.objects.rend(); ++it)
-    stack.push_back({&*it, it->name});
-  while (!stack.empty()) {
-    const auto [object, path] = stack.back();
-    stack.pop_back();
-    paths.push_back(path);
-    for (auto it = object->children.rbegin(); it != object->children.rend(); ++it)
-      stack.push_back({&*it, path + "/" + it->name});
-  }
+  const std::vector<std::string> paths = ObjectPaths(scene_);
   constexpr size_t kListed = 10;
   std::ostringstream note;
   note << fileName_ << ": note: " << file_.offCentre.size()

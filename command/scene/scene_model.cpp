@@ -1,17 +1,31 @@
 #include "scene_model.h"
 
+#include <type_traits>
+#include <utility>
+
 #include "input_error.h"
 
 namespace kcommand {
 namespace {
 
-void ListBelow(SceneObject& object, const std::string& parentPath, std::optional<size_t> parent,
-               std::vector<ObjectEntry>& out) {
-  const size_t index = out.size();
-  out.push_back(
-      {&object, parentPath.empty() ? object.name : parentPath + "/" + object.name, parent});
-  const std::string path = out[index].path;
-  for (SceneObject& child : object.children) ListBelow(child, path, index, out);
+// The one walk of the object order, for a scene and for a const one.
+template <typename Scene, typename Visit>
+void Walk(Scene& scene, const Visit& visit) {
+  using Object = std::conditional_t<std::is_const_v<Scene>, const SceneObject, SceneObject>;
+  std::vector<std::pair<Object*, std::optional<size_t>>> stack;
+  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it)
+    stack.push_back({&*it, std::nullopt});
+  for (size_t index = 0; !stack.empty(); ++index) {
+    const auto [object, parent] = stack.back();
+    stack.pop_back();
+    visit(*object, index, parent);
+    for (auto it = object->children.rbegin(); it != object->children.rend(); ++it)
+      stack.push_back({&*it, index});
+  }
+}
+
+std::string PathBelow(const std::string* parentPath, const std::string& name) {
+  return parentPath ? *parentPath + "/" + name : name;
 }
 
 size_t CountBelow(const SceneObject& object) {
@@ -31,8 +45,20 @@ size_t CountObjects(const SceneFile& scene) {
 std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
   std::vector<ObjectEntry> objects;
   objects.reserve(CountObjects(scene));
-  for (SceneObject& object : scene.objects) ListBelow(object, "", std::nullopt, objects);
+  Walk(scene, [&](SceneObject& object, size_t, std::optional<size_t> parent) {
+    objects.push_back(
+        {&object, PathBelow(parent ? &objects[*parent].path : nullptr, object.name), parent});
+  });
   return objects;
+}
+
+std::vector<std::string> ObjectPaths(const SceneFile& scene) {
+  std::vector<std::string> paths;
+  paths.reserve(CountObjects(scene));
+  Walk(scene, [&](const SceneObject& object, size_t, std::optional<size_t> parent) {
+    paths.push_back(PathBelow(parent ? &paths[*parent] : nullptr, object.name));
+  });
+  return paths;
 }
 
 size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name) {
@@ -58,16 +84,7 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
 
 void WalkObjects(SceneFile& scene,
                  const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit) {
-  std::vector<std::pair<SceneObject*, std::optional<size_t>>> stack;
-  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it)
-    stack.push_back({&*it, std::nullopt});
-  for (size_t index = 0; !stack.empty(); ++index) {
-    const auto [object, parent] = stack.back();
-    stack.pop_back();
-    visit(*object, index, parent);
-    for (auto it = object->children.rbegin(); it != object->children.rend(); ++it)
-      stack.push_back({&*it, index});
-  }
+  Walk(scene, visit);
 }
 
 std::optional<size_t> FindByName(SceneFile& scene, const std::string& name) {

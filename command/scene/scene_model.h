@@ -64,8 +64,16 @@ struct ObjectEntry {
   std::optional<size_t> parent;
 };
 
-// Every object, depth first, each before its children.
+// The object order: depth first, each object before its children, siblings as listed.
+// An object's index is its place in this order everywhere: in ListObjects, in the host
+// document the scene is put into, and in what a reader keeps per object beside the
+// scene (a glTF file's nodeOfObject), so a reader that builds the tree itself creates
+// objects in this order.
+//
+// Every object in that order, with its path.
 std::vector<ObjectEntry> ListObjects(SceneFile& scene);
+// Only the paths, by index.
+std::vector<std::string> ObjectPaths(const SceneFile& scene);
 // The same order without paths: `visit` gets each object with its index in that order
 // and its parent's index (none at the top level).
 void WalkObjects(SceneFile& scene,
