@@ -11,18 +11,13 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "scene_generator.h"
+
 namespace {
 
-uint64_t SplitMix64(uint64_t& state) {
-  uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-// In thousandths, so every machine writes the same numbers.
-double Uniform(uint64_t& state, double low, double high) {
-  const double unit = static_cast<double>(SplitMix64(state) % 1001) / 1000.0;
+// In thousandths of the span, so every machine writes the same numbers.
+double Uniform(kbench::SeededNumbers& numbers, double low, double high) {
+  const double unit = static_cast<double>(numbers.Next() % 1001) / 1000.0;
   return low + (high - low) * unit;
 }
 
@@ -59,7 +54,7 @@ int main(int argc, char** argv) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   list.push_back({{"name", "Reference"}, {"mesh", 0}, {"scale", {10, 5, 10}}});
   roots.push_back(0);
-  uint64_t state = seed;
+  kbench::SeededNumbers state(seed);
   for (size_t i = 1; i <= nodes; ++i) {
     double q[4];
     double length = 0;
