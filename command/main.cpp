@@ -2,6 +2,7 @@
 // through its entry point and registration record, as the host application would.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <vector>
 
@@ -13,8 +14,10 @@ int main(int argc, char** argv) {
   using namespace kcommand;
   CLI::App kestrum{
       "kestrum: align objects of a scene against a reference object's bounding box,\n"
-      "with the Kestrum plug-in loaded into a substitute host."};
-  kestrum.require_subcommand(1);
+      "with the Kestrum plug-in loaded into a substitute host.",
+      "kestrum"};
+  // One subcommand, or none with --version.
+  kestrum.require_subcommand(0, 1);
   const std::string plugin = DefaultPluginFolder();
   const std::vector<Subcommand> subcommands{AddAlignCommand(kestrum, plugin),
                                             AddResetCommand(kestrum, plugin),
@@ -24,14 +27,23 @@ int main(int argc, char** argv) {
                                             AddConvertCommand(kestrum),
                                             AddDemoCommand(kestrum, plugin),
                                             AddViewCommand(kestrum, plugin),
-                                            AddValidateCommand(kestrum, plugin)};
+                                            AddValidateCommand(kestrum, plugin),
+                                            AddVersionCommand(kestrum, plugin)};
   try {
     kestrum.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
     const int status = kestrum.exit(error);
     return status == 0 ? kExitSuccess : kExitInputError;
   }
-  for (const Subcommand& subcommand : subcommands)
-    if (subcommand.app->parsed()) return RunSubcommand(subcommand, std::cout, std::cerr);
+  Console console(std::cout, std::cerr, Verbosity::kNormal, false);
+  // A flag of the command (--version) wins over a subcommand given with it.
+  auto chosen = std::find_if(subcommands.begin(), subcommands.end(), [](const Subcommand& each) {
+    return each.alsoRunBy && each.alsoRunBy->count() > 0;
+  });
+  if (chosen == subcommands.end())
+    chosen = std::find_if(subcommands.begin(), subcommands.end(),
+                          [](const Subcommand& each) { return each.app->parsed(); });
+  if (chosen != subcommands.end()) return RunSubcommand(*chosen, console);
+  std::cerr << "kestrum: give a command; kestrum --help lists them\n";
   return kExitInputError;
 }

@@ -49,9 +49,10 @@ struct PreparedScene {
 };
 
 PreparedScene Prepare(const AlignOptions& options, const std::string& path,
-                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, std::ostream& err) {
+                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
   PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}};
-  if (const std::string notes = prepared.document->Notes(); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = prepared.document->Notes(); !notes.empty())
+    console.Note() << notes << "\n";
   SceneFile& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
@@ -159,9 +160,9 @@ void ReportUndo(std::ostream& out, size_t objects) {
 }
 
 int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
-             std::ostream& out, std::ostream& err) {
+             Console& console) {
   const std::string& path = options.scenes.front();
-  PreparedScene prepared = Prepare(options, path, cliAxes, err);
+  PreparedScene prepared = Prepare(options, path, cliAxes, console);
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
   PluginRun run(options.plugin, nullptr);
   // With an output file only the count of moved objects is shown.
@@ -178,12 +179,12 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   if (options.picture) files.Stage(*options.picture, aligned.picture);
   files.Commit();
   if (options.output)
-    out << "aligned scene written to " << *options.output << " (" << aligned.moved << " of "
-        << aligned.objects << " objects moved)\n";
+    console.Status() << "aligned scene written to " << *options.output << " (" << aligned.moved
+                     << " of " << aligned.objects << " objects moved)\n";
   else
-    out << aligned.table;
-  if (options.undo) ReportUndo(out, aligned.objects);
-  if (options.picture) out << "picture written to " << *options.picture << "\n";
+    console.Result() << aligned.table;
+  if (options.undo) ReportUndo(console.Result(), aligned.objects);
+  if (options.picture) console.Status() << "picture written to " << *options.picture << "\n";
   return kExitSuccess;
 }
 
@@ -195,7 +196,7 @@ bool NamesFolder(const std::optional<std::string>& output) {
 // Every file with the same settings in one plug-in run; a file that fails is reported
 // and leaves no output, and the others go on.
 int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
-              std::ostream& out, std::ostream& err) {
+              Console& console) {
   namespace fs = std::filesystem;
   if (!options.output) throw InputError("several scenes: give -o FOLDER/ for the aligned files");
   if (options.picture)
@@ -215,7 +216,7 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
     const fs::path target = folder / fs::path(path).filename();
     try {
       AlignedScene aligned =
-          AlignScene(run, Prepare(options, path, cliAxes, err), options, path, false);
+          AlignScene(run, Prepare(options, path, cliAxes, console), options, path, false);
       for (const fs::path& earlier : outputs)
         if (earlier == target)
           throw InputError(path + ": an earlier input was written to " + target.string() +
@@ -225,30 +226,30 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
                  [&](const ByteSink& sink) { aligned.document->Write(target.string(), sink); });
       file.Commit();
       outputs.push_back(target);
-      out << path << ": written to " << target.string() << " (" << aligned.moved << " of "
-          << aligned.objects << " objects moved)\n";
+      console.Status() << path << ": written to " << target.string() << " (" << aligned.moved
+                       << " of " << aligned.objects << " objects moved)\n";
       ++written;
     } catch (const InputError& problem) {
-      err << "kestrum: " << problem.what() << "\n";
+      console.Error() << "kestrum: " << problem.what() << "\n";
       ++failed;
     } catch (const HostFailure& problem) {
-      err << "kestrum: failure: " << path << ": " << problem.what() << "\n";
+      console.Error() << "kestrum: failure: " << path << ": " << problem.what() << "\n";
       ++failed;
       hostFailed = true;
     }
   }
   run.Finish();
-  out << "aligned " << written << " of " << options.scenes.size() << " files, " << failed
-      << " failed\n";
+  console.Status() << "aligned " << written << " of " << options.scenes.size() << " files, "
+                   << failed << " failed\n";
   if (failed == 0) return kExitSuccess;
   return hostFailed ? kExitFailure : kExitInputError;
 }
 
-int RunAlign(const AlignOptions& options, std::ostream& out, std::ostream& err) {
+int RunAlign(const AlignOptions& options, Console& console) {
   const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
   if (options.scenes.size() > 1 || NamesFolder(options.output))
-    return AlignMany(options, cliAxes, out, err);
-  return AlignOne(options, cliAxes, out, err);
+    return AlignMany(options, cliAxes, console);
+  return AlignOne(options, cliAxes, console);
 }
 
 }  // namespace
@@ -290,8 +291,7 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
   command->add_flag("--undo", options->undo,
                     "Also check that one undo puts every object back exactly");
   AddPluginOption(*command, options->plugin);
-  return {command,
-          [options](std::ostream& out, std::ostream& err) { return RunAlign(*options, out, err); }};
+  return {command, [options](Console& console) { return RunAlign(*options, console); }};
 }
 
 }  // namespace kcommand

@@ -18,7 +18,7 @@ struct ConvertOptions {
   std::optional<size_t> gltfScene;
 };
 
-int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+int RunConvert(const ConvertOptions& options, Console& console) {
   const std::string& output = options.output;
   const std::optional<SceneFormat> format = FormatFromExtension(output);
   if (!format)
@@ -27,7 +27,7 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
                      "chooses the format");
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
-  if (const std::string notes = document->Notes(); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
   const bool fromGltf = document->Format() != SceneFormat::kJson;
   const bool toGltf = *format != SceneFormat::kJson;
   std::string bytes;
@@ -42,9 +42,9 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   OutputFiles file;
   file.Stage(output, bytes);
   file.Commit();
-  out << "converted " << options.scene << " (" << FormatName(document->Format()) << ") to "
-      << output << " (" << FormatName(*format) << ", " << CountObjects(document->Scene())
-      << " objects)\n";
+  console.Status() << "converted " << options.scene << " (" << FormatName(document->Format())
+                   << ") to " << output << " (" << FormatName(*format) << ", "
+                   << CountObjects(document->Scene()) << " objects)\n";
   return kExitSuccess;
 }
 
@@ -58,9 +58,7 @@ Subcommand AddConvertCommand(CLI::App& kestrum) {
   command->add_option("OUT", options->output, "File to write; its extension picks the format")
       ->required();
   AddGltfSceneOption(*command, options->gltfScene);
-  return {command, [options](std::ostream& out, std::ostream& err) {
-            return RunConvert(*options, out, err);
-          }};
+  return {command, [options](Console& console) { return RunConvert(*options, console); }};
 }
 
 }  // namespace kcommand

@@ -92,7 +92,7 @@ Subcommand AddDemoCommand(CLI::App& kestrum, const std::string& plugin) {
       ->default_str(options->picture);
   command->add_option("-o,--output", options->output, "Also write the aligned scene here");
   AddPluginOption(*command, options->plugin);
-  return {command, [options](std::ostream& out, std::ostream&) { return RunDemo(*options, out); }};
+  return {command, [options](Console& console) { return RunDemo(*options, console.Result()); }};
 }
 
 }  // namespace kcommand

@@ -34,8 +34,7 @@ Subcommand AddHelpCommand(CLI::App& kestrum, const std::string& plugin) {
   CLI::App* command = kestrum.add_subcommand(
       "help", "Press the tool's help button: the page it opens, or the message it shows");
   AddPluginOption(*command, *folder);
-  return {command,
-          [folder](std::ostream& out, std::ostream&) { return RunHelpButton(*folder, out); }};
+  return {command, [folder](Console& console) { return RunHelpButton(*folder, console.Result()); }};
 }
 
 }  // namespace kcommand

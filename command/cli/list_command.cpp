@@ -27,10 +27,11 @@ std::string Triple(const HostVector& v) {
   return text;
 }
 
-int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
+int RunList(const ListOptions& options, Console& console) {
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
-  if (const std::string notes = document->Notes(); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
+  std::ostream& out = console.Result();
   khost::Scene host;
   SceneInHost objects(host, document->Scene(), options.scene);
   const std::vector<HostPlacement> placements = objects.Placements();
@@ -55,8 +56,7 @@ Subcommand AddListCommand(CLI::App& kestrum) {
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
   command->add_option("SCENE", options->scene, "Scene file (JSON or glTF)")->required();
   AddGltfSceneOption(*command, options->gltfScene);
-  return {command,
-          [options](std::ostream& out, std::ostream& err) { return RunList(*options, out, err); }};
+  return {command, [options](Console& console) { return RunList(*options, console); }};
 }
 
 }  // namespace kcommand
