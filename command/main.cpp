@@ -21,14 +21,15 @@ int main(int argc, char** argv) {
   const std::string plugin = DefaultPluginFolder();
   const std::vector<Subcommand> subcommands{AddAlignCommand(kestrum, plugin),
                                             AddResetCommand(kestrum, plugin),
-                                            AddHelpCommand(kestrum, plugin),
+                                            AddHelpPageCommand(kestrum, plugin),
                                             AddInfoCommand(kestrum, plugin),
                                             AddListCommand(kestrum),
                                             AddConvertCommand(kestrum),
                                             AddDemoCommand(kestrum, plugin),
                                             AddViewCommand(kestrum, plugin),
                                             AddValidateCommand(kestrum, plugin),
-                                            AddVersionCommand(kestrum, plugin)};
+                                            AddVersionCommand(kestrum, plugin),
+                                            AddHelpCommand(kestrum)};
   try {
     kestrum.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
