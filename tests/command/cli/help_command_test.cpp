@@ -9,7 +9,8 @@ namespace {
 
 TEST_F(CommandRun, HelpShowsWhatHelpOptionsShow) {
   const std::pair<std::vector<std::string>, std::vector<std::string>> same[] = {
-      {{"help"}, {"--help"}}, {{"help", "align"}, {"align", "--help"}},
+      {{"help"}, {"--help"}},
+      {{"help", "align"}, {"align", "--help"}},
       {{"help", "help-page"}, {"help-page", "--help"}}};
   for (const auto& [help, option] : same) {
     const Outcome shown = Kestrum(help);
@@ -20,8 +21,7 @@ TEST_F(CommandRun, HelpShowsWhatHelpOptionsShow) {
 
   const Outcome unknown = Kestrum({"help", "allign"});
   EXPECT_EQ(2, unknown.status);
-  EXPECT_EQ("kestrum: help: no command is called 'allign'; kestrum help lists them\n",
-            unknown.err);
+  EXPECT_EQ("kestrum: help: no command is called 'allign'; kestrum help lists them\n", unknown.err);
 }
 
 }  // namespace
