@@ -9,6 +9,7 @@
 #include "input_error.h"
 #include "plugin_locations.h"
 #include "subcommand.h"
+#include "usage_errors.h"
 
 int main(int argc, char** argv) {
   using namespace kcommand;
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
                                             AddValidateCommand(kestrum, plugin),
                                             AddVersionCommand(kestrum, plugin),
                                             AddHelpCommand(kestrum)};
+  ReportUsageErrorsAsKestrum(kestrum);
   try {
     kestrum.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -45,6 +47,6 @@ int main(int argc, char** argv) {
     chosen = std::find_if(subcommands.begin(), subcommands.end(),
                           [](const Subcommand& each) { return each.app->parsed(); });
   if (chosen != subcommands.end()) return RunSubcommand(*chosen, console);
-  std::cerr << "kestrum: give a command; kestrum --help lists them\n";
+  std::cerr << "kestrum: give a command; kestrum help lists them\n";
   return kExitInputError;
 }
