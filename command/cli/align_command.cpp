@@ -3,6 +3,7 @@
 
 #include <fnmatch.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -53,11 +54,13 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}};
   if (const std::string notes = prepared.document->Notes(); !notes.empty())
     console.Note() << notes << "\n";
+  // What messages call the scene ("standard input" for "-").
+  const std::string& name = prepared.document->FileName();
   SceneFile& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
   if (!tool.reference)
-    throw InputError(path +
+    throw InputError(name +
                      ": no reference object: give --reference NAME or set \"reference\" in the "
                      "scene's \"tool\" settings");
   if (options.object)
@@ -69,28 +72,28 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
 
   // Every path is listed only when something asks for paths or a name needs explaining.
   std::vector<ObjectEntry> entries;
-  const auto resolve = [&](const char* option, const std::string& name) {
-    if (const std::optional<size_t> found = FindByName(scene, name)) return *found;
+  const auto resolve = [&](const char* option, const std::string& object) {
+    if (const std::optional<size_t> found = FindByName(scene, object)) return *found;
     if (entries.empty()) entries = ListObjects(scene);
-    return ResolveOption(entries, option, name, path);
+    return ResolveOption(entries, option, object, name);
   };
   if (!options.select.empty()) {
     entries = ListObjects(scene);
     for (const ObjectEntry& entry : entries) entry.object->selected = false;
-    for (const std::string& name : options.select) {
-      if (name.find_first_of("*?[") == std::string::npos) {
-        entries[ResolveOption(entries, "--select", name, path)].object->selected = true;
+    for (const std::string& object : options.select) {
+      if (object.find_first_of("*?[") == std::string::npos) {
+        entries[ResolveOption(entries, "--select", object, name)].object->selected = true;
         continue;
       }
       // A pattern selects every path it matches ('*' also crosses '/').
       size_t matches = 0;
       for (const ObjectEntry& entry : entries)
-        if (fnmatch(name.c_str(), entry.path.c_str(), 0) == 0) {
+        if (fnmatch(object.c_str(), entry.path.c_str(), 0) == 0) {
           entry.object->selected = true;
           ++matches;
         }
       if (matches == 0)
-        throw InputError(path + ": --select: no object's path matches '" + name + "'");
+        throw InputError(name + ": --select: no object's path matches '" + object + "'");
     }
   }
   AlignmentPress& press = prepared.press;
@@ -154,6 +157,14 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
   return aligned;
 }
 
+void WriteStandardOutput(Console& console, const std::string& bytes) {
+  if (bytes.empty()) return;
+  std::ostream& out = console.Output();
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw InputError(std::string(kStandardOutputName) + ": cannot write the output");
+}
+
 void ReportUndo(std::ostream& out, size_t objects) {
   out << "undo: the press made one undo step; undoing it put all " << objects
       << " objects back exactly, and redoing it restored the aligned placement\n";
@@ -161,30 +172,40 @@ void ReportUndo(std::ostream& out, size_t objects) {
 
 int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
              Console& console) {
-  const std::string& path = options.scenes.front();
-  PreparedScene prepared = Prepare(options, path, cliAxes, console);
+  PreparedScene prepared = Prepare(options, options.scenes.front(), cliAxes, console);
+  const std::string name = prepared.document->FileName();
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
   PluginRun run(options.plugin, nullptr);
   // With an output file only the count of moved objects is shown.
-  AlignedScene aligned = AlignScene(run, std::move(prepared), options, path, !options.output);
+  AlignedScene aligned = AlignScene(run, std::move(prepared), options, name, !options.output);
   // A plug-in that left anything behind fails the run before a file is written.
   run.Finish();
 
   // Every output is written beside its place first and renamed only once all are:
-  // a run writes all of its files or none.
+  // a run writes all of its files or none. Standard output gets its bytes last.
   OutputFiles files;
-  if (options.output)
+  std::string standardOutput;
+  if (options.output && IsStandardStream(*options.output))
+    standardOutput = aligned.document->Serialise(kStandardOutputName);
+  else if (options.output)
     files.Stage(*options.output,
                 [&](const ByteSink& sink) { aligned.document->Write(*options.output, sink); });
-  if (options.picture) files.Stage(*options.picture, aligned.picture);
+  if (options.picture && IsStandardStream(*options.picture))
+    standardOutput = aligned.picture;
+  else if (options.picture)
+    files.Stage(*options.picture, aligned.picture);
   files.Commit();
+  WriteStandardOutput(console, standardOutput);
+  const auto shown = [](const std::string& path) {
+    return IsStandardStream(path) ? std::string(kStandardOutputName) : path;
+  };
   if (options.output)
-    console.Status() << "aligned scene written to " << *options.output << " (" << aligned.moved
-                     << " of " << aligned.objects << " objects moved)\n";
+    console.Status() << "aligned scene written to " << shown(*options.output) << " ("
+                     << aligned.moved << " of " << aligned.objects << " objects moved)\n";
   else
     console.Result() << aligned.table;
   if (options.undo) ReportUndo(console.Result(), aligned.objects);
-  if (options.picture) console.Status() << "picture written to " << *options.picture << "\n";
+  if (options.picture) console.Status() << "picture written to " << shown(*options.picture) << "\n";
   return kExitSuccess;
 }
 
@@ -245,8 +266,30 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
   return hostFailed ? kExitFailure : kExitInputError;
 }
 
+// "-" reads standard input once and writes standard output with one thing.
+void CheckStandardStreams(const AlignOptions& options) {
+  const size_t fromInput = static_cast<size_t>(
+      std::count_if(options.scenes.begin(), options.scenes.end(), IsStandardStream));
+  if (fromInput > 1)
+    throw InputError("-: standard input is given " + std::to_string(fromInput) +
+                     " times; it holds one scene");
+  if (fromInput == 1 && options.scenes.size() > 1)
+    throw InputError(
+        "-: standard input cannot be one of several scenes, whose outputs are named after "
+        "their files");
+  const bool outputToStream = options.output && IsStandardStream(*options.output);
+  if (outputToStream && options.picture && IsStandardStream(*options.picture))
+    throw InputError("-o - and --picture -: standard output can take one of them");
+  if (outputToStream && options.scenes.size() > 1)
+    throw InputError("-o -: several scenes are written to a folder, not to standard output");
+}
+
 int RunAlign(const AlignOptions& options, Console& console) {
+  CheckStandardStreams(options);
   const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
+  if ((options.output && IsStandardStream(*options.output)) ||
+      (options.picture && IsStandardStream(*options.picture)))
+    console.KeepOutputForFile();
   if (options.scenes.size() > 1 || NamesFolder(options.output))
     return AlignMany(options, cliAxes, console);
   return AlignOne(options, cliAxes, console);
@@ -261,8 +304,8 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
       "align", "Align objects of a scene file and write the aligned scene or list what moved");
   command
       ->add_option("SCENE", options->scenes,
-                   "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb); several "
-                   "files are aligned alike into the folder -o names")
+                   "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb), - for "
+                   "standard input; several files are aligned alike into the folder -o names")
       ->required();
   AddGltfSceneOption(*command, options->gltfScene);
   command->add_option("--reference", options->reference,
@@ -284,10 +327,11 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                  "Placement on the axis: none, plus, center or minus, with :inside (default) or "
                  ":outside");
   command->add_option("-o,--output", options->output,
-                      "Write the aligned scene here (written whole or not at all); a "
-                      "folder (ending in /) for several scenes");
+                      "Write the aligned scene here (written whole or not at all), - for "
+                      "standard output (the report then goes to stderr); a folder (ending "
+                      "in /) for several scenes");
   command->add_option("--picture", options->picture,
-                      "Write an SVG picture of before and after here");
+                      "Write an SVG picture of before and after here (- for standard output)");
   command->add_flag("--undo", options->undo,
                     "Also check that one undo puts every object back exactly");
   AddPluginOption(*command, options->plugin);

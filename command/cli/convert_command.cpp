@@ -42,7 +42,7 @@ int RunConvert(const ConvertOptions& options, Console& console) {
   OutputFiles file;
   file.Stage(output, bytes);
   file.Commit();
-  console.Status() << "converted " << options.scene << " (" << FormatName(document->Format())
+  console.Status() << "converted " << document->FileName() << " (" << FormatName(document->Format())
                    << ") to " << output << " (" << FormatName(*format) << ", "
                    << CountObjects(document->Scene()) << " objects)\n";
   return kExitSuccess;
@@ -54,7 +54,7 @@ Subcommand AddConvertCommand(CLI::App& kestrum) {
   auto options = std::make_shared<ConvertOptions>();
   CLI::App* command = kestrum.add_subcommand(
       "convert", "Write a scene in another format: JSON scene <-> glTF (.gltf or .glb)");
-  command->add_option("IN", options->scene, "Scene file to read")->required();
+  command->add_option("IN", options->scene, "Scene file to read, - for standard input")->required();
   command->add_option("OUT", options->output, "File to write; its extension picks the format")
       ->required();
   AddGltfSceneOption(*command, options->gltfScene);

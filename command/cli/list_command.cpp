@@ -33,9 +33,9 @@ int RunList(const ListOptions& options, Console& console) {
   if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
   std::ostream& out = console.Result();
   khost::Scene host;
-  SceneInHost objects(host, document->Scene(), options.scene);
+  SceneInHost objects(host, document->Scene(), document->FileName());
   const std::vector<HostPlacement> placements = objects.Placements();
-  out << options.scene << ": " << FormatName(document->Format()) << ", " << objects.Count()
+  out << document->FileName() << ": " << FormatName(document->Format()) << ", " << objects.Count()
       << " objects (path, alias, world position, half sizes, * selected)\n";
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
@@ -54,7 +54,8 @@ Subcommand AddListCommand(CLI::App& kestrum) {
   auto options = std::make_shared<ListOptions>();
   CLI::App* command = kestrum.add_subcommand(
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
-  command->add_option("SCENE", options->scene, "Scene file (JSON or glTF)")->required();
+  command->add_option("SCENE", options->scene, "Scene file (JSON or glTF), - for standard input")
+      ->required();
   AddGltfSceneOption(*command, options->gltfScene);
   return {command, [options](Console& console) { return RunList(*options, console); }};
 }
