@@ -1,8 +1,6 @@
 // kestrum align: one press of an align button on a scene file, or on each of several
 // files in one plug-in run.
 
-#include <fnmatch.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -10,6 +8,7 @@
 
 #include "alignment_session.h"
 #include "input_error.h"
+#include "name_pattern.h"
 #include "output_files.h"
 #include "press_report.h"
 #include "scene_files.h"
@@ -81,19 +80,21 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     entries = ListObjects(scene);
     for (const ObjectEntry& entry : entries) entry.object->selected = false;
     for (const std::string& object : options.select) {
-      if (object.find_first_of("*?[") == std::string::npos) {
+      if (!IsNamePattern(object)) {
         entries[ResolveOption(entries, "--select", object, name)].object->selected = true;
         continue;
       }
-      // A pattern selects every path it matches ('*' also crosses '/').
       size_t matches = 0;
       for (const ObjectEntry& entry : entries)
-        if (fnmatch(object.c_str(), entry.path.c_str(), 0) == 0) {
+        if (MatchesNamePattern(object, entry)) {
           entry.object->selected = true;
           ++matches;
         }
       if (matches == 0)
-        throw InputError(name + ": --select: no object's path matches '" + object + "'");
+        throw InputError(name + ": --select: no object's path matches '" + object + "'" +
+                         (object.find('/') == std::string::npos
+                              ? " (a pattern without / matches the last part of a path)"
+                              : ""));
     }
   }
   AlignmentPress& press = prepared.press;
@@ -317,8 +318,10 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                                             "Align this one object instead of the selection");
   CLI::Option* select = command->add_option(
       "--select", options->select,
-      "Select this object (repeatable; a pattern with * ? [ matches paths), replacing the "
-      "file's selection, and align the selection");
+      "Select this object, replacing the file's selection, and align the selection "
+      "(repeatable). A pattern (* ? [) without / matches names as a plain name does, "
+      "anywhere (Box*); with / it matches whole paths, * crossing / (Engine/* reaches "
+      "Engine/Block/Bolt)");
   // One name per --select, so scene files may follow it.
   select->allow_extra_args(false);
   selected->excludes(object);
