@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "alignment_session.h"
+#include "batch_outputs.h"
 #include "input_error.h"
 #include "name_pattern.h"
 #include "output_files.h"
@@ -30,6 +31,7 @@ struct AlignOptions {
   std::optional<std::string> output;
   std::optional<std::string> picture;
   bool undo = false;
+  bool keepFolders = false;  // a batch keeps the scenes' folders under the output folder
   std::string plugin;
 };
 
@@ -173,6 +175,9 @@ void ReportUndo(std::ostream& out, size_t objects) {
 
 int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
              Console& console) {
+  // Where the outputs go is checked before any work, the format once the scene is read.
+  for (const std::optional<std::string>& output : {options.output, options.picture})
+    if (output && !IsStandardStream(*output)) CheckCanWrite(*output);
   PreparedScene prepared = Prepare(options, options.scenes.front(), cliAxes, console);
   const std::string name = prepared.document->FileName();
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
@@ -224,30 +229,33 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
   if (options.picture)
     throw InputError("--picture: draws one scene; give one scene file to use it");
   const fs::path folder(*options.output);
+  const std::vector<fs::path> targets = BatchOutputs(options.scenes, folder, options.keepFolders);
   std::error_code error;
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error))
     throw InputError(*options.output + ": cannot make the output folder");
+  CheckCanWriteInto(folder.string());
 
   PluginRun run(options.plugin, nullptr);
   size_t written = 0;
   size_t failed = 0;
   bool hostFailed = false;
-  std::vector<fs::path> outputs;
-  for (const std::string& path : options.scenes) {
-    const fs::path target = folder / fs::path(path).filename();
+  for (size_t i = 0; i < options.scenes.size(); ++i) {
+    const std::string& path = options.scenes[i];
+    const fs::path& target = targets[i];
     try {
       AlignedScene aligned =
           AlignScene(run, Prepare(options, path, cliAxes, console), options, path, false);
-      for (const fs::path& earlier : outputs)
-        if (earlier == target)
-          throw InputError(path + ": an earlier input was written to " + target.string() +
-                           "; give the inputs different file names");
+      if (target.has_parent_path() && !fs::is_directory(target.parent_path(), error)) {
+        fs::create_directories(target.parent_path(), error);
+        if (error)
+          throw InputError(target.parent_path().string() +
+                           ": cannot make the folder: " + error.message());
+      }
       OutputFiles file;
       file.Stage(target.string(),
                  [&](const ByteSink& sink) { aligned.document->Write(target.string(), sink); });
       file.Commit();
-      outputs.push_back(target);
       console.Status() << path << ": written to " << target.string() << " (" << aligned.moved
                        << " of " << aligned.objects << " objects moved)\n";
       ++written;
@@ -335,6 +343,9 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                       "in /) for several scenes");
   command->add_option("--picture", options->picture,
                       "Write an SVG picture of before and after here (- for standard output)");
+  command->add_flag("--keep-folders", options->keepFolders,
+                    "With several scenes, keep their folders (below the one they share) under "
+                    "the output folder");
   command->add_flag("--undo", options->undo,
                     "Also check that one undo puts every object back exactly");
   AddPluginOption(*command, options->plugin);

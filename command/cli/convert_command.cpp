@@ -25,6 +25,7 @@ int RunConvert(const ConvertOptions& options, Console& console) {
     throw InputError(output +
                      ": give the output a .json, .gltf or .glb name; the name "
                      "chooses the format");
+  CheckCanWrite(output);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
   if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";

@@ -43,6 +43,8 @@ constexpr std::array<DemoStep, 4> kDemoSteps{{
 }};
 
 int RunDemo(const DemoOptions& options, std::ostream& out) {
+  for (const std::optional<std::string>& output : {options.output, std::optional(options.picture)})
+    if (output) CheckCanWrite(*output);
   const std::string scenePath = ExampleScene(kDemoScene);
   if (scenePath.empty())
     throw InputError(std::string("the demo scene ") + kDemoScene +

@@ -39,6 +39,7 @@ int RunView(const ViewOptions& options, Console& console) {
   std::ostream& out = console.Result();
   if (IsStandardStream(options.scene))
     throw InputError("view: give a scene file, not standard input: Save writes the scene back");
+  if (options.output) CheckCanWrite(*options.output);
   // The scene format's reader and writer: the view knows the file only through these.
   std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, {});
   if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
