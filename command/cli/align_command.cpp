@@ -10,6 +10,7 @@
 #include "batch_outputs.h"
 #include "input_error.h"
 #include "name_pattern.h"
+#include "nothing_moved.h"
 #include "output_files.h"
 #include "press_report.h"
 #include "scene_files.h"
@@ -31,6 +32,7 @@ struct AlignOptions {
   std::optional<std::string> output;
   std::optional<std::string> picture;
   bool undo = false;
+  bool check = false;        // only say whether anything would move
   bool keepFolders = false;  // a batch keeps the scenes' folders under the output folder
   std::string plugin;
 };
@@ -48,11 +50,12 @@ size_t ResolveOption(const std::vector<ObjectEntry>& objects, const std::string&
 struct PreparedScene {
   std::unique_ptr<SceneDocument> document;
   AlignmentPress press;
+  std::string whyIdle;  // why the press will move nothing, when its settings say so
 };
 
 PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                       const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
-  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}};
+  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}, {}};
   if (const std::string notes = prepared.document->Notes(); !notes.empty())
     console.Note() << notes << "\n";
   // What messages call the scene ("standard input" for "-").
@@ -104,6 +107,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   if (tool.object)
     press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
+  prepared.whyIdle = WhyNothingWillMove(*prepared.document, press);
   return prepared;
 }
 
@@ -115,6 +119,7 @@ struct AlignedScene {
   size_t objects = 0;
   std::string table;    // with `table`: the objects that moved, before and after
   std::string picture;  // with --picture
+  std::string whyIdle;  // when nothing moved: why
 };
 
 // The one pipeline of every prepared file: press, check the undo step when asked, read
@@ -155,6 +160,8 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
         DrawPicture("kestrum align " + path, PictureBoxes(objects, before, press.reference),
                     PictureBoxes(objects, after, press.reference));
   aligned.objects = objects.Count();
+  if (aligned.moved == 0)
+    aligned.whyIdle = prepared.whyIdle.empty() ? kAlreadyInPlace : prepared.whyIdle;
   session.Finish();
   aligned.document = std::move(prepared.document);
   return aligned;
@@ -166,6 +173,12 @@ void WriteStandardOutput(Console& console, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.flush();
   if (!out) throw InputError(std::string(kStandardOutputName) + ": cannot write the output");
+}
+
+// A run that moved nothing succeeds, and says why.
+void NoteWhyIdle(Console& console, const std::string& name, const AlignedScene& aligned) {
+  if (aligned.moved == 0)
+    console.Note() << name << ": note: nothing moved: " << aligned.whyIdle << "\n";
 }
 
 void ReportUndo(std::ostream& out, size_t objects) {
@@ -211,6 +224,7 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   else
     console.Result() << aligned.table;
   if (options.undo) ReportUndo(console.Result(), aligned.objects);
+  NoteWhyIdle(console, name, aligned);
   if (options.picture) console.Status() << "picture written to " << shown(*options.picture) << "\n";
   return kExitSuccess;
 }
@@ -258,6 +272,7 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
       file.Commit();
       console.Status() << path << ": written to " << target.string() << " (" << aligned.moved
                        << " of " << aligned.objects << " objects moved)\n";
+      NoteWhyIdle(console, path, aligned);
       ++written;
     } catch (const InputError& problem) {
       console.Error() << "kestrum: " << problem.what() << "\n";
@@ -273,6 +288,27 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
                    << failed << " failed\n";
   if (failed == 0) return kExitSuccess;
   return hostFailed ? kExitFailure : kExitInputError;
+}
+
+// --check: whether the press would move anything in each scene; nothing is written.
+int CheckScenes(const AlignOptions& options,
+                const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
+  PluginRun run(options.plugin, nullptr);
+  bool wouldMove = false;
+  for (const std::string& path : options.scenes) {
+    PreparedScene prepared = Prepare(options, path, cliAxes, console);
+    const std::string name = prepared.document->FileName();
+    const AlignedScene aligned = AlignScene(run, std::move(prepared), options, name, false);
+    if (aligned.moved == 0) {
+      console.Result() << name << ": nothing would move: " << aligned.whyIdle << "\n";
+    } else {
+      console.Result() << name << ": " << aligned.moved << " of " << aligned.objects
+                       << " objects would move\n";
+      wouldMove = true;
+    }
+  }
+  run.Finish();
+  return wouldMove ? kExitFailure : kExitSuccess;
 }
 
 // "-" reads standard input once and writes standard output with one thing.
@@ -299,6 +335,7 @@ int RunAlign(const AlignOptions& options, Console& console) {
   if ((options.output && IsStandardStream(*options.output)) ||
       (options.picture && IsStandardStream(*options.picture)))
     console.KeepOutputForFile();
+  if (options.check) return CheckScenes(options, cliAxes, console);
   if (options.scenes.size() > 1 || NamesFolder(options.output))
     return AlignMany(options, cliAxes, console);
   return AlignOne(options, cliAxes, console);
@@ -337,18 +374,24 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
   AddAxisOptions(*command, options->axes,
                  "Placement on the axis: none, plus, center or minus, with :inside (default) or "
                  ":outside");
-  command->add_option("-o,--output", options->output,
-                      "Write the aligned scene here (written whole or not at all), - for "
-                      "standard output (the report then goes to stderr); a folder (ending "
-                      "in /) for several scenes");
-  command->add_option("--picture", options->picture,
-                      "Write an SVG picture of before and after here (- for standard output)");
+  CLI::Option* output =
+      command->add_option("-o,--output", options->output,
+                          "Write the aligned scene here (written whole or not at all), - for "
+                          "standard output (the report then goes to stderr); a folder (ending "
+                          "in /) for several scenes");
+  CLI::Option* picture =
+      command->add_option("--picture", options->picture,
+                          "Write an SVG picture of before and after here (- for standard output)");
   command->add_flag("--keep-folders", options->keepFolders,
                     "With several scenes, keep their folders (below the one they share) under "
                     "the output folder");
+  CLI::Option* check =
+      command->add_flag("--check", options->check,
+                        "Write nothing; exit 0 when nothing would move, 1 when something would");
   command->add_flag("--undo", options->undo,
                     "Also check that one undo puts every object back exactly");
   AddPluginOption(*command, options->plugin);
+  check->excludes(output)->excludes(picture);
   return {command, [options](Console& console) { return RunAlign(*options, console); }};
 }
 
