@@ -1,6 +1,8 @@
 // kestrum: align scene files with the Kestrum plug-in, loaded into the substitute host
 // through its entry point and registration record, as the host application would.
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iostream>
@@ -19,6 +21,14 @@ int main(int argc, char** argv) {
       "kestrum"};
   // One subcommand, or none with --version.
   kestrum.require_subcommand(0, 1);
+  // The command's own options (-q, -v) may also follow the subcommand.
+  kestrum.fallthrough();
+  bool quiet = false;
+  bool verbose = false;
+  CLI::Option* quietFlag =
+      kestrum.add_flag("-q,--quiet", quiet, "Print errors only, besides what was asked for");
+  kestrum.add_flag("-v,--verbose", verbose, "Also print notes of each step and its time")
+      ->excludes(quietFlag);
   const std::string plugin = DefaultPluginFolder();
   const std::vector<Subcommand> subcommands{AddAlignCommand(kestrum, plugin),
                                             AddResetCommand(kestrum, plugin),
@@ -38,7 +48,11 @@ int main(int argc, char** argv) {
     const int status = kestrum.exit(error);
     return status == 0 ? kExitSuccess : kExitInputError;
   }
-  Console console(std::cout, std::cerr, Verbosity::kNormal, false);
+  Console console(std::cout, std::cerr,
+                  quiet     ? Verbosity::kQuiet
+                  : verbose ? Verbosity::kVerbose
+                            : Verbosity::kNormal,
+                  isatty(STDERR_FILENO) == 1);
   // A flag of the command (--version) wins over a subcommand given with it.
   auto chosen = std::find_if(subcommands.begin(), subcommands.end(), [](const Subcommand& each) {
     return each.alsoRunBy && each.alsoRunBy->count() > 0;

@@ -2,6 +2,7 @@
 // files in one plug-in run.
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "nothing_moved.h"
 #include "output_files.h"
 #include "press_report.h"
+#include "progress.h"
 #include "scene_files.h"
 #include "shared_options.h"
 #include "subcommand.h"
@@ -55,7 +57,13 @@ struct PreparedScene {
 
 PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                       const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
+  console.Step("reading " + path);
+  const auto start = std::chrono::steady_clock::now();
   PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}, {}};
+  console.Detail() << "read " << prepared.document->FileName() << " ("
+                   << FormatName(prepared.document->Format()) << ", "
+                   << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
+                   << "\n";
   if (const std::string notes = prepared.document->Notes(); !notes.empty())
     console.Note() << notes << "\n";
   // What messages call the scene ("standard input" for "-").
@@ -125,7 +133,9 @@ struct AlignedScene {
 // The one pipeline of every prepared file: press, check the undo step when asked, read
 // the placements back. The run stays open for the next file.
 AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptions& options,
-                        const std::string& path, bool table) {
+                        const std::string& path, bool table, Console& console) {
+  console.Step("aligning " + path);
+  const auto start = std::chrono::steady_clock::now();
   const AlignmentPress& press = prepared.press;
   AlignmentSession session(run, prepared.document->Scene(), path);
   SceneInHost& objects = session.objects();
@@ -140,6 +150,8 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
     fingerprints = objects.PlacementFingerprints();
   const size_t stepsBefore = run.host().scene().UndoSteps(objects.Document());
   session.Press(press);
+  console.Detail() << "pressed '" << (press.object ? "align object" : "align selected") << "' on "
+                   << path << TakenSince(start) << "\n";
 
   AlignedScene aligned;
   std::vector<HostPlacement> after;
@@ -196,12 +208,15 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
   PluginRun run(options.plugin, nullptr);
   // With an output file only the count of moved objects is shown.
-  AlignedScene aligned = AlignScene(run, std::move(prepared), options, name, !options.output);
+  AlignedScene aligned =
+      AlignScene(run, std::move(prepared), options, name, !options.output, console);
   // A plug-in that left anything behind fails the run before a file is written.
   run.Finish();
 
   // Every output is written beside its place first and renamed only once all are:
   // a run writes all of its files or none. Standard output gets its bytes last.
+  console.Step("writing");
+  const auto writing = std::chrono::steady_clock::now();
   OutputFiles files;
   std::string standardOutput;
   if (options.output && IsStandardStream(*options.output))
@@ -215,6 +230,7 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
     files.Stage(*options.picture, aligned.picture);
   files.Commit();
   WriteStandardOutput(console, standardOutput);
+  console.Detail() << "wrote the outputs" << TakenSince(writing) << "\n";
   const auto shown = [](const std::string& path) {
     return IsStandardStream(path) ? std::string(kStandardOutputName) : path;
   };
@@ -257,9 +273,11 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
   for (size_t i = 0; i < options.scenes.size(); ++i) {
     const std::string& path = options.scenes[i];
     const fs::path& target = targets[i];
+    console.StepContext("file " + std::to_string(i + 1) + " of " +
+                        std::to_string(options.scenes.size()) + ": ");
     try {
       AlignedScene aligned =
-          AlignScene(run, Prepare(options, path, cliAxes, console), options, path, false);
+          AlignScene(run, Prepare(options, path, cliAxes, console), options, path, false, console);
       if (target.has_parent_path() && !fs::is_directory(target.parent_path(), error)) {
         fs::create_directories(target.parent_path(), error);
         if (error)
@@ -298,7 +316,8 @@ int CheckScenes(const AlignOptions& options,
   for (const std::string& path : options.scenes) {
     PreparedScene prepared = Prepare(options, path, cliAxes, console);
     const std::string name = prepared.document->FileName();
-    const AlignedScene aligned = AlignScene(run, std::move(prepared), options, name, false);
+    const AlignedScene aligned =
+        AlignScene(run, std::move(prepared), options, name, false, console);
     if (aligned.moved == 0) {
       console.Result() << name << ": nothing would move: " << aligned.whyIdle << "\n";
     } else {
@@ -331,6 +350,7 @@ void CheckStandardStreams(const AlignOptions& options) {
 
 int RunAlign(const AlignOptions& options, Console& console) {
   CheckStandardStreams(options);
+  const Progress progress(console);
   const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
   if ((options.output && IsStandardStream(*options.output)) ||
       (options.picture && IsStandardStream(*options.picture)))

@@ -5,6 +5,7 @@
 
 #include "input_error.h"
 #include "output_files.h"
+#include "progress.h"
 #include "scene_files.h"
 #include "shared_options.h"
 #include "subcommand.h"
@@ -26,6 +27,8 @@ int RunConvert(const ConvertOptions& options, Console& console) {
                      ": give the output a .json, .gltf or .glb name; the name "
                      "chooses the format");
   CheckCanWrite(output);
+  const Progress progress(console);
+  console.Step("converting " + options.scene);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
   if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";

@@ -6,6 +6,7 @@
 
 #include "input_error.h"
 #include "json_number_text.h"
+#include "progress.h"
 #include "scene.h"
 #include "scene_files.h"
 #include "scene_in_host.h"
@@ -28,6 +29,8 @@ std::string Triple(const HostVector& v) {
 }
 
 int RunList(const ListOptions& options, Console& console) {
+  const Progress progress(console);
+  console.Step("reading " + options.scene);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
   if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
