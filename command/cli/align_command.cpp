@@ -10,6 +10,7 @@
 #include "alignment_session.h"
 #include "batch_outputs.h"
 #include "input_error.h"
+#include "json_report.h"
 #include "name_pattern.h"
 #include "nothing_moved.h"
 #include "output_files.h"
@@ -35,6 +36,7 @@ struct AlignOptions {
   std::optional<std::string> picture;
   bool undo = false;
   bool check = false;        // only say whether anything would move
+  bool json = false;         // one JSON document on stdout
   bool keepFolders = false;  // a batch keeps the scenes' folders under the output folder
   std::string plugin;
 };
@@ -55,8 +57,18 @@ struct PreparedScene {
   std::string whyIdle;  // why the press will move nothing, when its settings say so
 };
 
+// The scene's entry in the --json document's "files", or nullptr without --json. Valid
+// until the next entry is added.
+nlohmann::ordered_json* FileEntry(Console& console, const std::string& path) {
+  nlohmann::ordered_json* json = console.Json();
+  if (!json) return nullptr;
+  (*json)["files"].push_back({{"path", path}, {"notes", nlohmann::ordered_json::array()}});
+  return &(*json)["files"].back();
+}
+
 PreparedScene Prepare(const AlignOptions& options, const std::string& path,
-                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
+                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console,
+                      nlohmann::ordered_json* fileJson) {
   console.Step("reading " + path);
   const auto start = std::chrono::steady_clock::now();
   PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}, {}};
@@ -65,9 +77,13 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                    << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
                    << "\n";
   if (const std::string notes = prepared.document->Notes(); !notes.empty())
-    console.Note() << notes << "\n";
+    console.AddNote(notes, fileJson);
   // What messages call the scene ("standard input" for "-").
   const std::string& name = prepared.document->FileName();
+  if (fileJson) {
+    (*fileJson)["path"] = name;
+    (*fileJson)["format"] = FormatName(prepared.document->Format());
+  }
   SceneFile& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
@@ -133,7 +149,8 @@ struct AlignedScene {
 // The one pipeline of every prepared file: press, check the undo step when asked, read
 // the placements back. The run stays open for the next file.
 AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptions& options,
-                        const std::string& path, bool table, Console& console) {
+                        const std::string& path, bool table, Console& console,
+                        nlohmann::ordered_json* fileJson) {
   console.Step("aligning " + path);
   const auto start = std::chrono::steady_clock::now();
   const AlignmentPress& press = prepared.press;
@@ -141,7 +158,7 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
   SceneInHost& objects = session.objects();
   // Without a table, picture or undo check only the count of moved objects is needed,
   // which fingerprints give without a copy of every placement (a million take 120 MB).
-  const bool placements = options.undo || options.picture || table;
+  const bool placements = options.undo || options.picture || table || fileJson;
   std::vector<HostPlacement> before;
   std::vector<uint64_t> fingerprints;
   if (placements)
@@ -172,6 +189,11 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
         DrawPicture("kestrum align " + path, PictureBoxes(objects, before, press.reference),
                     PictureBoxes(objects, after, press.reference));
   aligned.objects = objects.Count();
+  if (fileJson) {
+    (*fileJson)["objects"] = aligned.objects;
+    (*fileJson)["moved"] = aligned.moved;
+    (*fileJson)["movedObjects"] = MovedObjectsJson(objects, before, after);
+  }
   if (aligned.moved == 0)
     aligned.whyIdle = prepared.whyIdle.empty() ? kAlreadyInPlace : prepared.whyIdle;
   session.Finish();
@@ -188,9 +210,10 @@ void WriteStandardOutput(Console& console, const std::string& bytes) {
 }
 
 // A run that moved nothing succeeds, and says why.
-void NoteWhyIdle(Console& console, const std::string& name, const AlignedScene& aligned) {
+void NoteWhyIdle(Console& console, const std::string& name, const AlignedScene& aligned,
+                 nlohmann::ordered_json* fileJson) {
   if (aligned.moved == 0)
-    console.Note() << name << ": note: nothing moved: " << aligned.whyIdle << "\n";
+    console.AddNote(name + ": note: nothing moved: " + aligned.whyIdle, fileJson);
 }
 
 void ReportUndo(std::ostream& out, size_t objects) {
@@ -203,13 +226,14 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   // Where the outputs go is checked before any work, the format once the scene is read.
   for (const std::optional<std::string>& output : {options.output, options.picture})
     if (output && !IsStandardStream(*output)) CheckCanWrite(*output);
-  PreparedScene prepared = Prepare(options, options.scenes.front(), cliAxes, console);
+  nlohmann::ordered_json* fileJson = FileEntry(console, options.scenes.front());
+  PreparedScene prepared = Prepare(options, options.scenes.front(), cliAxes, console, fileJson);
   const std::string name = prepared.document->FileName();
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
   PluginRun run(options.plugin, nullptr);
   // With an output file only the count of moved objects is shown.
   AlignedScene aligned =
-      AlignScene(run, std::move(prepared), options, name, !options.output, console);
+      AlignScene(run, std::move(prepared), options, name, !options.output, console, fileJson);
   // A plug-in that left anything behind fails the run before a file is written.
   run.Finish();
 
@@ -240,7 +264,14 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   else
     console.Result() << aligned.table;
   if (options.undo) ReportUndo(console.Result(), aligned.objects);
-  NoteWhyIdle(console, name, aligned);
+  NoteWhyIdle(console, name, aligned, fileJson);
+  if (fileJson) {
+    (*fileJson)["output"] =
+        options.output ? nlohmann::ordered_json(shown(*options.output)) : nullptr;
+    (*fileJson)["picture"] =
+        options.picture ? nlohmann::ordered_json(shown(*options.picture)) : nullptr;
+    (*fileJson)["undoChecked"] = options.undo;
+  }
   if (options.picture) console.Status() << "picture written to " << shown(*options.picture) << "\n";
   return kExitSuccess;
 }
@@ -275,9 +306,14 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
     const fs::path& target = targets[i];
     console.StepContext("file " + std::to_string(i + 1) + " of " +
                         std::to_string(options.scenes.size()) + ": ");
+    nlohmann::ordered_json* fileJson = FileEntry(console, path);
+    const auto failedWith = [&](const char* kind, const std::string& message) {
+      if (fileJson) (*fileJson)["errors"].push_back({{"kind", kind}, {"message", message}});
+      ++failed;
+    };
     try {
-      AlignedScene aligned =
-          AlignScene(run, Prepare(options, path, cliAxes, console), options, path, false, console);
+      AlignedScene aligned = AlignScene(run, Prepare(options, path, cliAxes, console, fileJson),
+                                        options, path, false, console, fileJson);
       if (target.has_parent_path() && !fs::is_directory(target.parent_path(), error)) {
         fs::create_directories(target.parent_path(), error);
         if (error)
@@ -290,14 +326,15 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
       file.Commit();
       console.Status() << path << ": written to " << target.string() << " (" << aligned.moved
                        << " of " << aligned.objects << " objects moved)\n";
-      NoteWhyIdle(console, path, aligned);
+      NoteWhyIdle(console, path, aligned, fileJson);
+      if (fileJson) (*fileJson)["output"] = target.string();
       ++written;
     } catch (const InputError& problem) {
       console.Error() << "kestrum: " << problem.what() << "\n";
-      ++failed;
+      failedWith("input", problem.what());
     } catch (const HostFailure& problem) {
       console.Error() << "kestrum: failure: " << path << ": " << problem.what() << "\n";
-      ++failed;
+      failedWith("failure", path + ": " + problem.what());
       hostFailed = true;
     }
   }
@@ -314,10 +351,12 @@ int CheckScenes(const AlignOptions& options,
   PluginRun run(options.plugin, nullptr);
   bool wouldMove = false;
   for (const std::string& path : options.scenes) {
-    PreparedScene prepared = Prepare(options, path, cliAxes, console);
+    nlohmann::ordered_json* fileJson = FileEntry(console, path);
+    PreparedScene prepared = Prepare(options, path, cliAxes, console, fileJson);
     const std::string name = prepared.document->FileName();
     const AlignedScene aligned =
-        AlignScene(run, std::move(prepared), options, name, false, console);
+        AlignScene(run, std::move(prepared), options, name, false, console, fileJson);
+    if (fileJson) (*fileJson)["output"] = nullptr;
     if (aligned.moved == 0) {
       console.Result() << name << ": nothing would move: " << aligned.whyIdle << "\n";
     } else {
@@ -350,6 +389,15 @@ void CheckStandardStreams(const AlignOptions& options) {
 
 int RunAlign(const AlignOptions& options, Console& console) {
   CheckStandardStreams(options);
+  const bool pictureToStream = options.picture && IsStandardStream(*options.picture);
+  if (options.json && ((options.output && IsStandardStream(*options.output)) || pictureToStream))
+    throw InputError(std::string("--json: standard output holds the JSON document; write the ") +
+                     (pictureToStream ? "picture" : "scene") + " to a file");
+  if (options.json) {
+    console.WriteJson("align");
+    (*console.Json())["check"] = options.check;
+    (*console.Json())["files"] = nlohmann::ordered_json::array();
+  }
   const Progress progress(console);
   const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
   if ((options.output && IsStandardStream(*options.output)) ||
@@ -405,6 +453,9 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
   command->add_flag("--keep-folders", options->keepFolders,
                     "With several scenes, keep their folders (below the one they share) under "
                     "the output folder");
+  command->add_flag("--json", options->json,
+                    "Write one JSON document on stdout instead of the report: what was read and "
+                    "each moved object (docs/command-output.schema.json)");
   CLI::Option* check =
       command->add_flag("--check", options->check,
                         "Write nothing; exit 0 when nothing would move, 1 when something would");

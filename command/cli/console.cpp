@@ -9,6 +9,22 @@ namespace kcommand {
 Console::Console(std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
     : out_(out), err_(err), result_(&out), verbosity_(verbosity), errIsTerminal_(errIsTerminal) {}
 
+void Console::WriteJson(const std::string& command) {
+  json_ = nlohmann::ordered_json{{"command", command},
+                                 {"version", KESTRUM_VERSION},
+                                 {"status", nullptr},
+                                 {"notes", nlohmann::ordered_json::array()},
+                                 {"errors", nlohmann::ordered_json::array()}};
+  result_ = &none_;
+}
+
+void Console::AddNote(const std::string& note, nlohmann::ordered_json* entry) {
+  Note() << note << "\n";
+  if (!json_) return;
+  nlohmann::ordered_json& holder = entry ? *entry : *json_;
+  holder["notes"].push_back(note);
+}
+
 void Console::Step(const std::string& what) {
   if (progress_) progress_->Step(stepContext_ + what);
 }

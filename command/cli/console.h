@@ -6,6 +6,8 @@
 // scene (-o -), the result and status lines go to standard error instead.
 
 #include <chrono>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -29,6 +31,13 @@ class Console {
 
   // Standard output carries a file from here on: result and status lines go to stderr.
   void KeepOutputForFile() { result_ = &err_; }
+  // --json: standard output carries one JSON document (docs/command-output.schema.json),
+  // which the subcommand fills in and RunSubcommand writes; result and status lines are
+  // dropped, as the document holds what they say.
+  void WriteJson(const std::string& command);
+  nlohmann::ordered_json* Json() { return json_ ? &*json_ : nullptr; }
+  // A note, on stderr and, with --json, in `entry`'s (or the document's) "notes".
+  void AddNote(const std::string& note, nlohmann::ordered_json* entry = nullptr);
   bool Verbose() const { return verbosity_ == Verbosity::kVerbose; }
   // A progress line may be drawn: stderr is a terminal and the run is not quiet.
   bool ShowsProgress() const { return errIsTerminal_ && verbosity_ != Verbosity::kQuiet; }
@@ -50,6 +59,7 @@ class Console {
   bool errIsTerminal_;
   Progress* progress_ = nullptr;
   std::string stepContext_;
+  std::optional<nlohmann::ordered_json> json_;
 };
 
 // " in 0.125 s": for -v's details of a step begun at `start`.

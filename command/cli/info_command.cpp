@@ -13,10 +13,39 @@
 namespace kcommand {
 namespace {
 
-int RunInfo(const std::string& plugin, std::ostream& out) {
+// What info shows, as the --json document's "plugin".
+nlohmann::ordered_json InfoJson(PluginRun& run, const std::string& plugin) {
+  const khost::RegisteredTool& tool = run.Tool();
+  nlohmann::ordered_json groups = nlohmann::ordered_json::array();
+  if (const khost::DescriptionLayout* layout =
+          run.host().plugins().RegisteredDescription(KESTRUM_PLUGIN_ID))
+    for (const khost::DescriptionGroup& group : layout->groups) {
+      nlohmann::ordered_json elements = nlohmann::ordered_json::array();
+      for (const khost::DescriptionElement& element : group.elements)
+        elements.push_back({{"id", element.id},
+                            {"kind", khost::ElementKindName(element.kind)},
+                            {"label", element.label}});
+      groups.push_back({{"label", group.label}, {"elements", std::move(elements)}});
+    }
+  return {{"folder", plugin},
+          {"console", run.host().ui().ConsoleLines()},
+          {"resourcesLoaded", run.session().ResourcesLoaded()},
+          {"tool",
+           {{"id", tool.id},
+            {"name", tool.name},
+            {"help", tool.help},
+            {"icon", {{"width", tool.iconWidth}, {"height", tool.iconHeight}}},
+            {"description", run.session().DescriptionResourceName()},
+            {"groups", std::move(groups)}}}};
+}
+
+int RunInfo(const std::string& plugin, bool json, Console& console) {
+  if (json) console.WriteJson("info");
+  std::ostream& out = console.Result();
   out << "plug-in folder: " << plugin << "\n";
   out << "console:\n";
-  PluginRun run(plugin, &out);
+  PluginRun run(plugin, json ? nullptr : &out);
+  nlohmann::ordered_json info = json ? InfoJson(run, plugin) : nlohmann::ordered_json();
   khost::PluginSession& session = run.session();
   const khost::RegisteredTool& tool = run.Tool();
   out << "resources: " << (session.ResourcesLoaded() ? "loaded" : "not found") << "\n";
@@ -41,17 +70,29 @@ int RunInfo(const std::string& plugin, std::ostream& out) {
   }
   run.Finish();
   out << "unloaded: nothing left allocated, no misuse recorded\n";
+  if (json) {
+    info["unloadedClean"] = true;
+    (*console.Json())["plugin"] = std::move(info);
+  }
   return kExitSuccess;
 }
 
 }  // namespace
 
 Subcommand AddInfoCommand(CLI::App& kestrum, const std::string& plugin) {
-  auto folder = std::make_shared<std::string>(plugin);
+  struct InfoOptions {
+    std::string folder;
+    bool json = false;
+  };
+  auto options = std::make_shared<InfoOptions>(InfoOptions{plugin});
   CLI::App* command = kestrum.add_subcommand(
       "info", "Load the plug-in, show its banner and registered tool, unload and check for leaks");
-  AddPluginOption(*command, *folder);
-  return {command, [folder](Console& console) { return RunInfo(*folder, console.Result()); }};
+  AddPluginOption(*command, options->folder);
+  command->add_flag("--json", options->json,
+                    "Write what was registered as one JSON document "
+                    "(docs/command-output.schema.json)");
+  return {command,
+          [options](Console& console) { return RunInfo(options->folder, options->json, console); }};
 }
 
 }  // namespace kcommand

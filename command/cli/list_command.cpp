@@ -6,6 +6,7 @@
 
 #include "input_error.h"
 #include "json_number_text.h"
+#include "json_report.h"
 #include "progress.h"
 #include "scene.h"
 #include "scene_files.h"
@@ -19,6 +20,7 @@ namespace {
 struct ListOptions {
   std::string scene;
   std::optional<size_t> gltfScene;
+  bool json = false;
 };
 
 std::string Triple(const HostVector& v) {
@@ -28,16 +30,45 @@ std::string Triple(const HostVector& v) {
   return text;
 }
 
+// The scene's entry in the --json document: every object as the host holds it.
+nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost& objects,
+                                const std::vector<HostPlacement>& placements,
+                                const std::string& notes) {
+  nlohmann::ordered_json listed = nlohmann::ordered_json::array();
+  for (size_t i = 0; i < objects.Count(); ++i) {
+    const ObjectEntry& entry = objects.Entries()[i];
+    const SceneObject& object = *entry.object;
+    listed.push_back({{"path", entry.path},
+                      {"alias", object.alias ? nlohmann::ordered_json(*object.alias) : nullptr},
+                      {"selected", object.selected},
+                      {"world", WorldPlacementJson(placements[i].world)},
+                      {"halfSize", VectorJson(placements[i].halfSizes)}});
+  }
+  nlohmann::ordered_json noted = nlohmann::ordered_json::array();
+  if (!notes.empty()) noted.push_back(notes);
+  return {{"path", document.FileName()},
+          {"notes", std::move(noted)},
+          {"format", FormatName(document.Format())},
+          {"objects", objects.Count()},
+          {"listed", std::move(listed)}};
+}
+
 int RunList(const ListOptions& options, Console& console) {
+  if (options.json) console.WriteJson("list");
   const Progress progress(console);
   console.Step("reading " + options.scene);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
-  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
+  const std::string notes = document->Notes();
+  if (!notes.empty()) console.Note() << notes << "\n";
   std::ostream& out = console.Result();
   khost::Scene host;
   SceneInHost objects(host, document->Scene(), document->FileName());
   const std::vector<HostPlacement> placements = objects.Placements();
+  if (nlohmann::ordered_json* json = console.Json()) {
+    (*json)["files"] = {ListJson(*document, objects, placements, notes)};
+    return kExitSuccess;
+  }
   out << document->FileName() << ": " << FormatName(document->Format()) << ", " << objects.Count()
       << " objects (path, alias, world position, half sizes, * selected)\n";
   for (size_t i = 0; i < objects.Count(); ++i) {
@@ -60,6 +91,8 @@ Subcommand AddListCommand(CLI::App& kestrum) {
   command->add_option("SCENE", options->scene, "Scene file (JSON or glTF), - for standard input")
       ->required();
   AddGltfSceneOption(*command, options->gltfScene);
+  command->add_flag("--json", options->json,
+                    "Write the objects as one JSON document (docs/command-output.schema.json)");
   return {command, [options](Console& console) { return RunList(*options, console); }};
 }
 

@@ -16,6 +16,7 @@ namespace {
 struct ResetOptions {
   AxisTexts axes;  // settings to hold before the reset
   std::string plugin;
+  bool json = false;
 };
 
 std::string AxisSettings(khost::Containers& containers, HostContainer* settings, int axis) {
@@ -26,7 +27,24 @@ std::string AxisSettings(khost::Containers& containers, HostContainer* settings,
          std::to_string(values.mode) + ", " + std::to_string(values.side) + ")";
 }
 
-int RunReset(const ResetOptions& options, std::ostream& out) {
+// {"x": {"choice": "plus:outside", "mode": 1, "side": 1}, ...}: the settings as the tool
+// stores them, for --json.
+nlohmann::ordered_json SettingsJson(khost::Containers& containers, HostContainer* settings) {
+  nlohmann::ordered_json axes;
+  for (int axis = 0; axis < 3; ++axis) {
+    const AxisValues values = ReadAxisValues(containers, settings, axis);
+    const std::optional<AxisChoice> choice = ReadAxisChoice(containers, settings, axis);
+    axes[std::string(1, kAxisLetters[static_cast<size_t>(axis)])] = {
+        {"choice", choice ? nlohmann::ordered_json(FormatAxisChoice(*choice)) : nullptr},
+        {"mode", values.mode},
+        {"side", values.side}};
+  }
+  return axes;
+}
+
+int RunReset(const ResetOptions& options, Console& console) {
+  if (options.json) console.WriteJson("reset");
+  std::ostream& out = console.Result();
   const std::array<std::optional<AxisChoice>, 3> axes = AxisOptions(options.axes);
 
   PluginRun run(options.plugin, nullptr);
@@ -38,6 +56,7 @@ int RunReset(const ResetOptions& options, std::ostream& out) {
     if (const auto& choice = axes[static_cast<size_t>(axis)])
       WriteAxisChoice(containers, settings, axis, *choice);
   }
+  const nlohmann::ordered_json before = SettingsJson(containers, settings);
   out << "before:";
   for (int axis = 0; axis < 3; ++axis) out << "  " << AxisSettings(containers, settings, axis);
   out << "\n";
@@ -51,7 +70,10 @@ int RunReset(const ResetOptions& options, std::ostream& out) {
   out << "\nafter: ";
   for (int axis = 0; axis < 3; ++axis) out << "  " << AxisSettings(containers, settings, axis);
   out << "\n";
+  const nlohmann::ordered_json after = SettingsJson(containers, settings);
   run.Finish();
+  if (nlohmann::ordered_json* json = console.Json())
+    (*json)["reset"] = {{"before", before}, {"written", writes}, {"after", after}};
   return kExitSuccess;
 }
 
@@ -64,7 +86,9 @@ Subcommand AddResetCommand(CLI::App& kestrum, const std::string& plugin) {
       "reset", "Press the tool's reset button and show the settings it wrote");
   AddAxisOptions(*command, options->axes, "Hold this placement before the reset");
   AddPluginOption(*command, options->plugin);
-  return {command, [options](Console& console) { return RunReset(*options, console.Result()); }};
+  command->add_flag("--json", options->json,
+                    "Write the settings as one JSON document (docs/command-output.schema.json)");
+  return {command, [options](Console& console) { return RunReset(*options, console); }};
 }
 
 }  // namespace kcommand
