@@ -213,8 +213,8 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   if (from != to) {
     for (const auto& [key, range] :
          {std::pair{"buffers", file.places.buffers}, std::pair{"images", file.places.images}}) {
-      const auto entries = file.document.find(key);
-      if (range && entries != file.document.end())
+      const auto entries = file.asset.document.find(key);
+      if (range && entries != file.asset.document.end())
         uriArrays.push_back({*range, RewriteUris(*entries, from, to).dump()});
     }
   }
