@@ -183,7 +183,7 @@ bool Append(const Primitive& primitive, GltfMesh& mesh, std::map<size_t, uint32_
 GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
   GltfMeshes result;
   const GltfAsset& asset = file.asset;
-  GltfBufferBytes bytes(asset, file.chunksAfterJson);
+  GltfBufferBytes bytes(asset, file.ChunksAfterJson());
   size_t used = 0;
   // Per mesh of the file: its place in result.meshes, once decided.
   std::map<size_t, std::optional<size_t>> decided;

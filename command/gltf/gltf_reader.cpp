@@ -15,7 +15,7 @@
 namespace kcommand {
 namespace {
 
-uint32_t Word(const std::string& bytes, size_t at) {
+uint32_t Word(std::string_view bytes, size_t at) {
   uint32_t value;
   std::memcpy(&value, bytes.data() + at, 4);
   return value;
@@ -25,9 +25,8 @@ std::string Place(const char* array, size_t index) {
   return std::string(array) + "[" + std::to_string(index) + "]";
 }
 
-// Cuts a GLB down to its JSON chunk in place, moving the bytes after it to `after`, and
-// checks every length.
-void SplitGlb(std::string& bytes, const std::string& fileName, std::string& after) {
+// Checks every length of a GLB's framing; the JSON chunk's length.
+size_t CheckGlbFraming(const std::string& bytes, const std::string& fileName) {
   const auto fail = [&](const std::string& problem) {
     throw InputError(fileName + ": bad GLB: " + problem);
   };
@@ -44,7 +43,7 @@ void SplitGlb(std::string& bytes, const std::string& fileName, std::string& afte
   if (jsonLength > bytes.size() - 20)
     fail("chunk 0 (byte 12): the JSON chunk's length " + std::to_string(jsonLength) +
          " runs past the end of the file");
-  after.assign(bytes, 20 + jsonLength, std::string::npos);
+  const std::string_view after = std::string_view(bytes).substr(20 + jsonLength);
   if (!after.empty()) {
     const std::string where = "chunk 1 (byte " + std::to_string(20 + jsonLength) + "): ";
     if (after.size() < 8) fail(where + "a chunk header needs 8 bytes");
@@ -56,8 +55,7 @@ void SplitGlb(std::string& bytes, const std::string& fileName, std::string& afte
       fail(where + "the binary chunk's length " + std::to_string(Word(after, 0)) +
            " is not a multiple of 4");
   }
-  bytes.resize(20 + jsonLength);
-  bytes.erase(0, 20);
+  return jsonLength;
 }
 
 // The mesh and child indices the nodes hold.
@@ -189,8 +187,10 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   std::optional<GltfJsonScan> scan;
   file.binary = IsGlb(bytes);
   if (file.binary) {
-    SplitGlb(bytes, fileName, file.chunksAfterJson);
-    scan = ScanGltfJson(bytes, fileName + " (JSON chunk)", false);
+    file.jsonAt = 20;
+    file.jsonLength = CheckGlbFraming(bytes, fileName);
+    scan = ScanGltfJson(std::string_view(bytes).substr(file.jsonAt, file.jsonLength),
+                        fileName + " (JSON chunk)", false);
   } else {
     // Searched for by skipping, not by every quote of the text as find would.
     constexpr std::string_view kAsset = "\"asset\"";
@@ -200,15 +200,16 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       return std::nullopt;
     scan = ScanGltfJson(bytes, fileName, true);
     if (!scan) return std::nullopt;
+    file.jsonLength = bytes.size();
   }
-  file.json = std::move(bytes);
+  file.bytes = std::move(bytes);
   const std::filesystem::path path(fileName);
   file.folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
   file.places = std::move(scan->places);
   if (scan->rest["asset"]["version"] != "2.0")
     throw InputError(fileName + ": asset.version: not glTF 2.0 (the only version read)");
   GltfAssetContext context{fileName, file.folder, file.binary, std::nullopt};
-  if (file.chunksAfterJson.size() >= 8) context.binChunkLength = Word(file.chunksAfterJson, 0);
+  if (file.ChunksAfterJson().size() >= 8) context.binChunkLength = Word(file.ChunksAfterJson(), 0);
   file.asset = CheckGltfAsset(std::move(scan->rest), context);
   const GltfAsset& asset = file.asset;
   CheckNodeIndices(*scan, asset.meshes.size(), fileName);
@@ -237,7 +238,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     listed[r] = 1;
   }
 
-  GltfBufferBytes bufferBytes(asset, file.chunksAfterJson);
+  GltfBufferBytes bufferBytes(asset, file.ChunksAfterJson());
   std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(asset.meshes.size());
   // A scene holds each node at most once. Each object's list of children is made as long
   // as its node's list first, so the objects being filled never move.
