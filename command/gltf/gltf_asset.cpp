@@ -123,7 +123,7 @@ class AssetChecker {
         continue;
       }
       if (text.starts_with("data:"))
-        Fail(place + ".uri", "a data: URI that is not base64, which is all a buffer's is read as");
+        Fail(place + ".uri", "a data: URI that is not base64 (a buffer's is read only as base64)");
       if (!IsRelativeFileUri(text))
         Fail(place + ".uri", "'" + text +
                                  "' is neither a file beside the scene (a relative URI) nor a "
