@@ -2,6 +2,11 @@
 // SIGINT or SIGTERM, every action going to the plug-in through the host as align's do.
 
 #include <memory>
+#include <optional>
+#include <string>
+
+#include "input_error.h"
+#include "subcommand.h"
 
 #ifdef KESTRUM_VIEW
 #include <pthread.h>
@@ -10,12 +15,10 @@
 #include <thread>
 
 #include "gltf_meshes.h"
-#include "input_error.h"
 #include "plugin_run.h"
 #include "plugin_thread.h"
 #include "scene_files.h"
 #include "shared_options.h"
-#include "subcommand.h"
 #include "view_server.h"
 #include "view_state.h"
 #endif
