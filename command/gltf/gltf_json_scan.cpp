@@ -347,17 +347,17 @@ class ScanHandler {
 };
 
 // The number at `offset`, for a message.
-std::string NumberAt(const std::string& text, size_t offset) {
+std::string NumberAt(std::string_view text, size_t offset) {
   size_t end = offset;
   while (end < text.size() && std::strchr("+-.0123456789eE", text[end]) != nullptr &&
          text[end] != '\0')
     ++end;
-  return text.substr(offset, end - offset);
+  return std::string(text.substr(offset, end - offset));
 }
 
 // Where the value lies that a problem was found at: a problem is noted at the bracket
 // that opens an array or object, or just past a number, string or literal.
-size_t ValueStart(const std::string& text, size_t offset) {
+size_t ValueStart(std::string_view text, size_t offset) {
   if (offset < text.size() && (text[offset] == '{' || text[offset] == '[')) return offset;
   size_t at = offset;
   if (at > 0 && text[at - 1] == '"') {
@@ -375,7 +375,7 @@ size_t ValueStart(const std::string& text, size_t offset) {
 
 }  // namespace
 
-std::optional<GltfJsonScan> ScanGltfJson(const std::string& text, const std::string& fileName,
+std::optional<GltfJsonScan> ScanGltfJson(std::string_view text, const std::string& fileName,
                                          bool asGltfOnly) {
   GltfJsonScan scan;
   // The reader stops at a NUL byte as at the end of the text.
