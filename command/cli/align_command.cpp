@@ -1,16 +1,20 @@
 // kestrum align: one press of an align button on a scene file, or on each of several
 // files in one plug-in run.
 
-#include <fnmatch.h>
-
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 
 #include "alignment_session.h"
+#include "batch_outputs.h"
 #include "input_error.h"
+#include "name_pattern.h"
+#include "nothing_moved.h"
 #include "output_files.h"
 #include "press_report.h"
+#include "progress.h"
 #include "scene_files.h"
 #include "shared_options.h"
 #include "subcommand.h"
@@ -30,6 +34,8 @@ struct AlignOptions {
   std::optional<std::string> output;
   std::optional<std::string> picture;
   bool undo = false;
+  bool check = false;        // only say whether anything would move
+  bool keepFolders = false;  // a batch keeps the scenes' folders under the output folder
   std::string plugin;
 };
 
@@ -46,17 +52,27 @@ size_t ResolveOption(const std::vector<ObjectEntry>& objects, const std::string&
 struct PreparedScene {
   std::unique_ptr<SceneDocument> document;
   AlignmentPress press;
+  std::string whyIdle;  // why the press will move nothing, when its settings say so
 };
 
 PreparedScene Prepare(const AlignOptions& options, const std::string& path,
-                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, std::ostream& err) {
-  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}};
-  if (const std::string notes = prepared.document->Notes(); !notes.empty()) err << notes << "\n";
+                      const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
+  console.Step("reading " + path);
+  const auto start = std::chrono::steady_clock::now();
+  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}, {}};
+  console.Detail() << "read " << prepared.document->FileName() << " ("
+                   << FormatName(prepared.document->Format()) << ", "
+                   << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
+                   << "\n";
+  if (const std::string notes = prepared.document->Notes(); !notes.empty())
+    console.Note() << notes << "\n";
+  // What messages call the scene ("standard input" for "-").
+  const std::string& name = prepared.document->FileName();
   SceneFile& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
   if (!tool.reference)
-    throw InputError(path +
+    throw InputError(name +
                      ": no reference object: give --reference NAME or set \"reference\" in the "
                      "scene's \"tool\" settings");
   if (options.object)
@@ -68,28 +84,30 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
 
   // Every path is listed only when something asks for paths or a name needs explaining.
   std::vector<ObjectEntry> entries;
-  const auto resolve = [&](const char* option, const std::string& name) {
-    if (const std::optional<size_t> found = FindByName(scene, name)) return *found;
+  const auto resolve = [&](const char* option, const std::string& object) {
+    if (const std::optional<size_t> found = FindByName(scene, object)) return *found;
     if (entries.empty()) entries = ListObjects(scene);
-    return ResolveOption(entries, option, name, path);
+    return ResolveOption(entries, option, object, name);
   };
   if (!options.select.empty()) {
     entries = ListObjects(scene);
     for (const ObjectEntry& entry : entries) entry.object->selected = false;
-    for (const std::string& name : options.select) {
-      if (name.find_first_of("*?[") == std::string::npos) {
-        entries[ResolveOption(entries, "--select", name, path)].object->selected = true;
+    for (const std::string& object : options.select) {
+      if (!IsNamePattern(object)) {
+        entries[ResolveOption(entries, "--select", object, name)].object->selected = true;
         continue;
       }
-      // A pattern selects every path it matches ('*' also crosses '/').
       size_t matches = 0;
       for (const ObjectEntry& entry : entries)
-        if (fnmatch(name.c_str(), entry.path.c_str(), 0) == 0) {
+        if (MatchesNamePattern(object, entry)) {
           entry.object->selected = true;
           ++matches;
         }
       if (matches == 0)
-        throw InputError(path + ": --select: no object's path matches '" + name + "'");
+        throw InputError(name + ": --select: no object's path matches '" + object + "'" +
+                         (object.find('/') == std::string::npos
+                              ? " (a pattern without / matches the last part of a path)"
+                              : ""));
     }
   }
   AlignmentPress& press = prepared.press;
@@ -97,6 +115,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   if (tool.object)
     press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
+  prepared.whyIdle = WhyNothingWillMove(*prepared.document, press);
   return prepared;
 }
 
@@ -108,12 +127,15 @@ struct AlignedScene {
   size_t objects = 0;
   std::string table;    // with `table`: the objects that moved, before and after
   std::string picture;  // with --picture
+  std::string whyIdle;  // when nothing moved: why
 };
 
 // The one pipeline of every prepared file: press, check the undo step when asked, read
 // the placements back. The run stays open for the next file.
 AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptions& options,
-                        const std::string& path, bool table) {
+                        const std::string& path, bool table, Console& console) {
+  console.Step("aligning " + path);
+  const auto start = std::chrono::steady_clock::now();
   const AlignmentPress& press = prepared.press;
   AlignmentSession session(run, prepared.document->Scene(), path);
   SceneInHost& objects = session.objects();
@@ -128,6 +150,8 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
     fingerprints = objects.PlacementFingerprints();
   const size_t stepsBefore = run.host().scene().UndoSteps(objects.Document());
   session.Press(press);
+  console.Detail() << "pressed '" << (press.object ? "align object" : "align selected") << "' on "
+                   << path << TakenSince(start) << "\n";
 
   AlignedScene aligned;
   std::vector<HostPlacement> after;
@@ -148,9 +172,25 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
         DrawPicture("kestrum align " + path, PictureBoxes(objects, before, press.reference),
                     PictureBoxes(objects, after, press.reference));
   aligned.objects = objects.Count();
+  if (aligned.moved == 0)
+    aligned.whyIdle = prepared.whyIdle.empty() ? kAlreadyInPlace : prepared.whyIdle;
   session.Finish();
   aligned.document = std::move(prepared.document);
   return aligned;
+}
+
+void WriteStandardOutput(Console& console, const std::string& bytes) {
+  if (bytes.empty()) return;
+  std::ostream& out = console.Output();
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) throw InputError(std::string(kStandardOutputName) + ": cannot write the output");
+}
+
+// A run that moved nothing succeeds, and says why.
+void NoteWhyIdle(Console& console, const std::string& name, const AlignedScene& aligned) {
+  if (aligned.moved == 0)
+    console.Note() << name << ": note: nothing moved: " << aligned.whyIdle << "\n";
 }
 
 void ReportUndo(std::ostream& out, size_t objects) {
@@ -159,31 +199,49 @@ void ReportUndo(std::ostream& out, size_t objects) {
 }
 
 int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
-             std::ostream& out, std::ostream& err) {
-  const std::string& path = options.scenes.front();
-  PreparedScene prepared = Prepare(options, path, cliAxes, err);
+             Console& console) {
+  // Where the outputs go is checked before any work, the format once the scene is read.
+  for (const std::optional<std::string>& output : {options.output, options.picture})
+    if (output && !IsStandardStream(*output)) CheckCanWrite(*output);
+  PreparedScene prepared = Prepare(options, options.scenes.front(), cliAxes, console);
+  const std::string name = prepared.document->FileName();
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
   PluginRun run(options.plugin, nullptr);
   // With an output file only the count of moved objects is shown.
-  AlignedScene aligned = AlignScene(run, std::move(prepared), options, path, !options.output);
+  AlignedScene aligned =
+      AlignScene(run, std::move(prepared), options, name, !options.output, console);
   // A plug-in that left anything behind fails the run before a file is written.
   run.Finish();
 
   // Every output is written beside its place first and renamed only once all are:
-  // a run writes all of its files or none.
+  // a run writes all of its files or none. Standard output gets its bytes last.
+  console.Step("writing");
+  const auto writing = std::chrono::steady_clock::now();
   OutputFiles files;
-  if (options.output)
+  std::string standardOutput;
+  if (options.output && IsStandardStream(*options.output))
+    standardOutput = aligned.document->Serialise(kStandardOutputName);
+  else if (options.output)
     files.Stage(*options.output,
                 [&](const ByteSink& sink) { aligned.document->Write(*options.output, sink); });
-  if (options.picture) files.Stage(*options.picture, aligned.picture);
+  if (options.picture && IsStandardStream(*options.picture))
+    standardOutput = aligned.picture;
+  else if (options.picture)
+    files.Stage(*options.picture, aligned.picture);
   files.Commit();
+  WriteStandardOutput(console, standardOutput);
+  console.Detail() << "wrote the outputs" << TakenSince(writing) << "\n";
+  const auto shown = [](const std::string& path) {
+    return IsStandardStream(path) ? std::string(kStandardOutputName) : path;
+  };
   if (options.output)
-    out << "aligned scene written to " << *options.output << " (" << aligned.moved << " of "
-        << aligned.objects << " objects moved)\n";
+    console.Status() << "aligned scene written to " << shown(*options.output) << " ("
+                     << aligned.moved << " of " << aligned.objects << " objects moved)\n";
   else
-    out << aligned.table;
-  if (options.undo) ReportUndo(out, aligned.objects);
-  if (options.picture) out << "picture written to " << *options.picture << "\n";
+    console.Result() << aligned.table;
+  if (options.undo) ReportUndo(console.Result(), aligned.objects);
+  NoteWhyIdle(console, name, aligned);
+  if (options.picture) console.Status() << "picture written to " << shown(*options.picture) << "\n";
   return kExitSuccess;
 }
 
@@ -195,60 +253,112 @@ bool NamesFolder(const std::optional<std::string>& output) {
 // Every file with the same settings in one plug-in run; a file that fails is reported
 // and leaves no output, and the others go on.
 int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisChoice>, 3>& cliAxes,
-              std::ostream& out, std::ostream& err) {
+              Console& console) {
   namespace fs = std::filesystem;
   if (!options.output) throw InputError("several scenes: give -o FOLDER/ for the aligned files");
   if (options.picture)
     throw InputError("--picture: draws one scene; give one scene file to use it");
   const fs::path folder(*options.output);
+  const std::vector<fs::path> targets = BatchOutputs(options.scenes, folder, options.keepFolders);
   std::error_code error;
   fs::create_directories(folder, error);
   if (!fs::is_directory(folder, error))
     throw InputError(*options.output + ": cannot make the output folder");
+  CheckCanWriteInto(folder.string());
 
   PluginRun run(options.plugin, nullptr);
   size_t written = 0;
   size_t failed = 0;
   bool hostFailed = false;
-  std::vector<fs::path> outputs;
-  for (const std::string& path : options.scenes) {
-    const fs::path target = folder / fs::path(path).filename();
+  for (size_t i = 0; i < options.scenes.size(); ++i) {
+    const std::string& path = options.scenes[i];
+    const fs::path& target = targets[i];
+    console.StepContext("file " + std::to_string(i + 1) + " of " +
+                        std::to_string(options.scenes.size()) + ": ");
     try {
       AlignedScene aligned =
-          AlignScene(run, Prepare(options, path, cliAxes, err), options, path, false);
-      for (const fs::path& earlier : outputs)
-        if (earlier == target)
-          throw InputError(path + ": an earlier input was written to " + target.string() +
-                           "; give the inputs different file names");
+          AlignScene(run, Prepare(options, path, cliAxes, console), options, path, false, console);
+      if (target.has_parent_path() && !fs::is_directory(target.parent_path(), error)) {
+        fs::create_directories(target.parent_path(), error);
+        if (error)
+          throw InputError(target.parent_path().string() +
+                           ": cannot make the folder: " + error.message());
+      }
       OutputFiles file;
       file.Stage(target.string(),
                  [&](const ByteSink& sink) { aligned.document->Write(target.string(), sink); });
       file.Commit();
-      outputs.push_back(target);
-      out << path << ": written to " << target.string() << " (" << aligned.moved << " of "
-          << aligned.objects << " objects moved)\n";
+      console.Status() << path << ": written to " << target.string() << " (" << aligned.moved
+                       << " of " << aligned.objects << " objects moved)\n";
+      NoteWhyIdle(console, path, aligned);
       ++written;
     } catch (const InputError& problem) {
-      err << "kestrum: " << problem.what() << "\n";
+      console.Error() << "kestrum: " << problem.what() << "\n";
       ++failed;
     } catch (const HostFailure& problem) {
-      err << "kestrum: failure: " << path << ": " << problem.what() << "\n";
+      console.Error() << "kestrum: failure: " << path << ": " << problem.what() << "\n";
       ++failed;
       hostFailed = true;
     }
   }
   run.Finish();
-  out << "aligned " << written << " of " << options.scenes.size() << " files, " << failed
-      << " failed\n";
+  console.Status() << "aligned " << written << " of " << options.scenes.size() << " files, "
+                   << failed << " failed\n";
   if (failed == 0) return kExitSuccess;
   return hostFailed ? kExitFailure : kExitInputError;
 }
 
-int RunAlign(const AlignOptions& options, std::ostream& out, std::ostream& err) {
+// --check: whether the press would move anything in each scene; nothing is written.
+int CheckScenes(const AlignOptions& options,
+                const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
+  PluginRun run(options.plugin, nullptr);
+  bool wouldMove = false;
+  for (const std::string& path : options.scenes) {
+    PreparedScene prepared = Prepare(options, path, cliAxes, console);
+    const std::string name = prepared.document->FileName();
+    const AlignedScene aligned =
+        AlignScene(run, std::move(prepared), options, name, false, console);
+    if (aligned.moved == 0) {
+      console.Result() << name << ": nothing would move: " << aligned.whyIdle << "\n";
+    } else {
+      console.Result() << name << ": " << aligned.moved << " of " << aligned.objects
+                       << " objects would move\n";
+      wouldMove = true;
+    }
+  }
+  run.Finish();
+  return wouldMove ? kExitFailure : kExitSuccess;
+}
+
+// "-" reads standard input once and writes standard output with one thing.
+void CheckStandardStreams(const AlignOptions& options) {
+  const size_t fromInput = static_cast<size_t>(
+      std::count_if(options.scenes.begin(), options.scenes.end(), IsStandardStream));
+  if (fromInput > 1)
+    throw InputError("-: standard input is given " + std::to_string(fromInput) +
+                     " times; it holds one scene");
+  if (fromInput == 1 && options.scenes.size() > 1)
+    throw InputError(
+        "-: standard input cannot be one of several scenes, whose outputs are named after "
+        "their files");
+  const bool outputToStream = options.output && IsStandardStream(*options.output);
+  if (outputToStream && options.picture && IsStandardStream(*options.picture))
+    throw InputError("-o - and --picture -: standard output can take one of them");
+  if (outputToStream && options.scenes.size() > 1)
+    throw InputError("-o -: several scenes are written to a folder, not to standard output");
+}
+
+int RunAlign(const AlignOptions& options, Console& console) {
+  CheckStandardStreams(options);
+  const Progress progress(console);
   const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
+  if ((options.output && IsStandardStream(*options.output)) ||
+      (options.picture && IsStandardStream(*options.picture)))
+    console.KeepOutputForFile();
+  if (options.check) return CheckScenes(options, cliAxes, console);
   if (options.scenes.size() > 1 || NamesFolder(options.output))
-    return AlignMany(options, cliAxes, out, err);
-  return AlignOne(options, cliAxes, out, err);
+    return AlignMany(options, cliAxes, console);
+  return AlignOne(options, cliAxes, console);
 }
 
 }  // namespace
@@ -260,8 +370,8 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
       "align", "Align objects of a scene file and write the aligned scene or list what moved");
   command
       ->add_option("SCENE", options->scenes,
-                   "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb); several "
-                   "files are aligned alike into the folder -o names")
+                   "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb), - for "
+                   "standard input; several files are aligned alike into the folder -o names")
       ->required();
   AddGltfSceneOption(*command, options->gltfScene);
   command->add_option("--reference", options->reference,
@@ -273,8 +383,10 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                                             "Align this one object instead of the selection");
   CLI::Option* select = command->add_option(
       "--select", options->select,
-      "Select this object (repeatable; a pattern with * ? [ matches paths), replacing the "
-      "file's selection, and align the selection");
+      "Select this object, replacing the file's selection, and align the selection "
+      "(repeatable). A pattern (* ? [) without / matches names as a plain name does, "
+      "anywhere (Box*); with / it matches whole paths, * crossing / (Engine/* reaches "
+      "Engine/Block/Bolt)");
   // One name per --select, so scene files may follow it.
   select->allow_extra_args(false);
   selected->excludes(object);
@@ -282,16 +394,25 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
   AddAxisOptions(*command, options->axes,
                  "Placement on the axis: none, plus, center or minus, with :inside (default) or "
                  ":outside");
-  command->add_option("-o,--output", options->output,
-                      "Write the aligned scene here (written whole or not at all); a "
-                      "folder (ending in /) for several scenes");
-  command->add_option("--picture", options->picture,
-                      "Write an SVG picture of before and after here");
+  CLI::Option* output =
+      command->add_option("-o,--output", options->output,
+                          "Write the aligned scene here (written whole or not at all), - for "
+                          "standard output (the report then goes to stderr); a folder (ending "
+                          "in /) for several scenes");
+  CLI::Option* picture =
+      command->add_option("--picture", options->picture,
+                          "Write an SVG picture of before and after here (- for standard output)");
+  command->add_flag("--keep-folders", options->keepFolders,
+                    "With several scenes, keep their folders (below the one they share) under "
+                    "the output folder");
+  CLI::Option* check =
+      command->add_flag("--check", options->check,
+                        "Write nothing; exit 0 when nothing would move, 1 when something would");
   command->add_flag("--undo", options->undo,
                     "Also check that one undo puts every object back exactly");
   AddPluginOption(*command, options->plugin);
-  return {command,
-          [options](std::ostream& out, std::ostream& err) { return RunAlign(*options, out, err); }};
+  check->excludes(output)->excludes(picture);
+  return {command, [options](Console& console) { return RunAlign(*options, console); }};
 }
 
 }  // namespace kcommand

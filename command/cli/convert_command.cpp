@@ -5,6 +5,7 @@
 
 #include "input_error.h"
 #include "output_files.h"
+#include "progress.h"
 #include "scene_files.h"
 #include "shared_options.h"
 #include "subcommand.h"
@@ -18,16 +19,19 @@ struct ConvertOptions {
   std::optional<size_t> gltfScene;
 };
 
-int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& err) {
+int RunConvert(const ConvertOptions& options, Console& console) {
   const std::string& output = options.output;
   const std::optional<SceneFormat> format = FormatFromExtension(output);
   if (!format)
     throw InputError(output +
                      ": give the output a .json, .gltf or .glb name; the name "
                      "chooses the format");
+  CheckCanWrite(output);
+  const Progress progress(console);
+  console.Step("converting " + options.scene);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
-  if (const std::string notes = document->Notes(); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
   const bool fromGltf = document->Format() != SceneFormat::kJson;
   const bool toGltf = *format != SceneFormat::kJson;
   std::string bytes;
@@ -42,9 +46,9 @@ int RunConvert(const ConvertOptions& options, std::ostream& out, std::ostream& e
   OutputFiles file;
   file.Stage(output, bytes);
   file.Commit();
-  out << "converted " << options.scene << " (" << FormatName(document->Format()) << ") to "
-      << output << " (" << FormatName(*format) << ", " << CountObjects(document->Scene())
-      << " objects)\n";
+  console.Status() << "converted " << document->FileName() << " (" << FormatName(document->Format())
+                   << ") to " << output << " (" << FormatName(*format) << ", "
+                   << CountObjects(document->Scene()) << " objects)\n";
   return kExitSuccess;
 }
 
@@ -54,13 +58,11 @@ Subcommand AddConvertCommand(CLI::App& kestrum) {
   auto options = std::make_shared<ConvertOptions>();
   CLI::App* command = kestrum.add_subcommand(
       "convert", "Write a scene in another format: JSON scene <-> glTF (.gltf or .glb)");
-  command->add_option("IN", options->scene, "Scene file to read")->required();
+  command->add_option("IN", options->scene, "Scene file to read, - for standard input")->required();
   command->add_option("OUT", options->output, "File to write; its extension picks the format")
       ->required();
   AddGltfSceneOption(*command, options->gltfScene);
-  return {command, [options](std::ostream& out, std::ostream& err) {
-            return RunConvert(*options, out, err);
-          }};
+  return {command, [options](Console& console) { return RunConvert(*options, console); }};
 }
 
 }  // namespace kcommand

@@ -43,6 +43,8 @@ constexpr std::array<DemoStep, 4> kDemoSteps{{
 }};
 
 int RunDemo(const DemoOptions& options, std::ostream& out) {
+  for (const std::optional<std::string>& output : {options.output, std::optional(options.picture)})
+    if (output) CheckCanWrite(*output);
   const std::string scenePath = ExampleScene(kDemoScene);
   if (scenePath.empty())
     throw InputError(std::string("the demo scene ") + kDemoScene +
@@ -92,7 +94,7 @@ Subcommand AddDemoCommand(CLI::App& kestrum, const std::string& plugin) {
       ->default_str(options->picture);
   command->add_option("-o,--output", options->output, "Also write the aligned scene here");
   AddPluginOption(*command, options->plugin);
-  return {command, [options](std::ostream& out, std::ostream&) { return RunDemo(*options, out); }};
+  return {command, [options](Console& console) { return RunDemo(*options, console.Result()); }};
 }
 
 }  // namespace kcommand

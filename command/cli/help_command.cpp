@@ -1,41 +1,36 @@
-// kestrum help: the tool's help button, pressed as the host would press it: the page it
-// asked the host to open, or the message it showed.
+// kestrum help [COMMAND]: the help of the command, or of one of its subcommands, as
+// --help shows it.
 
 #include <memory>
 
 #include "input_error.h"
-#include "kestrum_settings.h"
-#include "plugin_run.h"
-#include "shared_options.h"
 #include "subcommand.h"
 
 namespace kcommand {
-namespace {
 
-int RunHelpButton(const std::string& plugin, std::ostream& out) {
-  PluginRun run(plugin, nullptr);
-  khost::Host& host = run.host();
-  HostDocument* document = host.scene().NewDocument("help");
-  run.Press(document, ALIGN_HELP);
-  for (const std::string& page : host.ui().OpenedFiles())
-    out << "the tool asked the host to open its help page: " << page << "\n";
-  for (const khost::UserInterface::Message& message : host.ui().Messages())
-    out << "the tool showed the message: " << message.text << "\n";
-  if (host.ui().OpenedFiles().empty() && host.ui().Messages().empty())
-    throw HostFailure("the help button neither opened a page nor showed a message");
-  run.Finish();
-  return kExitSuccess;
-}
-
-}  // namespace
-
-Subcommand AddHelpCommand(CLI::App& kestrum, const std::string& plugin) {
-  auto folder = std::make_shared<std::string>(plugin);
-  CLI::App* command = kestrum.add_subcommand(
-      "help", "Press the tool's help button: the page it opens, or the message it shows");
-  AddPluginOption(*command, *folder);
-  return {command,
-          [folder](std::ostream& out, std::ostream&) { return RunHelpButton(*folder, out); }};
+Subcommand AddHelpCommand(CLI::App& kestrum) {
+  auto topic = std::make_shared<std::string>();
+  CLI::App* command = kestrum.add_subcommand("help", "Show the help of COMMAND, or of kestrum");
+  command->add_option("COMMAND", *topic, "The subcommand to explain");
+  return {
+      command, [&kestrum, topic](Console& console) {
+        // The formatter, not help(): that shows the help of the subcommand parsed,
+        // which is this one.
+        const auto formatter = kestrum.get_formatter();
+        if (topic->empty()) {
+          console.Result() << formatter->make_help(&kestrum, kestrum.get_name(),
+                                                   CLI::AppFormatMode::Normal);
+          return kExitSuccess;
+        }
+        const CLI::App* subcommand = nullptr;
+        for (const CLI::App* each : kestrum.get_subcommands({}))
+          if (each->get_name() == *topic) subcommand = each;
+        if (!subcommand)
+          throw InputError("help: no command is called '" + *topic + "'; kestrum help lists them");
+        console.Result() << formatter->make_help(subcommand, kestrum.get_name() + " " + *topic,
+                                                 CLI::AppFormatMode::Normal);
+        return kExitSuccess;
+      }};
 }
 
 }  // namespace kcommand

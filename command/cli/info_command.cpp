@@ -51,7 +51,7 @@ Subcommand AddInfoCommand(CLI::App& kestrum, const std::string& plugin) {
   CLI::App* command = kestrum.add_subcommand(
       "info", "Load the plug-in, show its banner and registered tool, unload and check for leaks");
   AddPluginOption(*command, *folder);
-  return {command, [folder](std::ostream& out, std::ostream&) { return RunInfo(*folder, out); }};
+  return {command, [folder](Console& console) { return RunInfo(*folder, console.Result()); }};
 }
 
 }  // namespace kcommand

@@ -6,6 +6,7 @@
 
 #include "input_error.h"
 #include "json_number_text.h"
+#include "progress.h"
 #include "scene.h"
 #include "scene_files.h"
 #include "scene_in_host.h"
@@ -27,14 +28,17 @@ std::string Triple(const HostVector& v) {
   return text;
 }
 
-int RunList(const ListOptions& options, std::ostream& out, std::ostream& err) {
+int RunList(const ListOptions& options, Console& console) {
+  const Progress progress(console);
+  console.Step("reading " + options.scene);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
-  if (const std::string notes = document->Notes(); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
+  std::ostream& out = console.Result();
   khost::Scene host;
-  SceneInHost objects(host, document->Scene(), options.scene);
+  SceneInHost objects(host, document->Scene(), document->FileName());
   const std::vector<HostPlacement> placements = objects.Placements();
-  out << options.scene << ": " << FormatName(document->Format()) << ", " << objects.Count()
+  out << document->FileName() << ": " << FormatName(document->Format()) << ", " << objects.Count()
       << " objects (path, alias, world position, half sizes, * selected)\n";
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
@@ -53,10 +57,10 @@ Subcommand AddListCommand(CLI::App& kestrum) {
   auto options = std::make_shared<ListOptions>();
   CLI::App* command = kestrum.add_subcommand(
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
-  command->add_option("SCENE", options->scene, "Scene file (JSON or glTF)")->required();
+  command->add_option("SCENE", options->scene, "Scene file (JSON or glTF), - for standard input")
+      ->required();
   AddGltfSceneOption(*command, options->gltfScene);
-  return {command,
-          [options](std::ostream& out, std::ostream& err) { return RunList(*options, out, err); }};
+  return {command, [options](Console& console) { return RunList(*options, console); }};
 }
 
 }  // namespace kcommand

@@ -64,7 +64,7 @@ Subcommand AddResetCommand(CLI::App& kestrum, const std::string& plugin) {
       "reset", "Press the tool's reset button and show the settings it wrote");
   AddAxisOptions(*command, options->axes, "Hold this placement before the reset");
   AddPluginOption(*command, options->plugin);
-  return {command, [options](std::ostream& out, std::ostream&) { return RunReset(*options, out); }};
+  return {command, [options](Console& console) { return RunReset(*options, console.Result()); }};
 }
 
 }  // namespace kcommand

@@ -4,21 +4,21 @@
 
 namespace kcommand {
 
-int RunSubcommand(const Subcommand& subcommand, std::ostream& out, std::ostream& err) {
+int RunSubcommand(const Subcommand& subcommand, Console& console) {
   // The report so far comes first, so the error reads as the last thing that happened.
   try {
-    return subcommand.run(out, err);
+    return subcommand.run(console);
   } catch (const InputError& error) {
-    out.flush();
-    err << "kestrum: " << error.what() << "\n";
+    console.Result().flush();
+    console.Error() << "kestrum: " << error.what() << "\n";
     return kExitInputError;
   } catch (const HostFailure& error) {
-    out.flush();
-    err << "kestrum: failure: " << error.what() << "\n";
+    console.Result().flush();
+    console.Error() << "kestrum: failure: " << error.what() << "\n";
     return kExitFailure;
   } catch (const std::exception& error) {
-    out.flush();
-    err << "kestrum: failure: " << error.what() << "\n";
+    console.Result().flush();
+    console.Error() << "kestrum: failure: " << error.what() << "\n";
     return kExitFailure;
   }
 }

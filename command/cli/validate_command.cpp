@@ -36,9 +36,9 @@ Subcommand AddValidateCommand(CLI::App& kestrum, const std::string& plugin) {
   // A misspelt name must not run nothing and report success.
   command->add_option("--check", validation.only, "Run only the named checks")
       ->check(CLI::IsMember(checkNames));
-  return {command, [options](std::ostream& out, std::ostream&) {
+  return {command, [options](Console& console) {
             if (options->seedOption->count() > 0) options->validation.seed = options->seed;
-            return khost::validator::RunValidation(options->validation, out);
+            return khost::validator::RunValidation(options->validation, console.Result());
           }};
 }
 

@@ -35,10 +35,14 @@ struct ViewOptions {
 
 #ifdef KESTRUM_VIEW
 // Serves until SIGINT or SIGTERM; the first line written is the address to open.
-int RunView(const ViewOptions& options, std::ostream& out, std::ostream& err) {
+int RunView(const ViewOptions& options, Console& console) {
+  std::ostream& out = console.Result();
+  if (IsStandardStream(options.scene))
+    throw InputError("view: give a scene file, not standard input: Save writes the scene back");
+  if (options.output) CheckCanWrite(*options.output);
   // The scene format's reader and writer: the view knows the file only through these.
   std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, {});
-  if (const std::string notes = document->Notes(); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
   if (options.output) CheckOutputFormat(*document, *options.output);
   SceneFile scene = document->Scene();
   // Read once: the page fetches each mesh once and draws it for every node that uses it.
@@ -114,13 +118,12 @@ Subcommand AddViewCommand(CLI::App& kestrum, const std::string& plugin) {
   command->add_option("--port", options->port, "Port to listen on (default: a free one)")
       ->check(CLI::Range(1, 65535));
   AddPluginOption(*command, options->plugin);
-  return {command,
-          [options](std::ostream& out, std::ostream& err) { return RunView(*options, out, err); }};
+  return {command, [options](Console& console) { return RunView(*options, console); }};
 #else
   CLI::App* command =
       kestrum.add_subcommand("view", "Not in this build (it needs cpp-httplib for this target)");
   command->allow_extras();
-  return {command, [](std::ostream&, std::ostream&) -> int {
+  return {command, [](Console&) -> int {
             throw InputError(
                 "view: this kestrum was built without the view (it needs cpp-httplib "
                 "for this target; 32-bit builds have none)");

@@ -1,20 +1,42 @@
 #include "scene_files.h"
 
+#include <cstdio>
+
 #include "gltf_box_scene.h"
 #include "gltf_scene_document.h"
 #include "input_error.h"
 #include "json_scene_document.h"
+#include "scene_quick_reader.h"
 #include "scene_reader.h"
 #include "scene_writer.h"
 
 namespace kcommand {
+namespace {
+
+// Standard input to its end, with the zeroed room after it that ReadSceneBytes leaves.
+std::string ReadStandardInput() {
+  std::string bytes;
+  char chunk[1 << 16];
+  size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) bytes.append(chunk, got);
+  if (std::ferror(stdin))
+    throw InputError(std::string(kStandardInputName) + ": cannot read the scene");
+  const size_t length = bytes.size();
+  bytes.resize(length + kSceneReadPadding);
+  bytes.resize(length);
+  return bytes;
+}
+
+}  // namespace
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options) {
-  std::string bytes = ReadSceneBytes(path);
-  if (std::unique_ptr<SceneDocument> gltf = ReadGltfDocument(bytes, path, options.gltfScene))
+  const bool standardInput = IsStandardStream(path);
+  const std::string name = standardInput ? kStandardInputName : path;
+  std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
+  if (std::unique_ptr<SceneDocument> gltf = ReadGltfDocument(bytes, name, options.gltfScene))
     return gltf;
-  return JsonSceneDocument(std::move(bytes), path);
+  return JsonSceneDocument(std::move(bytes), name);
 }
 
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {

@@ -11,12 +11,21 @@
 
 namespace kcommand {
 
+// "-" in place of a file: the scene read from standard input, or written to standard
+// output. Messages call them by these names; a glTF file read from standard input
+// resolves its relative URIs against the current folder, as if it were a file there.
+constexpr const char* kStandardStream = "-";
+constexpr const char* kStandardInputName = "standard input";
+constexpr const char* kStandardOutputName = "standard output";
+inline bool IsStandardStream(const std::string& path) { return path == kStandardStream; }
+
 struct SceneReadOptions {
   std::optional<size_t> gltfScene;  // --scene: which glTF scene (default: the file's own)
 };
 
-// Reads the file, its format found from its content: a GLB header, or JSON whose
-// asset.version is set, is glTF; anything else is the JSON scene format.
+// Reads the file (standard input for "-"), its format found from its content: a GLB
+// header, or JSON whose asset.version is set, is glTF; anything else is the JSON scene
+// format.
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options);
 

@@ -162,6 +162,22 @@ void OutputFiles::Commit() {
   }
 }
 
+void CheckCanWrite(const std::string& path) {
+  const std::string destination = Destination(path);
+  const fs::path target(destination);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  struct stat existing {};
+  if (::stat(destination.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+    throw InputError(path + ": is a folder, not a file that can be written");
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    throw InputError(path + ": cannot write here: " + std::strerror(errno));
+}
+
+void CheckCanWriteInto(const std::string& folder) {
+  if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    throw InputError(folder + ": cannot write here: " + std::strerror(errno));
+}
+
 void WriteFileAtomically(const std::string& path, const std::string& content) {
   OutputFiles files;
   files.Stage(path, content);

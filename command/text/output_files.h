@@ -64,6 +64,12 @@ class OutputFiles {
   std::vector<Staged> staged_;
 };
 
+// Throws InputError, as Stage would, when `path` is a folder or the folder that would hold
+// it is missing or cannot be written: for a run to refuse its outputs before its work.
+void CheckCanWrite(const std::string& path);
+// The same for new files in `folder`.
+void CheckCanWriteInto(const std::string& folder);
+
 // Writes `content` to a temporary file beside `path` and renames it over `path`, keeping
 // the permission bits of a file it replaces. Throws InputError (naming the path) when the
 // folder cannot take the file. A run with several outputs stages them in OutputFiles.

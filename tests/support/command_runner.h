@@ -49,12 +49,13 @@ inline std::string BuiltProgramWords(const std::string& path) {
 }
 
 // `program` (already a shell word or words) with `arguments`, run in `folder`; its
-// output is kept in run.out and run.err there.
+// output is kept in run.out and run.err there. `input`: a file for standard input.
 inline Outcome RunIn(const std::string& folder, const std::string& program,
-                     const std::vector<std::string>& arguments) {
+                     const std::vector<std::string>& arguments, const std::string& input = "") {
   std::string line = "cd " + Quoted(folder) + " && " + program;
   for (const std::string& argument : arguments) line += " " + Quoted(argument);
   line += " > run.out 2> run.err";
+  if (!input.empty()) line += " < " + Quoted(input);
   const int raw = std::system(line.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Contents(folder + "/run.out"),
           Contents(folder + "/run.err")};

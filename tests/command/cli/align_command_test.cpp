@@ -344,6 +344,31 @@ TEST_F(CommandRun, ThePictureDrawsEachBoxWhereTheSceneSays) {
   EXPECT_NE(std::string::npos, svg.find("class=\"box reference\" data-object=\"Shelf\""));
 }
 
+// Outputs that cannot be written are refused before the scene is read or the plug-in
+// loaded: the message is the output's although the scene or the plug-in would fail too.
+TEST_F(CommandRun, TheOutputIsCheckedBeforeTheWork) {
+  folder.Write("bad.json", "not a scene");
+  folder.Write("shelf.json", kShelfScene);
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"align", "bad.json", "-o", "missing/out.json"},
+       "kestrum: missing/out.json: cannot write here: No such file or directory\n"},
+      {{"align", "bad.json", "-o", "out.json", "--picture", "missing/p.svg"},
+       "kestrum: missing/p.svg: cannot write here: No such file or directory\n"},
+      {{"align", "shelf.json", "-o", "out.glb", "--plugin", "/nonexistent/kestrum"},
+       "kestrum: out.glb: the name asks for binary glTF (.glb) but shelf.json is JSON scene"},
+      {{"convert", "bad.json", "missing/out.gltf"},
+       "kestrum: missing/out.gltf: cannot write here: No such file or directory\n"},
+  };
+  for (const auto& [arguments, message] : cases) {
+    std::vector<std::string> line = arguments;
+    if (line[0] == "align") line.insert(line.end(), {"--reference", "Shelf"});
+    const Outcome run = Kestrum(line);
+    EXPECT_EQ(2, run.status) << message;
+    EXPECT_TRUE(run.err.starts_with(message)) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(Path("out.json")));
+  }
+}
+
 TEST_F(CommandRun, UndoCheckReportsOneStepPuttingEverythingBack) {
   folder.Write("shelf.json", kShelfScene);
   const Outcome run =

@@ -25,9 +25,10 @@ inline std::string Example(const std::string& name) {
 
 class CommandRun : public ::testing::Test {
  protected:
-  Outcome Kestrum(const std::vector<std::string>& arguments) {
+  // `input`: a file given to the program as its standard input.
+  Outcome Kestrum(const std::vector<std::string>& arguments, const std::string& input = "") {
     return khost_test::RunIn(folder.Path(), khost_test::BuiltProgramWords(KESTRUM_COMMAND),
-                             arguments);
+                             arguments, input);
   }
   std::string Path(const std::string& name) const { return folder.Path() + "/" + name; }
 

@@ -1,37 +1,27 @@
-// kestrum help: the page the help button opens, or the message it shows.
+// kestrum help [COMMAND]: the same help as --help.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <ostream>
-#include <regex>
-#include <sstream>
 
 #include "cli/command_run.h"
 
 namespace kcommand_test {
 namespace {
 
-TEST_F(CommandRun, HelpOpensThePageOrShowsTheMessage) {
-  const Outcome opened = Kestrum({"help"});
-  ASSERT_EQ(0, opened.status) << opened.err;
-  EXPECT_NE(std::string::npos, opened.out.find("open its help page: ")) << opened.out;
-  EXPECT_NE(std::string::npos, opened.out.find("help/index.html")) << opened.out;
+TEST_F(CommandRun, HelpShowsWhatHelpOptionsShow) {
+  const std::pair<std::vector<std::string>, std::vector<std::string>> same[] = {
+      {{"help"}, {"--help"}},
+      {{"help", "align"}, {"align", "--help"}},
+      {{"help", "help-page"}, {"help-page", "--help"}}};
+  for (const auto& [help, option] : same) {
+    const Outcome shown = Kestrum(help);
+    ASSERT_EQ(0, shown.status) << help.back() << ": " << shown.err;
+    EXPECT_EQ(Kestrum(option).out, shown.out) << help.back();
+  }
+  EXPECT_NE(std::string::npos, Kestrum({"help", "align"}).out.find("Usage: kestrum align"));
 
-  // A copy of the plug-in folder without its help page.
-  namespace fs = std::filesystem;
-  const fs::path built = KESTRUM_BINARY_DIR "/plugins/kestrum";
-  fs::copy(built, Path("nohelp"), fs::copy_options::recursive);
-  fs::remove_all(Path("nohelp/help"));
-  const Outcome shown = Kestrum({"help", "--plugin", "nohelp"});
-  ASSERT_EQ(0, shown.status) << shown.err;
-  EXPECT_NE(std::string::npos, shown.out.find("the tool showed the message: ")) << shown.out;
+  const Outcome unknown = Kestrum({"help", "allign"});
+  EXPECT_EQ(2, unknown.status);
+  EXPECT_EQ("kestrum: help: no command is called 'allign'; kestrum help lists them\n", unknown.err);
 }
 
 }  // namespace

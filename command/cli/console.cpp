@@ -1,0 +1,30 @@
+#include "console.h"
+
+#include <cstdio>
+
+#include "progress.h"
+
+namespace kcommand {
+
+Console::Console(std::ostream& out, std::ostream& err, Verbosity verbosity, bool errIsTerminal)
+    : out_(out), err_(err), result_(&out), verbosity_(verbosity), errIsTerminal_(errIsTerminal) {}
+
+void Console::Step(const std::string& what) {
+  if (progress_) progress_->Step(stepContext_ + what);
+}
+
+std::string TakenSince(std::chrono::steady_clock::time_point start) {
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char text[48];
+  std::snprintf(text, sizeof text, " in %.3f s", seconds);
+  return text;
+}
+
+std::ostream& Console::Lines(std::ostream& stream) {
+  // On a terminal stdout and stderr share the screen: any line takes the progress off.
+  if (progress_) progress_->Wipe();
+  return stream;
+}
+
+}  // namespace kcommand
