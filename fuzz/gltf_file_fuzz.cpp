@@ -1,7 +1,8 @@
-// Fuzzes the glTF reader (with tinygltf behind it): any bytes are either a scene or an
-// input error that names the file; anything else thrown, or a crash, is a finding. A
-// scene that reads must also be written back, and the written file must read again; its
-// meshes must read for drawing with every triangle naming a vertex of its mesh.
+// Fuzzes the glTF reader (the streaming scan and the one check of the asset): any bytes
+// are either a scene or an input error that names the file; anything else thrown, or a
+// crash, is a finding. A scene that reads must also be written back, and the written
+// file must read again; its meshes must read for drawing with every triangle naming a
+// vertex of its mesh.
 
 #include <cstddef>
 #include <cstdint>

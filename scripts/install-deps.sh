@@ -8,7 +8,7 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
           clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
-          libtinygltf-dev libsimdjson-dev rapidjson-dev assimp-testmodels time
+          libsimdjson-dev rapidjson-dev assimp-testmodels time
           libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man)
 
 missing=()

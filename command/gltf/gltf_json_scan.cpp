@@ -4,9 +4,13 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "input_error.h"
 #include "json_text.h"
@@ -16,9 +20,10 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// Full precision: every number reads back to the double the text means. Iterative: no
-// recursion however deep the text nests.
-constexpr unsigned kParseFlags = rapidjson::kParseFullPrecisionFlag |
+// Numbers as their text, converted here: the reader's own conversion reads a zero written
+// with many digits (0.000...0) as a tiny non-zero number. Iterative: no recursion
+// however deep the text nests.
+constexpr unsigned kParseFlags = rapidjson::kParseNumbersAsStringsFlag |
                                  rapidjson::kParseIterativeFlag |
                                  rapidjson::kParseValidateEncodingFlag;
 
@@ -72,7 +77,30 @@ class ScanHandler {
   bool Double(double value) {
     return Scalar([&] { dom_.number_float(value, {}); }, NumberValue{value, false, 0});
   }
-  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }
+  // The exact value of the number's text: integers as integers while they fit, the
+  // rest as the nearest double. A magnitude past the largest double stops the reading.
+  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
+    const char* end = text + length;
+    if (std::find_if(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end) {
+      if (text[0] == '-') {
+        int64_t value = 0;
+        if (std::from_chars(text, end, value).ec == std::errc()) return Signed(value);
+      } else {
+        uint64_t value = 0;
+        if (std::from_chars(text, end, value).ec == std::errc()) return Unsigned(value);
+      }
+    }
+    double value = 0;
+    if (std::from_chars(text, end, value).ec == std::errc::result_out_of_range) {
+      // Too small reads as the nearest double (zero), too large is refused.
+      value = std::strtod(std::string(text, length).c_str(), nullptr);
+      if (std::isinf(value)) {
+        numberTooLargeAt = stream_.Tell() - length;
+        return false;
+      }
+    }
+    return Double(value);
+  }
   bool String(const char* text, rapidjson::SizeType length, bool) {
     if (InNodeMember()) {
       if (depth_ == 3 && key_ == NodeKey::kName) name_.assign(text, length);
@@ -111,6 +139,8 @@ class ScanHandler {
   bool rootIsObject = false;
   std::optional<std::string> problem;  // the first, as "place: what"
   size_t problemOffset = 0;
+  // Where a number too large for a double starts, when one stopped the reading.
+  std::optional<size_t> numberTooLargeAt;
 
  private:
   struct NumberValue {
@@ -347,17 +377,17 @@ class ScanHandler {
 };
 
 // The number at `offset`, for a message.
-std::string NumberAt(const std::string& text, size_t offset) {
+std::string NumberAt(std::string_view text, size_t offset) {
   size_t end = offset;
   while (end < text.size() && std::strchr("+-.0123456789eE", text[end]) != nullptr &&
          text[end] != '\0')
     ++end;
-  return text.substr(offset, end - offset);
+  return std::string(text.substr(offset, end - offset));
 }
 
 // Where the value lies that a problem was found at: a problem is noted at the bracket
 // that opens an array or object, or just past a number, string or literal.
-size_t ValueStart(const std::string& text, size_t offset) {
+size_t ValueStart(std::string_view text, size_t offset) {
   if (offset < text.size() && (text[offset] == '{' || text[offset] == '[')) return offset;
   size_t at = offset;
   if (at > 0 && text[at - 1] == '"') {
@@ -375,7 +405,7 @@ size_t ValueStart(const std::string& text, size_t offset) {
 
 }  // namespace
 
-std::optional<GltfJsonScan> ScanGltfJson(const std::string& text, const std::string& fileName,
+std::optional<GltfJsonScan> ScanGltfJson(std::string_view text, const std::string& fileName,
                                          bool asGltfOnly) {
   GltfJsonScan scan;
   // The reader stops at a NUL byte as at the end of the text.
@@ -391,8 +421,8 @@ std::optional<GltfJsonScan> ScanGltfJson(const std::string& text, const std::str
   const rapidjson::ParseResult result = reader.Parse<kParseFlags>(stream, handler);
   if (result.IsError()) {
     if (asGltfOnly) return std::nullopt;
-    const size_t at = result.Offset();
-    if (result.Code() == rapidjson::kParseErrorNumberTooBig)
+    const size_t at = handler.numberTooLargeAt.value_or(result.Offset());
+    if (handler.numberTooLargeAt)
       throw InputError(fileName + ":" + TextPosition(text, at) + ": the number " +
                        NumberAt(text, at) + " is not finite (too large for a 64-bit double)");
     throw InputError(fileName + ":" + TextPosition(text, at) +

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gltf_transform.h"
@@ -68,7 +69,7 @@ struct GltfJsonScan {
 // too large for a double and for nesting past kMaxGltfJsonDepth, and "fileName: nodes[N]
 // ..." for a node that cannot be read. Nothing when `asGltfOnly` is set and the text is
 // not a JSON object with asset.version a string (it may be another format).
-std::optional<GltfJsonScan> ScanGltfJson(const std::string& text, const std::string& fileName,
+std::optional<GltfJsonScan> ScanGltfJson(std::string_view text, const std::string& fileName,
                                          bool asGltfOnly);
 
 }  // namespace kcommand

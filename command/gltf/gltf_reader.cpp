@@ -1,7 +1,5 @@
 #include "gltf_reader.h"
 
-#include <tiny_gltf.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,16 +9,13 @@
 #include <functional>
 
 #include "glb_framing.h"
-#include "gltf_uris.h"
-#include "gltf_writer.h"
+#include "gltf_buffer_bytes.h"
 #include "input_error.h"
 
 namespace kcommand {
 namespace {
 
-using nlohmann::ordered_json;
-
-uint32_t Word(const std::string& bytes, size_t at) {
+uint32_t Word(std::string_view bytes, size_t at) {
   uint32_t value;
   std::memcpy(&value, bytes.data() + at, 4);
   return value;
@@ -30,9 +25,8 @@ std::string Place(const char* array, size_t index) {
   return std::string(array) + "[" + std::to_string(index) + "]";
 }
 
-// Cuts a GLB down to its JSON chunk in place, moving the bytes after it to `after`, and
-// checks every length.
-void SplitGlb(std::string& bytes, const std::string& fileName, std::string& after) {
+// Checks every length of a GLB's framing; the JSON chunk's length.
+size_t CheckGlbFraming(const std::string& bytes, const std::string& fileName) {
   const auto fail = [&](const std::string& problem) {
     throw InputError(fileName + ": bad GLB: " + problem);
   };
@@ -49,7 +43,7 @@ void SplitGlb(std::string& bytes, const std::string& fileName, std::string& afte
   if (jsonLength > bytes.size() - 20)
     fail("chunk 0 (byte 12): the JSON chunk's length " + std::to_string(jsonLength) +
          " runs past the end of the file");
-  after.assign(bytes, 20 + jsonLength, std::string::npos);
+  const std::string_view after = std::string_view(bytes).substr(20 + jsonLength);
   if (!after.empty()) {
     const std::string where = "chunk 1 (byte " + std::to_string(20 + jsonLength) + "): ";
     if (after.size() < 8) fail(where + "a chunk header needs 8 bytes");
@@ -57,143 +51,11 @@ void SplitGlb(std::string& bytes, const std::string& fileName, std::string& afte
       fail(where + "the chunk's length " + std::to_string(Word(after, 0)) +
            " runs past the end of the file");
     if (Word(after, 4) != kGlbChunkBin) fail(where + "the second chunk is not BIN");
+    if (Word(after, 0) % 4 != 0)
+      fail(where + "the binary chunk's length " + std::to_string(Word(after, 0)) +
+           " is not a multiple of 4");
   }
-  bytes.resize(20 + jsonLength);
-  bytes.erase(0, 20);
-}
-
-// Files named by relative URIs must be there before tinygltf looks for them, so the
-// message can say which entry wanted which file.
-void CheckReferencedFiles(const ordered_json& document, const std::string& folder,
-                          const std::string& fileName) {
-  for (const char* array : {"buffers", "images"}) {
-    const auto entries = document.find(array);
-    if (entries == document.end() || !entries->is_array()) continue;
-    for (size_t i = 0; i < entries->size(); ++i) {
-      const ordered_json& entry = (*entries)[i];
-      if (!entry.is_object() || !entry.contains("uri") || !entry["uri"].is_string()) continue;
-      const std::string uri = entry["uri"].get<std::string>();
-      if (!IsRelativeFileUri(uri)) continue;
-      const std::filesystem::path file = std::filesystem::path(folder) / DecodeUri(uri);
-      std::error_code ignored;
-      if (!std::filesystem::is_regular_file(file, ignored))
-        throw InputError(fileName + ": " + Place(array, i) + ".uri: the file '" + uri +
-                         "' is missing (looked for " + file.string() + ")");
-    }
-  }
-}
-
-// tinygltf hands an image held in a buffer view to the image loader without checking
-// the view's range, so the range is checked on the document first.
-void CheckImageViews(const ordered_json& document, const std::string& fileName) {
-  const auto images = document.find("images");
-  const auto views = document.find("bufferViews");
-  const auto buffers = document.find("buffers");
-  if (images == document.end() || !images->is_array()) return;
-  for (size_t i = 0; i < images->size(); ++i) {
-    const ordered_json& image = (*images)[i];
-    if (!image.is_object() || !image.contains("bufferView")) continue;
-    const auto fail = [&](const std::string& problem) {
-      throw InputError(fileName + ": " + Place("images", i) + ".bufferView: " + problem);
-    };
-    const ordered_json& index = image["bufferView"];
-    if (!index.is_number_unsigned() || views == document.end() || !views->is_array() ||
-        index.get<uint64_t>() >= views->size())
-      fail("no such buffer view");
-    const ordered_json& view = (*views)[index.get<size_t>()];
-    if (!view.is_object() || !view.contains("buffer") || !view["buffer"].is_number_unsigned() ||
-        buffers == document.end() || !buffers->is_array() ||
-        view["buffer"].get<uint64_t>() >= buffers->size())
-      fail("its view names no buffer");
-    const ordered_json& buffer = (*buffers)[view["buffer"].get<size_t>()];
-    const ordered_json offset = view.value("byteOffset", ordered_json(0));
-    const ordered_json length = view.value("byteLength", ordered_json(0));
-    const ordered_json total =
-        buffer.is_object() ? buffer.value("byteLength", ordered_json(0)) : ordered_json(0);
-    if (!offset.is_number_unsigned() || !length.is_number_unsigned() ||
-        !total.is_number_unsigned() || offset.get<uint64_t>() > total.get<uint64_t>() ||
-        length.get<uint64_t>() > total.get<uint64_t>() - offset.get<uint64_t>())
-      fail("its view lies outside its buffer");
-  }
-}
-
-bool KeepImageBytes(tinygltf::Image*, const int, std::string*, std::string*, int, int,
-                    const unsigned char*, int, void*) {
-  return true;
-}
-
-tinygltf::Model LoadModel(const std::string& bytes, bool binary, const std::string& folder,
-                          const std::string& fileName) {
-  tinygltf::TinyGLTF loader;
-  loader.SetImageLoader(&KeepImageBytes, nullptr);
-  tinygltf::Model model;
-  std::string error;
-  std::string warning;
-  const bool loaded =
-      binary ? loader.LoadBinaryFromMemory(&model, &error, &warning,
-                                           reinterpret_cast<const unsigned char*>(bytes.data()),
-                                           static_cast<unsigned int>(bytes.size()), folder)
-             : loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(),
-                                          static_cast<unsigned int>(bytes.size()), folder);
-  if (!loaded || !error.empty()) {
-    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
-    std::replace(error.begin(), error.end(), '\n', ';');
-    throw InputError(fileName + ": not a valid glTF 2.0 file: " +
-                     (error.empty() ? std::string("the loader refused it") : error));
-  }
-  return model;
-}
-
-// Byte ranges of buffer views and accessors, and the indices meshes and nodes hold.
-void CheckRanges(const tinygltf::Model& model, const std::string& fileName) {
-  const auto fail = [&](const std::string& place, const std::string& problem) {
-    throw InputError(fileName + ": " + place + ": " + problem);
-  };
-  for (size_t i = 0; i < model.bufferViews.size(); ++i) {
-    const tinygltf::BufferView& view = model.bufferViews[i];
-    if (view.buffer < 0 || static_cast<size_t>(view.buffer) >= model.buffers.size())
-      fail(Place("bufferViews", i), "no buffer " + std::to_string(view.buffer));
-    const size_t size = model.buffers[static_cast<size_t>(view.buffer)].data.size();
-    if (view.byteOffset > size || view.byteLength > size - view.byteOffset)
-      fail(Place("bufferViews", i), "bytes " + std::to_string(view.byteOffset) + " to " +
-                                        std::to_string(view.byteOffset + view.byteLength) +
-                                        " lie beyond the " + std::to_string(size) +
-                                        " bytes of buffers[" + std::to_string(view.buffer) + "]");
-  }
-  for (size_t i = 0; i < model.accessors.size(); ++i) {
-    const tinygltf::Accessor& accessor = model.accessors[i];
-    const int component =
-        tinygltf::GetComponentSizeInBytes(static_cast<uint32_t>(accessor.componentType));
-    const int components = tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type));
-    if (component <= 0 || components <= 0) fail(Place("accessors", i), "unknown element type");
-    if (accessor.bufferView < 0 || accessor.count == 0) continue;
-    if (static_cast<size_t>(accessor.bufferView) >= model.bufferViews.size())
-      fail(Place("accessors", i), "no buffer view " + std::to_string(accessor.bufferView));
-    const tinygltf::BufferView& view = model.bufferViews[static_cast<size_t>(accessor.bufferView)];
-    const size_t element = static_cast<size_t>(component) * static_cast<size_t>(components);
-    const size_t stride = view.byteStride != 0 ? view.byteStride : element;
-    const bool fits =
-        accessor.byteOffset <= view.byteLength &&
-        element <= view.byteLength - accessor.byteOffset &&
-        accessor.count - 1 <= (view.byteLength - accessor.byteOffset - element) / stride;
-    if (!fits)
-      fail(Place("accessors", i), std::to_string(accessor.count) + " elements from byte " +
-                                      std::to_string(accessor.byteOffset) + " run past the " +
-                                      std::to_string(view.byteLength) + " bytes of bufferViews[" +
-                                      std::to_string(accessor.bufferView) + "]");
-  }
-  for (size_t i = 0; i < model.meshes.size(); ++i) {
-    for (size_t p = 0; p < model.meshes[i].primitives.size(); ++p) {
-      const tinygltf::Primitive& primitive = model.meshes[i].primitives[p];
-      const std::string place = Place("meshes", i) + ".primitives[" + std::to_string(p) + "]";
-      if (primitive.indices >= 0 &&
-          static_cast<size_t>(primitive.indices) >= model.accessors.size())
-        fail(place + ".indices", "no accessor " + std::to_string(primitive.indices));
-      for (const auto& [name, accessor] : primitive.attributes)
-        if (accessor < 0 || static_cast<size_t>(accessor) >= model.accessors.size())
-          fail(place + ".attributes." + name, "no accessor " + std::to_string(accessor));
-    }
-  }
+  return jsonLength;
 }
 
 // The mesh and child indices the nodes hold.
@@ -255,22 +117,26 @@ struct MeshBounds {
   Vector3 max;
 };
 
-MeshBounds PositionBounds(const tinygltf::Model& model, size_t index, const std::string& fileName) {
-  const tinygltf::Accessor& accessor = model.accessors[index];
+// The bounds of a POSITION accessor: its "min" and "max", else the floats it holds.
+MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t index,
+                          const std::string& fileName) {
+  const GltfAccessor& accessor = asset.accessors[index];
   const std::string place = fileName + ": " + Place("accessors", index) + ": ";
   MeshBounds bounds;
-  if (accessor.minValues.size() == 3 && accessor.maxValues.size() == 3) {
-    for (size_t a = 0; a < 3; ++a) {
-      bounds.min[a] = accessor.minValues[a];
-      bounds.max[a] = accessor.maxValues[a];
-    }
+  if (accessor.min && accessor.max) {
+    bounds.min = *accessor.min;
+    bounds.max = *accessor.max;
   } else {
-    if (accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ||
-        accessor.type != TINYGLTF_TYPE_VEC3 || accessor.bufferView < 0 || accessor.count == 0)
+    if (accessor.componentType != kGltfFloat || accessor.components != 3 || accessor.matrix ||
+        !accessor.bufferView || accessor.count == 0)
       throw InputError(place + "a POSITION accessor without min and max that is not 3 floats");
-    const tinygltf::BufferView& view = model.bufferViews[static_cast<size_t>(accessor.bufferView)];
-    const unsigned char* data = model.buffers[static_cast<size_t>(view.buffer)].data.data() +
-                                view.byteOffset + accessor.byteOffset;
+    const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
+    const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
+    if (!buffer)
+      throw InputError(fileName + ": " + Place("buffers", view.buffer) +
+                       ": its bytes could not be read");
+    // The accessor lies inside its view and the view inside its buffer: the offsets fit.
+    const char* data = buffer->data() + view.byteOffset + accessor.byteOffset;
     const size_t stride = view.byteStride != 0 ? view.byteStride : 12;
     bounds.min = {INFINITY, INFINITY, INFINITY};
     bounds.max = {-INFINITY, -INFINITY, -INFINITY};
@@ -291,13 +157,14 @@ MeshBounds PositionBounds(const tinygltf::Model& model, size_t index, const std:
 }
 
 // The union of the mesh's POSITION bounds; nothing for a mesh without positions.
-std::optional<MeshBounds> MeshBox(const tinygltf::Model& model, size_t mesh,
+std::optional<MeshBounds> MeshBox(const GltfAsset& asset, GltfBufferBytes& bytes, size_t mesh,
                                   const std::string& fileName) {
   std::optional<MeshBounds> box;
-  for (const tinygltf::Primitive& primitive : model.meshes[mesh].primitives) {
-    const auto position = primitive.attributes.find("POSITION");
-    if (position == primitive.attributes.end()) continue;
-    const MeshBounds b = PositionBounds(model, static_cast<size_t>(position->second), fileName);
+  const GltfMeshPrimitives& primitives = asset.meshes[mesh];
+  for (size_t p = primitives.first; p < primitives.first + primitives.count; ++p) {
+    const std::optional<size_t> position = asset.primitives[p].position;
+    if (!position) continue;
+    const MeshBounds b = PositionBounds(asset, bytes, *position, fileName);
     if (!box) {
       box = b;
       continue;
@@ -320,8 +187,10 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   std::optional<GltfJsonScan> scan;
   file.binary = IsGlb(bytes);
   if (file.binary) {
-    SplitGlb(bytes, fileName, file.chunksAfterJson);
-    scan = ScanGltfJson(bytes, fileName + " (JSON chunk)", false);
+    file.jsonAt = 20;
+    file.jsonLength = CheckGlbFraming(bytes, fileName);
+    scan = ScanGltfJson(std::string_view(bytes).substr(file.jsonAt, file.jsonLength),
+                        fileName + " (JSON chunk)", false);
   } else {
     // Searched for by skipping, not by every quote of the text as find would.
     constexpr std::string_view kAsset = "\"asset\"";
@@ -331,42 +200,35 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       return std::nullopt;
     scan = ScanGltfJson(bytes, fileName, true);
     if (!scan) return std::nullopt;
+    file.jsonLength = bytes.size();
   }
-  file.json = std::move(bytes);
+  file.bytes = std::move(bytes);
   const std::filesystem::path path(fileName);
   file.folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
-  file.document = std::move(scan->rest);
   file.places = std::move(scan->places);
-  const ordered_json& document = file.document;
-  if (document["asset"]["version"] != "2.0")
+  if (scan->rest["asset"]["version"] != "2.0")
     throw InputError(fileName + ": asset.version: not glTF 2.0 (the only version read)");
-  CheckReferencedFiles(document, file.folder, fileName);
-  CheckImageViews(document, fileName);
-
-  // The loader sees the file without its nodes, which were read above.
-  const std::string rest = document.dump();
-  const tinygltf::Model model = file.binary
-                                    ? LoadModel(AssembleGlb(rest, file.chunksAfterJson, fileName),
-                                                true, file.folder, fileName)
-                                    : LoadModel(rest, false, file.folder, fileName);
-  CheckRanges(model, fileName);
-  CheckNodeIndices(*scan, model.meshes.size(), fileName);
+  GltfAssetContext context{fileName, file.folder, file.binary, std::nullopt};
+  if (file.ChunksAfterJson().size() >= 8) context.binChunkLength = Word(file.ChunksAfterJson(), 0);
+  file.asset = CheckGltfAsset(std::move(scan->rest), context);
+  const GltfAsset& asset = file.asset;
+  CheckNodeIndices(*scan, asset.meshes.size(), fileName);
   std::vector<GltfNodeRead>& nodes = scan->nodes;
   const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
 
-  if (model.scenes.empty())
+  if (asset.scenes.empty())
     throw InputError(fileName + ": scenes: the file has no scene, so no nodes to align");
-  const size_t chosen =
-      sceneIndex ? *sceneIndex : static_cast<size_t>(std::max(model.defaultScene, 0));
-  if (chosen >= model.scenes.size())
+  const uint64_t chosen = sceneIndex ? uint64_t{*sceneIndex} : asset.defaultScene;
+  if (chosen >= asset.scenes.size())
     throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
                      std::to_string(chosen) + " is not a scene (the file has " +
-                     std::to_string(model.scenes.size()) + ")");
-  const std::vector<int>& roots = model.scenes[chosen].nodes;
+                     std::to_string(asset.scenes.size()) + ")");
+  const std::vector<int64_t>& roots = asset.scenes[static_cast<size_t>(chosen)];
   std::vector<char> listed(nodes.size(), 0);
-  for (int root : roots) {
-    const std::string place = fileName + ": " + Place("scenes", chosen) + ".nodes: ";
-    if (root < 0 || static_cast<size_t>(root) >= nodes.size())
+  for (const int64_t root : roots) {
+    const std::string place =
+        fileName + ": " + Place("scenes", static_cast<size_t>(chosen)) + ".nodes: ";
+    if (root < 0 || static_cast<uint64_t>(root) >= nodes.size())
       throw InputError(place + "no node " + std::to_string(root));
     const size_t r = static_cast<size_t>(root);
     if (parent[r] >= 0)
@@ -376,7 +238,8 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     listed[r] = 1;
   }
 
-  std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(model.meshes.size());
+  GltfBufferBytes bufferBytes(asset, file.ChunksAfterJson());
+  std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(asset.meshes.size());
   // A scene holds each node at most once. Each object's list of children is made as long
   // as its node's list first, so the objects being filled never move.
   file.nodeOfObject.reserve(nodes.size());
@@ -415,7 +278,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     SetEulerFields(node.local, object);
     if (node.mesh >= 0) {
       auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
-      if (!cached) cached = MeshBox(model, static_cast<size_t>(node.mesh), fileName);
+      if (!cached) cached = MeshBox(asset, bufferBytes, static_cast<size_t>(node.mesh), fileName);
       if (const std::optional<MeshBounds>& box = *cached) {
         Vector3 centre;
         double size = 0;

@@ -2,8 +2,8 @@
 // Reads a glTF 2.0 file (.gltf with its files, or .glb) into the command's scene: one
 // object per node of the chosen scene, with the node's own transform and a box around
 // its own mesh, and keeps the JSON text so a writer can change node transforms and
-// nothing else. The nodes are read in one streaming pass over the text; tinygltf loads
-// and checks the rest (buffers, accessors, meshes, images).
+// nothing else. The JSON is read in one streaming pass over the text: the nodes as
+// compact records, the rest as one document that is checked once (gltf_asset).
 //
 // Every problem is an InputError naming the file and the place ("nodes[12]", or
 // line:column in the JSON).
@@ -12,8 +12,10 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "gltf_asset.h"
 #include "gltf_json_scan.h"
 #include "gltf_transform.h"
 #include "scene_model.h"
@@ -25,14 +27,15 @@ namespace kcommand {
 constexpr size_t kMaxGltfNodeDepth = kMaxObjectNesting;
 
 struct GltfFile {
-  // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.
-  std::string json;
-  // The same JSON as a document, without its nodes ("nodes" is empty).
-  nlohmann::ordered_json document;
+  // The file as read: the JSON of a .gltf, all of a .glb (held once, its chunks not
+  // copied out).
+  std::string bytes;
+  size_t jsonAt = 0;
+  size_t jsonLength = 0;
+  // The same JSON as a document without its nodes, checked: buffers, views, accessors,
+  // meshes and scenes.
+  GltfAsset asset;
   bool binary = false;
-  // A .glb's bytes after its JSON chunk (the binary chunk and any later ones), written
-  // back as they are.
-  std::string chunksAfterJson;
   // The folder relative URIs resolve from.
   std::string folder;
   // Where each node and the URI-holding arrays lie in `json`.
@@ -45,6 +48,14 @@ struct GltfFile {
   // Objects (ListObjects order) whose mesh centre is off the node's origin by more than
   // 1% of the mesh's size, with that offset.
   std::vector<std::pair<size_t, Vector3>> offCentre;
+
+  // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.
+  std::string_view Json() const { return std::string_view(bytes).substr(jsonAt, jsonLength); }
+  // A .glb's bytes after its JSON chunk (the binary chunk and any later ones), written
+  // back as they are.
+  std::string_view ChunksAfterJson() const {
+    return binary ? std::string_view(bytes).substr(jsonAt + jsonLength) : std::string_view();
+  }
 };
 
 // Whether `bytes` begin as a .glb does.

@@ -213,8 +213,8 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   if (from != to) {
     for (const auto& [key, range] :
          {std::pair{"buffers", file.places.buffers}, std::pair{"images", file.places.images}}) {
-      const auto entries = file.document.find(key);
-      if (range && entries != file.document.end())
+      const auto entries = file.asset.document.find(key);
+      if (range && entries != file.asset.document.end())
         uriArrays.push_back({*range, RewriteUris(*entries, from, to).dump()});
     }
   }
@@ -224,7 +224,7 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   // Every change in the order of the text, streamed: a .glb's header goes first with
   // lengths made good once the JSON is written, so no new node text is held longer than
   // it takes to write it.
-  const std::string_view json(file.json);
+  const std::string_view json = file.Json();
   if (file.binary) sink(GlbHeader(0, 0, outputPath));
   uint64_t jsonLength = 0;
   uint64_t at = 0;
@@ -265,8 +265,8 @@ void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& output
   jsonLength += json.size() - at;
   if (file.binary) {
     sink(std::string_view("   ", static_cast<size_t>(GlbPadding(jsonLength))));
-    sink(file.chunksAfterJson);
-    sink.Overwrite(0, GlbHeader(jsonLength, file.chunksAfterJson.size(), outputPath));
+    sink(file.ChunksAfterJson());
+    sink.Overwrite(0, GlbHeader(jsonLength, file.ChunksAfterJson().size(), outputPath));
   }
 }
 

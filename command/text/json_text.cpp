@@ -45,7 +45,7 @@ std::string PlainMessage(std::string text) {
 
 }  // namespace
 
-std::string TextPosition(const std::string& text, size_t offset) {
+std::string TextPosition(std::string_view text, size_t offset) {
   const khost::TextPlace place = khost::PlaceOfOffset(text, offset);
   return std::to_string(place.line) + ":" + std::to_string(place.column);
 }
