@@ -18,8 +18,15 @@ void Console::WriteJson(const std::string& command) {
   result_ = &none_;
 }
 
+void Console::ShowNote(const std::string& note) {
+  // One line per note by default; the lines under it are details.
+  const size_t firstLineEnd = note.find('\n');
+  Note() << note.substr(0, firstLineEnd) << "\n";
+  if (firstLineEnd != std::string::npos) Detail() << note.substr(firstLineEnd + 1) << "\n";
+}
+
 void Console::AddNote(const std::string& note, nlohmann::ordered_json* entry) {
-  Note() << note << "\n";
+  ShowNote(note);
   if (!json_) return;
   nlohmann::ordered_json& holder = entry ? *entry : *json_;
   holder["notes"].push_back(note);

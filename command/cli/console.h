@@ -36,6 +36,8 @@ class Console {
   // dropped, as the document holds what they say.
   void WriteJson(const std::string& command);
   nlohmann::ordered_json* Json() { return json_ ? &*json_ : nullptr; }
+  // A note on stderr: its first line is a note, the lines under it details (-v).
+  void ShowNote(const std::string& note);
   // A note, on stderr and, with --json, in `entry`'s (or the document's) "notes".
   void AddNote(const std::string& note, nlohmann::ordered_json* entry = nullptr);
   bool Verbose() const { return verbosity_ == Verbosity::kVerbose; }

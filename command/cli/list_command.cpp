@@ -60,7 +60,7 @@ int RunList(const ListOptions& options, Console& console) {
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
   const std::string notes = document->Notes();
-  if (!notes.empty()) console.Note() << notes << "\n";
+  if (!notes.empty()) console.ShowNote(notes);
   std::ostream& out = console.Result();
   khost::Scene host;
   SceneInHost objects(host, document->Scene(), document->FileName());

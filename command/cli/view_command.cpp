@@ -42,7 +42,7 @@ int RunView(const ViewOptions& options, Console& console) {
   if (options.output) CheckCanWrite(*options.output);
   // The scene format's reader and writer: the view knows the file only through these.
   std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, {});
-  if (const std::string notes = document->Notes(); !notes.empty()) console.Note() << notes << "\n";
+  if (const std::string notes = document->Notes(); !notes.empty()) console.AddNote(notes);
   if (options.output) CheckOutputFormat(*document, *options.output);
   SceneFile scene = document->Scene();
   // Read once: the page fetches each mesh once and draws it for every node that uses it.

@@ -35,7 +35,8 @@ std::string GltfScene::Notes() const {
   std::ostringstream note;
   note << fileName_ << ": note: " << file_.offCentre.size()
        << " node(s) hold a mesh whose centre is off the node's origin by more than 1% of its "
-          "size; their boxes are centred on the origin, so a gap may appear beside them:";
+          "size; their boxes are centred on the origin, so a gap may appear beside them (-v lists "
+          "them):";
   for (size_t i = 0; i < std::min(kListed, file_.offCentre.size()); ++i) {
     const auto& [object, centre] = file_.offCentre[i];
     note << "\n  " << paths[object] << " (mesh centre " << centre[0] << ", " << centre[1] << ", "
