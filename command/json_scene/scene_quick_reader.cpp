@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string_view>
+#include <utility>
 
 #include "json_nesting.h"
 
@@ -26,10 +27,11 @@ class QuickSceneReader {
     ondemand::object root;
     if (document.get_object().get(root)) return false;
     unsigned seen = 0;
-    for (auto field : root) {
+    for (auto each : root) {
+      ondemand::field field;
       std::string_view key;
-      ondemand::value value;
-      if (field.unescaped_key().get(key) || field.value().get(value)) return false;
+      if (std::move(each).get(field) || !Key(field, key)) return false;
+      ondemand::value value = field.value();
       if (key == "version") {
         if (!Once(seen, 1) || !VersionOne(value)) return false;
       } else if (key == "comment") {
@@ -47,6 +49,17 @@ class QuickSceneReader {
   }
 
  private:
+  // A key as it stands in the text, not copied out unescaped: every key the reader
+  // knows is plain, and one with an escape is left to the checking reader. The parser
+  // has checked that the string ends.
+  static bool Key(ondemand::field& field, std::string_view& key) {
+    const char* start = field.key().raw();
+    const char* end = start;
+    while (*end != '"' && *end != '\\') ++end;
+    key = std::string_view(start, static_cast<size_t>(end - start));
+    return *end == '"';
+  }
+
   // A key met twice: the checking reader knows which one counts.
   static bool Once(unsigned& seen, unsigned bit) {
     if (seen & bit) return false;
@@ -123,10 +136,11 @@ class QuickSceneReader {
     ondemand::object fields;
     if (depth > khost::kMaxJsonNesting || value.get_object().get(fields)) return false;
     unsigned seen = 0;
-    for (auto field : fields) {
+    for (auto each : fields) {
+      ondemand::field field;
       std::string_view key;
-      ondemand::value item;
-      if (field.unescaped_key().get(key) || field.value().get(item)) return false;
+      if (std::move(each).get(field) || !Key(field, key)) return false;
+      ondemand::value item = field.value();
       bool read = false;
       if (key == "name") {
         read = Once(seen, 1) && Name(item, object.name);
@@ -162,10 +176,11 @@ class QuickSceneReader {
     if (value.get_object().get(fields)) return false;
     ToolSettings& tool = read_.scene.tool;
     unsigned seen = 0;
-    for (auto field : fields) {
+    for (auto each : fields) {
+      ondemand::field field;
       std::string_view key;
-      ondemand::value item;
-      if (field.unescaped_key().get(key) || field.value().get(item)) return false;
+      if (std::move(each).get(field) || !Key(field, key)) return false;
+      ondemand::value item = field.value();
       std::string text;
       if (key == "reference" || key == "object") {
         if (!Once(seen, key == "reference" ? 1 : 2) || !String(item, text) || text.empty())

@@ -1,6 +1,7 @@
 #include "scene_files.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "gltf_box_scene.h"
 #include "gltf_scene_document.h"
@@ -27,6 +28,19 @@ std::string ReadStandardInput() {
   return bytes;
 }
 
+// Whether the text's first key is one of the scene format's, which glTF's top level never
+// has: such a text goes to the quick scene reader before the search for glTF.
+bool StartsAsScene(const std::string& text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  size_t at = 0;
+  while (at < text.size() && blank(text[at])) ++at;
+  if (at == text.size() || text[at++] != '{') return false;
+  while (at < text.size() && blank(text[at])) ++at;
+  for (const std::string_view key : {"\"version\"", "\"comment\"", "\"objects\"", "\"tool\""})
+    if (std::string_view(text).substr(at, key.size()) == key) return true;
+  return false;
+}
+
 }  // namespace
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
@@ -34,9 +48,17 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   const bool standardInput = IsStandardStream(path);
   const std::string name = standardInput ? kStandardInputName : path;
   std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
+  // A text the quick reader takes has only the scene format's top-level keys, so it is
+  // not glTF (whose "asset" is one of them), and the search through all of it for
+  // glTF's mark can be spared. Any other text is read as before.
+  const bool sceneFirst = StartsAsScene(bytes);
+  if (sceneFirst)
+    if (std::optional<SceneFile> scene = ParseWellFormedSceneText(bytes, name))
+      return JsonSceneDocument(std::move(*scene), name);
   if (std::unique_ptr<SceneDocument> gltf = ReadGltfDocument(bytes, name, options.gltfScene))
     return gltf;
-  return JsonSceneDocument(std::move(bytes), name);
+  return JsonSceneDocument(std::move(bytes), name,
+                           sceneFirst ? SceneReading::kCheckedOnly : SceneReading::kQuickFirst);
 }
 
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {
