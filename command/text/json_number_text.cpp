@@ -21,22 +21,22 @@ std::optional<std::string_view> DecimalText(double value, char (&buffer)[40]) {
   constexpr double kBillion = 1e9;
   const double magnitude = std::fabs(value);
   if (!(magnitude >= 1e-3 && magnitude < 1e6)) return std::nullopt;
-  const double scaled = std::nearbyint(magnitude * kBillion);
-  if (scaled / kBillion != magnitude) return std::nullopt;
-  auto billionths = static_cast<uint64_t>(scaled);
+  // Rounded half up by adding a half, exact below 2^50; a count one off fails the check.
+  const auto billionths = static_cast<uint64_t>(magnitude * kBillion + 0.5);
+  if (static_cast<double>(billionths) / kBillion != magnitude) return std::nullopt;
   char* out = buffer;
   if (value < 0) *out++ = '-';
   out = std::to_chars(out, buffer + sizeof buffer, billionths / 1'000'000'000).ptr;
   *out++ = '.';
-  billionths %= 1'000'000'000;
-  if (billionths == 0) {
+  auto rest = static_cast<uint32_t>(billionths % 1'000'000'000);
+  if (rest == 0) {
     *out++ = '0';
     return std::string_view(buffer, static_cast<size_t>(out - buffer));
   }
   char fraction[9];
   for (int digit = 8; digit >= 0; --digit) {
-    fraction[digit] = static_cast<char>('0' + billionths % 10);
-    billionths /= 10;
+    fraction[digit] = static_cast<char>('0' + rest % 10);
+    rest /= 10;
   }
   int length = 9;
   while (fraction[length - 1] == '0') --length;
