@@ -202,16 +202,21 @@ class QuickSceneReader {
 }  // namespace
 
 bool ReadWellFormedScene(std::string& text, QuickScene& read) {
-  // \u escapes can spell lone surrogates, which the two readers may not treat alike.
-  if (text.find("\\u") != std::string::npos) return false;
   // Zeros after the text, where the parser's wide loads may reach: within the storage
   // the text already has when it came from ReadSceneBytes, so nothing is copied.
   const size_t size = text.size();
   text.append(kSceneReadPadding, '\0');
   text.resize(size);
+  return ReadWellFormedScene(std::string_view(text), read);
+}
+
+bool ReadWellFormedScene(std::string_view text, QuickScene& read) {
+  // \u escapes can spell lone surrogates, which the two readers may not treat alike.
+  if (text.find("\\u") != std::string_view::npos) return false;
   ondemand::parser parser;
   ondemand::document document;
-  const simdjson::padded_string_view view(text.data(), size, size + kSceneReadPadding);
+  const simdjson::padded_string_view view(text.data(), text.size(),
+                                          text.size() + kSceneReadPadding);
   QuickSceneReader reader(read);
   const bool whole = !parser.iterate(view).get(document) && reader.Document(document);
   if (!whole) read = QuickScene();
@@ -225,6 +230,7 @@ bool ReadWellFormedScene(std::string& text, QuickScene& read) {
 namespace kcommand {
 
 bool ReadWellFormedScene(std::string&, QuickScene&) { return false; }
+bool ReadWellFormedScene(std::string_view, QuickScene&) { return false; }
 
 }  // namespace kcommand
 
