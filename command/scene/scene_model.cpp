@@ -100,7 +100,8 @@ std::optional<size_t> FindByName(SceneFile& scene, const std::string& name) {
   if (name.find('/') != std::string::npos) return std::nullopt;
   std::optional<size_t> found;
   size_t answers = 0;
-  WalkObjects(scene, [&](const SceneObject& object, size_t index, std::optional<size_t>) {
+  // The walk itself, not through std::function: a million calls of a comparison.
+  Walk(scene, [&](const SceneObject& object, size_t index, std::optional<size_t>) {
     if (object.name == name || (object.alias && *object.alias == name)) {
       found = index;
       ++answers;
