@@ -33,10 +33,23 @@ std::string ReadStandardInput() {
   return bytes;
 }
 
-// A regular file mapped into memory, read only, when the zeros after its end in its
-// last page leave the quick reader the room it needs: its text is read where the
-// kernel keeps the file, without a copy in fresh memory. Nothing otherwise, and the
-// file is read as before.
+// Whether the text's first key is one of the scene format's, which glTF's top level never
+// has: such a text goes to the quick scene reader before the search for glTF.
+bool StartsAsScene(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  size_t at = 0;
+  while (at < text.size() && blank(text[at])) ++at;
+  if (at == text.size() || text[at++] != '{') return false;
+  while (at < text.size() && blank(text[at])) ++at;
+  for (const std::string_view key : {"\"version\"", "\"comment\"", "\"objects\"", "\"tool\""})
+    if (text.substr(at, key.size()) == key) return true;
+  return false;
+}
+
+// A regular file that starts as a scene, mapped into memory, read only, when the zeros
+// after its end in its last page leave the quick reader the room it needs: its text is
+// read where the kernel keeps the file, without a copy in fresh memory. Nothing
+// otherwise (a glTF file is not mapped for nothing), and the file is read as before.
 class MappedText {
  public:
   explicit MappedText(const std::string& path) {
@@ -47,7 +60,10 @@ class MappedText {
     const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
     if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
       const auto size = static_cast<size_t>(status.st_size);
-      if (size % page != 0 && page - size % page >= kSceneReadPadding) {
+      char start[4096];
+      const ssize_t got = ::pread(file, start, sizeof start, 0);
+      if (got > 0 && StartsAsScene(std::string_view(start, static_cast<size_t>(got))) &&
+          size % page != 0 && page - size % page >= kSceneReadPadding) {
         void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file, 0);
         if (at != MAP_FAILED) {
           data_ = static_cast<const char*>(at);
@@ -74,19 +90,6 @@ class MappedText {
   size_t size_ = 0;
 };
 
-// Whether the text's first key is one of the scene format's, which glTF's top level never
-// has: such a text goes to the quick scene reader before the search for glTF.
-bool StartsAsScene(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-  size_t at = 0;
-  while (at < text.size() && blank(text[at])) ++at;
-  if (at == text.size() || text[at++] != '{') return false;
-  while (at < text.size() && blank(text[at])) ++at;
-  for (const std::string_view key : {"\"version\"", "\"comment\"", "\"objects\"", "\"tool\""})
-    if (text.substr(at, key.size()) == key) return true;
-  return false;
-}
-
 }  // namespace
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
@@ -100,7 +103,7 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   bool quickTried = false;
   if (!standardInput) {
     const MappedText mapped(path);
-    if (mapped.Mapped() && StartsAsScene(mapped.Text())) {
+    if (mapped.Mapped()) {
       quickTried = true;
       if (std::optional<SceneFile> scene = ParseWellFormedSceneText(mapped.Text(), name))
         return JsonSceneDocument(std::move(*scene), name);
