@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -207,7 +208,8 @@ class Scene {
   void Invalidate(HostObject* object);
   void DeferRotationAndScale(HostObject* object);
   const ObjectState& Capture(HostObject* object);
-  void Restore(HostObject* object, const ObjectState& state);
+  // `world`: the world matrix the record kept, if any.
+  void Restore(HostObject* object, const ObjectState& state, const HostMatrix* world);
   void Unlink(HostObject* object);
   static bool LastInDocumentOrder(const HostObject* object);
   [[gnu::noinline, gnu::cold]] void GrowMessages();
@@ -230,6 +232,8 @@ class Scene {
   static ChunkPlace PlaceOfIndex(ObjectId index);
   std::vector<std::vector<HostObject>> chunks_;
   ObjectId objectsMade_ = 0;
+  // The world matrices of objects with a parent; a deque, so their addresses stay.
+  std::deque<HostMatrix> worlds_;
   // Chunk storage by address, for telling our handles from foreign pointers.
   std::vector<ChunkRange> chunkRanges_;
   std::vector<std::unique_ptr<ChunkEnd>> chunkEnds_;

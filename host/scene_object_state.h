@@ -14,10 +14,11 @@ using ObjectId = uint64_t;
 // Stamp of the world matrix of an object without a parent: the identity never changes.
 constexpr uint64_t kTopLevelStamp = 1;
 
-// Ordered so that what a press reads and writes of a top-level object comes first and
-// the world cache, which only objects with a parent use, last: a million-object press
-// streams every object through the caches twice, and the fewer cache lines it touches
-// the less it waits.
+// Ordered so that what a press reads and writes of a top-level object comes first: a
+// million-object press streams every object through the caches twice, and the fewer
+// cache lines it touches the less it waits. The world matrix itself, which only objects
+// with a parent keep, lives beside the record (HostObject::world), so a top-level object
+// does not carry room for one.
 struct ObjectState {
   // The source of truth: placement in the parent's coordinates.
   HostMatrix local;
@@ -32,13 +33,13 @@ struct ObjectState {
   bool selected;
 
   // World matrix cache, of objects with a parent only (a top-level object's world
-  // matrix is `local`, and only its stamp is kept). `world` is valid when `worldStamp`
-  // is not 0 and the parent's stamp still equals `parentStamp`. A stamp names one value
-  // of one object's world matrix and is never issued twice, so an undo record may bring
-  // back a (world, stamp) pair and every cache that was built on it becomes valid again.
+  // matrix is `local`, and only its stamp is kept). The cached matrix is valid when
+  // `worldStamp` is not 0 and the parent's stamp still equals `parentStamp`. A stamp
+  // names one value of one object's world matrix and is never issued twice, so an undo
+  // record may bring back a (world, stamp) pair and every cache that was built on it
+  // becomes valid again.
   uint64_t worldStamp;
   uint64_t parentStamp;
-  HostMatrix world;
 };
 
 }  // namespace khost

@@ -21,6 +21,9 @@ struct HostObject {
   // A deleted object keeps its record so that handles held elsewhere stay readable.
   bool alive = true;
   khost::ObjectState state{};
+  // The cached world matrix (see ObjectState::worldStamp) of an object with a parent, in
+  // the Scene's store; none for a top-level object, whose world matrix is `local`.
+  HostMatrix* world = nullptr;
   khost::ObjectId id = 0;
   // Hierarchy: ordered children as a doubly linked sibling list.
   HostObject* firstChild = nullptr;

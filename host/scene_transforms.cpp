@@ -35,14 +35,14 @@ namespace {
 // A top-level object's world matrix is its local matrix itself (multiplying by the
 // identity would turn -0.0 into +0.0), so only objects with a parent keep `world`.
 const HostMatrix& CachedWorld(const HostObject* object) {
-  return object->parent == nullptr ? object->state.local : object->state.world;
+  return object->parent == nullptr ? object->state.local : *object->world;
 }
 
 }  // namespace
 
 const HostMatrix& Scene::ChildWorld(HostObject* object) {
   if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
-    return object->state.world;
+    return *object->world;
   // Walk up to the first ancestor already confirmed at this generation, then rebuild
   // downwards; a loop, not recursion, so a million-deep chain is fine.
   pathScratch_.clear();
@@ -58,13 +58,13 @@ const HostMatrix& Scene::ChildWorld(HostObject* object) {
     HostObject* node = *each;
     const HostObject* parent = node->parent;
     if (node->state.worldStamp == 0 || node->state.parentStamp != parent->state.worldStamp) {
-      node->state.world = Multiply(CachedWorld(parent), node->state.local);
+      *node->world = Multiply(CachedWorld(parent), node->state.local);
       node->state.worldStamp = nextStamp_++;
       node->state.parentStamp = parent->state.worldStamp;
     }
     node->checkedGeneration = generation_;
   }
-  return object->state.world;
+  return *object->world;
 }
 
 void Scene::StampTopLevel(HostObject* object) {
@@ -160,7 +160,7 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   DeferRotationAndScale(record);
   // The product above rounds, so parent world times local need not give back `world`
   // exactly; the cache keeps the matrix as set until something above it changes.
-  if (parent != nullptr) record->state.world = world;
+  if (parent != nullptr) *record->world = world;
   record->state.worldStamp = nextStamp_++;
   record->state.parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
   ++generation_;

@@ -13,20 +13,19 @@
 
 namespace khost {
 
-void UndoStep::Add(HostObject* object, const ObjectState& state, bool hasParent) {
+void UndoStep::Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
   // A cache that is not current is rebuilt whatever it holds.
-  const bool worldKept = hasParent && state.worldStamp != 0;
+  const bool worldKept = world != nullptr && state.worldStamp != 0;
   // Growth out of line and the record built in place: this runs once per recorded object.
   if (records_.size() == records_.capacity()) [[unlikely]]
     GrowFor(records_.size() + 1);
   records_.emplace_back(object, state.local, state.halfSizes, state.worldStamp, state.parentStamp,
                         state.selected, state.rotationScaleCurrent, worldKept);
   if (state.rotationScaleCurrent) Append(rotationScales_, {state.rotation, state.scale});
-  if (worldKept) Append(worlds_, state.world);
+  if (worldKept) Append(worlds_, *world);
 }
 
-ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept,
-                              const HostMatrix* world) {
+ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept) {
   ObjectState state{};
   state.local = record.local;
   state.rotationScaleCurrent = kept != nullptr;
@@ -36,7 +35,6 @@ ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept,
   }
   state.halfSizes = record.halfSizes;
   state.selected = record.selected;
-  state.world = world != nullptr ? *world : record.local;
   state.worldStamp = record.worldStamp;
   state.parentStamp = record.parentStamp;
   return state;
@@ -155,9 +153,11 @@ const ObjectState& Scene::Capture(HostObject* object) {
   return object->state;
 }
 
-void Scene::Restore(HostObject* object, const ObjectState& state) {
+void Scene::Restore(HostObject* object, const ObjectState& state, const HostMatrix* world) {
   const bool wasSelected = object->state.selected;
   object->state = state;
+  // A record keeps a world matrix only of an object with a parent, which has room for it.
+  if (world != nullptr) *object->world = *world;
   if (wasSelected != state.selected) ++object->document->selectionVersion;
   if (!object->alive) {
     object->state.selected = false;
@@ -191,7 +191,7 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
   if (record->document != known || addUndoSuccessesLeft_.has_value()) [[unlikely]]
     return RefuseUndo(known, kind, record, operation);
   World(record);
-  known->undo.Add(record, record->state, record->parent != nullptr);
+  known->undo.Add(record, record->state, record->world);
   return true;
 }
 
@@ -213,7 +213,7 @@ bool Scene::RefuseUndo(HostDocument* known, int32_t kind, HostObject* record,
   if (*addUndoSuccessesLeft_ <= 0) return false;
   --*addUndoSuccessesLeft_;
   World(record);
-  known->undo.Add(record, record->state, record->parent != nullptr);
+  known->undo.Add(record, record->state, record->world);
   return true;
 }
 
@@ -229,10 +229,10 @@ bool Scene::Undo(HostDocument* document) {
   UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    redo.Add(record.object, Capture(record.object), record.object->parent != nullptr);
+    redo.Add(record.object, Capture(record.object), record.object->world);
   // Backwards, so an object recorded twice ends in its earliest recorded state.
-  step.VisitBackwards(
-      [this](HostObject* object, const ObjectState& state) { Restore(object, state); });
+  step.VisitBackwards([this](HostObject* object, const ObjectState& state,
+                             const HostMatrix* world) { Restore(object, state, world); });
   known->undo.PushRedoStep(std::move(redo));
   known->undo.Recycle(std::move(step));
   return true;
@@ -250,9 +250,9 @@ bool Scene::Redo(HostDocument* document) {
   UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    undo.Add(record.object, Capture(record.object), record.object->parent != nullptr);
-  step.VisitBackwards(
-      [this](HostObject* object, const ObjectState& state) { Restore(object, state); });
+    undo.Add(record.object, Capture(record.object), record.object->world);
+  step.VisitBackwards([this](HostObject* object, const ObjectState& state,
+                             const HostMatrix* world) { Restore(object, state, world); });
   known->undo.PushUndoStep(std::move(undo));
   known->undo.Recycle(std::move(step));
   return true;

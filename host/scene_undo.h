@@ -44,8 +44,9 @@ class UndoStep {
     bool worldKept;
   };
 
-  // `hasParent`: whether the object keeps a world matrix apart from its local one.
-  void Add(HostObject* object, const ObjectState& state, bool hasParent);
+  // `world`: the object's own world matrix, kept apart from its local one (objects with
+  // a parent only; null for the others).
+  void Add(HostObject* object, const ObjectState& state, const HostMatrix* world);
   size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
   size_t capacity() const { return records_.capacity(); }
@@ -57,7 +58,8 @@ class UndoStep {
   void swap(UndoStep& other) noexcept;
   const std::vector<Record>& records() const { return records_; }
 
-  // Walks the records from the last to the first with the state each one recorded.
+  // Walks the records from the last to the first with the state each one recorded and
+  // the world matrix it kept (null when it kept none).
   template <typename Visit>
   void VisitBackwards(Visit&& visit) const {
     size_t rotationScale = rotationScales_.size();
@@ -66,7 +68,7 @@ class UndoStep {
       const RotationScale* kept =
           record->rotationScaleKept ? &rotationScales_[--rotationScale] : nullptr;
       const HostMatrix* keptWorld = record->worldKept ? &worlds_[--world] : nullptr;
-      visit(record->object, StateOf(*record, kept, keptWorld));
+      visit(record->object, StateOf(*record, kept), keptWorld);
     }
   }
 
@@ -76,8 +78,7 @@ class UndoStep {
     HostVector scale;
   };
   [[gnu::noinline, gnu::cold]] void GrowFor(size_t records);
-  static ObjectState StateOf(const Record& record, const RotationScale* kept,
-                             const HostMatrix* world);
+  static ObjectState StateOf(const Record& record, const RotationScale* kept);
 
   std::vector<Record> records_;
   std::vector<RotationScale> rotationScales_;
@@ -102,8 +103,8 @@ class UndoHistory {
   bool Open() const { return depth_ > 0; }
   int Depth() const { return depth_; }
   // Appends to the open group; the caller checks that one is open.
-  void Add(HostObject* object, const ObjectState& state, bool hasParent) {
-    open_.Add(object, state, hasParent);
+  void Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
+    open_.Add(object, state, world);
   }
 
   size_t UndoSteps() const { return undo_.size(); }

@@ -9,7 +9,7 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
           libsimdjson-dev rapidjson-dev assimp-testmodels time
-          libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man)
+          libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man jq)
 
 missing=()
 for package in "${packages[@]}"; do

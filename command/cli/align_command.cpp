@@ -72,10 +72,12 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   console.Step("reading " + path);
   const auto start = std::chrono::steady_clock::now();
   PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}, {}};
-  console.Detail() << "read " << prepared.document->FileName() << " ("
-                   << FormatName(prepared.document->Format()) << ", "
-                   << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
-                   << "\n";
+  // Counting a million objects is a walk through all of them: only when it is shown.
+  if (console.Verbose())
+    console.Detail() << "read " << prepared.document->FileName() << " ("
+                     << FormatName(prepared.document->Format()) << ", "
+                     << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
+                     << "\n";
   if (const std::string notes = prepared.document->Notes(); !notes.empty())
     console.AddNote(notes, fileJson);
   // What messages call the scene ("standard input" for "-").

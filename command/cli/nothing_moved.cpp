@@ -1,8 +1,19 @@
 #include "nothing_moved.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace kcommand {
+namespace {
+
+// Stops at the first selected object: a million need not all be visited to know.
+bool AnySelected(const std::vector<SceneObject>& objects) {
+  return std::any_of(objects.begin(), objects.end(), [](const SceneObject& object) {
+    return object.selected || AnySelected(object.children);
+  });
+}
+
+}  // namespace
 
 std::string WhyNothingWillMove(SceneDocument& document, const AlignmentPress& press) {
   if (std::all_of(press.axes.begin(), press.axes.end(),
@@ -10,10 +21,7 @@ std::string WhyNothingWillMove(SceneDocument& document, const AlignmentPress& pr
     return "no axis is chosen: give --x, --y or --z (or set them in the scene's \"tool\" "
            "settings)";
   if (press.object) return {};
-  bool selected = false;
-  WalkObjects(document.Scene(), [&](const SceneObject& object, size_t, std::optional<size_t>) {
-    selected = selected || object.selected;
-  });
+  const bool selected = AnySelected(document.Scene().objects);
   if (!selected && document.Format() != SceneFormat::kJson)
     return "no object is selected: a glTF scene has no selection, so --select NAME is how it "
            "says what moves";

@@ -1,6 +1,5 @@
 #include "json_scene_document.h"
 
-#include "scene_reader.h"
 #include "scene_writer.h"
 
 namespace kcommand {
@@ -8,8 +7,8 @@ namespace {
 
 class JsonScene : public SceneDocument {
  public:
-  JsonScene(std::string text, const std::string& fileName) : SceneDocument(fileName) {
-    scene_ = ParseSceneText(std::move(text), fileName);
+  JsonScene(SceneFile scene, const std::string& fileName) : SceneDocument(fileName) {
+    scene_ = std::move(scene);
   }
   SceneFormat Format() const override { return SceneFormat::kJson; }
   void Write(const std::string&, const ByteSink& sink) override { WriteSceneText(scene_, sink); }
@@ -17,8 +16,13 @@ class JsonScene : public SceneDocument {
 
 }  // namespace
 
-std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::string& fileName) {
-  return std::make_unique<JsonScene>(std::move(text), fileName);
+std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::string& fileName,
+                                                 SceneReading reading) {
+  return std::make_unique<JsonScene>(ParseSceneText(std::move(text), fileName, reading), fileName);
+}
+
+std::unique_ptr<SceneDocument> JsonSceneDocument(SceneFile scene, const std::string& fileName) {
+  return std::make_unique<JsonScene>(std::move(scene), fileName);
 }
 
 }  // namespace kcommand

@@ -6,10 +6,14 @@
 #include <string>
 
 #include "scene_document.h"
+#include "scene_reader.h"
 
 namespace kcommand {
 
 // Throws InputError naming `fileName` for text that is not a valid scene.
-std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::string& fileName);
+std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::string& fileName,
+                                                 SceneReading reading = SceneReading::kQuickFirst);
+// A scene already read from its text.
+std::unique_ptr<SceneDocument> JsonSceneDocument(SceneFile scene, const std::string& fileName);
 
 }  // namespace kcommand

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,5 +21,7 @@ constexpr size_t kSceneReadPadding = 64;
 // (`read` then holds nothing of use). Builds without the quick reader always say false.
 // The text is unchanged, but may grow its storage by kSceneReadPadding zero bytes.
 bool ReadWellFormedScene(std::string& text, QuickScene& read);
+// The same for a text followed by kSceneReadPadding readable zero bytes.
+bool ReadWellFormedScene(std::string_view text, QuickScene& read);
 
 }  // namespace kcommand

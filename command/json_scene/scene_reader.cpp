@@ -88,11 +88,23 @@ SceneFile ParseSceneTextChecked(const std::string& text, const std::string& file
 }  // namespace
 
 SceneFile ParseSceneText(std::string text, const std::string& fileName, SceneReading reading) {
-  if (reading == SceneReading::kQuickFirst) {
-    QuickScene read;
-    if (ReadWellFormedScene(text, read)) return AssembleScene(read, fileName);
-  }
+  if (reading == SceneReading::kQuickFirst)
+    if (std::optional<SceneFile> scene = ParseWellFormedSceneText(text, fileName))
+      return std::move(*scene);
   return ParseSceneTextChecked(text, fileName);
+}
+
+std::optional<SceneFile> ParseWellFormedSceneText(std::string& text, const std::string& fileName) {
+  QuickScene read;
+  if (!ReadWellFormedScene(text, read)) return std::nullopt;
+  return AssembleScene(read, fileName);
+}
+
+std::optional<SceneFile> ParseWellFormedSceneText(std::string_view text,
+                                                  const std::string& fileName) {
+  QuickScene read;
+  if (!ReadWellFormedScene(text, read)) return std::nullopt;
+  return AssembleScene(read, fileName);
 }
 
 std::string ReadSceneBytes(const std::string& path) {

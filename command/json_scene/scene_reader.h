@@ -5,7 +5,9 @@
 // each).
 // Every failure is an InputError naming the file, the place and the problem.
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "scene_model.h"
 
@@ -22,6 +24,14 @@ SceneFile ReadSceneFile(const std::string& path);
 // ReadSceneBytes already has.
 SceneFile ParseSceneText(std::string text, const std::string& fileName,
                          SceneReading reading = SceneReading::kQuickFirst);
+// The quick reader alone: the scene when it takes `text` whole (InputError for what a
+// schema cannot say, as ParseSceneText), nothing when the checking reader must read it.
+// `text` is unchanged but may grow its storage as ParseSceneText's does.
+std::optional<SceneFile> ParseWellFormedSceneText(std::string& text, const std::string& fileName);
+// The same for a text followed by kSceneReadPadding readable zero bytes (a file mapped
+// into memory, say).
+std::optional<SceneFile> ParseWellFormedSceneText(std::string_view text,
+                                                  const std::string& fileName);
 
 // A file's bytes, with zeroed room after them that the quick reader's wide loads may
 // touch. Throws InputError for a folder or a file that cannot be read.

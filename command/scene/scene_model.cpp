@@ -8,19 +8,28 @@
 namespace kcommand {
 namespace {
 
-// The one walk of the object order, for a scene and for a const one.
+// The one walk of the object order, for a scene and for a const one. Top-level objects
+// are taken in place and only the objects below one wait on the stack: a million
+// top-level objects would otherwise all be stacked, in storage grown step by step, on
+// every walk.
 template <typename Scene, typename Visit>
 void Walk(Scene& scene, const Visit& visit) {
   using Object = std::conditional_t<std::is_const_v<Scene>, const SceneObject, SceneObject>;
-  std::vector<std::pair<Object*, std::optional<size_t>>> stack;
-  for (auto it = scene.objects.rbegin(); it != scene.objects.rend(); ++it)
-    stack.push_back({&*it, std::nullopt});
-  for (size_t index = 0; !stack.empty(); ++index) {
-    const auto [object, parent] = stack.back();
-    stack.pop_back();
-    visit(*object, index, parent);
-    for (auto it = object->children.rbegin(); it != object->children.rend(); ++it)
+  std::vector<std::pair<Object*, size_t>> stack;
+  const auto stackChildren = [&](Object& object, size_t index) {
+    for (auto it = object.children.rbegin(); it != object.children.rend(); ++it)
       stack.push_back({&*it, index});
+  };
+  size_t index = 0;
+  for (Object& top : scene.objects) {
+    visit(top, index, std::nullopt);
+    stackChildren(top, index++);
+    while (!stack.empty()) {
+      const auto [object, parent] = stack.back();
+      stack.pop_back();
+      visit(*object, index, std::optional<size_t>(parent));
+      stackChildren(*object, index++);
+    }
   }
 }
 
@@ -91,7 +100,8 @@ std::optional<size_t> FindByName(SceneFile& scene, const std::string& name) {
   if (name.find('/') != std::string::npos) return std::nullopt;
   std::optional<size_t> found;
   size_t answers = 0;
-  WalkObjects(scene, [&](const SceneObject& object, size_t index, std::optional<size_t>) {
+  // The walk itself, not through std::function: a million calls of a comparison.
+  Walk(scene, [&](const SceneObject& object, size_t index, std::optional<size_t>) {
     if (object.name == name || (object.alias && *object.alias == name)) {
       found = index;
       ++answers;

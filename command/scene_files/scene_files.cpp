@@ -1,6 +1,12 @@
 #include "scene_files.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <string_view>
 
 #include "gltf_box_scene.h"
 #include "gltf_scene_document.h"
@@ -27,16 +33,92 @@ std::string ReadStandardInput() {
   return bytes;
 }
 
+// Whether the text's first key is one of the scene format's, which glTF's top level never
+// has: such a text goes to the quick scene reader before the search for glTF.
+bool StartsAsScene(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  size_t at = 0;
+  while (at < text.size() && blank(text[at])) ++at;
+  if (at == text.size() || text[at++] != '{') return false;
+  while (at < text.size() && blank(text[at])) ++at;
+  for (const std::string_view key : {"\"version\"", "\"comment\"", "\"objects\"", "\"tool\""})
+    if (text.substr(at, key.size()) == key) return true;
+  return false;
+}
+
+// A regular file that starts as a scene, mapped into memory, read only, when the zeros
+// after its end in its last page leave the quick reader the room it needs: its text is
+// read where the kernel keeps the file, without a copy in fresh memory. Nothing
+// otherwise (a glTF file is not mapped for nothing), and the file is read as before.
+class MappedText {
+ public:
+  explicit MappedText(const std::string& path) {
+#if KESTRUM_QUICK_SCENE_READER
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return;
+    struct stat status {};
+    const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+      const auto size = static_cast<size_t>(status.st_size);
+      char start[4096];
+      const ssize_t got = ::pread(file, start, sizeof start, 0);
+      if (got > 0 && StartsAsScene(std::string_view(start, static_cast<size_t>(got))) &&
+          size % page != 0 && page - size % page >= kSceneReadPadding) {
+        void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file, 0);
+        if (at != MAP_FAILED) {
+          data_ = static_cast<const char*>(at);
+          size_ = size;
+        }
+      }
+    }
+    ::close(file);
+#else
+    static_cast<void>(path);
+#endif
+  }
+  ~MappedText() {
+    if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_);
+  }
+  MappedText(const MappedText&) = delete;
+  MappedText& operator=(const MappedText&) = delete;
+
+  bool Mapped() const { return data_ != nullptr; }
+  std::string_view Text() const { return {data_, size_}; }
+
+ private:
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+};
+
 }  // namespace
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
                                                  const SceneReadOptions& options) {
   const bool standardInput = IsStandardStream(path);
   const std::string name = standardInput ? kStandardInputName : path;
+  // A text the quick reader takes has only the scene format's top-level keys, so it is
+  // not glTF (whose "asset" is one of them), and the search through all of it for
+  // glTF's mark can be spared. Any other text is read as before, the quick reader not
+  // tried twice.
+  bool quickTried = false;
+  if (!standardInput) {
+    const MappedText mapped(path);
+    if (mapped.Mapped()) {
+      quickTried = true;
+      if (std::optional<SceneFile> scene = ParseWellFormedSceneText(mapped.Text(), name))
+        return JsonSceneDocument(std::move(*scene), name);
+    }
+  }
   std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
+  if (!quickTried && StartsAsScene(bytes)) {
+    quickTried = true;
+    if (std::optional<SceneFile> scene = ParseWellFormedSceneText(bytes, name))
+      return JsonSceneDocument(std::move(*scene), name);
+  }
   if (std::unique_ptr<SceneDocument> gltf = ReadGltfDocument(bytes, name, options.gltfScene))
     return gltf;
-  return JsonSceneDocument(std::move(bytes), name);
+  return JsonSceneDocument(std::move(bytes), name,
+                           quickTried ? SceneReading::kCheckedOnly : SceneReading::kQuickFirst);
 }
 
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {

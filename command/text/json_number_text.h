@@ -12,5 +12,8 @@ constexpr double WithoutNegativeZero(double value) { return value == 0 ? 0.0 : v
 // commonly do: "7.0", "0.25", "1e-05", "1.5e+20"; "null" for what JSON cannot hold.
 // The text lies in `buffer`.
 std::string_view NumberText(double value, char (&buffer)[40]);
+// The same text found by the library's general search for the shortest digits, which
+// NumberText takes only for numbers it cannot write more directly.
+std::string_view ShortestNumberText(double value, char (&buffer)[40]);
 
 }  // namespace kcommand
