@@ -100,13 +100,6 @@ std::optional<SceneFile> ParseWellFormedSceneText(std::string& text, const std::
   return AssembleScene(read, fileName);
 }
 
-std::optional<SceneFile> ParseWellFormedSceneText(std::string_view text,
-                                                  const std::string& fileName) {
-  QuickScene read;
-  if (!ReadWellFormedScene(text, read)) return std::nullopt;
-  return AssembleScene(read, fileName);
-}
-
 std::string ReadSceneBytes(const std::string& path) {
   std::error_code ignored;
   if (std::filesystem::is_directory(path, ignored))

@@ -28,10 +28,6 @@ SceneFile ParseSceneText(std::string text, const std::string& fileName,
 // schema cannot say, as ParseSceneText), nothing when the checking reader must read it.
 // `text` is unchanged but may grow its storage as ParseSceneText's does.
 std::optional<SceneFile> ParseWellFormedSceneText(std::string& text, const std::string& fileName);
-// The same for a text followed by kSceneReadPadding readable zero bytes (a file mapped
-// into memory, say).
-std::optional<SceneFile> ParseWellFormedSceneText(std::string_view text,
-                                                  const std::string& fileName);
 
 // A file's bytes, with zeroed room after them that the quick reader's wide loads may
 // touch. Throws InputError for a folder or a file that cannot be read.

@@ -1,10 +1,5 @@
 #include "scene_files.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string_view>
 
@@ -46,50 +41,6 @@ bool StartsAsScene(std::string_view text) {
   return false;
 }
 
-// A regular file that starts as a scene, mapped into memory, read only, when the zeros
-// after its end in its last page leave the quick reader the room it needs: its text is
-// read where the kernel keeps the file, without a copy in fresh memory. Nothing
-// otherwise (a glTF file is not mapped for nothing), and the file is read as before.
-class MappedText {
- public:
-  explicit MappedText(const std::string& path) {
-#if KESTRUM_QUICK_SCENE_READER
-    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file < 0) return;
-    struct stat status {};
-    const auto page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-      const auto size = static_cast<size_t>(status.st_size);
-      char start[4096];
-      const ssize_t got = ::pread(file, start, sizeof start, 0);
-      if (got > 0 && StartsAsScene(std::string_view(start, static_cast<size_t>(got))) &&
-          size % page != 0 && page - size % page >= kSceneReadPadding) {
-        void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, file, 0);
-        if (at != MAP_FAILED) {
-          data_ = static_cast<const char*>(at);
-          size_ = size;
-        }
-      }
-    }
-    ::close(file);
-#else
-    static_cast<void>(path);
-#endif
-  }
-  ~MappedText() {
-    if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_);
-  }
-  MappedText(const MappedText&) = delete;
-  MappedText& operator=(const MappedText&) = delete;
-
-  bool Mapped() const { return data_ != nullptr; }
-  std::string_view Text() const { return {data_, size_}; }
-
- private:
-  const char* data_ = nullptr;
-  size_t size_ = 0;
-};
-
 }  // namespace
 
 std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
@@ -101,16 +52,8 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   // glTF's mark can be spared. Any other text is read as before, the quick reader not
   // tried twice.
   bool quickTried = false;
-  if (!standardInput) {
-    const MappedText mapped(path);
-    if (mapped.Mapped()) {
-      quickTried = true;
-      if (std::optional<SceneFile> scene = ParseWellFormedSceneText(mapped.Text(), name))
-        return JsonSceneDocument(std::move(*scene), name);
-    }
-  }
   std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
-  if (!quickTried && StartsAsScene(bytes)) {
+  if (StartsAsScene(bytes)) {
     quickTried = true;
     if (std::optional<SceneFile> scene = ParseWellFormedSceneText(bytes, name))
       return JsonSceneDocument(std::move(*scene), name);
