@@ -19,7 +19,7 @@ namespace {
 
 struct ListOptions {
   std::string scene;
-  std::optional<size_t> gltfScene;
+  SceneReadOptions read;  // --gltf-scene, --box
   bool json = false;
 };
 
@@ -33,7 +33,7 @@ std::string Triple(const HostVector& v) {
 // The scene's entry in the --json document: every object as the host holds it.
 nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost& objects,
                                 const std::vector<HostPlacement>& placements,
-                                const std::string& notes) {
+                                const std::vector<std::string>& notes) {
   nlohmann::ordered_json listed = nlohmann::ordered_json::array();
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
@@ -44,10 +44,8 @@ nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost
                       {"world", WorldPlacementJson(placements[i].world)},
                       {"halfSize", VectorJson(placements[i].halfSizes)}});
   }
-  nlohmann::ordered_json noted = nlohmann::ordered_json::array();
-  if (!notes.empty()) noted.push_back(notes);
   return {{"path", document.FileName()},
-          {"notes", std::move(noted)},
+          {"notes", notes},
           {"format", FormatName(document.Format())},
           {"objects", objects.Count()},
           {"listed", std::move(listed)}};
@@ -57,10 +55,9 @@ int RunList(const ListOptions& options, Console& console) {
   if (options.json) console.WriteJson("list");
   const Progress progress(console);
   console.Step("reading " + options.scene);
-  const std::unique_ptr<SceneDocument> document =
-      ReadSceneDocument(options.scene, {options.gltfScene});
-  const std::string notes = document->Notes();
-  if (!notes.empty()) console.ShowNote(notes);
+  const std::unique_ptr<SceneDocument> document = ReadSceneDocument(options.scene, options.read);
+  const std::vector<std::string> notes = document->Notes();
+  for (const std::string& note : notes) console.ShowNote(note);
   std::ostream& out = console.Result();
   khost::Scene host;
   SceneInHost objects(host, document->Scene(), document->FileName());
@@ -90,7 +87,8 @@ Subcommand AddListCommand(CLI::App& kestrum) {
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
   command->add_option("SCENE", options->scene, "Scene file (JSON or glTF), - for standard input")
       ->required();
-  AddGltfSceneOption(*command, options->gltfScene);
+  AddGltfSceneOption(*command, options->read.gltfScene);
+  AddBoxOption(*command, options->read.boxes);
   command->add_flag("--json", options->json,
                     "Write the objects as one JSON document (docs/command-output.schema.json)");
   return {command, [options](Console& console) { return RunList(*options, console); }};

@@ -177,6 +177,51 @@ std::optional<MeshBounds> MeshBox(const GltfAsset& asset, GltfBufferBytes& bytes
   return box;
 }
 
+LocalMatrix Multiply(const LocalMatrix& parent, const LocalMatrix& local) {
+  const auto apply = [&](const Vector3& v, double w) {
+    Vector3 out;
+    for (size_t a = 0; a < 3; ++a)
+      out[a] = parent[1][a] * v[0] + parent[2][a] * v[1] + parent[3][a] * v[2] + parent[0][a] * w;
+    return out;
+  };
+  return {apply(local[0], 1), apply(local[1], 0), apply(local[2], 0), apply(local[3], 0)};
+}
+
+// Axes that are not at right angles to one another, past the rounding of matrices
+// stored as floats.
+bool IsSkewed(const LocalMatrix& m) {
+  const auto dot = [](const Vector3& a, const Vector3& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+  };
+  for (const auto& [i, j] : {std::pair{1, 2}, std::pair{1, 3}, std::pair{2, 3}})
+    if (std::fabs(dot(m[i], m[j])) > kTrsTolerance * std::sqrt(dot(m[i], m[i]) * dot(m[j], m[j])))
+      return true;
+  return false;
+}
+
+// The nodes an animation moves: channels that target a node's translation, rotation or
+// scale.
+std::vector<char> AnimatedNodes(const nlohmann::ordered_json& document, size_t nodeCount) {
+  std::vector<char> animated(nodeCount, 0);
+  const auto animations = document.find("animations");
+  if (animations == document.end() || !animations->is_array()) return animated;
+  for (const auto& animation : *animations) {
+    const auto channels = animation.find("channels");
+    if (channels == animation.end() || !channels->is_array()) continue;
+    for (const auto& channel : *channels) {
+      const auto target = channel.is_object() ? channel.find("target") : channel.end();
+      if (target == channel.end() || !target->is_object()) continue;
+      const auto node = target->find("node");
+      const auto path = target->find("path");
+      if (node == target->end() || !node->is_number_unsigned() || path == target->end() ||
+          *path == "weights")
+        continue;
+      if (node->get<uint64_t>() < nodeCount) animated[node->get<size_t>()] = 1;
+    }
+  }
+  return animated;
+}
+
 }  // namespace
 
 bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
@@ -246,14 +291,16 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   file.meshOfObject.reserve(nodes.size());
   file.localAsRead.reserve(nodes.size());
   scene.objects.reserve(roots.size());
+  const std::vector<char> animated = AnimatedNodes(asset.document, nodes.size());
   struct Pending {
     size_t node;
     std::vector<SceneObject>* siblings;
     size_t depth;
+    LocalMatrix parentWorld;
   };
   std::vector<Pending> stack;
   for (auto root = roots.rbegin(); root != roots.rend(); ++root)
-    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1});
+    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1, MatrixFromTrs({})});
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
@@ -280,27 +327,26 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
       if (!cached) cached = MeshBox(asset, bufferBytes, static_cast<size_t>(node.mesh), fileName);
       if (const std::optional<MeshBounds>& box = *cached) {
+        // The mesh's own box: its half sizes about its centre, which is rarely the origin.
         Vector3 centre;
-        double size = 0;
         for (size_t a = 0; a < 3; ++a) {
-          object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
+          object.halfSize[a] = (box->max[a] - box->min[a]) / 2;
           centre[a] = (box->min[a] + box->max[a]) / 2;
-          size = std::max(size, box->max[a] - box->min[a]);
         }
-        for (size_t a = 0; a < 3; ++a)
-          if (std::fabs(centre[a]) > 0.01 * size) {
-            file.offCentre.push_back({index, centre});
-            break;
-          }
+        if (centre != Vector3{0, 0, 0}) object.boxCentre = centre;
       }
     }
+    const LocalMatrix world = Multiply(pending.parentWorld, node.local);
+    if (node.mesh >= 0 && IsSkewed(world)) file.skewed.push_back(index);
+    if (animated[pending.node]) file.animated.push_back(index);
+    if (node.instanced) file.instanced.push_back(index);
     file.nodeOfObject.push_back(pending.node);
     file.meshOfObject.push_back(node.mesh);
     file.localAsRead.push_back(node.local);
     object.children.reserve(node.childCount);
     for (size_t k = node.childCount; k-- > 0;)
       stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]), &object.children,
-                       pending.depth + 1});
+                       pending.depth + 1, world});
   }
   return file;
 }

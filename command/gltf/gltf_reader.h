@@ -45,9 +45,12 @@ struct GltfFile {
   std::vector<size_t> nodeOfObject;
   std::vector<int64_t> meshOfObject;
   std::vector<LocalMatrix> localAsRead;
-  // Objects (ListObjects order) whose mesh centre is off the node's origin by more than
-  // 1% of the mesh's size, with that offset.
-  std::vector<std::pair<size_t, Vector3>> offCentre;
+  // Objects (ListObjects order) whose placement cannot come out exact: a mesh whose
+  // world frame is skewed (a non-uniform scale above a rotation), so its box is not a
+  // box in the world; a node an animation moves, which overrides the new placement when
+  // it plays; a mesh drawn once per instance (EXT_mesh_gpu_instancing), whose box is one
+  // instance's at the node.
+  std::vector<size_t> skewed, animated, instanced;
 
   // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.
   std::string_view Json() const { return std::string_view(bytes).substr(jsonAt, jsonLength); }

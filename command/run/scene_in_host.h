@@ -2,8 +2,14 @@
 // Puts a scene into the substitute host's document and reads it back: the objects the
 // plug-in sees are the host's, built here from the file and read back after the tool
 // has run.
+//
+// An object whose box is centred off its origin is shown to the host with its origin at
+// the box's centre (its own frame shifted there, and its children's frames shifted back),
+// so the tool places the box itself. Reading back takes the shift out again; an object
+// the host left as it was keeps its values as read, bit for bit.
 
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +39,9 @@ class SceneInHost {
   size_t Count() const { return objects_.size(); }
 
   std::vector<HostPlacement> Placements() const;
+  // Where the host's origin of `object` lies in the object's own frame: its box centre,
+  // or none when that is its origin.
+  const Vector3* ShownCentre(const SceneObject& object) const;
   // Each object's placement (world matrix and half sizes, bit for bit) as one number:
   // enough to count what a press moved without keeping every placement. A changed
   // placement keeps its fingerprint only by a chance of one in 2^64.
@@ -47,6 +56,21 @@ class SceneInHost {
   void ReadBack();
 
  private:
+  // An object shown to the host otherwise than as the file has it: its frame shifted to
+  // its box centre or its parent's, or (BoxPlacement::kOrigin) its box enlarged to be
+  // centred on its origin.
+  struct Presented {
+    size_t index;
+    std::optional<size_t> parent;
+    bool shifted;
+    // What the host was given, and the object's values as read, which an object the
+    // host still holds as given keeps.
+    HostMatrix asBuilt;
+    Vector3 position, rotationDegrees, scale;
+    Boxed<LocalMatrix> localMatrix;
+  };
+  void Present(HostObject* object, SceneObject& from, std::optional<size_t> parent);
+
   khost::Scene& hostScene_;
   SceneFile& scene_;
   // In the order of ListObjects, as objects_.
@@ -55,6 +79,8 @@ class SceneInHost {
   mutable std::vector<ObjectEntry> entries_;
   HostDocument* document_ = nullptr;
   std::vector<HostObject*> objects_;
+  // In the order of ListObjects; most scenes have none.
+  std::vector<Presented> presented_;
 };
 
 bool SamePlacement(const HostPlacement& a, const HostPlacement& b);

@@ -34,9 +34,10 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   const bool standardInput = IsStandardStream(path);
   const std::string name = standardInput ? kStandardInputName : path;
   std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
-  if (std::unique_ptr<SceneDocument> gltf = ReadGltfDocument(bytes, name, options.gltfScene))
-    return gltf;
-  return JsonSceneDocument(std::move(bytes), name);
+  std::unique_ptr<SceneDocument> document = ReadGltfDocument(bytes, name, options.gltfScene);
+  if (!document) document = JsonSceneDocument(std::move(bytes), name);
+  document->Scene().boxes = options.boxes;
+  return document;
 }
 
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {

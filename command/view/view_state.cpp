@@ -104,6 +104,7 @@ json ViewState::State() {
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
     const HostMatrix& world = placements[i].world;
+    const Vector3* shownCentre = objects.ShownCentre(*entry.object);
     json parent = nullptr;
     if (entry.parent) parent = host.scene().IdOf(objects.Object(*entry.parent));
     json mesh = nullptr;
@@ -115,7 +116,8 @@ json ViewState::State() {
                     {"position", VectorJson(entry.object->position)},
                     {"rotation", VectorJson(entry.object->rotationDegrees)},
                     {"scale", VectorJson(entry.object->scale)},
-                    {"halfSize", VectorJson(entry.object->halfSize)},
+                    {"halfSize", VectorJson(placements[i].halfSizes)},
+                    {"boxCenter", VectorJson(shownCentre ? *shownCentre : Vector3{0, 0, 0})},
                     {"world",
                      {{"offset", VectorJson(world.offset)},
                       {"axisX", VectorJson(world.axisX)},
