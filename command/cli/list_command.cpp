@@ -6,6 +6,7 @@
 
 #include "input_error.h"
 #include "json_number_text.h"
+#include "gltf_reader.h"
 #include "json_report.h"
 #include "progress.h"
 #include "scene.h"
@@ -31,6 +32,12 @@ std::string Triple(const HostVector& v) {
 }
 
 // The scene's entry in the --json document: every object as the host holds it.
+nlohmann::ordered_json MeshJson(const SceneDocument& document, size_t object) {
+  const GltfFile* gltf = document.Gltf();
+  const std::string mesh = gltf ? MeshNameOf(*gltf, object) : "";
+  return mesh.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(mesh);
+}
+
 nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost& objects,
                                 const std::vector<HostPlacement>& placements,
                                 const std::vector<std::string>& notes) {
@@ -42,7 +49,8 @@ nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost
                       {"alias", object.alias ? nlohmann::ordered_json(*object.alias) : nullptr},
                       {"selected", object.selected},
                       {"world", WorldPlacementJson(placements[i].world)},
-                      {"halfSize", VectorJson(placements[i].halfSizes)}});
+                      {"halfSize", VectorJson(placements[i].halfSizes)},
+                      {"mesh", MeshJson(document, i)}});
   }
   return {{"path", document.FileName()},
           {"notes", notes},
@@ -67,14 +75,19 @@ int RunList(const ListOptions& options, Console& console) {
     return kExitSuccess;
   }
   out << document->FileName() << ": " << FormatName(document->Format()) << ", " << objects.Count()
-      << " objects (path, alias, world position, half sizes, * selected)\n";
+      << " objects (path, alias, world position of the box centre, half sizes, mesh, * "
+         "selected)\n";
+  const GltfFile* gltf = document->Gltf();
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
     out << (entry.object->selected ? "* " : "  ") << entry.path;
     if (entry.object->alias && *entry.object->alias != entry.object->name)
       out << "  " << *entry.object->alias;
     out << "  at " << Triple(placements[i].world.offset) << "  half "
-        << Triple(placements[i].halfSizes) << "\n";
+        << Triple(placements[i].halfSizes);
+    if (const std::string mesh = gltf ? MeshNameOf(*gltf, i) : ""; !mesh.empty())
+      out << "  mesh " << mesh;
+    out << "\n";
   }
   return kExitSuccess;
 }

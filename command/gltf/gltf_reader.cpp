@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <unordered_map>
 
 #include "glb_framing.h"
 #include "gltf_buffer_bytes.h"
@@ -117,7 +118,25 @@ struct MeshBounds {
   Vector3 max;
 };
 
-// The bounds of a POSITION accessor: its "min" and "max", else the floats it holds.
+// A normalized integer component as the number it stands for (quantized positions).
+double Dequantized(double stored, uint32_t componentType) {
+  switch (componentType) {
+    case kGltfByte:
+      return std::max(stored / 127.0, -1.0);
+    case kGltfUnsignedByte:
+      return stored / 255.0;
+    case kGltfShort:
+      return std::max(stored / 32767.0, -1.0);
+    case kGltfUnsignedShort:
+      return stored / 65535.0;
+    default:
+      return stored;
+  }
+}
+
+// The bounds of a POSITION accessor: its "min" and "max" (dequantized when the accessor
+// is normalized), else the floats it holds. Compressed positions are never decoded for
+// this: glTF requires their accessors to give their bounds.
 MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t index,
                           const std::string& fileName) {
   const GltfAccessor& accessor = asset.accessors[index];
@@ -126,9 +145,18 @@ MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t
   if (accessor.min && accessor.max) {
     bounds.min = *accessor.min;
     bounds.max = *accessor.max;
+    if (accessor.normalized)
+      for (size_t a = 0; a < 3; ++a) {
+        bounds.min[a] = Dequantized(bounds.min[a], accessor.componentType);
+        bounds.max[a] = Dequantized(bounds.max[a], accessor.componentType);
+      }
   } else {
+    if (!accessor.bufferView)
+      throw InputError(place +
+                       "a POSITION accessor without min and max, and no bufferView to find "
+                       "them from (compressed data gives its bounds there: glTF requires them)");
     if (accessor.componentType != kGltfFloat || accessor.components != 3 || accessor.matrix ||
-        !accessor.bufferView || accessor.count == 0)
+        accessor.count == 0)
       throw InputError(place + "a POSITION accessor without min and max that is not 3 floats");
     const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
     const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
@@ -222,7 +250,42 @@ std::vector<char> AnimatedNodes(const nlohmann::ordered_json& document, size_t n
   return animated;
 }
 
+// A mesh's name, when it has one that is not empty.
+const std::string* MeshName(const nlohmann::ordered_json& document, int64_t mesh) {
+  if (mesh < 0) return nullptr;
+  const auto meshes = document.find("meshes");
+  if (meshes == document.end() || !meshes->is_array() ||
+      static_cast<uint64_t>(mesh) >= meshes->size())
+    return nullptr;
+  const nlohmann::ordered_json& entry = (*meshes)[static_cast<size_t>(mesh)];
+  const auto name = entry.find("name");
+  if (name == entry.end() || !name->is_string() || name->get_ref<const std::string&>().empty() ||
+      name->get_ref<const std::string&>().find('/') != std::string::npos)
+    return nullptr;
+  return &name->get_ref<const std::string&>();
+}
+
+// Unnamed nodes answer to their mesh's name when no other object is called that (a mesh
+// drawn by several nodes names none of them).
+void NameByMeshes(std::vector<std::pair<SceneObject*, const std::string*>>& unnamed,
+                  SceneFile& scene) {
+  if (unnamed.empty()) return;
+  std::unordered_map<std::string_view, size_t> uses;
+  for (const auto& [object, name] : unnamed) ++uses[*name];
+  WalkObjects(scene, [&](SceneObject& object, size_t, std::optional<size_t>) {
+    if (object.alias && object.name != *object.alias) ++uses[object.name];
+  });
+  for (const auto& [object, name] : unnamed)
+    if (uses[*name] == 1) object->name = *name;
+}
+
 }  // namespace
+
+std::string MeshNameOf(const GltfFile& file, size_t object) {
+  if (object >= file.meshOfObject.size()) return {};
+  const std::string* name = MeshName(file.asset.document, file.meshOfObject[object]);
+  return name ? *name : std::string();
+}
 
 bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
 
@@ -261,14 +324,20 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   std::vector<GltfNodeRead>& nodes = scan->nodes;
   const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
 
-  if (asset.scenes.empty())
-    throw InputError(fileName + ": scenes: the file has no scene, so no nodes to align");
   const uint64_t chosen = sceneIndex ? uint64_t{*sceneIndex} : asset.defaultScene;
-  if (chosen >= asset.scenes.size())
-    throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
-                     std::to_string(chosen) + " is not a scene (the file has " +
-                     std::to_string(asset.scenes.size()) + ")");
-  const std::vector<int64_t>& roots = asset.scenes[static_cast<size_t>(chosen)];
+  // A file without scenes is a library of nodes: its root nodes are what it holds.
+  std::vector<int64_t> unlisted;
+  if (asset.scenes.empty() && !sceneIndex)
+    for (size_t n = 0; n < nodes.size(); ++n)
+      if (parent[n] < 0) unlisted.push_back(static_cast<int64_t>(n));
+  if (!asset.scenes.empty() || sceneIndex) {
+    if (chosen >= asset.scenes.size())
+      throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
+                       std::to_string(chosen) + " is not a scene (the file has " +
+                       std::to_string(asset.scenes.size()) + ")");
+  }
+  const std::vector<int64_t>& roots =
+      asset.scenes.empty() ? unlisted : asset.scenes[static_cast<size_t>(chosen)];
   std::vector<char> listed(nodes.size(), 0);
   for (const int64_t root : roots) {
     const std::string place =
@@ -292,6 +361,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   file.localAsRead.reserve(nodes.size());
   scene.objects.reserve(roots.size());
   const std::vector<char> animated = AnimatedNodes(asset.document, nodes.size());
+  std::vector<std::pair<SceneObject*, const std::string*>> unnamed;
   struct Pending {
     size_t node;
     std::vector<SceneObject>* siblings;
@@ -319,7 +389,13 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
         number, static_cast<size_t>(
                     std::to_chars(number, number + sizeof number, pending.node).ptr - number));
     object.alias = std::string("#").append(digits);
-    object.name = node.name.empty() ? *object.alias : std::move(node.name);
+    if (node.name.empty()) {
+      object.name = *object.alias;
+      if (const std::string* meshName = MeshName(asset.document, node.mesh))
+        unnamed.emplace_back(&object, meshName);
+    } else {
+      object.name = std::move(node.name);
+    }
     object.source = std::string("nodes[").append(digits).append("]");
     object.localMatrix = node.local;
     SetEulerFields(node.local, object);
@@ -348,6 +424,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]), &object.children,
                        pending.depth + 1, world});
   }
+  NameByMeshes(unnamed, scene);
   return file;
 }
 

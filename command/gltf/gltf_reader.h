@@ -61,6 +61,10 @@ struct GltfFile {
   }
 };
 
+// The name of the mesh object `object` (ListObjects order) draws; empty when it draws none
+// or its mesh has no name.
+std::string MeshNameOf(const GltfFile& file, size_t object);
+
 // Whether `bytes` begin as a .glb does.
 bool IsGlb(const std::string& bytes);
 
