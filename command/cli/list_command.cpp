@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "gltf_reader.h"
 #include "input_error.h"
 #include "json_number_text.h"
-#include "gltf_reader.h"
 #include "json_report.h"
 #include "progress.h"
 #include "scene.h"

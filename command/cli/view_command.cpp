@@ -50,7 +50,8 @@ int RunView(const ViewOptions& options, Console& console) {
   GltfMeshes meshes;
   if (const GltfFile* gltf = document->Gltf()) meshes = ReadGltfMeshes(*gltf);
   if (meshes.compressedPrimitives > 0)
-    console.AddNote(document->FileName() + ": note: " + std::to_string(meshes.compressedPrimitives) +
+    console.AddNote(document->FileName() +
+                    ": note: " + std::to_string(meshes.compressedPrimitives) +
                     " compressed primitive(s) (Draco or meshopt) are not decoded by the view: "
                     "their boxes stand for them");
   const SceneTextWriter writer = [document](const SceneFile& file, const std::string& path) {

@@ -104,9 +104,9 @@ class AssetChecker {
       const ordered_json& name = (*required)[i];
       if (!name.is_string()) continue;
       if (const char* why = GltfRefusedExtension(name.get_ref<const std::string&>()))
-        Fail(Place("extensionsRequired", i),
-             "the file requires " + name.get<std::string>() + ", which " + why +
-                 ": its objects' boxes cannot be placed");
+        Fail(Place("extensionsRequired", i), "the file requires " + name.get<std::string>() +
+                                                 ", which " + why +
+                                                 ": its objects' boxes cannot be placed");
     }
   }
 
@@ -120,7 +120,8 @@ class AssetChecker {
       const std::string length = std::to_string(buffer.byteLength);
       const auto uri = entry.find("uri");
       const ordered_json* meshopt = Extension(entry, "EXT_meshopt_compression");
-      if (uri == entry.end() && meshopt && meshopt->is_object() && meshopt->value("fallback", false)) {
+      if (uri == entry.end() && meshopt && meshopt->is_object() &&
+          meshopt->value("fallback", false)) {
         buffer.source = GltfBufferSource::kFallback;
         continue;
       }

@@ -31,7 +31,7 @@ struct GltfMeshes {
   size_t skippedPrimitives = 0;  // not triangles, or not readable
   // Compressed (Draco, meshopt), which is not decoded here: their boxes stand for them.
   size_t compressedPrimitives = 0;
-  size_t leftOutMeshes = 0;      // past kMaxGltfMeshBytes
+  size_t leftOutMeshes = 0;  // past kMaxGltfMeshBytes
 };
 
 GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes = kMaxGltfMeshBytes);

@@ -366,11 +366,12 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     size_t node;
     std::vector<SceneObject>* siblings;
     size_t depth;
-    LocalMatrix parentWorld;
+    // The parent's world matrix; none at the top level, where the world is the local.
+    std::optional<LocalMatrix> parentWorld;
   };
   std::vector<Pending> stack;
   for (auto root = roots.rbegin(); root != roots.rend(); ++root)
-    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1, MatrixFromTrs({})});
+    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1, std::nullopt});
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
@@ -403,16 +404,21 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
       if (!cached) cached = MeshBox(asset, bufferBytes, static_cast<size_t>(node.mesh), fileName);
       if (const std::optional<MeshBounds>& box = *cached) {
-        // The mesh's own box: its half sizes about its centre, which is rarely the origin.
+        // The mesh's own box: its half sizes about its centre, which is rarely the origin;
+        // or the smallest box about the origin that holds it.
         Vector3 centre;
         for (size_t a = 0; a < 3; ++a) {
           object.halfSize[a] = (box->max[a] - box->min[a]) / 2;
           centre[a] = (box->min[a] + box->max[a]) / 2;
+          if (scene.boxes == BoxPlacement::kOrigin)
+            object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
         }
-        if (centre != Vector3{0, 0, 0}) object.boxCentre = centre;
+        if (scene.boxes == BoxPlacement::kGeometry && centre != Vector3{0, 0, 0})
+          object.boxCentre = centre;
       }
     }
-    const LocalMatrix world = Multiply(pending.parentWorld, node.local);
+    const LocalMatrix world =
+        pending.parentWorld ? Multiply(*pending.parentWorld, node.local) : node.local;
     if (node.mesh >= 0 && IsSkewed(world)) file.skewed.push_back(index);
     if (animated[pending.node]) file.animated.push_back(index);
     if (node.instanced) file.instanced.push_back(index);

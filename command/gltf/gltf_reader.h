@@ -72,6 +72,8 @@ bool IsGlb(const std::string& bytes);
 // file then keeps them. Nothing, with `bytes` untouched, for anything else (a scene in
 // the command's JSON format, or text that is not JSON at all).
 // `sceneIndex`: the scene to read (default: the file's "scene", else the first).
+// `scene.boxes` says which box each mesh gets: its own, or the smallest one about the
+// node's origin that holds it.
 std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
                                  std::optional<size_t> sceneIndex, SceneFile& scene);
 

@@ -57,8 +57,10 @@ std::vector<std::string> GltfScene::Notes() const {
 }  // namespace
 
 std::unique_ptr<SceneDocument> ReadGltfDocument(std::string& bytes, const std::string& fileName,
-                                                std::optional<size_t> sceneIndex) {
+                                                std::optional<size_t> sceneIndex,
+                                                BoxPlacement boxes) {
   SceneFile scene;
+  scene.boxes = boxes;
   std::optional<GltfFile> gltf = ReadGltf(bytes, fileName, sceneIndex, scene);
   if (!gltf) return nullptr;
   return std::make_unique<GltfScene>(std::move(*gltf), std::move(scene), fileName);

@@ -8,9 +8,11 @@
 // so the tool places the box itself. Reading back takes the shift out again; an object
 // the host left as it was keeps its values as read, bit for bit.
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "c4d_host_abi.h"
@@ -54,18 +56,28 @@ class SceneInHost {
   // Position, rotation (degrees), scale, half sizes and selection of every object from
   // the host into the scene the objects were built from.
   void ReadBack();
+  // For reading back more than once (a view reads after every press and undo): each
+  // object's values as read are kept when reading back first changes them, so an object
+  // that an undo returns to where it was built gets them again, bit for bit. Off by
+  // default, since it holds a copy per moved object.
+  void KeepValuesAsRead() { keepAsRead_ = true; }
 
  private:
   // An object shown to the host otherwise than as the file has it: its frame shifted to
   // its box centre or its parent's, or (BoxPlacement::kOrigin) its box enlarged to be
   // centred on its origin.
+  // Small: a large file may have one per object.
   struct Presented {
     size_t index;
-    std::optional<size_t> parent;
+    size_t parent;  // kNoParent at the top level
+    // The local matrix the host was given, as a fingerprint; an object the host still
+    // holds so keeps its values as read.
+    uint64_t asBuilt;
     bool shifted;
-    // What the host was given, and the object's values as read, which an object the
-    // host still holds as given keeps.
-    HostMatrix asBuilt;
+  };
+  static constexpr size_t kNoParent = SIZE_MAX;
+  // An object's values as read, kept once reading back first changes them.
+  struct AsRead {
     Vector3 position, rotationDegrees, scale;
     Boxed<LocalMatrix> localMatrix;
   };
@@ -81,6 +93,8 @@ class SceneInHost {
   std::vector<HostObject*> objects_;
   // In the order of ListObjects; most scenes have none.
   std::vector<Presented> presented_;
+  bool keepAsRead_ = false;
+  std::unordered_map<size_t, AsRead> asRead_;
 };
 
 bool SamePlacement(const HostPlacement& a, const HostPlacement& b);

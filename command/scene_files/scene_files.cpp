@@ -34,7 +34,8 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   const bool standardInput = IsStandardStream(path);
   const std::string name = standardInput ? kStandardInputName : path;
   std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
-  std::unique_ptr<SceneDocument> document = ReadGltfDocument(bytes, name, options.gltfScene);
+  std::unique_ptr<SceneDocument> document =
+      ReadGltfDocument(bytes, name, options.gltfScene, options.boxes);
   if (!document) document = JsonSceneDocument(std::move(bytes), name);
   document->Scene().boxes = options.boxes;
   return document;

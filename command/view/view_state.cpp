@@ -48,6 +48,8 @@ ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::stri
       output_(std::move(output)),
       writer_(std::move(writer)) {
   session_ = std::make_unique<AlignmentSession>(pluginFolder, scene_, sceneFile_, nullptr);
+  // State() reads back after every press and undo.
+  session_->objects().KeepValuesAsRead();
   khost::Host& host = session_->host();
   // The page cannot open a file of ours: it gets the content the tool asked to show.
   host.ui().SetFileOpener([this](const std::string& path) {

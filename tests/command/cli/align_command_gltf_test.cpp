@@ -6,11 +6,11 @@
 
 #include <array>
 #include <cmath>
-#include <map>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
@@ -165,7 +165,8 @@ struct Bounds {
 // The corners of `node`'s mesh bounds (its accessors' min and max) taken through `frame`.
 Bounds MeshBounds(const json& gltf, size_t node, const Affine& frame) {
   Bounds local;
-  for (const json& primitive : gltf["meshes"][gltf["nodes"][node]["mesh"].get<size_t>()]["primitives"]) {
+  for (const json& primitive :
+       gltf["meshes"][gltf["nodes"][node]["mesh"].get<size_t>()]["primitives"]) {
     const json& accessor = gltf["accessors"][primitive["attributes"]["POSITION"].get<size_t>()];
     for (size_t a = 0; a < 3; ++a) {
       local.min[a] = std::min(local.min[a], accessor["min"][a].get<double>());
@@ -192,9 +193,9 @@ TEST_F(GltfScene, PlacesTheMeshesThemselvesOnTheEngine) {
   const struct {
     const char* axis;
     const char* mode;
-  } cases[] = {{"--x", "plus:outside"}, {"--x", "center"},        {"--x", "minus:inside"},
-               {"--y", "plus:inside"},  {"--y", "center"},        {"--y", "minus:outside"},
-               {"--z", "plus:inside"},  {"--z", "center"},        {"--z", "minus:inside"}};
+  } cases[] = {{"--x", "plus:outside"}, {"--x", "center"}, {"--x", "minus:inside"},
+               {"--y", "plus:inside"},  {"--y", "center"}, {"--y", "minus:outside"},
+               {"--z", "plus:inside"},  {"--z", "center"}, {"--z", "minus:inside"}};
   const Affine identity{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}}};
   for (const auto& each : cases) {
     SCOPED_TRACE(std::string(each.axis) + " " + each.mode);
@@ -203,7 +204,8 @@ TEST_F(GltfScene, PlacesTheMeshesThemselvesOnTheEngine) {
     ASSERT_EQ(0, run.status) << run.err;
     const json gltf = SplitGlb(Contents(Path("out.glb"))).first;
     const Bounds reference = MeshBounds(gltf, 72, identity);
-    const Bounds moved = MeshBounds(gltf, 74, Times(Inverse(NodeWorld(gltf, 72)), NodeWorld(gltf, 74)));
+    const Bounds moved =
+        MeshBounds(gltf, 74, Times(Inverse(NodeWorld(gltf, 72)), NodeWorld(gltf, 74)));
     const size_t a = static_cast<size_t>(each.axis[2] - 'x');
     const std::string mode = each.mode;
     const double want = mode == "plus:outside"    ? reference.max[a] - moved.min[a]

@@ -53,9 +53,10 @@ inline Affine NodeLocal(const json& node) {
   const json q = node.value("rotation", json{0, 0, 0, 1});
   const json s = node.value("scale", json{1, 1, 1});
   const double x = q[0], y = q[1], z = q[2], w = q[3];
-  const double rotation[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
-                                 {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
-                                 {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+  const double rotation[3][3] = {
+      {1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
+      {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
+      {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
   for (size_t r = 0; r < 3; ++r) {
     for (size_t c = 0; c < 3; ++c) m[r][c] = rotation[r][c] * s[c].get<double>();
     m[r][3] = t[r];

@@ -37,8 +37,11 @@ TEST_F(GltfScene, BoxesAMeshWhereItIsOrAboutTheOriginWhenAsked) {
     const char* off;
     const char* packed;
   } cases[] = {
-      {{}, "Off  #0  at (1, 0, 1.5)  half (1, 1, 1.5)", "Packed  #1  at (0.5, -0.5, 0)  half (0.5, 0.5, 1)"},
-      {{"--box", "origin"}, "Off  #0  at (0, 0, 0)  half (2, 1, 3)",
+      {{},
+       "Off  #0  at (1, 0, 1.5)  half (1, 1, 1.5)",
+       "Packed  #1  at (0.5, -0.5, 0)  half (0.5, 0.5, 1)"},
+      {{"--box", "origin"},
+       "Off  #0  at (0, 0, 0)  half (2, 1, 3)",
        "Packed  #1  at (0, 0, 0)  half (1, 1, 1)"},
   };
   for (const auto& each : cases) {
@@ -153,16 +156,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "--select: no object's path matches 'Q*'"},
         BadGltf{"ambiguous name", kBoxJson, {}, "the name 'A' is ambiguous"},
         BadGltf{"no such scene", kBoxJson, {"--scene", "3"}, "--scene: 3 is not a scene"},
-        BadGltf{"compressed positions without bounds",
-                kNodes + R"([{"mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0},
+        BadGltf{
+            "compressed positions without bounds",
+            kNodes + R"([{"mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0},
                   "extensions": {"KHR_draco_mesh_compression": {"bufferView": 0, "attributes": {"POSITION": 0}}}}]}],
                 "accessors": [{"componentType": 5126, "count": 3, "type": "VEC3"}]})",
-                {},
-                "accessors[0]: a POSITION accessor without min and max, and no bufferView"},
-        BadGltf{"a required extension that moves geometry",
-                R"({"asset": {"version": "2.0"}, "extensionsRequired": ["MSFT_lod"], "scenes": [{"nodes": [0]}], "nodes": [{}]})",
-                {},
-                "extensionsRequired[0]: the file requires MSFT_lod"}));
+            {},
+            "accessors[0]: a POSITION accessor without min and max, and no bufferView"},
+        BadGltf{
+            "a required extension that moves geometry",
+            R"({"asset": {"version": "2.0"}, "extensionsRequired": ["MSFT_lod"], "scenes": [{"nodes": [0]}], "nodes": [{}]})",
+            {},
+            "extensionsRequired[0]: the file requires MSFT_lod"}));
 
 // glTF node transforms: what decomposes and what glTF cannot hold.
 

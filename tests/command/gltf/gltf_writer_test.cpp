@@ -36,14 +36,18 @@ TEST_F(GltfScene, WritesTheReferencesFrameIntoTheMovedNode) {
     const char* what;
     std::array<double, 9> columns;  // the reference's X, Y and Z axes
   } cases[] = {
-      {"30 degrees about Y", {std::cos(M_PI / 6), 0, -std::sin(M_PI / 6), 0, 1, 0,
-                              std::sin(M_PI / 6), 0, std::cos(M_PI / 6)}},
+      {"30 degrees about Y",
+       {std::cos(M_PI / 6), 0, -std::sin(M_PI / 6), 0, 1, 0, std::sin(M_PI / 6), 0,
+        std::cos(M_PI / 6)}},
       {"half turn about X", {1, 0, 0, 0, -1, 0, 0, 0, -1}},
       {"half turn about Y", {-1, 0, 0, 0, 1, 0, 0, 0, -1}},
       {"half turn about Z", {-1, 0, 0, 0, -1, 0, 0, 0, 1}},
-      {"179 degrees about X", {1, 0, 0, 0, -c * c + s * s, 2 * s * c, 0, -2 * s * c, -c * c + s * s}},
-      {"179 degrees about Y", {-c * c + s * s, 0, -2 * s * c, 0, 1, 0, 2 * s * c, 0, -c * c + s * s}},
-      {"179 degrees about Z", {-c * c + s * s, 2 * s * c, 0, -2 * s * c, -c * c + s * s, 0, 0, 0, 1}},
+      {"179 degrees about X",
+       {1, 0, 0, 0, -c * c + s * s, 2 * s * c, 0, -2 * s * c, -c * c + s * s}},
+      {"179 degrees about Y",
+       {-c * c + s * s, 0, -2 * s * c, 0, 1, 0, 2 * s * c, 0, -c * c + s * s}},
+      {"179 degrees about Z",
+       {-c * c + s * s, 2 * s * c, 0, -2 * s * c, -c * c + s * s, 0, 0, 0, 1}},
       {"a mirror in Z", {1, 0, 0, 0, 1, 0, 0, 0, -1}},
       {"Z scaled by 3", {1, 0, 0, 0, 1, 0, 0, 0, 3}},
   };
@@ -55,10 +59,11 @@ TEST_F(GltfScene, WritesTheReferencesFrameIntoTheMovedNode) {
       matrix.push_back(0);
     }
     for (const double v : {0.0, 0.0, 0.0, 1.0}) matrix.push_back(v);
-    const json scene = {{"asset", {{"version", "2.0"}}},
-                        {"scenes", {{{"nodes", {0, 1}}}}},
-                        {"nodes", {{{"name", "Ref"}, {"matrix", matrix}},
-                                   {{"name", "Moved"}, {"translation", {5, 0, 0}}}}}};
+    const json scene = {
+        {"asset", {{"version", "2.0"}}},
+        {"scenes", {{{"nodes", {0, 1}}}}},
+        {"nodes",
+         {{{"name", "Ref"}, {"matrix", matrix}}, {{"name", "Moved"}, {"translation", {5, 0, 0}}}}}};
     folder.Write("frame.gltf", scene.dump());
     const Outcome run = Kestrum({"align", "frame.gltf", "--reference", "Ref", "--select", "Moved",
                                  "--x", "center", "-o", "out.gltf"});
