@@ -26,7 +26,7 @@ namespace {
 struct AlignOptions {
   // One scene, or several aligned in one run into the folder `output` names.
   std::vector<std::string> scenes;
-  std::optional<size_t> gltfScene;
+  SceneReadOptions read;  // --gltf-scene, --box
   std::optional<std::string> reference;
   std::optional<std::string> object;
   bool selected = false;
@@ -71,15 +71,16 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                       nlohmann::ordered_json* fileJson) {
   console.Step("reading " + path);
   const auto start = std::chrono::steady_clock::now();
-  PreparedScene prepared{ReadSceneDocument(path, {options.gltfScene}), {}, {}};
+  PreparedScene prepared{ReadSceneDocument(path, options.read), {}, {}};
   // Counting a million objects is a walk through all of them: only when it is shown.
   if (console.Verbose())
     console.Detail() << "read " << prepared.document->FileName() << " ("
                      << FormatName(prepared.document->Format()) << ", "
                      << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
-                     << "\n";
-  if (const std::string notes = prepared.document->Notes(); !notes.empty())
-    console.AddNote(notes, fileJson);
+                     << "
+                        ";
+                        for (const std::string& note : prepared.document->Notes())
+                            console.AddNote(note, fileJson);
   // What messages call the scene ("standard input" for "-").
   const std::string& name = prepared.document->FileName();
   if (fileJson) {
@@ -423,7 +424,8 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                    "Scene file: JSON (docs/scene-format.md) or glTF 2.0 (.gltf, .glb), - for "
                    "standard input; several files are aligned alike into the folder -o names")
       ->required();
-  AddGltfSceneOption(*command, options->gltfScene);
+  AddGltfSceneOption(*command, options->read.gltfScene);
+  AddBoxOption(*command, options->read.boxes);
   command->add_option("--reference", options->reference,
                       "Object to align against: a name, or a path such as Table/Top "
                       "(default: the scene's tool settings)");

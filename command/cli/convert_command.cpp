@@ -31,7 +31,7 @@ int RunConvert(const ConvertOptions& options, Console& console) {
   console.Step("converting " + options.scene);
   const std::unique_ptr<SceneDocument> document =
       ReadSceneDocument(options.scene, {options.gltfScene});
-  if (const std::string notes = document->Notes(); !notes.empty()) console.AddNote(notes);
+  for (const std::string& note : document->Notes()) console.AddNote(note);
   const bool fromGltf = document->Format() != SceneFormat::kJson;
   const bool toGltf = *format != SceneFormat::kJson;
   std::string bytes;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "gltf_reader.h"
 #include "input_error.h"
 #include "json_number_text.h"
 #include "json_report.h"
@@ -19,7 +20,7 @@ namespace {
 
 struct ListOptions {
   std::string scene;
-  std::optional<size_t> gltfScene;
+  SceneReadOptions read;  // --gltf-scene, --box
   bool json = false;
 };
 
@@ -31,9 +32,15 @@ std::string Triple(const HostVector& v) {
 }
 
 // The scene's entry in the --json document: every object as the host holds it.
+nlohmann::ordered_json MeshJson(const SceneDocument& document, size_t object) {
+  const GltfFile* gltf = document.Gltf();
+  const std::string mesh = gltf ? MeshNameOf(*gltf, object) : "";
+  return mesh.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(mesh);
+}
+
 nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost& objects,
                                 const std::vector<HostPlacement>& placements,
-                                const std::string& notes) {
+                                const std::vector<std::string>& notes) {
   nlohmann::ordered_json listed = nlohmann::ordered_json::array();
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
@@ -42,12 +49,11 @@ nlohmann::ordered_json ListJson(const SceneDocument& document, const SceneInHost
                       {"alias", object.alias ? nlohmann::ordered_json(*object.alias) : nullptr},
                       {"selected", object.selected},
                       {"world", WorldPlacementJson(placements[i].world)},
-                      {"halfSize", VectorJson(placements[i].halfSizes)}});
+                      {"halfSize", VectorJson(placements[i].halfSizes)},
+                      {"mesh", MeshJson(document, i)}});
   }
-  nlohmann::ordered_json noted = nlohmann::ordered_json::array();
-  if (!notes.empty()) noted.push_back(notes);
   return {{"path", document.FileName()},
-          {"notes", std::move(noted)},
+          {"notes", notes},
           {"format", FormatName(document.Format())},
           {"objects", objects.Count()},
           {"listed", std::move(listed)}};
@@ -57,10 +63,9 @@ int RunList(const ListOptions& options, Console& console) {
   if (options.json) console.WriteJson("list");
   const Progress progress(console);
   console.Step("reading " + options.scene);
-  const std::unique_ptr<SceneDocument> document =
-      ReadSceneDocument(options.scene, {options.gltfScene});
-  const std::string notes = document->Notes();
-  if (!notes.empty()) console.ShowNote(notes);
+  const std::unique_ptr<SceneDocument> document = ReadSceneDocument(options.scene, options.read);
+  const std::vector<std::string> notes = document->Notes();
+  for (const std::string& note : notes) console.ShowNote(note);
   std::ostream& out = console.Result();
   khost::Scene host;
   SceneInHost objects(host, document->Scene(), document->FileName());
@@ -70,14 +75,19 @@ int RunList(const ListOptions& options, Console& console) {
     return kExitSuccess;
   }
   out << document->FileName() << ": " << FormatName(document->Format()) << ", " << objects.Count()
-      << " objects (path, alias, world position, half sizes, * selected)\n";
+      << " objects (path, alias, world position of the box centre, half sizes, mesh, * "
+         "selected)\n";
+  const GltfFile* gltf = document->Gltf();
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
     out << (entry.object->selected ? "* " : "  ") << entry.path;
     if (entry.object->alias && *entry.object->alias != entry.object->name)
       out << "  " << *entry.object->alias;
     out << "  at " << Triple(placements[i].world.offset) << "  half "
-        << Triple(placements[i].halfSizes) << "\n";
+        << Triple(placements[i].halfSizes);
+    if (const std::string mesh = gltf ? MeshNameOf(*gltf, i) : ""; !mesh.empty())
+      out << "  mesh " << mesh;
+    out << "\n";
   }
   return kExitSuccess;
 }
@@ -90,7 +100,8 @@ Subcommand AddListCommand(CLI::App& kestrum) {
       "list", "List a scene's objects: paths, world positions and half sizes, to find names");
   command->add_option("SCENE", options->scene, "Scene file (JSON or glTF), - for standard input")
       ->required();
-  AddGltfSceneOption(*command, options->gltfScene);
+  AddGltfSceneOption(*command, options->read.gltfScene);
+  AddBoxOption(*command, options->read.boxes);
   command->add_flag("--json", options->json,
                     "Write the objects as one JSON document (docs/command-output.schema.json)");
   return {command, [options](Console& console) { return RunList(*options, console); }};

@@ -1,9 +1,12 @@
 #include "press_report.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "json_number_text.h"
+#include "transform.h"
 
 namespace kcommand {
 
@@ -28,6 +31,20 @@ std::string Point(const HostVector& v) {
   return text;
 }
 
+// World rotation in degrees about X, then Y, then Z, as the scene format gives it.
+HostVector WorldDegrees(const HostMatrix& world) {
+  const double degrees = 180.0 / std::numbers::pi;
+  const HostVector angles = khost::RotationAngles(world);
+  return {angles.x * degrees, angles.y * degrees, angles.z * degrees};
+}
+
+// Turned by more than the table shows (a thousandth of a degree).
+bool Turned(const HostMatrix& before, const HostMatrix& after) {
+  const HostVector a = WorldDegrees(before), b = WorldDegrees(after);
+  return std::fabs(a.x - b.x) >= 5e-4 || std::fabs(a.y - b.y) >= 5e-4 ||
+         std::fabs(a.z - b.z) >= 5e-4;
+}
+
 }  // namespace
 
 size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
@@ -35,22 +52,34 @@ size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
                        const std::vector<HostPlacement>& after) {
   std::vector<size_t> moved;
   size_t width = 6;
+  bool turned = false;
   for (size_t i = 0; i < after.size(); ++i) {
     if (SamePlacement(before[i], after[i])) continue;
     moved.push_back(i);
     width = std::max(width, objects.Entries()[i].path.size());
+    turned = turned || Turned(before[i].world, after[i].world);
   }
   if (moved.empty()) {
     out << "nothing moved\n";
     return 0;
   }
   const std::string pad(width, ' ');
+  // Rotation columns only when a press turned something: the tool gives a moved object
+  // the reference's frame.
   out << "object" << pad.substr(6) << "  world position before" << std::string(14, ' ')
-      << "  world position after\n";
+      << "  world position after";
+  if (turned)
+    out << std::string(14, ' ') << "  world rotation before" << std::string(14, ' ')
+        << "  world rotation after";
+  out << "\n";
   for (size_t i : moved) {
     const std::string& path = objects.Entries()[i].path;
     out << path << pad.substr(path.size()) << "  " << Point(before[i].world.offset) << "  "
-        << Point(after[i].world.offset) << "\n";
+        << Point(after[i].world.offset);
+    if (turned)
+      out << "  " << Point(WorldDegrees(before[i].world)) << "  "
+          << Point(WorldDegrees(after[i].world));
+    out << "\n";
   }
   return moved.size();
 }

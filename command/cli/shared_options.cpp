@@ -1,5 +1,7 @@
 #include "shared_options.h"
 
+#include <map>
+
 #include "input_error.h"
 
 namespace kcommand {
@@ -12,6 +14,18 @@ void AddPluginOption(CLI::App& command, std::string& folder) {
 void AddGltfSceneOption(CLI::App& command, std::optional<size_t>& scene) {
   command.add_option("--gltf-scene,--scene", scene,
                      "Which scene of a glTF file, by index (default: the file's own)");
+}
+
+void AddBoxOption(CLI::App& command, BoxPlacement& boxes) {
+  const std::map<std::string, BoxPlacement> names{{"geometry", BoxPlacement::kGeometry},
+                                                  {"origin", BoxPlacement::kOrigin}};
+  command
+      .add_option("--box", boxes,
+                  "Boxes to place: geometry (each object's own box, where its geometry is) or "
+                  "origin (centred on each object's origin, as large as it must be to hold the "
+                  "geometry; a gap may appear beside off-centre geometry)")
+      ->transform(CLI::CheckedTransformer(names))
+      ->default_str("geometry");
 }
 
 void AddAxisOptions(CLI::App& command, AxisTexts& axes, const char* what) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "axis_choice.h"
+#include "scene_model.h"
 
 namespace kcommand {
 
@@ -15,6 +16,8 @@ using AxisTexts = std::array<std::optional<std::string>, 3>;
 void AddPluginOption(CLI::App& command, std::string& folder);
 // --gltf-scene N: which scene of a glTF file (--scene, its first name, is still taken).
 void AddGltfSceneOption(CLI::App& command, std::optional<size_t>& scene);
+// --box geometry|origin: how the host is shown each object's box (BoxPlacement).
+void AddBoxOption(CLI::App& command, BoxPlacement& boxes);
 // --x, --y and --z, each "MODE[:SIDE]", described by `what`.
 void AddAxisOptions(CLI::App& command, AxisTexts& axes, const char* what);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "input_error.h"
+#include "scene_files.h"
 #include "shared_options.h"
 #include "subcommand.h"
 
@@ -18,7 +19,6 @@
 #include "gltf_meshes.h"
 #include "plugin_run.h"
 #include "plugin_thread.h"
-#include "scene_files.h"
 #include "view_server.h"
 #include "view_state.h"
 #endif
@@ -30,6 +30,7 @@ struct ViewOptions {
   std::string scene;
   std::optional<std::string> output;  // where Save writes; unset: over the scene file
   int port = 0;                       // 0: any free port
+  SceneReadOptions read;              // --gltf-scene, --box
   std::string plugin;
 };
 
@@ -41,13 +42,18 @@ int RunView(const ViewOptions& options, Console& console) {
     throw InputError("view: give a scene file, not standard input: Save writes the scene back");
   if (options.output) CheckCanWrite(*options.output);
   // The scene format's reader and writer: the view knows the file only through these.
-  std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, {});
-  if (const std::string notes = document->Notes(); !notes.empty()) console.AddNote(notes);
+  std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, options.read);
+  for (const std::string& note : document->Notes()) console.AddNote(note);
   if (options.output) CheckOutputFormat(*document, *options.output);
   SceneFile scene = document->Scene();
   // Read once: the page fetches each mesh once and draws it for every node that uses it.
   GltfMeshes meshes;
   if (const GltfFile* gltf = document->Gltf()) meshes = ReadGltfMeshes(*gltf);
+  if (meshes.compressedPrimitives > 0)
+    console.AddNote(document->FileName() +
+                    ": note: " + std::to_string(meshes.compressedPrimitives) +
+                    " compressed primitive(s) (Draco or meshopt) are not decoded by the view: "
+                    "their boxes stand for them");
   const SceneTextWriter writer = [document](const SceneFile& file, const std::string& path) {
     document->Scene() = file;
     return document->Serialise(path);
@@ -117,6 +123,8 @@ Subcommand AddViewCommand(CLI::App& kestrum, const std::string& plugin) {
                       "Where Save writes (default: over SCENE, after a confirmation)");
   command->add_option("--port", options->port, "Port to listen on (default: a free one)")
       ->check(CLI::Range(1, 65535));
+  AddGltfSceneOption(*command, options->read.gltfScene);
+  AddBoxOption(*command, options->read.boxes);
   AddPluginOption(*command, options->plugin);
   return {command, [options](Console& console) { return RunView(*options, console); }};
 #else

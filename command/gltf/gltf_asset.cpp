@@ -35,6 +35,7 @@ class AssetChecker {
       : document_(document), context_(context), asset_(asset) {}
 
   void Check() {
+    CheckRequiredExtensions();
     CheckBuffers();
     CheckBufferViews();
     CheckAccessors();
@@ -88,6 +89,27 @@ class AssetChecker {
     return file;
   }
 
+  // The extension object `name` of `holder`, when it has one.
+  static const ordered_json* Extension(const ordered_json& holder, const char* name) {
+    const auto extensions = holder.find("extensions");
+    if (extensions == holder.end() || !extensions->is_object()) return nullptr;
+    const auto found = extensions->find(name);
+    return found == extensions->end() ? nullptr : &*found;
+  }
+
+  void CheckRequiredExtensions() const {
+    const auto required = document_.find("extensionsRequired");
+    if (required == document_.end() || !required->is_array()) return;
+    for (size_t i = 0; i < required->size(); ++i) {
+      const ordered_json& name = (*required)[i];
+      if (!name.is_string()) continue;
+      if (const char* why = GltfRefusedExtension(name.get_ref<const std::string&>()))
+        Fail(Place("extensionsRequired", i), "the file requires " + name.get<std::string>() +
+                                                 ", which " + why +
+                                                 ": its objects' boxes cannot be placed");
+    }
+  }
+
   void CheckBuffers() {
     const ordered_json& entries = Entries("buffers");
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -97,6 +119,12 @@ class AssetChecker {
       buffer.byteLength = Required(entry, "byteLength", place);
       const std::string length = std::to_string(buffer.byteLength);
       const auto uri = entry.find("uri");
+      const ordered_json* meshopt = Extension(entry, "EXT_meshopt_compression");
+      if (uri == entry.end() && meshopt && meshopt->is_object() &&
+          meshopt->value("fallback", false)) {
+        buffer.source = GltfBufferSource::kFallback;
+        continue;
+      }
       if (uri == entry.end()) {
         // A .glb's buffer without a URI is its binary chunk.
         if (!context_.binary)
@@ -152,6 +180,7 @@ class AssetChecker {
       if (stride > 252 || stride % 4 != 0)
         Fail(place + ".byteStride", std::to_string(stride) + " is not a multiple of 4 up to 252");
       view.byteStride = static_cast<uint32_t>(stride);
+      view.compressed = Extension(entry, "EXT_meshopt_compression") != nullptr;
       const uint64_t size = asset_.buffers[view.buffer].byteLength;
       if (view.byteOffset > size || view.byteLength > size - view.byteOffset)
         Fail(place, "bytes " + std::to_string(view.byteOffset) + " to " +
@@ -240,6 +269,7 @@ class AssetChecker {
   void CheckPrimitive(const ordered_json& entry, const std::string& place) {
     if (!entry.is_object()) Fail(place, "not a JSON object");
     GltfPrimitive& primitive = asset_.primitives.emplace_back();
+    primitive.compressed = Extension(entry, "KHR_draco_mesh_compression") != nullptr;
     const auto attributes = entry.find("attributes");
     if (attributes == entry.end() || !attributes->is_object())
       Fail(place + ".attributes", "missing or not a JSON object, and it is required");
@@ -252,10 +282,10 @@ class AssetChecker {
     if (const std::optional<uint64_t> indices = Unsigned(entry, "indices", place)) {
       const std::string at = place + ".indices";
       primitive.indices = Index(*indices, asset_.accessors.size(), at, "accessor");
-      if (!asset_.accessors[*primitive.indices].bufferView)
+      if (!asset_.accessors[*primitive.indices].bufferView && !primitive.compressed)
         Fail(at, Place("accessors", *primitive.indices) +
-                     " has no bufferView: index data that is compressed (by an extension) or "
-                     "missing is not read");
+                     " has no bufferView, and the primitive is not compressed: its indices are "
+                     "missing");
     }
     const auto mode = entry.find("mode");
     if (mode == entry.end())
@@ -360,6 +390,19 @@ class AssetChecker {
 };
 
 }  // namespace
+
+const char* GltfRefusedExtension(std::string_view name) {
+  struct Refused {
+    std::string_view name;
+    const char* why;
+  };
+  static constexpr Refused kRefused[] = {
+      {"MSFT_lod", "shows other meshes by the distance it is seen from"},
+  };
+  for (const Refused& refused : kRefused)
+    if (refused.name == name) return refused.why;
+  return nullptr;
+}
 
 size_t GltfComponentBytes(uint32_t componentType) {
   switch (componentType) {

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gltf_transform.h"
@@ -25,7 +26,9 @@ constexpr uint32_t kGltfByte = 5120, kGltfUnsignedByte = 5121, kGltfShort = 5122
 // Bytes per component; 0 for a number that is not a component type.
 size_t GltfComponentBytes(uint32_t componentType);
 
-enum class GltfBufferSource { kBinChunk, kDataUri, kFile };
+// kFallback: a buffer that only stands in for compressed data (EXT_meshopt_compression's
+// "fallback"), with no bytes of its own.
+enum class GltfBufferSource { kBinChunk, kDataUri, kFile, kFallback };
 
 struct GltfBuffer {
   uint64_t byteLength = 0;
@@ -41,6 +44,8 @@ struct GltfBufferView {
   uint64_t byteOffset = 0;
   uint64_t byteLength = 0;
   uint32_t byteStride = 0;  // 0: elements packed
+  // Its bytes are decompressed from another buffer (EXT_meshopt_compression).
+  bool compressed = false;
 };
 
 struct GltfAccessor {
@@ -65,6 +70,9 @@ struct GltfPrimitive {
   std::optional<size_t> position;  // its POSITION accessor
   std::optional<size_t> indices;
   std::optional<uint64_t> mode;  // none when "mode" is not a number
+  // Its vertices are compressed (KHR_draco_mesh_compression): its accessors describe
+  // them, with their bounds, but hold no bytes.
+  bool compressed = false;
 };
 
 struct GltfMeshPrimitives {
@@ -92,6 +100,10 @@ struct GltfAssetContext {
   bool binary = false;   // a .glb: its buffers may be its binary chunk
   std::optional<uint64_t> binChunkLength;
 };
+
+// Extensions listed in extensionsRequired that the command refuses, because they change
+// where the geometry is in a way its boxes cannot follow, with why; empty when none.
+const char* GltfRefusedExtension(std::string_view name);
 
 // Checks `document` and describes it. Throws InputError "fileName: place: problem" (place
 // as in "accessors[3]") for anything the command cannot read safely: a buffer whose

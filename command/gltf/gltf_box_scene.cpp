@@ -103,18 +103,22 @@ std::string BoxSceneGltf(SceneFile& scene, bool binary, const std::string& outpu
     const Vector3& half = object.halfSize;
     if (half != Vector3{0, 0, 0}) {
       const size_t start = buffer.size() - positionsStart;
+      const Vector3 centre = object.boxCentre ? *object.boxCentre : Vector3{0, 0, 0};
       for (size_t k = 0; k < 8; ++k)
         for (size_t axis = 0; axis < 3; ++axis)
-          Append(buffer, static_cast<float>(Corner(k, axis) * half[axis]));
+          Append(buffer, static_cast<float>(centre[axis] + Corner(k, axis) * half[axis]));
       // min and max as the stored floats say them.
-      Vector3 max;
-      for (size_t axis = 0; axis < 3; ++axis) max[axis] = static_cast<float>(half[axis]);
+      Vector3 min, max;
+      for (size_t axis = 0; axis < 3; ++axis) {
+        min[axis] = static_cast<float>(centre[axis] - half[axis]);
+        max[axis] = static_cast<float>(centre[axis] + half[axis]);
+      }
       accessors.push_back({{"bufferView", 1},
                            {"byteOffset", start},
                            {"componentType", kFloat},
                            {"count", 8},
                            {"type", "VEC3"},
-                           {"min", {-max[0], -max[1], -max[2]}},
+                           {"min", {min[0], min[1], min[2]}},
                            {"max", {max[0], max[1], max[2]}}});
       node["mesh"] = meshes.size();
       meshes.push_back(

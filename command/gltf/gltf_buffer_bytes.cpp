@@ -35,6 +35,7 @@ std::optional<std::string_view> GltfBufferBytes::Get(size_t index) {
     // The chunk's 8-byte header comes first; its length was checked against byteLength.
     return chunksAfterJson_.substr(8, static_cast<size_t>(buffer.byteLength));
   }
+  if (buffer.source == GltfBufferSource::kFallback) return std::nullopt;
   const auto [known, added] = owned_.try_emplace(index);
   if (added) {
     if (buffer.source == GltfBufferSource::kFile) {

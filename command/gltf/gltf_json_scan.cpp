@@ -27,7 +27,17 @@ constexpr unsigned kParseFlags = rapidjson::kParseNumbersAsStringsFlag |
                                  rapidjson::kParseIterativeFlag |
                                  rapidjson::kParseValidateEncodingFlag;
 
-enum class NodeKey { kOther, kName, kMesh, kChildren, kMatrix, kTranslation, kRotation, kScale };
+enum class NodeKey {
+  kOther,
+  kName,
+  kMesh,
+  kChildren,
+  kMatrix,
+  kTranslation,
+  kRotation,
+  kScale,
+  kExtensions
+};
 
 NodeKey NodeKeyOf(const char* key, size_t length) {
   const std::string_view name(key, length);
@@ -38,6 +48,7 @@ NodeKey NodeKeyOf(const char* key, size_t length) {
   if (name == "translation") return NodeKey::kTranslation;
   if (name == "rotation") return NodeKey::kRotation;
   if (name == "scale") return NodeKey::kScale;
+  if (name == "extensions") return NodeKey::kExtensions;
   return NodeKey::kOther;
 }
 
@@ -123,6 +134,8 @@ class ScanHandler {
       if (depth_ == 3) {
         key_ = NodeKeyOf(text, length);
         if (Numbers* numbers = CurrentNumbers()) ++numbers->keys;
+      } else if (depth_ == 4 && key_ == NodeKey::kExtensions) {
+        instanced_ |= std::string_view(text, length) == "EXT_mesh_gpu_instancing";
       }
       return true;
     }
@@ -305,6 +318,7 @@ class ScanHandler {
     key_ = NodeKey::kOther;
     name_.clear();
     mesh_ = -1;
+    instanced_ = false;
     firstChild_ = scan_.children.size();
     for (Numbers* numbers : {&matrix_, &translation_, &rotation_, &scale_}) {
       numbers->keys = 0;
@@ -337,6 +351,7 @@ class ScanHandler {
     GltfNodeRead& node = scan_.nodes.emplace_back();
     node.name = std::move(name_);
     node.mesh = mesh_;
+    node.instanced = instanced_;
     node.firstChild = firstChild_;
     node.childCount = scan_.children.size() - firstChild_;
     // A matrix that is a list of numbers stands for the node's transform, even one of the
@@ -372,6 +387,7 @@ class ScanHandler {
   NodeKey key_ = NodeKey::kOther;
   std::string name_;
   int64_t mesh_ = -1;
+  bool instanced_ = false;
   size_t firstChild_ = 0;
   Numbers matrix_, translation_, rotation_, scale_;
 };

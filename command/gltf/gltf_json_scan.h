@@ -47,6 +47,8 @@ struct GltfNodeRead {
   LocalMatrix local;
   // A rotation of length zero, refused when the node is part of the scene read.
   bool zeroRotation = false;
+  // Drawn many times over (EXT_mesh_gpu_instancing), each instance placed by the node.
+  bool instanced = false;
 };
 
 // Where the parts a writer may change lie in the JSON text.

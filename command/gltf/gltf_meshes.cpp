@@ -103,6 +103,14 @@ struct Primitive {
   }
 };
 
+// Vertices compressed by Draco, or positions in a buffer view compressed by meshopt.
+bool IsCompressed(const GltfAsset& asset, const GltfPrimitive& primitive) {
+  if (primitive.compressed) return true;
+  if (!primitive.position) return false;
+  const std::optional<size_t> view = asset.accessors[*primitive.position].bufferView;
+  return view && asset.bufferViews[*view].compressed;
+}
+
 // The primitive when it is made of triangles that can be read; nothing otherwise.
 std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, GltfBufferBytes& bytes,
                                            const GltfPrimitive& entry) {
@@ -200,6 +208,10 @@ GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
       size_t corners = 0;
       const GltfMeshPrimitives& listed = asset.meshes[source];
       for (size_t p = listed.first; p < listed.first + listed.count; ++p) {
+        if (IsCompressed(asset, asset.primitives[p])) {
+          ++result.compressedPrimitives;
+          continue;
+        }
         if (std::optional<Primitive> primitive =
                 ReadablePrimitive(asset, bytes, asset.primitives[p])) {
           vertices[primitive->positionAccessor] = primitive->positions.count;

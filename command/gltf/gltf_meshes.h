@@ -29,7 +29,9 @@ struct GltfMeshes {
   // For each object in ListObjects order: its mesh in `meshes`, or none.
   std::vector<std::optional<size_t>> meshOfObject;
   size_t skippedPrimitives = 0;  // not triangles, or not readable
-  size_t leftOutMeshes = 0;      // past kMaxGltfMeshBytes
+  // Compressed (Draco, meshopt), which is not decoded here: their boxes stand for them.
+  size_t compressedPrimitives = 0;
+  size_t leftOutMeshes = 0;  // past kMaxGltfMeshBytes
 };
 
 GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes = kMaxGltfMeshBytes);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <unordered_map>
 
 #include "glb_framing.h"
 #include "gltf_buffer_bytes.h"
@@ -117,7 +118,25 @@ struct MeshBounds {
   Vector3 max;
 };
 
-// The bounds of a POSITION accessor: its "min" and "max", else the floats it holds.
+// A normalized integer component as the number it stands for (quantized positions).
+double Dequantized(double stored, uint32_t componentType) {
+  switch (componentType) {
+    case kGltfByte:
+      return std::max(stored / 127.0, -1.0);
+    case kGltfUnsignedByte:
+      return stored / 255.0;
+    case kGltfShort:
+      return std::max(stored / 32767.0, -1.0);
+    case kGltfUnsignedShort:
+      return stored / 65535.0;
+    default:
+      return stored;
+  }
+}
+
+// The bounds of a POSITION accessor: its "min" and "max" (dequantized when the accessor
+// is normalized), else the floats it holds. Compressed positions are never decoded for
+// this: glTF requires their accessors to give their bounds.
 MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t index,
                           const std::string& fileName) {
   const GltfAccessor& accessor = asset.accessors[index];
@@ -126,9 +145,18 @@ MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t
   if (accessor.min && accessor.max) {
     bounds.min = *accessor.min;
     bounds.max = *accessor.max;
+    if (accessor.normalized)
+      for (size_t a = 0; a < 3; ++a) {
+        bounds.min[a] = Dequantized(bounds.min[a], accessor.componentType);
+        bounds.max[a] = Dequantized(bounds.max[a], accessor.componentType);
+      }
   } else {
+    if (!accessor.bufferView)
+      throw InputError(place +
+                       "a POSITION accessor without min and max, and no bufferView to find "
+                       "them from (compressed data gives its bounds there: glTF requires them)");
     if (accessor.componentType != kGltfFloat || accessor.components != 3 || accessor.matrix ||
-        !accessor.bufferView || accessor.count == 0)
+        accessor.count == 0)
       throw InputError(place + "a POSITION accessor without min and max that is not 3 floats");
     const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
     const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
@@ -177,7 +205,87 @@ std::optional<MeshBounds> MeshBox(const GltfAsset& asset, GltfBufferBytes& bytes
   return box;
 }
 
+LocalMatrix Multiply(const LocalMatrix& parent, const LocalMatrix& local) {
+  const auto apply = [&](const Vector3& v, double w) {
+    Vector3 out;
+    for (size_t a = 0; a < 3; ++a)
+      out[a] = parent[1][a] * v[0] + parent[2][a] * v[1] + parent[3][a] * v[2] + parent[0][a] * w;
+    return out;
+  };
+  return {apply(local[0], 1), apply(local[1], 0), apply(local[2], 0), apply(local[3], 0)};
+}
+
+// Axes that are not at right angles to one another, past the rounding of matrices
+// stored as floats.
+bool IsSkewed(const LocalMatrix& m) {
+  const auto dot = [](const Vector3& a, const Vector3& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+  };
+  for (const auto& [i, j] : {std::pair{1, 2}, std::pair{1, 3}, std::pair{2, 3}})
+    if (std::fabs(dot(m[i], m[j])) > kTrsTolerance * std::sqrt(dot(m[i], m[i]) * dot(m[j], m[j])))
+      return true;
+  return false;
+}
+
+// The nodes an animation moves: channels that target a node's translation, rotation or
+// scale.
+std::vector<char> AnimatedNodes(const nlohmann::ordered_json& document, size_t nodeCount) {
+  std::vector<char> animated(nodeCount, 0);
+  const auto animations = document.find("animations");
+  if (animations == document.end() || !animations->is_array()) return animated;
+  for (const auto& animation : *animations) {
+    const auto channels = animation.find("channels");
+    if (channels == animation.end() || !channels->is_array()) continue;
+    for (const auto& channel : *channels) {
+      const auto target = channel.is_object() ? channel.find("target") : channel.end();
+      if (target == channel.end() || !target->is_object()) continue;
+      const auto node = target->find("node");
+      const auto path = target->find("path");
+      if (node == target->end() || !node->is_number_unsigned() || path == target->end() ||
+          *path == "weights")
+        continue;
+      if (node->get<uint64_t>() < nodeCount) animated[node->get<size_t>()] = 1;
+    }
+  }
+  return animated;
+}
+
+// A mesh's name, when it has one that is not empty.
+const std::string* MeshName(const nlohmann::ordered_json& document, int64_t mesh) {
+  if (mesh < 0) return nullptr;
+  const auto meshes = document.find("meshes");
+  if (meshes == document.end() || !meshes->is_array() ||
+      static_cast<uint64_t>(mesh) >= meshes->size())
+    return nullptr;
+  const nlohmann::ordered_json& entry = (*meshes)[static_cast<size_t>(mesh)];
+  const auto name = entry.find("name");
+  if (name == entry.end() || !name->is_string() || name->get_ref<const std::string&>().empty() ||
+      name->get_ref<const std::string&>().find('/') != std::string::npos)
+    return nullptr;
+  return &name->get_ref<const std::string&>();
+}
+
+// Unnamed nodes answer to their mesh's name when no other object is called that (a mesh
+// drawn by several nodes names none of them).
+void NameByMeshes(std::vector<std::pair<SceneObject*, const std::string*>>& unnamed,
+                  SceneFile& scene) {
+  if (unnamed.empty()) return;
+  std::unordered_map<std::string_view, size_t> uses;
+  for (const auto& [object, name] : unnamed) ++uses[*name];
+  WalkObjects(scene, [&](SceneObject& object, size_t, std::optional<size_t>) {
+    if (object.alias && object.name != *object.alias) ++uses[object.name];
+  });
+  for (const auto& [object, name] : unnamed)
+    if (uses[*name] == 1) object->name = *name;
+}
+
 }  // namespace
+
+std::string MeshNameOf(const GltfFile& file, size_t object) {
+  if (object >= file.meshOfObject.size()) return {};
+  const std::string* name = MeshName(file.asset.document, file.meshOfObject[object]);
+  return name ? *name : std::string();
+}
 
 bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
 
@@ -216,14 +324,20 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   std::vector<GltfNodeRead>& nodes = scan->nodes;
   const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
 
-  if (asset.scenes.empty())
-    throw InputError(fileName + ": scenes: the file has no scene, so no nodes to align");
   const uint64_t chosen = sceneIndex ? uint64_t{*sceneIndex} : asset.defaultScene;
-  if (chosen >= asset.scenes.size())
-    throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
-                     std::to_string(chosen) + " is not a scene (the file has " +
-                     std::to_string(asset.scenes.size()) + ")");
-  const std::vector<int64_t>& roots = asset.scenes[static_cast<size_t>(chosen)];
+  // A file without scenes is a library of nodes: its root nodes are what it holds.
+  std::vector<int64_t> unlisted;
+  if (asset.scenes.empty() && !sceneIndex)
+    for (size_t n = 0; n < nodes.size(); ++n)
+      if (parent[n] < 0) unlisted.push_back(static_cast<int64_t>(n));
+  if (!asset.scenes.empty() || sceneIndex) {
+    if (chosen >= asset.scenes.size())
+      throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
+                       std::to_string(chosen) + " is not a scene (the file has " +
+                       std::to_string(asset.scenes.size()) + ")");
+  }
+  const std::vector<int64_t>& roots =
+      asset.scenes.empty() ? unlisted : asset.scenes[static_cast<size_t>(chosen)];
   std::vector<char> listed(nodes.size(), 0);
   for (const int64_t root : roots) {
     const std::string place =
@@ -246,14 +360,18 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   file.meshOfObject.reserve(nodes.size());
   file.localAsRead.reserve(nodes.size());
   scene.objects.reserve(roots.size());
+  const std::vector<char> animated = AnimatedNodes(asset.document, nodes.size());
+  std::vector<std::pair<SceneObject*, const std::string*>> unnamed;
   struct Pending {
     size_t node;
     std::vector<SceneObject>* siblings;
     size_t depth;
+    // The parent's world matrix; none at the top level, where the world is the local.
+    std::optional<LocalMatrix> parentWorld;
   };
   std::vector<Pending> stack;
   for (auto root = roots.rbegin(); root != roots.rend(); ++root)
-    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1});
+    stack.push_back({static_cast<size_t>(*root), &scene.objects, 1, std::nullopt});
   while (!stack.empty()) {
     const Pending pending = stack.back();
     stack.pop_back();
@@ -272,7 +390,13 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
         number, static_cast<size_t>(
                     std::to_chars(number, number + sizeof number, pending.node).ptr - number));
     object.alias = std::string("#").append(digits);
-    object.name = node.name.empty() ? *object.alias : std::move(node.name);
+    if (node.name.empty()) {
+      object.name = *object.alias;
+      if (const std::string* meshName = MeshName(asset.document, node.mesh))
+        unnamed.emplace_back(&object, meshName);
+    } else {
+      object.name = std::move(node.name);
+    }
     object.source = std::string("nodes[").append(digits).append("]");
     object.localMatrix = node.local;
     SetEulerFields(node.local, object);
@@ -280,28 +404,33 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
       auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
       if (!cached) cached = MeshBox(asset, bufferBytes, static_cast<size_t>(node.mesh), fileName);
       if (const std::optional<MeshBounds>& box = *cached) {
+        // The mesh's own box: its half sizes about its centre, which is rarely the origin;
+        // or the smallest box about the origin that holds it.
         Vector3 centre;
-        double size = 0;
         for (size_t a = 0; a < 3; ++a) {
-          object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
+          object.halfSize[a] = (box->max[a] - box->min[a]) / 2;
           centre[a] = (box->min[a] + box->max[a]) / 2;
-          size = std::max(size, box->max[a] - box->min[a]);
+          if (scene.boxes == BoxPlacement::kOrigin)
+            object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
         }
-        for (size_t a = 0; a < 3; ++a)
-          if (std::fabs(centre[a]) > 0.01 * size) {
-            file.offCentre.push_back({index, centre});
-            break;
-          }
+        if (scene.boxes == BoxPlacement::kGeometry && centre != Vector3{0, 0, 0})
+          object.boxCentre = centre;
       }
     }
+    const LocalMatrix world =
+        pending.parentWorld ? Multiply(*pending.parentWorld, node.local) : node.local;
+    if (node.mesh >= 0 && IsSkewed(world)) file.skewed.push_back(index);
+    if (animated[pending.node]) file.animated.push_back(index);
+    if (node.instanced) file.instanced.push_back(index);
     file.nodeOfObject.push_back(pending.node);
     file.meshOfObject.push_back(node.mesh);
     file.localAsRead.push_back(node.local);
     object.children.reserve(node.childCount);
     for (size_t k = node.childCount; k-- > 0;)
       stack.push_back({static_cast<size_t>(scan->children[node.firstChild + k]), &object.children,
-                       pending.depth + 1});
+                       pending.depth + 1, world});
   }
+  NameByMeshes(unnamed, scene);
   return file;
 }
 

@@ -45,9 +45,12 @@ struct GltfFile {
   std::vector<size_t> nodeOfObject;
   std::vector<int64_t> meshOfObject;
   std::vector<LocalMatrix> localAsRead;
-  // Objects (ListObjects order) whose mesh centre is off the node's origin by more than
-  // 1% of the mesh's size, with that offset.
-  std::vector<std::pair<size_t, Vector3>> offCentre;
+  // Objects (ListObjects order) whose placement cannot come out exact: a mesh whose
+  // world frame is skewed (a non-uniform scale above a rotation), so its box is not a
+  // box in the world; a node an animation moves, which overrides the new placement when
+  // it plays; a mesh drawn once per instance (EXT_mesh_gpu_instancing), whose box is one
+  // instance's at the node.
+  std::vector<size_t> skewed, animated, instanced;
 
   // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.
   std::string_view Json() const { return std::string_view(bytes).substr(jsonAt, jsonLength); }
@@ -58,6 +61,10 @@ struct GltfFile {
   }
 };
 
+// The name of the mesh object `object` (ListObjects order) draws; empty when it draws none
+// or its mesh has no name.
+std::string MeshNameOf(const GltfFile& file, size_t object);
+
 // Whether `bytes` begin as a .glb does.
 bool IsGlb(const std::string& bytes);
 
@@ -65,6 +72,8 @@ bool IsGlb(const std::string& bytes);
 // file then keeps them. Nothing, with `bytes` untouched, for anything else (a scene in
 // the command's JSON format, or text that is not JSON at all).
 // `sceneIndex`: the scene to read (default: the file's "scene", else the first).
+// `scene.boxes` says which box each mesh gets: its own, or the smallest one about the
+// node's origin that holds it.
 std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
                                  std::optional<size_t> sceneIndex, SceneFile& scene);
 

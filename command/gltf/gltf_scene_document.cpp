@@ -1,7 +1,6 @@
 #include "gltf_scene_document.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "gltf_reader.h"
 #include "gltf_writer.h"
@@ -18,7 +17,7 @@ class GltfScene : public SceneDocument {
   SceneFormat Format() const override {
     return file_.binary ? SceneFormat::kGlb : SceneFormat::kGltf;
   }
-  std::string Notes() const override;
+  std::vector<std::string> Notes() const override;
   void Write(const std::string& path, const ByteSink& sink) override {
     WriteGltf(file_, scene_, path, sink);
   }
@@ -28,30 +27,40 @@ class GltfScene : public SceneDocument {
   GltfFile file_;
 };
 
-std::string GltfScene::Notes() const {
-  if (file_.offCentre.empty()) return {};
-  const std::vector<std::string> paths = ObjectPaths(scene_);
-  constexpr size_t kListed = 10;
-  std::ostringstream note;
-  note << fileName_ << ": note: " << file_.offCentre.size()
-       << " node(s) hold a mesh whose centre is off the node's origin by more than 1% of its "
-          "size; their boxes are centred on the origin, so a gap may appear beside them (-v lists "
-          "them):";
-  for (size_t i = 0; i < std::min(kListed, file_.offCentre.size()); ++i) {
-    const auto& [object, centre] = file_.offCentre[i];
-    note << "\n  " << paths[object] << " (mesh centre " << centre[0] << ", " << centre[1] << ", "
-         << centre[2] << ")";
+std::vector<std::string> GltfScene::Notes() const {
+  struct Inexact {
+    const std::vector<size_t>& objects;
+    const char* why;
+  };
+  const Inexact kinds[] = {
+      {file_.skewed,
+       "hold a mesh under a non-uniform scale with a rotation: its box is skewed in the world, "
+       "so faces placed against it may not touch exactly"},
+      {file_.animated, "are moved by an animation, which overrides a new placement when it plays"},
+      {file_.instanced,
+       "draw their mesh once per instance (EXT_mesh_gpu_instancing): the box is the mesh's "
+       "at the node, not around every instance"},
+  };
+  std::vector<std::string> notes;
+  std::vector<std::string> paths;
+  for (const Inexact& kind : kinds) {
+    if (kind.objects.empty()) continue;
+    if (paths.empty()) paths = ObjectPaths(scene_);
+    std::string note = fileName_ + ": note: " + std::to_string(kind.objects.size()) + " node(s) " +
+                       kind.why + " (-v lists them)";
+    for (const size_t object : kind.objects) note += "\n  " + paths[object];
+    notes.push_back(std::move(note));
   }
-  if (file_.offCentre.size() > kListed)
-    note << "\n  and " << file_.offCentre.size() - kListed << " more";
-  return note.str();
+  return notes;
 }
 
 }  // namespace
 
 std::unique_ptr<SceneDocument> ReadGltfDocument(std::string& bytes, const std::string& fileName,
-                                                std::optional<size_t> sceneIndex) {
+                                                std::optional<size_t> sceneIndex,
+                                                BoxPlacement boxes) {
   SceneFile scene;
+  scene.boxes = boxes;
   std::optional<GltfFile> gltf = ReadGltf(bytes, fileName, sceneIndex, scene);
   if (!gltf) return nullptr;
   return std::make_unique<GltfScene>(std::move(*gltf), std::move(scene), fileName);

@@ -16,6 +16,7 @@ namespace kcommand {
 // InputError naming `fileName` for a glTF file that cannot be read.
 // `sceneIndex`: the glTF scene to read (default: the file's "scene", else the first).
 std::unique_ptr<SceneDocument> ReadGltfDocument(std::string& bytes, const std::string& fileName,
-                                                std::optional<size_t> sceneIndex);
+                                                std::optional<size_t> sceneIndex,
+                                                BoxPlacement boxes = BoxPlacement::kGeometry);
 
 }  // namespace kcommand

@@ -162,6 +162,10 @@ class QuickSceneReader {
         read = Once(seen, 16) && Vector(item, depth + 1, object.scale);
       } else if (key == "halfSize") {
         read = Once(seen, 32) && Vector(item, depth + 1, object.halfSize);
+      } else if (key == "boxCenter") {
+        Vector3 centre;
+        read = Once(seen, 512) && Vector(item, depth + 1, centre);
+        object.boxCentre = centre;
       } else if (key == "selected") {
         read = Once(seen, 64) && !item.get_bool().get(object.selected);
       } else if (key == "parent") {

@@ -45,6 +45,7 @@ void ReadObjectTree(const json& value, const json::json_pointer& where,
   object.rotationDegrees = VectorOr(value, "rotation", {0, 0, 0});
   object.scale = VectorOr(value, "scale", {1, 1, 1});
   object.halfSize = VectorOr(value, "halfSize", {0, 0, 0});
+  if (value.contains("boxCenter")) object.boxCentre = VectorOr(value, "boxCenter", {0, 0, 0});
   object.selected = value.value("selected", false);
   if (value.contains("parent")) each.parentName = value.at("parent").get<std::string>();
   const size_t index = AddReadObject(read, std::move(each), parent);

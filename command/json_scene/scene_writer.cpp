@@ -116,7 +116,7 @@ class VectorText {
 
 // One VectorText for each vector of an object.
 struct ObjectVectors {
-  VectorText position, rotation, scale, halfSize;
+  VectorText position, rotation, scale, halfSize, boxCentre;
 };
 
 // Angles come back from matrices with the last bits disturbed; a billionth of a degree
@@ -155,6 +155,10 @@ void WriteObject(TextOut& out, ObjectVectors& vectors, const SceneObject& object
   vectors.scale.Write(out, object.scale);
   WriteKey(out, level + 1, "halfSize");
   vectors.halfSize.Write(out, object.halfSize);
+  if (object.boxCentre) {
+    WriteKey(out, level + 1, "boxCenter");
+    vectors.boxCentre.Write(out, *object.boxCentre);
+  }
   if (object.selected) {
     WriteKey(out, level + 1, "selected");
     out << "true";

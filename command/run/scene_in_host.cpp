@@ -14,6 +14,65 @@ namespace {
 
 constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
+bool IsOrigin(const Vector3& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
+
+// Each step is one to one, so values that differ in one number always get another
+// fingerprint; equal fingerprints of different values have a chance of one in 2^64.
+class Fingerprint {
+ public:
+  void Add(const HostVector& v) {
+    for (const double c : {v.x, v.y, v.z}) value_ = (value_ ^ std::bit_cast<uint64_t>(c)) * kPrime;
+  }
+  void Add(const HostMatrix& m) {
+    for (const HostVector& v : {m.offset, m.axisX, m.axisY, m.axisZ}) Add(v);
+  }
+  uint64_t Value() const { return value_; }
+
+ private:
+  static constexpr uint64_t kPrime = 0x100000001b3;
+  uint64_t value_ = 0xcbf29ce484222325;
+};
+
+uint64_t FingerprintOf(const HostMatrix& m) {
+  Fingerprint fingerprint;
+  fingerprint.Add(m);
+  return fingerprint.Value();
+}
+
+// The axes of `m` applied to `v`: where `v` of m's frame lies from m's origin.
+HostVector Turned(const HostMatrix& m, const Vector3& v) {
+  return {m.axisX.x * v[0] + m.axisY.x * v[1] + m.axisZ.x * v[2],
+          m.axisX.y * v[0] + m.axisY.y * v[1] + m.axisZ.y * v[2],
+          m.axisX.z * v[0] + m.axisY.z * v[1] + m.axisZ.z * v[2]};
+}
+
+// The local offset of an object shown at its box centre `centre` under a parent shown
+// at its own `parentCentre` (either may be none), and back.
+HostVector ShiftedOffset(const HostMatrix& local, const Vector3* centre,
+                         const Vector3* parentCentre) {
+  HostVector offset = local.offset;
+  if (centre) {
+    const HostVector turned = Turned(local, *centre);
+    offset = {offset.x + turned.x, offset.y + turned.y, offset.z + turned.z};
+  }
+  if (parentCentre)
+    offset = {offset.x - (*parentCentre)[0], offset.y - (*parentCentre)[1],
+              offset.z - (*parentCentre)[2]};
+  return offset;
+}
+HostVector UnshiftedOffset(const HostMatrix& local, const Vector3* centre,
+                           const Vector3* parentCentre) {
+  HostVector offset = local.offset;
+  if (parentCentre)
+    offset = {offset.x + (*parentCentre)[0], offset.y + (*parentCentre)[1],
+              offset.z + (*parentCentre)[2]};
+  if (centre) {
+    const HostVector turned = Turned(local, *centre);
+    offset = {offset.x - turned.x, offset.y - turned.y, offset.z - turned.z};
+  }
+  return offset;
+}
+
 }  // namespace
 
 SceneInHost::SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::string& fileName)
@@ -38,6 +97,7 @@ SceneInHost::SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::s
     hostScene_.SetSelected(object, from.selected);
     objects_.push_back(object);
     sceneObjects_.push_back(&from);
+    Present(object, from, parent);
   });
   for (size_t i = 0; i < objects_.size(); ++i) {
     if (!IsFinite(hostScene_.WorldMatrix(objects_[i])))
@@ -46,6 +106,36 @@ SceneInHost::SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::s
                        "' ends up with a world matrix that is not finite (position or scale "
                        "too large along its parents)");
   }
+}
+
+const Vector3* SceneInHost::ShownCentre(const SceneObject& object) const {
+  if (scene_.boxes != BoxPlacement::kGeometry || !object.boxCentre || IsOrigin(*object.boxCentre))
+    return nullptr;
+  return &*object.boxCentre;
+}
+
+void SceneInHost::Present(HostObject* object, SceneObject& from, std::optional<size_t> parent) {
+  const size_t index = objects_.size() - 1;
+  const Vector3* centre = ShownCentre(from);
+  const Vector3* parentCentre = parent ? ShownCentre(*sceneObjects_[*parent]) : nullptr;
+  const bool enlarged =
+      scene_.boxes == BoxPlacement::kOrigin && from.boxCentre && !IsOrigin(*from.boxCentre);
+  if (!centre && !parentCentre && !enlarged) return;
+  Presented& shown = presented_.emplace_back(
+      Presented{index, parent ? *parent : kNoParent, 0, centre || parentCentre});
+  if (enlarged) {
+    // The smallest box about the origin that holds the geometry's box.
+    const Vector3& c = *from.boxCentre;
+    hostScene_.SetHalfSizes(object,
+                            {std::fabs(c[0]) + from.halfSize[0], std::fabs(c[1]) + from.halfSize[1],
+                             std::fabs(c[2]) + from.halfSize[2]});
+  }
+  HostMatrix local = hostScene_.LocalMatrix(object);
+  if (shown.shifted) {
+    local.offset = ShiftedOffset(local, centre, parentCentre);
+    hostScene_.SetPosition(object, local.offset);
+  }
+  shown.asBuilt = FingerprintOf(local);
 }
 
 const std::vector<ObjectEntry>& SceneInHost::Entries() const {
@@ -65,15 +155,10 @@ std::vector<uint64_t> SceneInHost::PlacementFingerprints() const {
   std::vector<uint64_t> fingerprints;
   fingerprints.reserve(objects_.size());
   for (HostObject* object : objects_) {
-    const HostMatrix world = hostScene_.WorldMatrix(object);
-    const HostVector half = hostScene_.HalfSizes(object);
-    // Each step is one to one, so a placement that differs in one number always gets
-    // another fingerprint.
-    uint64_t fingerprint = 0xcbf29ce484222325;
-    for (const HostVector& v : {world.offset, world.axisX, world.axisY, world.axisZ, half})
-      for (const double c : {v.x, v.y, v.z})
-        fingerprint = (fingerprint ^ std::bit_cast<uint64_t>(c)) * 0x100000001b3;
-    fingerprints.push_back(fingerprint);
+    Fingerprint fingerprint;
+    fingerprint.Add(hostScene_.WorldMatrix(object));
+    fingerprint.Add(hostScene_.HalfSizes(object));
+    fingerprints.push_back(fingerprint.Value());
   }
   return fingerprints;
 }
@@ -93,20 +178,41 @@ std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {
 }
 
 void SceneInHost::ReadBack() {
+  auto shown = presented_.begin();
   for (size_t i = 0; i < objects_.size(); ++i) {
     SceneObject& to = *sceneObjects_[i];
     HostObject* object = objects_[i];
-    to.position = FromHost(hostScene_.Position(object));
+    to.selected = hostScene_.Selected(object);
+    const Presented* presented = nullptr;
+    if (shown != presented_.end() && shown->index == i) presented = &*shown++;
+    if (!presented) to.halfSize = FromHost(hostScene_.HalfSizes(object));
+    HostMatrix local = hostScene_.LocalMatrix(object);
+    if (presented && presented->shifted) {
+      if (FingerprintOf(local) == presented->asBuilt) {
+        // Where it was built (never moved, or undone): the values as read, not the shift
+        // taken out again to the last bit.
+        if (const auto kept = asRead_.find(i); kept != asRead_.end()) {
+          to.position = kept->second.position;
+          to.rotationDegrees = kept->second.rotationDegrees;
+          to.scale = kept->second.scale;
+          to.localMatrix = std::move(kept->second.localMatrix);
+          asRead_.erase(kept);
+        }
+        continue;
+      }
+      if (keepAsRead_)
+        asRead_.try_emplace(i, AsRead{to.position, to.rotationDegrees, to.scale, to.localMatrix});
+      const size_t parent = presented->parent;
+      local.offset =
+          UnshiftedOffset(local, ShownCentre(to),
+                          parent != kNoParent ? ShownCentre(*sceneObjects_[parent]) : nullptr);
+    }
+    to.position = FromHost(local.offset);
     const HostVector r = hostScene_.Rotation(object);
     to.rotationDegrees = {r.x / kRadiansPerDegree, r.y / kRadiansPerDegree,
                           r.z / kRadiansPerDegree};
     to.scale = FromHost(hostScene_.Scale(object));
-    to.halfSize = FromHost(hostScene_.HalfSizes(object));
-    to.selected = hostScene_.Selected(object);
-    if (to.localMatrix) {
-      const HostMatrix m = hostScene_.LocalMatrix(object);
-      to.localMatrix = FromHost(m);
-    }
+    if (to.localMatrix) to.localMatrix = FromHost(local);
   }
 }
 

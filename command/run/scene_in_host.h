@@ -2,9 +2,17 @@
 // Puts a scene into the substitute host's document and reads it back: the objects the
 // plug-in sees are the host's, built here from the file and read back after the tool
 // has run.
+//
+// An object whose box is centred off its origin is shown to the host with its origin at
+// the box's centre (its own frame shifted there, and its children's frames shifted back),
+// so the tool places the box itself. Reading back takes the shift out again; an object
+// the host left as it was keeps its values as read, bit for bit.
 
+#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "c4d_host_abi.h"
@@ -33,6 +41,9 @@ class SceneInHost {
   size_t Count() const { return objects_.size(); }
 
   std::vector<HostPlacement> Placements() const;
+  // Where the host's origin of `object` lies in the object's own frame: its box centre,
+  // or none when that is its origin.
+  const Vector3* ShownCentre(const SceneObject& object) const;
   // Each object's placement (world matrix and half sizes, bit for bit) as one number:
   // enough to count what a press moved without keeping every placement. A changed
   // placement keeps its fingerprint only by a chance of one in 2^64.
@@ -45,8 +56,33 @@ class SceneInHost {
   // Position, rotation (degrees), scale, half sizes and selection of every object from
   // the host into the scene the objects were built from.
   void ReadBack();
+  // For reading back more than once (a view reads after every press and undo): each
+  // object's values as read are kept when reading back first changes them, so an object
+  // that an undo returns to where it was built gets them again, bit for bit. Off by
+  // default, since it holds a copy per moved object.
+  void KeepValuesAsRead() { keepAsRead_ = true; }
 
  private:
+  // An object shown to the host otherwise than as the file has it: its frame shifted to
+  // its box centre or its parent's, or (BoxPlacement::kOrigin) its box enlarged to be
+  // centred on its origin.
+  // Small: a large file may have one per object.
+  struct Presented {
+    size_t index;
+    size_t parent;  // kNoParent at the top level
+    // The local matrix the host was given, as a fingerprint; an object the host still
+    // holds so keeps its values as read.
+    uint64_t asBuilt;
+    bool shifted;
+  };
+  static constexpr size_t kNoParent = SIZE_MAX;
+  // An object's values as read, kept once reading back first changes them.
+  struct AsRead {
+    Vector3 position, rotationDegrees, scale;
+    Boxed<LocalMatrix> localMatrix;
+  };
+  void Present(HostObject* object, SceneObject& from, std::optional<size_t> parent);
+
   khost::Scene& hostScene_;
   SceneFile& scene_;
   // In the order of ListObjects, as objects_.
@@ -55,6 +91,10 @@ class SceneInHost {
   mutable std::vector<ObjectEntry> entries_;
   HostDocument* document_ = nullptr;
   std::vector<HostObject*> objects_;
+  // In the order of ListObjects; most scenes have none.
+  std::vector<Presented> presented_;
+  bool keepAsRead_ = false;
+  std::unordered_map<size_t, AsRead> asRead_;
 };
 
 bool SamePlacement(const HostPlacement& a, const HostPlacement& b);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "output_files.h"
 #include "scene_model.h"
@@ -32,8 +33,9 @@ class SceneDocument {
   SceneFile& Scene() { return scene_; }
   const std::string& FileName() const { return fileName_; }
   virtual SceneFormat Format() const = 0;
-  // What the user should know about how the scene was read; empty when nothing.
-  virtual std::string Notes() const { return {}; }
+  // What the user should know about how the scene was read, a note each ("FILE: note:
+  // ..." on its first line, details under it).
+  virtual std::vector<std::string> Notes() const { return {}; }
   // The file to write at `path`, in this document's format, with the objects'
   // placements as they are now in Scene(), handed to `sink` in pieces. Throws
   // InputError when a placement cannot be written in this format.

@@ -33,6 +33,9 @@ struct SceneObject {
   Vector3 rotationDegrees{0, 0, 0};
   Vector3 scale{1, 1, 1};
   Vector3 halfSize{0, 0, 0};
+  // The box's centre in the object's own frame; none: its origin. The host is shown the
+  // object with its origin moved there, so the tool places the box itself.
+  Boxed<Vector3> boxCentre;
   bool selected = false;
   std::vector<SceneObject> children;
   // Where the object was read: a JSON pointer such as "/objects/0/children/1".
@@ -50,10 +53,16 @@ struct ToolSettings {
   std::array<std::optional<AxisChoice>, 3> axes;
 };
 
+// How the host is shown each object's box: as the file gives it (centred where its
+// geometry is), or centred on the object's origin, as large as it must be to hold the
+// geometry's box, as a host that knows no box centres has it.
+enum class BoxPlacement { kGeometry, kOrigin };
+
 struct SceneFile {
   std::string comment;
   std::vector<SceneObject> objects;
   ToolSettings tool;
+  BoxPlacement boxes = BoxPlacement::kGeometry;
 };
 
 // One object of the tree with its path ("Table/Leg") and the index of its parent in

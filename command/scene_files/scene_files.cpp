@@ -53,15 +53,19 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   // tried twice.
   bool quickTried = false;
   std::string bytes = standardInput ? ReadStandardInput() : ReadSceneBytes(path);
+  std::unique_ptr<SceneDocument> document;
   if (StartsAsScene(bytes)) {
     quickTried = true;
     if (std::optional<SceneFile> scene = ParseWellFormedSceneText(bytes, name))
-      return JsonSceneDocument(std::move(*scene), name);
+      document = JsonSceneDocument(std::move(*scene), name);
   }
-  if (std::unique_ptr<SceneDocument> gltf = ReadGltfDocument(bytes, name, options.gltfScene))
-    return gltf;
-  return JsonSceneDocument(std::move(bytes), name,
-                           quickTried ? SceneReading::kCheckedOnly : SceneReading::kQuickFirst);
+  if (!document) document = ReadGltfDocument(bytes, name, options.gltfScene, options.boxes);
+  if (!document)
+    document =
+        JsonSceneDocument(std::move(bytes), name,
+                          quickTried ? SceneReading::kCheckedOnly : SceneReading::kQuickFirst);
+  document->Scene().boxes = options.boxes;
+  return document;
 }
 
 std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {

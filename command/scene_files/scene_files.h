@@ -21,6 +21,7 @@ inline bool IsStandardStream(const std::string& path) { return path == kStandard
 
 struct SceneReadOptions {
   std::optional<size_t> gltfScene;  // --scene: which glTF scene (default: the file's own)
+  BoxPlacement boxes = BoxPlacement::kGeometry;  // --box
 };
 
 // Reads the file (standard input for "-"), its format found from its content: a GLB

@@ -155,6 +155,7 @@ struct ViewServer::Impl {
       Answer(response, 200,
              {{"meshes", std::move(list)},
               {"skippedPrimitives", meshes.skippedPrimitives},
+              {"compressedPrimitives", meshes.compressedPrimitives},
               {"leftOutMeshes", meshes.leftOutMeshes}});
     });
     // A mesh as the page's typed arrays take it: the positions (float32), then the

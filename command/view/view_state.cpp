@@ -48,6 +48,8 @@ ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::stri
       output_(std::move(output)),
       writer_(std::move(writer)) {
   session_ = std::make_unique<AlignmentSession>(pluginFolder, scene_, sceneFile_, nullptr);
+  // State() reads back after every press and undo.
+  session_->objects().KeepValuesAsRead();
   khost::Host& host = session_->host();
   // The page cannot open a file of ours: it gets the content the tool asked to show.
   host.ui().SetFileOpener([this](const std::string& path) {
@@ -104,6 +106,7 @@ json ViewState::State() {
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
     const HostMatrix& world = placements[i].world;
+    const Vector3* shownCentre = objects.ShownCentre(*entry.object);
     json parent = nullptr;
     if (entry.parent) parent = host.scene().IdOf(objects.Object(*entry.parent));
     json mesh = nullptr;
@@ -115,7 +118,8 @@ json ViewState::State() {
                     {"position", VectorJson(entry.object->position)},
                     {"rotation", VectorJson(entry.object->rotationDegrees)},
                     {"scale", VectorJson(entry.object->scale)},
-                    {"halfSize", VectorJson(entry.object->halfSize)},
+                    {"halfSize", VectorJson(placements[i].halfSizes)},
+                    {"boxCenter", VectorJson(shownCentre ? *shownCentre : Vector3{0, 0, 0})},
                     {"world",
                      {{"offset", VectorJson(world.offset)},
                       {"axisX", VectorJson(world.axisX)},

@@ -102,6 +102,9 @@ async function loadMeshes() {
   for (const [i, mesh] of index.meshes.entries())
     geometries.push(meshGeometry(await getMeshBytes(i), mesh.vertices, mesh.triangles));
   viewport.setMeshes(geometries);
+  if (index.compressedPrimitives > 0)
+    status(`${index.compressedPrimitives} compressed primitive(s) (Draco or meshopt) are not ` +
+           'decoded here: their boxes stand for them');
   if (index.leftOutMeshes > 0)
     status(`${index.leftOutMeshes} mesh(es) too large to draw: their boxes stand for them`);
 }

@@ -111,6 +111,9 @@ export class Viewport {
       const shape = object.mesh === null ? undefined : this.geometries[object.mesh];
       if (shape) {
         const mesh = new THREE.Mesh(shape, this.meshMaterials[role]);
+        // The group's origin is the box's centre; the mesh is drawn in the node's frame.
+        const [cx, cy, cz] = object.boxCenter;
+        mesh.position.set(-cx, -cy, -cz);
         mesh.userData.shared = true;
         mesh.raycast = () => {};  // the box takes the click
         group.add(mesh);

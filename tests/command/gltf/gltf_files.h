@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -35,6 +36,32 @@ inline std::pair<json, std::string> SplitGlb(const std::string& bytes) {
   uint32_t length = 0;
   std::memcpy(&length, bytes.data() + 12, 4);
   return {json::parse(bytes.substr(20, length)), bytes.substr(20 + length)};
+}
+
+// A node's local matrix computed from its JSON alone, apart from the command's own
+// transform code (row r, column c; the last row is 0 0 0 1).
+using Affine = std::array<std::array<double, 4>, 3>;
+
+inline Affine NodeLocal(const json& node) {
+  Affine m{};
+  if (node.contains("matrix")) {
+    for (size_t c = 0; c < 4; ++c)
+      for (size_t r = 0; r < 3; ++r) m[r][c] = node["matrix"][c * 4 + r].get<double>();
+    return m;
+  }
+  const json t = node.value("translation", json{0, 0, 0});
+  const json q = node.value("rotation", json{0, 0, 0, 1});
+  const json s = node.value("scale", json{1, 1, 1});
+  const double x = q[0], y = q[1], z = q[2], w = q[3];
+  const double rotation[3][3] = {
+      {1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
+      {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
+      {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+  for (size_t r = 0; r < 3; ++r) {
+    for (size_t c = 0; c < 3; ++c) m[r][c] = rotation[r][c] * s[c].get<double>();
+    m[r][3] = t[r];
+  }
+  return m;
 }
 
 class GltfScene : public ::testing::Test {

@@ -23,6 +23,19 @@
 namespace kcommand_test {
 namespace {
 
+// Compressed vertices are not decoded for drawing: those meshes keep only their boxes, and
+// are counted so the view can say why.
+TEST_F(GltfScene, CountsCompressedPrimitivesInsteadOfDrawingThem) {
+  for (const auto& [file, primitives] :
+       {std::pair{kModels + "draco/2CylinderEngine.gltf", size_t{34}},
+        {std::string(KESTRUM_SOURCE_DIR "/tests/fixtures/gltf/lamp-meshopt.glb"), size_t{4}}}) {
+    const std::unique_ptr<kcommand::SceneDocument> document = kcommand::ReadSceneDocument(file, {});
+    const kcommand::GltfMeshes meshes = kcommand::ReadGltfMeshes(*document->Gltf());
+    EXPECT_EQ(meshes.compressedPrimitives, primitives) << file;
+    EXPECT_TRUE(meshes.meshes.empty()) << file;
+  }
+}
+
 // The meshes kestrum view draws: every triangle of the file, each mesh once; past the
 // byte budget whole meshes are left out, and their nodes keep only their boxes.
 TEST_F(GltfScene, ReadsEachMeshOnceForDrawingWithinTheBudget) {

@@ -23,18 +23,36 @@
 namespace kcommand_test {
 namespace {
 
-TEST_F(GltfScene, NotesMeshesOffTheirOriginAndBoxesThemFromIt) {
-  folder.Write("off.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0]}],
-    "nodes": [{"name": "Off", "mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
-    "accessors": [{"componentType": 5126, "count": 1, "type": "VEC3", "min": [0, -1, 0], "max": [2, 1, 3]}]})");
-  const Outcome run = Kestrum({"list", "off.gltf"});
-  ASSERT_EQ(0, run.status) << run.err;
-  EXPECT_NE(std::string::npos, run.err.find("note: 1 node(s)")) << run.err;
-  // One line per file; -v lists the nodes.
-  EXPECT_EQ(std::string::npos, run.err.find("mesh centre")) << run.err;
-  EXPECT_NE(std::string::npos,
-            Kestrum({"list", "-v", "off.gltf"}).err.find("Off (mesh centre 1, 0, 1.5)"));
-  EXPECT_NE(std::string::npos, run.out.find("Off  #0  at (0, 0, 0)  half (2, 1, 3)")) << run.out;
+TEST_F(GltfScene, BoxesAMeshWhereItIsOrAboutTheOriginWhenAsked) {
+  // Quantized positions: normalized shorts whose bounds are read as the numbers they
+  // stand for.
+  folder.Write("off.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0, 1]}],
+    "nodes": [{"name": "Off", "mesh": 0}, {"name": "Packed", "mesh": 1}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}, {"primitives": [{"attributes": {"POSITION": 1}}]}],
+    "accessors": [{"componentType": 5126, "count": 1, "type": "VEC3", "min": [0, -1, 0], "max": [2, 1, 3]},
+                  {"componentType": 5122, "normalized": true, "count": 1, "type": "VEC3",
+                   "min": [0, -32767, -32768], "max": [32767, 0, 32767]}]})");
+  const struct {
+    std::vector<std::string> options;
+    const char* off;
+    const char* packed;
+  } cases[] = {
+      {{},
+       "Off  #0  at (1, 0, 1.5)  half (1, 1, 1.5)",
+       "Packed  #1  at (0.5, -0.5, 0)  half (0.5, 0.5, 1)"},
+      {{"--box", "origin"},
+       "Off  #0  at (0, 0, 0)  half (2, 1, 3)",
+       "Packed  #1  at (0, 0, 0)  half (1, 1, 1)"},
+  };
+  for (const auto& each : cases) {
+    std::vector<std::string> arguments = {"list", "off.gltf"};
+    arguments.insert(arguments.end(), each.options.begin(), each.options.end());
+    const Outcome run = Kestrum(arguments);
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ("", run.err);
+    EXPECT_NE(std::string::npos, run.out.find(each.off)) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find(each.packed)) << run.out;
+  }
 }
 
 struct BadGltf {
@@ -137,7 +155,19 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--select", "Q*"},
                 "--select: no object's path matches 'Q*'"},
         BadGltf{"ambiguous name", kBoxJson, {}, "the name 'A' is ambiguous"},
-        BadGltf{"no such scene", kBoxJson, {"--scene", "3"}, "--scene: 3 is not a scene"}));
+        BadGltf{"no such scene", kBoxJson, {"--scene", "3"}, "--scene: 3 is not a scene"},
+        BadGltf{
+            "compressed positions without bounds",
+            kNodes + R"([{"mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0},
+                  "extensions": {"KHR_draco_mesh_compression": {"bufferView": 0, "attributes": {"POSITION": 0}}}}]}],
+                "accessors": [{"componentType": 5126, "count": 3, "type": "VEC3"}]})",
+            {},
+            "accessors[0]: a POSITION accessor without min and max, and no bufferView"},
+        BadGltf{
+            "a required extension that moves geometry",
+            R"({"asset": {"version": "2.0"}, "extensionsRequired": ["MSFT_lod"], "scenes": [{"nodes": [0]}], "nodes": [{}]})",
+            {},
+            "extensionsRequired[0]: the file requires MSFT_lod"}));
 
 // glTF node transforms: what decomposes and what glTF cannot hold.
 

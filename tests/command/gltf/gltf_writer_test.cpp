@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,57 @@
 
 namespace kcommand_test {
 namespace {
+
+// A moved node takes the reference's frame, which the writer turns from the reference's
+// matrix into the moved node's rotation and scale; the written node must hold that frame.
+// The turns pick each branch of the quaternion conversion: a small turn (the trace
+// branch), half turns about X, Y and Z (each a largest-diagonal branch) and turns near
+// them; and frames that differ from the moved node's only in the Z axis (a mirror, a Z
+// scale), which must not be written as a translation alone.
+TEST_F(GltfScene, WritesTheReferencesFrameIntoTheMovedNode) {
+  const double s = std::sin(0.5 * M_PI / 180), c = std::cos(0.5 * M_PI / 180);
+  const struct {
+    const char* what;
+    std::array<double, 9> columns;  // the reference's X, Y and Z axes
+  } cases[] = {
+      {"30 degrees about Y",
+       {std::cos(M_PI / 6), 0, -std::sin(M_PI / 6), 0, 1, 0, std::sin(M_PI / 6), 0,
+        std::cos(M_PI / 6)}},
+      {"half turn about X", {1, 0, 0, 0, -1, 0, 0, 0, -1}},
+      {"half turn about Y", {-1, 0, 0, 0, 1, 0, 0, 0, -1}},
+      {"half turn about Z", {-1, 0, 0, 0, -1, 0, 0, 0, 1}},
+      {"179 degrees about X",
+       {1, 0, 0, 0, -c * c + s * s, 2 * s * c, 0, -2 * s * c, -c * c + s * s}},
+      {"179 degrees about Y",
+       {-c * c + s * s, 0, -2 * s * c, 0, 1, 0, 2 * s * c, 0, -c * c + s * s}},
+      {"179 degrees about Z",
+       {-c * c + s * s, 2 * s * c, 0, -2 * s * c, -c * c + s * s, 0, 0, 0, 1}},
+      {"a mirror in Z", {1, 0, 0, 0, 1, 0, 0, 0, -1}},
+      {"Z scaled by 3", {1, 0, 0, 0, 1, 0, 0, 0, 3}},
+  };
+  for (const auto& each : cases) {
+    SCOPED_TRACE(each.what);
+    json matrix = json::array();
+    for (size_t axis = 0; axis < 3; ++axis) {
+      for (size_t r = 0; r < 3; ++r) matrix.push_back(each.columns[axis * 3 + r]);
+      matrix.push_back(0);
+    }
+    for (const double v : {0.0, 0.0, 0.0, 1.0}) matrix.push_back(v);
+    const json scene = {
+        {"asset", {{"version", "2.0"}}},
+        {"scenes", {{{"nodes", {0, 1}}}}},
+        {"nodes",
+         {{{"name", "Ref"}, {"matrix", matrix}}, {{"name", "Moved"}, {"translation", {5, 0, 0}}}}}};
+    folder.Write("frame.gltf", scene.dump());
+    const Outcome run = Kestrum({"align", "frame.gltf", "--reference", "Ref", "--select", "Moved",
+                                 "--x", "center", "-o", "out.gltf"});
+    ASSERT_EQ(0, run.status) << run.err;
+    const Affine written = NodeLocal(json::parse(Contents(Path("out.gltf")))["nodes"][1]);
+    for (size_t axis = 0; axis < 3; ++axis)
+      for (size_t r = 0; r < 3; ++r)
+        EXPECT_NEAR(written[r][axis], each.columns[axis * 3 + r], 1e-9) << "axis " << axis;
+  }
+}
 
 // Where the module put each object, read back from the written file by a fresh host.
 TEST_F(GltfScene, TheWrittenFileHoldsTheHostsPlacement) {

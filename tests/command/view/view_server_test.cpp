@@ -267,7 +267,7 @@ TEST(ViewServer, ServesEachMeshOnceAsPositionsAndTriangles) {
   // lines are skipped. Mesh 1: four corners, not indexed, make one triangle.
   EXPECT_EQ(nlohmann::json::parse(index->body), nlohmann::json::parse(R"({"meshes": [
       {"source": 0, "vertices": 4, "triangles": 4}, {"source": 1, "vertices": 4, "triangles": 1}],
-      "skippedPrimitives": 1, "leftOutMeshes": 0})"));
+      "skippedPrimitives": 1, "compressedPrimitives": 0, "leftOutMeshes": 0})"));
   const httplib::Result state = client.Get("/api/state", token);
   ASSERT_TRUE(state);
   const nlohmann::json objects = nlohmann::json::parse(state->body)["objects"];
