@@ -77,10 +77,8 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     console.Detail() << "read " << prepared.document->FileName() << " ("
                      << FormatName(prepared.document->Format()) << ", "
                      << CountObjects(prepared.document->Scene()) << " objects)" << TakenSince(start)
-                     << "
-                        ";
-                        for (const std::string& note : prepared.document->Notes())
-                            console.AddNote(note, fileJson);
+                     << "\n";
+  for (const std::string& note : prepared.document->Notes()) console.AddNote(note, fileJson);
   // What messages call the scene ("standard input" for "-").
   const std::string& name = prepared.document->FileName();
   if (fileJson) {

@@ -266,6 +266,8 @@ INSTANTIATE_TEST_SUITE_P(
         R"({"objects": [{"name": "A"}, {"name": "B", "parent": "A"}, {"name": "C", "parent": "B"}]})",
         R"({"objects": [{"name": "A", "parent": "B"}, {"name": "B", "parent": "A"}]})",
         R"({"objects": [{"name": "A", "halfSize": [1, -1, 1]}]})",
+        R"({"objects": [{"name": "A", "boxCenter": [1, -2, 0.5]}, {"name": "B", "boxCenter": [0, 0, 0]}]})",
+        R"({"objects": [{"name": "A", "boxCenter": [1, 2]}]})",
         R"({"version": 1.0, "objects": []})", R"({"version": 2, "objects": []})",
         R"({"objects": [{"name": "A"}], "tool": {"reference": "A", "x": "plus:outside", "y": "centre"}})",
         R"({"objects": [{"name": "A"}], "tool": {"reference": "A", "z": "minus", "object": ""}})",

@@ -28,6 +28,7 @@ TEST(SceneWriter, WhatIsWrittenReadsBackUnchanged) {
   SceneObject table = Object("Table", {0.1, 40, -3e-5}, {80, 40, 50});
   table.rotationDegrees = {0, 30, -12.5};
   table.scale = {1, 2, 0.25};
+  table.boxCentre = Vector3{0, 40, -2.5};
   SceneObject leg = Object("Leg", {-70, -20, 40}, {3, 20, 3});
   leg.selected = true;
   leg.comment = "has [1, 2, 3] in a comment";
@@ -46,6 +47,9 @@ TEST(SceneWriter, WhatIsWrittenReadsBackUnchanged) {
   EXPECT_EQ(table.rotationDegrees, readTable.rotationDegrees);
   EXPECT_EQ(table.scale, readTable.scale);
   EXPECT_EQ(table.halfSize, readTable.halfSize);
+  ASSERT_TRUE(readTable.boxCentre);
+  EXPECT_EQ(*table.boxCentre, *readTable.boxCentre);
+  EXPECT_FALSE(again.objects[1].boxCentre);
   EXPECT_FALSE(readTable.selected);
   ASSERT_EQ(1u, readTable.children.size());
   EXPECT_EQ("Leg", readTable.children[0].name);
