@@ -5,6 +5,7 @@
 #include <rapidjson/reader.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -134,8 +135,20 @@ class ScanHandler {
       if (depth_ == 3) {
         key_ = NodeKeyOf(text, length);
         if (Numbers* numbers = CurrentNumbers()) ++numbers->keys;
-      } else if (depth_ == 4 && key_ == NodeKey::kExtensions) {
-        instanced_ |= std::string_view(text, length) == "EXT_mesh_gpu_instancing";
+      } else if (key_ == NodeKey::kExtensions) {
+        // extensions.EXT_mesh_gpu_instancing.attributes.TRANSLATION and the like.
+        const std::string_view key(text, length);
+        if (depth_ == 4) {
+          inInstancing_ = key == "EXT_mesh_gpu_instancing";
+          instanced_ |= inInstancing_;
+        } else if (depth_ == 5) {
+          inInstanceAttributes_ = inInstancing_ && key == "attributes";
+        } else if (depth_ == 6) {
+          instanceAttribute_ = -1;
+          constexpr std::string_view kAttributes[] = {"TRANSLATION", "ROTATION", "SCALE"};
+          for (int a = 0; a < 3; ++a)
+            if (inInstanceAttributes_ && key == kAttributes[a]) instanceAttribute_ = a;
+        }
       }
       return true;
     }
@@ -199,6 +212,9 @@ class ScanHandler {
     }
     if (depth_ == 3 && key_ == NodeKey::kMesh && number && number->isInteger)
       mesh_ = number->integer;
+    if (depth_ == 6 && key_ == NodeKey::kExtensions && instanceAttribute_ >= 0 && number &&
+        number->isInteger)
+      instances_[static_cast<size_t>(instanceAttribute_)] = number->integer;
     if (depth_ != 4) return true;
     if (!number) return NotANumber(), true;
     if (key_ == NodeKey::kChildren) {
@@ -318,7 +334,9 @@ class ScanHandler {
     key_ = NodeKey::kOther;
     name_.clear();
     mesh_ = -1;
-    instanced_ = false;
+    instanced_ = inInstancing_ = inInstanceAttributes_ = false;
+    instanceAttribute_ = -1;
+    instances_ = {-1, -1, -1};
     firstChild_ = scan_.children.size();
     for (Numbers* numbers : {&matrix_, &translation_, &rotation_, &scale_}) {
       numbers->keys = 0;
@@ -352,6 +370,7 @@ class ScanHandler {
     node.name = std::move(name_);
     node.mesh = mesh_;
     node.instanced = instanced_;
+    node.instances = instances_;
     node.firstChild = firstChild_;
     node.childCount = scan_.children.size() - firstChild_;
     // A matrix that is a list of numbers stands for the node's transform, even one of the
@@ -388,6 +407,10 @@ class ScanHandler {
   std::string name_;
   int64_t mesh_ = -1;
   bool instanced_ = false;
+  bool inInstancing_ = false;
+  bool inInstanceAttributes_ = false;
+  int instanceAttribute_ = -1;
+  std::array<int64_t, 3> instances_{-1, -1, -1};
   size_t firstChild_ = 0;
   Numbers matrix_, translation_, rotation_, scale_;
 };

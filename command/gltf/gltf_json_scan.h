@@ -4,6 +4,7 @@
 // empty) for the loader and the mesh reader. A million nodes never become a million
 // JSON objects, and the text itself is kept for writing the file back.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <nlohmann/json.hpp>
@@ -47,8 +48,10 @@ struct GltfNodeRead {
   LocalMatrix local;
   // A rotation of length zero, refused when the node is part of the scene read.
   bool zeroRotation = false;
-  // Drawn many times over (EXT_mesh_gpu_instancing), each instance placed by the node.
+  // Drawn many times over (EXT_mesh_gpu_instancing), each instance placed by the node;
+  // the accessors of the instances' translation, rotation and scale (negative: none).
   bool instanced = false;
+  std::array<int64_t, 3> instances{-1, -1, -1};
 };
 
 // Where the parts a writer may change lie in the JSON text.

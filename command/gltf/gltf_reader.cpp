@@ -1,6 +1,7 @@
 #include "gltf_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -250,6 +251,78 @@ std::vector<char> AnimatedNodes(const nlohmann::ordered_json& document, size_t n
   return animated;
 }
 
+// The float elements of an accessor with `components` per element; nothing when it is
+// not plain floats in a buffer view (quantized instance data is not read).
+std::optional<std::vector<double>> Floats(const GltfAsset& asset, GltfBufferBytes& bytes,
+                                          int64_t index, uint32_t components) {
+  if (index < 0 || static_cast<uint64_t>(index) >= asset.accessors.size()) return std::nullopt;
+  const GltfAccessor& accessor = asset.accessors[static_cast<size_t>(index)];
+  if (accessor.componentType != kGltfFloat || accessor.components != components ||
+      accessor.matrix || !accessor.bufferView || accessor.sparse)
+    return std::nullopt;
+  const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
+  const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
+  if (!buffer || view.compressed) return std::nullopt;
+  // The asset checked that every element lies inside its view, and the view inside its
+  // buffer.
+  const char* data = buffer->data() + view.byteOffset + accessor.byteOffset;
+  const size_t stride = view.byteStride != 0 ? view.byteStride : 4 * components;
+  std::vector<double> values;
+  values.reserve(static_cast<size_t>(accessor.count) * components);
+  for (size_t i = 0; i < accessor.count; ++i)
+    for (size_t c = 0; c < components; ++c) {
+      float value;
+      std::memcpy(&value, data + i * stride + 4 * c, sizeof value);
+      values.push_back(value);
+    }
+  return values;
+}
+
+// The box around every instance of a mesh drawn by EXT_mesh_gpu_instancing, each the
+// mesh's box under the instance's translation, rotation and scale; nothing when the
+// instances cannot be read, so the mesh's own box stands.
+std::optional<MeshBounds> AroundInstances(const GltfAsset& asset, GltfBufferBytes& bytes,
+                                          const std::array<int64_t, 3>& accessors,
+                                          const MeshBounds& mesh) {
+  constexpr uint32_t kComponents[] = {3, 4, 3};
+  std::array<std::optional<std::vector<double>>, 3> values;
+  size_t count = 0;
+  for (size_t a = 0; a < 3; ++a) {
+    if (accessors[a] < 0) continue;
+    values[a] = Floats(asset, bytes, accessors[a], kComponents[a]);
+    if (!values[a]) return std::nullopt;
+    const size_t n = values[a]->size() / kComponents[a];
+    if (count != 0 && n != count) return std::nullopt;
+    count = n;
+  }
+  if (count == 0) return std::nullopt;
+  MeshBounds box{{INFINITY, INFINITY, INFINITY}, {-INFINITY, -INFINITY, -INFINITY}};
+  for (size_t i = 0; i < count; ++i) {
+    Trs trs;
+    if (values[0])
+      trs.translation = {(*values[0])[3 * i], (*values[0])[3 * i + 1], (*values[0])[3 * i + 2]};
+    if (values[1])
+      trs.rotation = {(*values[1])[4 * i], (*values[1])[4 * i + 1], (*values[1])[4 * i + 2],
+                      (*values[1])[4 * i + 3]};
+    if (values[2])
+      trs.scale = {(*values[2])[3 * i], (*values[2])[3 * i + 1], (*values[2])[3 * i + 2]};
+    const LocalMatrix m = MatrixFromTrs(trs);
+    for (size_t corner = 0; corner < 8; ++corner) {
+      const Vector3 p{corner & 1 ? mesh.max[0] : mesh.min[0],
+                      corner & 2 ? mesh.max[1] : mesh.min[1],
+                      corner & 4 ? mesh.max[2] : mesh.min[2]};
+      for (size_t a = 0; a < 3; ++a) {
+        const double v = m[0][a] + m[1][a] * p[0] + m[2][a] * p[1] + m[3][a] * p[2];
+        box.min[a] = std::min(box.min[a], v);
+        box.max[a] = std::max(box.max[a], v);
+      }
+    }
+  }
+  for (size_t a = 0; a < 3; ++a)
+    if (!std::isfinite(box.min[a]) || !std::isfinite(box.max[a])) return std::nullopt;
+  return box;
+}
+
 // A mesh's name, when it has one that is not empty.
 const std::string* MeshName(const nlohmann::ordered_json& document, int64_t mesh) {
   if (mesh < 0) return nullptr;
@@ -403,7 +476,10 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     if (node.mesh >= 0) {
       auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
       if (!cached) cached = MeshBox(asset, bufferBytes, static_cast<size_t>(node.mesh), fileName);
-      if (const std::optional<MeshBounds>& box = *cached) {
+      std::optional<MeshBounds> box = *cached;
+      if (box && node.instanced)
+        box = AroundInstances(asset, bufferBytes, node.instances, *box).value_or(*box);
+      if (box) {
         // The mesh's own box: its half sizes about its centre, which is rarely the origin;
         // or the smallest box about the origin that holds it.
         Vector3 centre;

@@ -48,8 +48,8 @@ struct GltfFile {
   // Objects (ListObjects order) whose placement cannot come out exact: a mesh whose
   // world frame is skewed (a non-uniform scale above a rotation), so its box is not a
   // box in the world; a node an animation moves, which overrides the new placement when
-  // it plays; a mesh drawn once per instance (EXT_mesh_gpu_instancing), whose box is one
-  // instance's at the node.
+  // it plays; a mesh drawn once per instance (EXT_mesh_gpu_instancing), whose box holds
+  // every instance.
   std::vector<size_t> skewed, animated, instanced;
 
   // The JSON as read (a .glb's JSON chunk), which the writer copies with its changes.

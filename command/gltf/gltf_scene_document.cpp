@@ -38,8 +38,8 @@ std::vector<std::string> GltfScene::Notes() const {
        "so faces placed against it may not touch exactly"},
       {file_.animated, "are moved by an animation, which overrides a new placement when it plays"},
       {file_.instanced,
-       "draw their mesh once per instance (EXT_mesh_gpu_instancing): the box is the mesh's "
-       "at the node, not around every instance"},
+       "draw their mesh once per instance (EXT_mesh_gpu_instancing): the box holds every "
+       "instance, so a face placed against it is the outermost instance's"},
   };
   std::vector<std::string> notes;
   std::vector<std::string> paths;
