@@ -1,12 +1,12 @@
 #include "gltf_decode.h"
 
 #ifdef KESTRUM_MESH_DECODING
-#include <meshoptimizer.h>
-
-#include <cmath>
 #include <draco/compression/decode.h>
 #include <draco/core/decoder_buffer.h>
 #include <draco/mesh/mesh.h>
+#include <meshoptimizer.h>
+
+#include <cmath>
 #include <memory>
 #endif
 
@@ -84,7 +84,7 @@ std::optional<GltfDecodedMesh> DecodeDracoMesh(std::string_view compressed, uint
   const draco::PointAttribute* position = mesh->GetAttributeByUniqueId(positionId);
   const size_t points = mesh->num_points(), faces = mesh->num_faces();
   if (!position || position->num_components() != 3 || points == 0 || faces == 0 ||
-      points > UINT32_MAX || 3 * points > maxBytes / 4 || 3 * faces > maxBytes / 4 - 3 * points)
+      points > UINT32_MAX || points > maxBytes / 12 || faces > (maxBytes - 12 * points) / 12)
     return std::nullopt;
   GltfDecodedMesh result;
   result.positions.resize(3 * points);
