@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and tests need, only when something is missing.
 # qemu-user-static runs the 32-bit tests on kernels that cannot execute 32-bit programs
-# (docs/builds.md).
+# (docs/builds.md). draco and meshoptimizer, which the view decodes compressed meshes
+# with, are the native (64-bit) ones only: the 32-bit build goes without.
 set -euo pipefail
 
 packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
           clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
-          libsimdjson-dev rapidjson-dev assimp-testmodels time
+          libsimdjson-dev rapidjson-dev assimp-testmodels time libdraco-dev libmeshoptimizer-dev
           libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man jq)
 
 missing=()

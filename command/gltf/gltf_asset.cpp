@@ -180,7 +180,10 @@ class AssetChecker {
       if (stride > 252 || stride % 4 != 0)
         Fail(place + ".byteStride", std::to_string(stride) + " is not a multiple of 4 up to 252");
       view.byteStride = static_cast<uint32_t>(stride);
-      view.compressed = Extension(entry, "EXT_meshopt_compression") != nullptr;
+      if (const ordered_json* meshopt = Extension(entry, "EXT_meshopt_compression")) {
+        view.compressed = true;
+        view.meshopt = MeshoptSource(*meshopt);
+      }
       const uint64_t size = asset_.buffers[view.buffer].byteLength;
       if (view.byteOffset > size || view.byteLength > size - view.byteOffset)
         Fail(place, "bytes " + std::to_string(view.byteOffset) + " to " +
@@ -188,6 +191,69 @@ class AssetChecker {
                         std::to_string(size) + " bytes of buffers[" + std::to_string(view.buffer) +
                         "]");
     }
+  }
+
+  // Compressed data is only decoded for the view, so what cannot be read in its
+  // extension leaves the view undecoded instead of refusing the file.
+  static std::optional<uint64_t> Count(const ordered_json& object, const char* key) {
+    const auto found = object.find(key);
+    if (found == object.end() || !found->is_number_unsigned()) return std::nullopt;
+    return found->get<uint64_t>();
+  }
+
+  std::optional<GltfMeshoptSource> MeshoptSource(const ordered_json& extension) const {
+    if (!extension.is_object()) return std::nullopt;
+    const std::optional<uint64_t> buffer = Count(extension, "buffer");
+    const std::optional<uint64_t> length = Count(extension, "byteLength");
+    const std::optional<uint64_t> stride = Count(extension, "byteStride");
+    const std::optional<uint64_t> count = Count(extension, "count");
+    const auto mode = extension.find("mode");
+    if (!buffer || *buffer >= asset_.buffers.size() || !length || !stride || *stride == 0 ||
+        *stride > 256 || !count || mode == extension.end() || !mode->is_string())
+      return std::nullopt;
+    GltfMeshoptSource source;
+    source.buffer = static_cast<size_t>(*buffer);
+    source.byteOffset = Count(extension, "byteOffset").value_or(0);
+    source.byteLength = *length;
+    source.byteStride = static_cast<uint32_t>(*stride);
+    source.count = *count;
+    const uint64_t size = asset_.buffers[source.buffer].byteLength;
+    if (source.byteOffset > size || source.byteLength > size - source.byteOffset)
+      return std::nullopt;
+    const std::string& modeName = mode->get_ref<const std::string&>();
+    if (modeName == "ATTRIBUTES")
+      source.mode = GltfMeshoptMode::kAttributes;
+    else if (modeName == "TRIANGLES")
+      source.mode = GltfMeshoptMode::kTriangles;
+    else if (modeName == "INDICES")
+      source.mode = GltfMeshoptMode::kIndices;
+    else
+      return std::nullopt;
+    const auto filter = extension.find("filter");
+    if (filter == extension.end() || *filter == "NONE")
+      source.filter = GltfMeshoptFilter::kNone;
+    else if (*filter == "OCTAHEDRAL")
+      source.filter = GltfMeshoptFilter::kOctahedral;
+    else if (*filter == "QUATERNION")
+      source.filter = GltfMeshoptFilter::kQuaternion;
+    else if (*filter == "EXPONENTIAL")
+      source.filter = GltfMeshoptFilter::kExponential;
+    else
+      return std::nullopt;
+    return source;
+  }
+
+  // The Draco data's view and POSITION attribute id, when both are there.
+  void DracoSource(const ordered_json& extension, GltfPrimitive& primitive) const {
+    if (!extension.is_object()) return;
+    const auto attributes = extension.find("attributes");
+    if (attributes == extension.end() || !attributes->is_object()) return;
+    const uint64_t none = UINT64_MAX;
+    const uint64_t view = Count(extension, "bufferView").value_or(none);
+    const uint64_t position = Count(*attributes, "POSITION").value_or(none);
+    if (view >= asset_.bufferViews.size() || position > UINT32_MAX) return;
+    primitive.dracoView = static_cast<size_t>(view);
+    primitive.dracoPosition = static_cast<uint32_t>(position);
   }
 
   // "min" or "max" when it is a list of three numbers.
@@ -269,7 +335,10 @@ class AssetChecker {
   void CheckPrimitive(const ordered_json& entry, const std::string& place) {
     if (!entry.is_object()) Fail(place, "not a JSON object");
     GltfPrimitive& primitive = asset_.primitives.emplace_back();
-    primitive.compressed = Extension(entry, "KHR_draco_mesh_compression") != nullptr;
+    if (const ordered_json* draco = Extension(entry, "KHR_draco_mesh_compression")) {
+      primitive.compressed = true;
+      DracoSource(*draco, primitive);
+    }
     const auto attributes = entry.find("attributes");
     if (attributes == entry.end() || !attributes->is_object())
       Fail(place + ".attributes", "missing or not a JSON object, and it is required");

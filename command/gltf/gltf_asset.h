@@ -39,6 +39,22 @@ struct GltfBuffer {
   std::string path;
 };
 
+// How EXT_meshopt_compression compressed a view's bytes.
+enum class GltfMeshoptMode { kAttributes, kTriangles, kIndices };
+enum class GltfMeshoptFilter { kNone, kOctahedral, kQuaternion, kExponential };
+
+// Where a compressed view's bytes come from: `count` elements of `byteStride` bytes,
+// compressed into a range that lies inside `buffer`.
+struct GltfMeshoptSource {
+  size_t buffer = 0;
+  uint64_t byteOffset = 0;
+  uint64_t byteLength = 0;
+  uint32_t byteStride = 0;
+  uint64_t count = 0;
+  GltfMeshoptMode mode = GltfMeshoptMode::kAttributes;
+  GltfMeshoptFilter filter = GltfMeshoptFilter::kNone;
+};
+
 struct GltfBufferView {
   size_t buffer = 0;
   uint64_t byteOffset = 0;
@@ -46,6 +62,8 @@ struct GltfBufferView {
   uint32_t byteStride = 0;  // 0: elements packed
   // Its bytes are decompressed from another buffer (EXT_meshopt_compression).
   bool compressed = false;
+  // Set when the extension's members can be read: its bytes might then be decoded.
+  std::optional<GltfMeshoptSource> meshopt;
 };
 
 struct GltfAccessor {
@@ -73,6 +91,9 @@ struct GltfPrimitive {
   // Its vertices are compressed (KHR_draco_mesh_compression): its accessors describe
   // them, with their bounds, but hold no bytes.
   bool compressed = false;
+  // Set when the extension names a view and a POSITION attribute id: the Draco data.
+  std::optional<size_t> dracoView;
+  uint32_t dracoPosition = 0;
 };
 
 struct GltfMeshPrimitives {

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string_view>
 
 #include "gltf_buffer_bytes.h"
+#include "gltf_decode.h"
 
 namespace kcommand {
 namespace {
@@ -29,22 +31,65 @@ struct Elements {
   const unsigned char* At(size_t i) const { return data + i * stride; }
 };
 
+// Each buffer view's bytes: where they lie in their buffer, or decoded from the
+// compressed range its extension names (kept, since several accessors share a view).
+class ViewBytes {
+ public:
+  ViewBytes(const GltfAsset& asset, GltfBufferBytes& buffers, size_t maxBytes)
+      : asset_(asset), buffers_(buffers), left_(maxBytes) {}
+
+  std::optional<std::string_view> Get(size_t index) {
+    const GltfBufferView& view = asset_.bufferViews[index];
+    if (!view.compressed) {
+      const std::optional<std::string_view> buffer = buffers_.Get(view.buffer);
+      // The asset checked that the view lies inside its buffer.
+      if (!buffer) return std::nullopt;
+      return buffer->substr(static_cast<size_t>(view.byteOffset),
+                            static_cast<size_t>(view.byteLength));
+    }
+    const auto [known, added] = decoded_.try_emplace(index);
+    if (added && view.meshopt && GltfDecodesCompressedMeshes()) {
+      const GltfMeshoptSource& source = *view.meshopt;
+      const std::optional<std::string_view> buffer = buffers_.Get(source.buffer);
+      if (buffer) {
+        // The asset checked that the compressed range lies inside its buffer.
+        known->second = DecodeMeshoptView(source,
+                                          buffer->substr(static_cast<size_t>(source.byteOffset),
+                                                         static_cast<size_t>(source.byteLength)),
+                                          left_);
+        // Its accessors were checked against the view's byteLength, which the data
+        // must then fill.
+        if (known->second && known->second->size() < view.byteLength) known->second.reset();
+        if (known->second) left_ -= known->second->size();
+      }
+    }
+    if (!known->second) return std::nullopt;
+    return std::string_view(*known->second);
+  }
+
+ private:
+  const GltfAsset& asset_;
+  GltfBufferBytes& buffers_;
+  size_t left_;  // of the decoded bytes kept
+  std::map<size_t, std::optional<std::string>> decoded_;
+};
+
 // Nothing for an accessor that is not `components` numbers of a type drawn here, that is
-// sparse or empty (rare enough in meshes to be left out), or whose buffer is unreadable.
-std::optional<Elements> AccessorElements(const GltfAsset& asset, GltfBufferBytes& bytes,
-                                         size_t index, uint32_t components) {
+// sparse or empty (rare enough in meshes to be left out), or whose bytes are unreadable.
+std::optional<Elements> AccessorElements(const GltfAsset& asset, ViewBytes& views, size_t index,
+                                         uint32_t components) {
   const GltfAccessor& accessor = asset.accessors[index];
   if (accessor.sparse || accessor.matrix || accessor.components != components ||
       !accessor.bufferView || accessor.count == 0 || accessor.componentType == kGltfInt ||
       accessor.componentType == kGltfDouble)
     return std::nullopt;
   const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
-  const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
-  if (!buffer) return std::nullopt;
+  const std::optional<std::string_view> bytes = views.Get(*accessor.bufferView);
+  if (!bytes) return std::nullopt;
   Elements elements;
-  // The offsets fit: the accessor lies inside its view, the view inside its buffer.
-  elements.data = reinterpret_cast<const unsigned char*>(buffer->data()) +
-                  static_cast<size_t>(view.byteOffset + accessor.byteOffset);
+  // The offset fits: the accessor lies inside its view.
+  elements.data = reinterpret_cast<const unsigned char*>(bytes->data()) +
+                  static_cast<size_t>(accessor.byteOffset);
   elements.count = static_cast<size_t>(accessor.count);
   elements.stride =
       view.byteStride != 0 ? view.byteStride : static_cast<size_t>(accessor.ElementBytes());
@@ -90,10 +135,13 @@ uint32_t Index(const unsigned char* at, uint32_t type) {
 }
 
 struct Primitive {
-  size_t positionAccessor = 0;
+  // Whose vertices these are: their POSITION accessor, or past the accessors for
+  // decoded Draco points, which no other primitive shares.
+  size_t vertexSource = 0;
   Elements positions;
   std::optional<Elements> indices;
   uint64_t mode = kTriangles;
+  std::shared_ptr<const GltfDecodedMesh> decoded;  // what the elements point into
 
   size_t Corners() const { return indices ? indices->count : positions.count; }
   size_t Triangles() const {
@@ -103,16 +151,19 @@ struct Primitive {
   }
 };
 
-// Vertices compressed by Draco, or positions in a buffer view compressed by meshopt.
+// Vertices compressed by Draco, or positions or indices in a view compressed by meshopt.
 bool IsCompressed(const GltfAsset& asset, const GltfPrimitive& primitive) {
   if (primitive.compressed) return true;
-  if (!primitive.position) return false;
-  const std::optional<size_t> view = asset.accessors[*primitive.position].bufferView;
-  return view && asset.bufferViews[*view].compressed;
+  for (const std::optional<size_t> accessor : {primitive.position, primitive.indices}) {
+    const std::optional<size_t> view =
+        accessor ? asset.accessors[*accessor].bufferView : std::nullopt;
+    if (view && asset.bufferViews[*view].compressed) return true;
+  }
+  return false;
 }
 
 // The primitive when it is made of triangles that can be read; nothing otherwise.
-std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, GltfBufferBytes& bytes,
+std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, ViewBytes& views,
                                            const GltfPrimitive& entry) {
   Primitive primitive;
   if (!entry.mode ||
@@ -120,17 +171,39 @@ std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, GltfBufferByt
     return std::nullopt;
   primitive.mode = *entry.mode;
   if (!entry.position) return std::nullopt;
-  const std::optional<Elements> positions = AccessorElements(asset, bytes, *entry.position, 3);
+  const std::optional<Elements> positions = AccessorElements(asset, views, *entry.position, 3);
   if (!positions || positions->componentType == kGltfUnsignedInt) return std::nullopt;
-  primitive.positionAccessor = *entry.position;
+  primitive.vertexSource = *entry.position;
   primitive.positions = *positions;
   if (entry.indices) {
-    primitive.indices = AccessorElements(asset, bytes, *entry.indices, 1);
+    primitive.indices = AccessorElements(asset, views, *entry.indices, 1);
     const uint32_t type = primitive.indices ? primitive.indices->componentType : 0;
     if (type != kGltfUnsignedByte && type != kGltfUnsignedShort && type != kGltfUnsignedInt)
       return std::nullopt;
   }
   if (primitive.Triangles() == 0) return std::nullopt;
+  return primitive;
+}
+
+// A Draco primitive's decoded triangles, as elements like those read from a buffer.
+std::optional<Primitive> DecodedPrimitive(const GltfAsset& asset, ViewBytes& views,
+                                          const GltfPrimitive& entry, size_t primitiveIndex,
+                                          size_t maxBytes) {
+  if (!GltfDecodesCompressedMeshes() || !entry.dracoView || !entry.mode ||
+      *entry.mode != kTriangles)
+    return std::nullopt;
+  const std::optional<std::string_view> bytes = views.Get(*entry.dracoView);
+  if (!bytes) return std::nullopt;
+  std::optional<GltfDecodedMesh> mesh = DecodeDracoMesh(*bytes, entry.dracoPosition, maxBytes);
+  if (!mesh) return std::nullopt;
+  Primitive primitive;
+  primitive.vertexSource = asset.accessors.size() + primitiveIndex;
+  auto decoded = std::make_shared<const GltfDecodedMesh>(std::move(*mesh));
+  primitive.positions = {reinterpret_cast<const unsigned char*>(decoded->positions.data()),
+                         decoded->positions.size() / 3, 3 * sizeof(float), kGltfFloat, false};
+  primitive.indices = Elements{reinterpret_cast<const unsigned char*>(decoded->indices.data()),
+                               decoded->indices.size(), sizeof(uint32_t), kGltfUnsignedInt, false};
+  primitive.decoded = std::move(decoded);
   return primitive;
 }
 
@@ -141,7 +214,7 @@ std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, GltfBufferByt
 bool Append(const Primitive& primitive, GltfMesh& mesh, std::map<size_t, uint32_t>& bases) {
   const size_t firstPosition = mesh.positions.size();
   const size_t firstIndex = mesh.indices.size();
-  const auto shared = bases.find(primitive.positionAccessor);
+  const auto shared = bases.find(primitive.vertexSource);
   const bool fresh = shared == bases.end();
   const uint32_t base = fresh ? static_cast<uint32_t>(firstPosition / 3) : shared->second;
   const Elements& positions = primitive.positions;
@@ -182,7 +255,7 @@ bool Append(const Primitive& primitive, GltfMesh& mesh, std::map<size_t, uint32_
     mesh.indices.resize(firstIndex);
     return false;
   }
-  if (fresh) bases[primitive.positionAccessor] = base;
+  if (fresh) bases[primitive.vertexSource] = base;
   return true;
 }
 
@@ -192,6 +265,7 @@ GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
   GltfMeshes result;
   const GltfAsset& asset = file.asset;
   GltfBufferBytes bytes(asset, file.ChunksAfterJson());
+  ViewBytes views(asset, bytes, maxBytes);
   size_t used = 0;
   // Per mesh of the file: its place in result.meshes, once decided.
   std::map<size_t, std::optional<size_t>> decided;
@@ -204,19 +278,21 @@ GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
     const auto [known, added] = decided.try_emplace(source);
     if (added) {
       std::vector<Primitive> primitives;
-      std::map<size_t, size_t> vertices;  // per position accessor
+      std::map<size_t, size_t> vertices;  // per vertex source
       size_t corners = 0;
       const GltfMeshPrimitives& listed = asset.meshes[source];
       for (size_t p = listed.first; p < listed.first + listed.count; ++p) {
-        if (IsCompressed(asset, asset.primitives[p])) {
-          ++result.compressedPrimitives;
-          continue;
-        }
-        if (std::optional<Primitive> primitive =
-                ReadablePrimitive(asset, bytes, asset.primitives[p])) {
-          vertices[primitive->positionAccessor] = primitive->positions.count;
+        const GltfPrimitive& entry = asset.primitives[p];
+        std::optional<Primitive> primitive =
+            entry.compressed ? DecodedPrimitive(asset, views, entry, p, maxBytes - used)
+                             : ReadablePrimitive(asset, views, entry);
+        if (primitive) {
+          vertices[primitive->vertexSource] = primitive->positions.count;
           corners += 3 * primitive->Triangles();
-          primitives.push_back(*primitive);
+          primitives.push_back(std::move(*primitive));
+        } else if (IsCompressed(asset, entry)) {
+          // Not decoded: no decoding built in, or data that does not decode.
+          ++result.compressedPrimitives;
         } else {
           ++result.skippedPrimitives;
         }
