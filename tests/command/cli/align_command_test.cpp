@@ -44,6 +44,14 @@ TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
   EXPECT_NE(std::string::npos, table.out.find("Box")) << table.out;
   EXPECT_EQ(std::string::npos, table.out.find("Other")) << table.out;
   EXPECT_NE(std::string::npos, table.out.find("15.000,    17.000,    30.000)")) << table.out;
+  // The box took the shelf's frame: its turn about Y is gone, and the table says so.
+  EXPECT_NE(std::string::npos,
+            table.out.find("(    0.000,    90.000,     0.000)  (    0.000,     0.000,     0.000)"))
+      << table.out;
+  const Outcome unturned = Kestrum(
+      {"align", "shelf.json", "--reference", "Shelf", "--object", "Other", "--x", "center"});
+  ASSERT_EQ(0, unturned.status) << unturned.err;
+  EXPECT_EQ(std::string::npos, unturned.out.find("world rotation")) << unturned.out;
 
   ASSERT_EQ(0, Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside", "--y",
                         "minus", "--z", "center", "-o", "out.json"})
