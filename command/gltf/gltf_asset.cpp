@@ -1,5 +1,6 @@
 #include "gltf_asset.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string_view>
 #include <utility>
@@ -471,6 +472,21 @@ const char* GltfRefusedExtension(std::string_view name) {
   for (const Refused& refused : kRefused)
     if (refused.name == name) return refused.why;
   return nullptr;
+}
+
+double GltfNormalized(double stored, uint32_t componentType) {
+  switch (componentType) {
+    case kGltfByte:
+      return std::max(stored / 127.0, -1.0);
+    case kGltfUnsignedByte:
+      return stored / 255.0;
+    case kGltfShort:
+      return std::max(stored / 32767.0, -1.0);
+    case kGltfUnsignedShort:
+      return stored / 65535.0;
+    default:
+      return stored;
+  }
 }
 
 size_t GltfComponentBytes(uint32_t componentType) {

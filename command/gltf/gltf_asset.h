@@ -25,6 +25,9 @@ constexpr uint32_t kGltfByte = 5120, kGltfUnsignedByte = 5121, kGltfShort = 5122
 
 // Bytes per component; 0 for a number that is not a component type.
 size_t GltfComponentBytes(uint32_t componentType);
+// What a normalized integer component stands for (quantized data: 32767 of a short is
+// 1, -1 the least); a float as it is.
+double GltfNormalized(double stored, uint32_t componentType);
 
 // kFallback: a buffer that only stands in for compressed data (EXT_meshopt_compression's
 // "fallback"), with no bytes of its own.

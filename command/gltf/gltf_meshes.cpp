@@ -106,18 +106,26 @@ T Read(const unsigned char* at) {
 }
 
 // A position component; the integer types are those of quantised meshes.
+// An integer component as stored, or as the number it stands for when normalized (the
+// quotient rounded once to float, as a float division gives it).
+template <typename T>
+float Stored(const unsigned char* at, uint32_t type, bool normalized) {
+  const T value = Read<T>(at);
+  return normalized ? static_cast<float>(GltfNormalized(value, type)) : static_cast<float>(value);
+}
+
 float Component(const unsigned char* at, uint32_t type, bool normalized) {
   switch (type) {
     case kGltfFloat:
       return Read<float>(at);
     case kGltfByte:
-      return normalized ? std::max(Read<int8_t>(at) / 127.0f, -1.0f) : Read<int8_t>(at);
+      return Stored<int8_t>(at, type, normalized);
     case kGltfUnsignedByte:
-      return normalized ? Read<uint8_t>(at) / 255.0f : Read<uint8_t>(at);
+      return Stored<uint8_t>(at, type, normalized);
     case kGltfShort:
-      return normalized ? std::max(Read<int16_t>(at) / 32767.0f, -1.0f) : Read<int16_t>(at);
+      return Stored<int16_t>(at, type, normalized);
     case kGltfUnsignedShort:
-      return normalized ? Read<uint16_t>(at) / 65535.0f : Read<uint16_t>(at);
+      return Stored<uint16_t>(at, type, normalized);
     default:
       return NAN;
   }

@@ -119,22 +119,6 @@ struct MeshBounds {
   Vector3 max;
 };
 
-// A normalized integer component as the number it stands for (quantized positions).
-double Dequantized(double stored, uint32_t componentType) {
-  switch (componentType) {
-    case kGltfByte:
-      return std::max(stored / 127.0, -1.0);
-    case kGltfUnsignedByte:
-      return stored / 255.0;
-    case kGltfShort:
-      return std::max(stored / 32767.0, -1.0);
-    case kGltfUnsignedShort:
-      return stored / 65535.0;
-    default:
-      return stored;
-  }
-}
-
 // The bounds of a POSITION accessor: its "min" and "max" (dequantized when the accessor
 // is normalized), else the floats it holds. Compressed positions are never decoded for
 // this: glTF requires their accessors to give their bounds.
@@ -148,8 +132,8 @@ MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t
     bounds.max = *accessor.max;
     if (accessor.normalized)
       for (size_t a = 0; a < 3; ++a) {
-        bounds.min[a] = Dequantized(bounds.min[a], accessor.componentType);
-        bounds.max[a] = Dequantized(bounds.max[a], accessor.componentType);
+        bounds.min[a] = GltfNormalized(bounds.min[a], accessor.componentType);
+        bounds.max[a] = GltfNormalized(bounds.max[a], accessor.componentType);
       }
   } else {
     if (!accessor.bufferView)
