@@ -26,7 +26,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   # The 32-bit build links the 32-bit TIFF library.
   dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
+  # A mirror caught mid-sync fails the update for a moment; try again, and in the end go
+  # on with whatever indexes did arrive, letting the install say what is really missing.
+  for attempt in 1 2 3; do
+    "${sudo_cmd[@]}" apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt of 3)" >&2
+    sleep $((attempt * 10))
+  done
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
