@@ -193,6 +193,23 @@ TEST(ViewServer, RefusesEveryRequestTheSafetyRulesForbidAndChangesNothing) {
       EXPECT_FALSE(nlohmann::json::parse(result->body).value("error", "").empty()) << request.what;
     }
   }
+  // Near misses of the token, wherever a token is read: each is refused.
+  std::string lastChanged = token;
+  lastChanged.back() = lastChanged.back() == '0' ? '1' : '0';
+  const std::string cookieName = cookiePair.substr(0, cookiePair.find('='));
+  for (const std::string& wrong :
+       {std::string(), token.substr(0, token.size() - 1), token + "0", lastChanged}) {
+    const Request nearMisses[] = {
+        {"page load", "GET", "/?token=" + wrong, {}, "", "", 403},
+        {"header", "GET", "/api/state", {{"X-Kestrum-Token", wrong}}, "", "", 403},
+        {"cookie", "GET", "/api/state", {{"Cookie", cookieName + "=" + wrong}}, "", "", 403},
+    };
+    for (const Request& request : nearMisses) {
+      const httplib::Result result = send(request);
+      ASSERT_TRUE(result) << request.what;
+      EXPECT_EQ(result->status, 403) << request.what << " with token '" << wrong << "'";
+    }
+  }
   EXPECT_EQ(stateNow(), before) << "a refused request changed the state";
   const auto contents = [](const std::string& path) {
     std::ostringstream text;
