@@ -1,5 +1,6 @@
 #include "json_files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -7,7 +8,7 @@
 #include <limits>
 #include <sstream>
 
-#include "json_nesting.h"
+#include "json_scanning.h"
 
 namespace khost {
 
@@ -26,30 +27,71 @@ std::optional<std::string> ReadTextFile(const std::string& path, std::string& er
   return content.str();
 }
 
+namespace {
+
+// Builds the document as nlohmann::json::parse would, but keeps the offset of the first
+// error, which the library's exceptions do not always carry (an overflowing number).
+class PositionedParser : public nlohmann::detail::json_sax_dom_parser<nlohmann::json> {
+ public:
+  explicit PositionedParser(nlohmann::json& document)
+      : nlohmann::detail::json_sax_dom_parser<nlohmann::json>(document, false) {}
+  bool parse_error(std::size_t position, const std::string& lastToken,
+                   const nlohmann::detail::exception& failure) {
+    if (!failed) {
+      failed = true;
+      offset = position;
+      token = lastToken;
+      message = failure.what();
+      outOfRange = failure.id == 406;
+    }
+    return false;
+  }
+  bool failed = false;
+  bool outOfRange = false;
+  size_t offset = 0;
+  std::string token;
+  std::string message;
+};
+
+// The library's message without its "[json.exception...]" prefix and its position.
+std::string PlainMessage(std::string text) {
+  if (const size_t bracket = text.find("] "); bracket != std::string::npos)
+    text = text.substr(bracket + 2);
+  if (const size_t colon = text.find(": ");
+      colon != std::string::npos && text.compare(0, 11, "parse error") == 0)
+    text = text.substr(colon + 2);
+  return text;
+}
+
+}  // namespace
+
+std::string TextPosition(std::string_view text, size_t offset) {
+  const TextPlace place = PlaceOfOffset(text, offset);
+  return std::to_string(place.line) + ":" + std::to_string(place.column);
+}
+
 std::optional<nlohmann::json> ParseJsonText(const std::string& text, const std::string& fileName,
                                             std::string& error) {
   if (const std::optional<size_t> deep = FindNestingBeyond(text)) {
-    const TextPlace place = PlaceOfOffset(text, *deep);
-    error = fileName + ": line " + std::to_string(place.line) + ", column " +
-            std::to_string(place.column) + ": arrays and objects nest deeper than " +
+    error = fileName + ":" + TextPosition(text, *deep) + ": arrays and objects nest deeper than " +
             std::to_string(kMaxJsonNesting) + " levels";
     return std::nullopt;
   }
-  try {
-    return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::exception& failure) {
-    // The library's text reads "[json.exception.<kind>.N] ..."; a syntax error goes on
-    // "parse error at line L, column C: ...", a number too large for a double names the
-    // number instead. Keep what follows the bracket, from the position on where there is one.
-    std::string what = failure.what();
-    if (const size_t bracket = what.find("] ");
-        what.rfind("[json.exception.", 0) == 0 && bracket != std::string::npos)
-      what = what.substr(bracket + 2);
-    const std::string marker = "parse error at ";
-    if (what.rfind(marker, 0) == 0) what = what.substr(marker.size());
-    error = fileName + ": " + what;
-    return std::nullopt;
+  nlohmann::json document;
+  PositionedParser parser(document);
+  nlohmann::json::sax_parse(text, &parser);
+  if (!parser.failed) return document;
+  if (parser.outOfRange) {
+    // The number token ends at the error position.
+    const size_t start = parser.offset - std::min(parser.offset, parser.token.size());
+    error = fileName + ":" + TextPosition(text, start) + ": the number " + parser.token +
+            " is not finite (too large for a 64-bit double)";
+  } else {
+    const size_t at = parser.offset == 0 ? 0 : parser.offset - 1;
+    error =
+        fileName + ":" + TextPosition(text, at) + ": invalid JSON: " + PlainMessage(parser.message);
   }
+  return std::nullopt;
 }
 
 std::string DescribeFormatError(const std::string& fileName, const JsonFormatError& error) {

@@ -1,20 +1,25 @@
 #pragma once
 // Reading the plug-in folder's JSON files (resource strings, description layouts) with
-// errors a person can act on: the file, then the line and column of a syntax error or
-// the JSON path of a value that has the wrong form.
+// errors a person can act on: the file, then line:column of a syntax error or the JSON
+// path of a value that has the wrong form.
 
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace khost {
 
 // The whole file, or nullopt with `error` saying why it could not be read.
 std::optional<std::string> ReadTextFile(const std::string& path, std::string& error);
 
+// Line and column (both from 1) of a byte offset in `text`: "12:7".
+std::string TextPosition(std::string_view text, size_t offset);
+
 // Parses `text` read from `fileName`; nullopt with `error` as
-// "<fileName>: line L, column C: <what is wrong>" on a syntax error or on nesting
-// deeper than kMaxJsonNesting (json_nesting.h).
+// "<fileName>:L:C: <what is wrong>" on a syntax error, on a number too large for a
+// double, or on nesting deeper than kMaxJsonNesting (json_scanning.h). Every JSON file
+// the host and the command read reports its syntax in this one form.
 std::optional<nlohmann::json> ParseJsonText(const std::string& text, const std::string& fileName,
                                             std::string& error);
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "input_error.h"
+#include "json_scanning.h"
 #include "json_text.h"
 
 namespace kcommand {
@@ -424,24 +425,6 @@ std::string NumberAt(std::string_view text, size_t offset) {
   return std::string(text.substr(offset, end - offset));
 }
 
-// Where the value lies that a problem was found at: a problem is noted at the bracket
-// that opens an array or object, or just past a number, string or literal.
-size_t ValueStart(std::string_view text, size_t offset) {
-  if (offset < text.size() && (text[offset] == '{' || text[offset] == '[')) return offset;
-  size_t at = offset;
-  if (at > 0 && text[at - 1] == '"') {
-    for (--at; at > 0;) {
-      --at;
-      size_t slashes = 0;
-      while (slashes < at && text[at - 1 - slashes] == '\\') ++slashes;
-      if (text[at] == '"' && slashes % 2 == 0) break;
-    }
-    return at;
-  }
-  while (at > 0 && std::strchr("+-.0123456789eEtrufalsn", text[at - 1]) != nullptr) --at;
-  return at;
-}
-
 }  // namespace
 
 std::optional<GltfJsonScan> ScanGltfJson(std::string_view text, const std::string& fileName,
@@ -476,8 +459,9 @@ std::optional<GltfJsonScan> ScanGltfJson(std::string_view text, const std::strin
     throw InputError(fileName + ": asset.version: not glTF 2.0 (the only version read)");
   }
   if (handler.problem)
-    throw InputError(fileName + ":" + TextPosition(text, ValueStart(text, handler.problemOffset)) +
-                     ": " + *handler.problem);
+    throw InputError(fileName + ":" +
+                     TextPosition(text, khost::JsonValueStart(text, handler.problemOffset)) + ": " +
+                     *handler.problem);
   return scan;
 }
 

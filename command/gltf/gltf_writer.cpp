@@ -10,6 +10,7 @@
 #include "gltf_uris.h"
 #include "input_error.h"
 #include "json_number_text.h"
+#include "json_scanning.h"
 
 namespace kcommand {
 namespace {
@@ -60,42 +61,6 @@ std::string GlbHeader(uint64_t jsonLength, uint64_t chunksAfterJson,
   return header;
 }
 
-// Valid JSON is taken for granted below: the text was read as JSON.
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-size_t SkipSpace(std::string_view text, size_t at) {
-  while (at < text.size() && IsSpace(text[at])) ++at;
-  return at;
-}
-
-// From an opening quote to just past the closing one.
-size_t SkipString(std::string_view text, size_t at) {
-  for (++at; text[at] != '"'; ++at)
-    if (text[at] == '\\') ++at;
-  return at + 1;
-}
-
-size_t SkipValue(std::string_view text, size_t at) {
-  if (text[at] == '"') return SkipString(text, at);
-  if (text[at] != '{' && text[at] != '[') {
-    while (at < text.size() && !IsSpace(text[at]) && text[at] != ',' && text[at] != '}' &&
-           text[at] != ']')
-      ++at;
-    return at;
-  }
-  size_t depth = 0;
-  do {
-    if (text[at] == '"') {
-      at = SkipString(text, at);
-      continue;
-    }
-    if (text[at] == '{' || text[at] == '[') ++depth;
-    if (text[at] == '}' || text[at] == ']') --depth;
-    ++at;
-  } while (depth > 0);
-  return at;
-}
-
 bool IsTransformKey(std::string_view rawKey) {
   std::string key(rawKey);
   if (key.find('\\') != std::string::npos)
@@ -125,16 +90,18 @@ void AppendNumbers(std::string& out, const char* key, const double* values, size
 void AppendMovedNode(std::string& out, std::string_view node, const Trs& trs) {
   out += '{';
   bool first = true;
-  for (size_t at = SkipSpace(node, 1); node[at] != '}';) {
-    const size_t keyEnd = SkipString(node, at);
-    const size_t valueEnd = SkipValue(node, SkipSpace(node, SkipSpace(node, keyEnd) + 1));
+  // The node's text was read as JSON, so its members are taken as well formed.
+  for (size_t at = khost::JsonSpaceEnd(node, 1); node[at] != '}';) {
+    const size_t keyEnd = khost::JsonStringEnd(node, at);
+    const size_t valueStart = khost::JsonSpaceEnd(node, khost::JsonSpaceEnd(node, keyEnd) + 1);
+    const size_t valueEnd = khost::JsonValueEnd(node, valueStart);
     if (!IsTransformKey(node.substr(at + 1, keyEnd - at - 2))) {
       if (!first) out += ',';
       out += node.substr(at, valueEnd - at);
       first = false;
     }
-    at = SkipSpace(node, valueEnd);
-    if (node[at] == ',') at = SkipSpace(node, at + 1);
+    at = khost::JsonSpaceEnd(node, valueEnd);
+    if (node[at] == ',') at = khost::JsonSpaceEnd(node, at + 1);
   }
   if (!first) out += ',';
   AppendNumbers(out, "translation", trs.translation.data(), 3);
@@ -170,7 +137,7 @@ void AppendPlainNode(std::string& out, std::string_view node, const GltfNodeText
     copied = where.listAt[k] + where.listLength[k];
   }
   size_t end = node.size() - 1;  // its closing brace, after the last member and any space
-  while (end > copied && end > 1 && IsSpace(node[end - 1])) --end;
+  while (end > copied && end > 1 && khost::IsJsonSpace(node[end - 1])) --end;
   out += node.substr(copied, end - copied);
   bool members = node[end - 1] != '{';
   for (size_t k = 0; k < 3; ++k) {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "json_nesting.h"
+#include "json_scanning.h"
 
 namespace kcommand {
 namespace {

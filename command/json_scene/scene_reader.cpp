@@ -7,7 +7,6 @@
 #include <nlohmann/json.hpp>
 
 #include "input_error.h"
-#include "json_nesting.h"
 #include "json_text.h"
 #include "scene_quick_reader.h"
 #include "scene_read_objects.h"
@@ -17,15 +16,6 @@ namespace kcommand {
 namespace {
 
 using nlohmann::json;
-
-json ParseJson(const std::string& text, const std::string& fileName) {
-  // Checked before parsing: the schema check and the writer recurse per level.
-  if (const std::optional<size_t> deep = khost::FindNestingBeyond(text))
-    throw InputError(fileName + ":" + TextPosition(text, *deep) +
-                     ": arrays and objects nest deeper than " +
-                     std::to_string(khost::kMaxJsonNesting) + " levels, the most a scene may use");
-  return ParseJsonText<json>(text, fileName);
-}
 
 Vector3 VectorOr(const json& object, const char* key, Vector3 fallback) {
   if (!object.contains(key)) return fallback;
@@ -59,7 +49,7 @@ void ReadObjectTree(const json& value, const json::json_pointer& where,
 // The schema, as the documented contract, checked on the whole document; the first
 // problem is the message.
 SceneFile ParseSceneTextChecked(const std::string& text, const std::string& fileName) {
-  const json document = ParseJson(text, fileName);
+  const json document = ParseJsonText(text, fileName);
   if (const std::vector<SchemaProblem> problems = CheckAgainstSceneSchema(document);
       !problems.empty()) {
     const SchemaProblem& first = problems.front();

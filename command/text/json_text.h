@@ -6,14 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "json_files.h"
+
 namespace kcommand {
 
-// Line and column (both from 1) of a byte offset in `text`: "12:7".
-std::string TextPosition(std::string_view text, size_t offset);
+using khost::TextPosition;
 
-// Throws InputError "fileName:line:column: ..." for invalid JSON and for numbers too
-// large for a double. Json is nlohmann::json.
-template <typename Json>
-Json ParseJsonText(const std::string& text, const std::string& fileName);
+// Throws InputError "fileName:line:column: ..." for invalid JSON, for numbers too large
+// for a double and for nesting deeper than the host's limit: the host's parse, whose
+// messages the plug-in folder's files share.
+nlohmann::json ParseJsonText(const std::string& text, const std::string& fileName);
 
 }  // namespace kcommand

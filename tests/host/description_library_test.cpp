@@ -204,8 +204,7 @@ struct MalformedCase {
 
 TEST_F(DescriptionLibraryTest, MalformedPanelsAreRefusedWithAClearDiagnostic) {
   const std::vector<MalformedCase> cases = {
-      {"syntax error on line 2", "\"name\": \"Small\",", "\"name\": \"Small\";",
-       "line 2, column 18"},
+      {"syntax error on line 2", "\"name\": \"Small\",", "\"name\": \"Small\";", ":2:18: "},
       {"unknown kind", "\"kind\": \"flag\"", "\"kind\": \"toggle\"",
        "/groups/1/elements/1/kind: unknown kind \"toggle\""},
       {"default not among the values", "\"default\": 10006", "\"default\": 10007",

@@ -5,27 +5,27 @@
 #include <gtest/gtest.h>
 
 #include "description_layout.h"
-#include "json_nesting.h"
+#include "json_scanning.h"
 #include "resources.h"
 
 namespace {
 
-TEST(JsonFileErrors, NumberTooLargeForADoubleIsAnErrorNamingTheFile) {
+TEST(JsonFileErrors, NumberTooLargeForADoubleIsAnErrorNamingTheFileAndTheNumbersPlace) {
   std::string error;
   EXPECT_FALSE(khost::ParseStringTable(R"({"strings": {"10000": 1e999}})", "en.json", error));
-  EXPECT_EQ(0u, error.find("en.json: ")) << error;
-  EXPECT_NE(std::string::npos, error.find("1e999")) << error;
+  EXPECT_EQ("en.json:1:23: the number 1e999 is not finite (too large for a 64-bit double)", error);
 
   error.clear();
   EXPECT_FALSE(
       khost::ParseDescriptionLayout(R"({"name": "Kestrum", "x": -9e9999})", "Kestrum.json", error));
-  EXPECT_EQ(0u, error.find("Kestrum.json: ")) << error;
+  EXPECT_EQ("Kestrum.json:1:26: the number -9e9999 is not finite (too large for a 64-bit double)",
+            error);
 }
 
 TEST(JsonFileErrors, SyntaxErrorKeepsLineAndColumn) {
   std::string error;
   EXPECT_FALSE(khost::ParseStringTable("{\n  \"strings\": {,}\n}", "en.json", error));
-  EXPECT_NE(std::string::npos, error.find("line 2, column")) << error;
+  EXPECT_NE(std::string::npos, error.find("en.json:2:")) << error;
   EXPECT_EQ(std::string::npos, error.find("[json.exception")) << error;
 }
 
@@ -48,18 +48,39 @@ TEST(JsonNesting, FindsTheBracketThatOpensOneLevelTooManyOutsideStrings) {
     EXPECT_EQ(each.offset, khost::FindNestingBeyond(each.text, each.limit)) << each.text;
 }
 
+TEST(JsonScanning, FindsWhereValuesEndAndStartAcrossStringsAndEscapes) {
+  struct Case {
+    const char* text;
+    size_t start;  // where the value starts
+    size_t end;    // just past it
+  };
+  const Case cases[] = {
+      {R"("a\"b" ,)", 0, 6},                 // an escaped quote does not end the string
+      {R"("a\\" ,)", 0, 5},                  // an escaped backslash does
+      {R"([1, "]", {"}": [2]}] x)", 0, 20},  // closers inside strings are not counted
+      {R"(-1.5e3,)", 0, 6},
+      {R"(x true])", 2, 6},
+  };
+  for (const Case& each : cases) {
+    EXPECT_EQ(each.end, khost::JsonValueEnd(each.text, each.start)) << each.text;
+    // A parser notes a problem at an opening bracket, or just past a string or scalar.
+    const char first = each.text[each.start];
+    const size_t noted = first == '[' || first == '{' ? each.start : each.end;
+    EXPECT_EQ(each.start, khost::JsonValueStart(each.text, noted)) << each.text;
+  }
+  EXPECT_EQ(13u, khost::JsonValueEnd(R"("never closed)", 0));
+}
+
 TEST(JsonFileErrors, NestingBeyondTheLimitIsRefusedWithItsPlace) {
   const std::string deep = "{\n\"strings\": " + std::string(khost::kMaxJsonNesting, '[') +
                            std::string(khost::kMaxJsonNesting, ']') + "}";
   std::string error;
   EXPECT_FALSE(khost::ParseStringTable(deep, "en.json", error));
   const std::string column = std::to_string(11 + khost::kMaxJsonNesting);
-  EXPECT_EQ(
-      "en.json: line 2, column " + column + ": arrays and objects nest deeper than 512 levels",
-      error);
+  EXPECT_EQ("en.json:2:" + column + ": arrays and objects nest deeper than 512 levels", error);
   error.clear();
   EXPECT_FALSE(khost::ParseDescriptionLayout(deep, "Kestrum.json", error));
-  EXPECT_EQ(0u, error.find("Kestrum.json: line 2, column " + column)) << error;
+  EXPECT_EQ(0u, error.find("Kestrum.json:2:" + column + ": ")) << error;
 }
 
 }  // namespace

@@ -137,9 +137,9 @@ TEST_F(ResourcesTest, SyntaxErrorNamesTheFileLineAndColumn) {
   EXPECT_EQ(Load(folder.Path()), nullptr);
   const std::string& error = resources().LastLoadError();
   EXPECT_NE(error.find(file), std::string::npos) << error;
-  EXPECT_NE(error.find("line 3, column 18"), std::string::npos) << error;
+  EXPECT_NE(error.find(":3:18: "), std::string::npos) << error;
   EXPECT_TRUE(host.misuse().Mentions(file));
-  EXPECT_TRUE(host.misuse().Mentions("line 3, column 18"));
+  EXPECT_TRUE(host.misuse().Mentions(":3:18: "));
 }
 
 TEST_F(ResourcesTest, MalformedPreferredFileIsNotSkippedForAnother) {
