@@ -18,7 +18,8 @@ count = int(os.environ.get("BENCH_OBJECTS", "10000"))
 align_selected = next(c["id"] for g in tool.panel_layout() for c in g["controls"]
                       if c["label"] == "Align selected")
 
-bpy.ops.wm.read_factory_settings(use_empty=True)
+for obj in list(bpy.data.objects):
+    bpy.data.objects.remove(obj)
 mesh = bpy.data.meshes.new("Box")
 mesh.from_pydata([(x, y, z) for x in (-1, 1) for y in (-1, 1) for z in (-1, 1)], [], [])
 scene = bpy.context.scene

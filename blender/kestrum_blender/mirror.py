@@ -13,9 +13,10 @@ def box(obj):
     (None, zeros)."""
     if obj.type not in _GEOMETRY or (obj.type == "MESH" and not obj.data.vertices):
         return None, (0.0, 0.0, 0.0)
-    corners = [Vector(c) for c in obj.bound_box]
-    low = Vector(min(c[i] for c in corners) for i in range(3))
-    high = Vector(max(c[i] for c in corners) for i in range(3))
+    # bound_box is axis-aligned in the object's frame: its first corner is the lowest
+    # on every axis, its seventh the highest.
+    corners = obj.bound_box
+    low, high = Vector(corners[0]), Vector(corners[6])
     return tuple((low + high) / 2), tuple((high - low) / 2)
 
 
