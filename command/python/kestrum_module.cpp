@@ -197,17 +197,17 @@ PYBIND11_MODULE(kestrum, m) {
   py::register_exception<kcommand::HostFailure>(m, "PluginFailure", PyExc_RuntimeError);
 
   py::class_<PyObjectRef>(m, "Object", "An object of a document, as the host holds it.")
-      .def_property_readonly(
-          "name", [](const PyObjectRef& o) { return o.document->Model(o.place).name; })
+      .def_property_readonly("name",
+                             [](const PyObjectRef& o) { return o.document->Model(o.place).name; })
       .def_property_readonly(
           "path", [](const PyObjectRef& o) { return o.document->Path(o.place); },
           "Names from the top level down, separated by '/'.")
-      .def_property_readonly("parent",
-                             [](const PyObjectRef& o) -> py::object {
-                               if (o.place.size() <= 1) return py::none();
-                               return py::cast(PyObjectRef{
-                                   o.document, TreePlace(o.place.begin(), o.place.end() - 1)});
-                             })
+      .def_property_readonly(
+          "parent",
+          [](const PyObjectRef& o) -> py::object {
+            if (o.place.size() <= 1) return py::none();
+            return py::cast(PyObjectRef{o.document, TreePlace(o.place.begin(), o.place.end() - 1)});
+          })
       .def_property_readonly(
           "world", [](const PyObjectRef& o) { return MatrixTo(o.document->World(o.place)); },
           "World matrix, four rows of four, offset in the last column.")
@@ -219,13 +219,14 @@ PYBIND11_MODULE(kestrum, m) {
                                const HostVector h = o.document->HalfSizes(o.place);
                                return py::make_tuple(h.x, h.y, h.z);
                              })
-      .def_property_readonly("box_centre",
-                             [](const PyObjectRef& o) -> py::object {
-                               const auto& centre = o.document->Model(o.place).boxCentre;
-                               if (!centre) return py::none();
-                               return py::make_tuple((*centre)[0], (*centre)[1], (*centre)[2]);
-                             },
-                             "The box's centre in the object's own frame; None: its origin.")
+      .def_property_readonly(
+          "box_centre",
+          [](const PyObjectRef& o) -> py::object {
+            const auto& centre = o.document->Model(o.place).boxCentre;
+            if (!centre) return py::none();
+            return py::make_tuple((*centre)[0], (*centre)[1], (*centre)[2]);
+          },
+          "The box's centre in the object's own frame; None: its origin.")
       .def_property(
           "selected", [](const PyObjectRef& o) { return o.document->Selected(o.place); },
           [](const PyObjectRef& o, bool selected) { o.document->SetSelected(o.place, selected); })
@@ -250,7 +251,10 @@ PYBIND11_MODULE(kestrum, m) {
       .def("__setitem__", &SettingSet)
       .def("__delitem__",
            [](const PySettings& s, const std::string& name) {
-             if (!LinkOfName(name)) throw InputError("settings['" + name + "']: only links unset");
+             if (!LinkOfName(name))
+               throw InputError("settings['" + name +
+                                "']: only 'reference' and 'object' can be unset; set an axis "
+                                "to 'none'");
              s.document->SetControl(LinkOfName(name), std::monostate{});
            })
       .def("__contains__",
@@ -285,8 +289,9 @@ PYBIND11_MODULE(kestrum, m) {
             NewObject object;
             object.name = name;
             if (!parent.is_none()) {
-              const TreePlace place = std::get<TreePlace>(ControlFrom(d, parent));
-              object.parent = place;
+              if (!py::isinstance<PyObjectRef>(parent))
+                throw InputError("add: parent: give an object of the document or None");
+              object.parent = std::get<TreePlace>(ControlFrom(d, parent));
             }
             if (!matrix.is_none()) object.local = MatrixFrom(matrix, "add: matrix");
             if (!boxCentre.is_none()) object.boxCentre = VectorFrom(boxCentre, "add: box_centre");
@@ -300,8 +305,7 @@ PYBIND11_MODULE(kestrum, m) {
           "Adds an object: `matrix` places it in its parent's frame; its box has `half_sizes` "
           "and is centred at `box_centre` in its own frame (None: its origin).")
       .def_property_readonly(
-          "objects",
-          [](const std::shared_ptr<Document>& d) { return ObjectsOf(d, d->Objects()); },
+          "objects", [](const std::shared_ptr<Document>& d) { return ObjectsOf(d, d->Objects()); },
           "Every object, each before its children.")
       .def(
           "find",
@@ -314,8 +318,8 @@ PYBIND11_MODULE(kestrum, m) {
              return PyObjectRef{d, d->Find(name)};
            })
       .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Objects().size(); })
-      .def_property_readonly(
-          "settings", [](const std::shared_ptr<Document>& d) { return PySettings{d}; })
+      .def_property_readonly("settings",
+                             [](const std::shared_ptr<Document>& d) { return PySettings{d}; })
       .def(
           "control",
           [](const std::shared_ptr<Document>& d, int32_t id) {
@@ -364,8 +368,7 @@ PYBIND11_MODULE(kestrum, m) {
            "Loads the plug-in from `folder` (default: the one shipped beside this module, else "
            "the one the kestrum command uses).")
       .def_property_readonly("folder", &LoadedPlugin::Folder)
-      .def_property_readonly("name",
-                             [](LoadedPlugin& p) { return p.Run().Tool().name; })
+      .def_property_readonly("name", [](LoadedPlugin& p) { return p.Run().Tool().name; })
       .def_property_readonly("help", [](LoadedPlugin& p) { return p.Run().Tool().help; })
       .def_property_readonly("panel", &PanelOf,
                              "The panel the tool registered: groups of controls with their ids, "
@@ -380,8 +383,9 @@ PYBIND11_MODULE(kestrum, m) {
               throw InputError("open: boxes='" + boxes + "': give 'geometry' or 'origin'");
             p->Run();
             return std::make_shared<Document>(p, path,
-                                              boxes == "origin" ? kcommand::BoxPlacement::kOrigin
-                                                                : kcommand::BoxPlacement::kGeometry);
+                                              boxes == "origin"
+                                                  ? kcommand::BoxPlacement::kOrigin
+                                                  : kcommand::BoxPlacement::kGeometry);
           },
           py::arg("path"), py::kw_only(), py::arg("boxes") = "geometry",
           "A document of a scene file the kestrum command reads (JSON, .gltf, .glb).")

@@ -147,8 +147,8 @@ TreePlace Document::Add(const NewObject& object) {
   }
   if (depth > kcommand::kMaxObjectNesting)
     throw InputError(name_ + ": add: '" + object.name + "' would lie " + std::to_string(depth) +
-                     " objects deep, more than the " +
-                     std::to_string(kcommand::kMaxObjectNesting) + " a scene may nest");
+                     " objects deep, more than the " + std::to_string(kcommand::kMaxObjectNesting) +
+                     " a scene may nest");
   if (session_) {
     if (const size_t steps = UndoSteps(); steps > 0)
       throw InputError(name_ + ": add: '" + object.name +
@@ -223,7 +223,8 @@ HostMatrix Document::Local(const TreePlace& place) {
   HostMatrix parentInverse;
   const TreePlace parent(place.begin(), place.end() - 1);
   if (!khost::Invert(World(parent), &parentInverse))
-    throw HostFailure(name_ + ": '" + Path(parent) + "' has a world matrix that cannot be inverted");
+    throw HostFailure(name_ + ": '" + Path(parent) +
+                      "' has a world matrix that cannot be inverted");
   return khost::Multiply(parentInverse, world);
 }
 
@@ -241,7 +242,8 @@ void Document::SetSelected(const TreePlace& place, bool selected) {
 
 const khost::DescriptionLayout& Document::Panel() {
   const khost::DescriptionLayout* layout = Session().Panel();
-  if (layout == nullptr) throw HostFailure("the tool from " + plugin_->Folder() + " registered no panel");
+  if (layout == nullptr)
+    throw HostFailure("the tool from " + plugin_->Folder() + " registered no panel");
   return *layout;
 }
 
@@ -264,7 +266,7 @@ ControlValue Document::Control(int32_t id) {
     case khost::ElementKind::kFlag: {
       const std::optional<khost::Containers::Entry> stored = containers.Get(settings, id);
       return stored && stored->kind == khost::Containers::Kind::kBool ? stored->truth
-                                                                       : element->defaultValue != 0;
+                                                                      : element->defaultValue != 0;
     }
     case khost::ElementKind::kButton:
       break;

@@ -39,9 +39,9 @@ using ControlValue = std::variant<std::monostate, int32_t, bool, TreePlace>;
 
 struct PressOutcome {
   int32_t answer = 0;
-  std::vector<TreePlace> moved;        // objects whose placement changed, in walk order
-  std::vector<std::string> opened;     // files the tool asked the host to open
-  std::vector<std::string> messages;   // messages the tool showed
+  std::vector<TreePlace> moved;       // objects whose placement changed, in walk order
+  std::vector<std::string> opened;    // files the tool asked the host to open
+  std::vector<std::string> messages;  // messages the tool showed
 };
 
 class Document {
