@@ -5,23 +5,12 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "containers.h"
 #include "plugin_run.h"
 
 namespace kpython {
-
-// A setting as a document keeps it aside: a link names the object by its place in the
-// document, not by the host's id, so it survives the document being built again.
-struct KeptSetting {
-  khost::Containers::Entry entry;
-  std::optional<size_t> linkedIndex;  // links: the object's index in ListObjects order
-};
-using KeptSettings = std::map<int32_t, KeptSetting>;
 
 class LoadedPlugin {
  public:

@@ -80,8 +80,9 @@ void Document::KeepSettings() {
   for (const auto& [id, entry] : host.containers().Entries(settings)) {
     KeptSetting setting{entry, std::nullopt};
     if (entry.kind == khost::Containers::Kind::kLink)
-      for (size_t i = 0; i < session_->objects().Count() && !setting.linkedIndex; ++i)
-        if (host.scene().IdOf(session_->objects().Object(i)) == entry.link) setting.linkedIndex = i;
+      for (size_t i = 0; i < session_->objects().Count() && !setting.linked; ++i)
+        if (host.scene().IdOf(session_->objects().Object(i)) == entry.link)
+          setting.linked = places_[i];
     kept.emplace(id, setting);
   }
   kept_ = std::move(kept);
@@ -106,7 +107,7 @@ void Document::RestoreSettings(HostContainer* settings) {
         containers.SetBool(settings, id, setting.entry.truth);
         break;
       case khost::Containers::Kind::kLink:
-        if (setting.linkedIndex) session_->LinkObject(id, *setting.linkedIndex);
+        if (setting.linked) session_->LinkObject(id, IndexOf(*setting.linked));
         break;
     }
   }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "alignment_session.h"
+#include "containers.h"
 #include "loaded_plugin.h"
 #include "scene_document.h"
 #include "scene_model.h"
@@ -32,6 +33,15 @@ struct NewObject {
   kcommand::Vector3 halfSizes{0, 0, 0};
   bool selected = false;
 };
+
+// A setting as a document keeps it aside while another document's are in the tool's
+// container: a link names the object by its place, which survives the document being
+// built again with more objects.
+struct KeptSetting {
+  khost::Containers::Entry entry;
+  std::optional<TreePlace> linked;
+};
+using KeptSettings = std::map<int32_t, KeptSetting>;
 
 // A panel control's value: none (an empty link or nothing stored), a choice's value id,
 // a flag, or a linked object.

@@ -110,10 +110,13 @@ def test_each_document_keeps_its_own_settings(plugin):
 
 
 def test_objects_added_after_the_settings_keep_them(table_and_vase):
-    doc, table, _ = table_and_vase
+    doc, table, vase = table_and_vase
     doc.settings["x"] = "plus:outside"
-    cup = doc.add("Cup", matrix=moved_to(0, 9, 0), selected=True)
-    assert doc.settings["reference"] == table and doc.settings["x"] == "plus:outside"
+    doc.settings["object"] = vase
+    # Under the table, so the cup comes before the vase in the walk order.
+    cup = doc.add("Cup", parent=table, matrix=moved_to(0, 9, 0), selected=True)
+    assert doc.settings["reference"] == table and doc.settings["object"] == vase
+    assert doc.settings["x"] == "plus:outside"
     doc.press("align selected")
     # An object without geometry is a point.
     assert offset(cup.world) == pytest.approx((2, 9, 0))
