@@ -1,6 +1,6 @@
 """Writes the picture of the Kestrum panel in Blender's window for docs/blender.md. Run
 under a display, e.g.
-KESTRUM_BLENDER_SCRIPTS=build/blender xvfb-run -s '-screen 0 1600x900x24' \
+KESTRUM_BLENDER_SCRIPTS=build/blender xvfb-run -s '-screen 0 1280x900x24' \
     blender --factory-startup --enable-event-simulate --python tools/blender_panel_screenshot.py -- docs/blender.png
 """
 

@@ -20,7 +20,9 @@ def register(layout):
                 if control["kind"] == "button":
                     column.operator("kestrum.press", text=control["label"]).button = control["id"]
                 else:
-                    column.prop(scene_settings, tool.property_name(control))
+                    # The label above its field: the sidebar is too narrow for both.
+                    column.label(text=control["label"])
+                    column.prop(scene_settings, tool.property_name(control), text="")
 
     _panel = type("KESTRUM_PT_tool", (bpy.types.Panel,), {
         "bl_idname": "KESTRUM_PT_tool",
