@@ -318,6 +318,8 @@ PYBIND11_MODULE(kestrum, m) {
              return PyObjectRef{d, d->Find(name)};
            })
       .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Objects().size(); })
+      .def("__iter__",
+           [](const std::shared_ptr<Document>& d) { return py::iter(ObjectsOf(d, d->Objects())); })
       .def_property_readonly("settings",
                              [](const std::shared_ptr<Document>& d) { return PySettings{d}; })
       .def(

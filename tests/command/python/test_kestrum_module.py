@@ -43,7 +43,7 @@ def test_added_objects_have_their_paths_and_world_matrices(plugin):
     doc = plugin.new_document()
     parent = doc.add("Shelf", matrix=TURNED)
     child = doc.add("Box", parent=parent, matrix=moved_to(1, 0, 0), half_sizes=(1, 2, 3))
-    assert [o.path for o in doc.objects] == ["Shelf", "Shelf/Box"]
+    assert [o.path for o in doc] == [o.path for o in doc.objects] == ["Shelf", "Shelf/Box"]
     assert child.parent == parent and doc["Box"] == child
     # The child's offset (1, 0, 0) turned a quarter about Z is (0, 1, 0), then moved.
     assert offset(child.world) == pytest.approx((10, 1, 0))
