@@ -11,7 +11,7 @@ FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz gltf_fil
 
 VIEW_PORT ?= 0
 
-.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean
+.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean blender-addon
 
 all: build
 
@@ -79,6 +79,14 @@ bench: deps
 	  kestrum_generate_gltf_scene kestrum_command_line
 	./build-bench/bench/kestrum_bench --benchmark_min_time=$(BENCH_SECONDS)
 	bench/command_end_to_end.sh build-bench $(BENCH_SIZES)
+	cmake --build build-bench -j $(JOBS) --target kestrum_blender_addon
+	KESTRUM_BLENDER_SCRIPTS=build-bench/blender blender -b --factory-startup \
+	  --python-exit-code 1 --python bench/blender_align.py
+
+# The Blender add-on, ready to install from Blender's preferences: dist/kestrum-blender.zip.
+blender-addon: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target kestrum_blender_zip
 
 # Each fuzz target, under AddressSanitizer and UBSan: first over the inputs that once
 # failed, then FUZZ_SECONDS of fuzzing from its seed corpus (copied, so the repository's

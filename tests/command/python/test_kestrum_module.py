@@ -1,0 +1,188 @@
+"""The kestrum Python module: documents, presses, undo, errors and files, through the
+built plug-in. Expected placements are worked out by hand from the boxes."""
+
+import os
+import shutil
+import subprocess
+
+import pytest
+
+import kestrum
+
+IDENTITY = ((1, 0, 0, 0), (0, 1, 0, 0), (0, 0, 1, 0), (0, 0, 0, 1))
+# A quarter turn about Z, then moved to (10, 0, 0).
+TURNED = ((0, -1, 0, 10), (1, 0, 0, 0), (0, 0, 1, 0), (0, 0, 0, 1))
+
+
+def moved_to(x, y, z):
+    return ((1, 0, 0, x), (0, 1, 0, y), (0, 0, 1, z), (0, 0, 0, 1))
+
+
+def offset(matrix):
+    return tuple(row[3] for row in matrix[:3])
+
+
+@pytest.fixture
+def plugin():
+    with kestrum.Plugin() as loaded:
+        yield loaded
+
+
+@pytest.fixture
+def table_and_vase(plugin):
+    """A 4 x 2 x 2 table at the origin and a vase, its origin at its base, beside it."""
+    doc = plugin.new_document("room")
+    table = doc.add("Table", half_sizes=(2, 1, 1))
+    vase = doc.add("Vase", matrix=moved_to(10, 0, 0), box_centre=(0, 0, 0.5),
+                   half_sizes=(0.5, 0.5, 0.5), selected=True)
+    doc.settings["reference"] = table
+    return doc, table, vase
+
+
+def test_added_objects_have_their_paths_and_world_matrices(plugin):
+    doc = plugin.new_document()
+    parent = doc.add("Shelf", matrix=TURNED)
+    child = doc.add("Box", parent=parent, matrix=moved_to(1, 0, 0), half_sizes=(1, 2, 3))
+    assert [o.path for o in doc] == [o.path for o in doc.objects] == ["Shelf", "Shelf/Box"]
+    assert child.parent == parent and doc["Box"] == child
+    # The child's offset (1, 0, 0) turned a quarter about Z is (0, 1, 0), then moved.
+    assert offset(child.world) == pytest.approx((10, 1, 0))
+    assert sum(child.local, ()) == pytest.approx(sum(moved_to(1, 0, 0), ()))
+    assert child.half_sizes == (1, 2, 3) and child.box_centre is None
+
+
+@pytest.mark.parametrize("setting, vase_x", [
+    ("plus:outside", 2.5), ("plus:inside", 1.5), ("center", 0.0),
+    ("minus:outside", -2.5), ("none", 10.0)])
+def test_align_selected_places_the_box_against_the_reference(table_and_vase, setting, vase_x):
+    doc, _, vase = table_and_vase
+    doc.settings["x"] = setting
+    result = doc.press("align selected")
+    assert offset(vase.world) == pytest.approx((vase_x, 0, 0))
+    assert result.moved == ([vase] if vase_x != 10.0 else [])
+
+
+def test_a_box_off_its_origin_sits_on_the_reference(table_and_vase):
+    doc, _, vase = table_and_vase
+    doc.settings["z"] = "plus:outside"
+    doc.press("Align selected")
+    # The box's bottom (0.5 below its centre, 0.5 above the origin) on the top at z = 1.
+    assert offset(vase.world) == pytest.approx((10, 0, 1))
+
+
+def test_align_object_moves_only_the_object_setting(table_and_vase):
+    doc, table, vase = table_and_vase
+    lamp = doc.add("Lamp", matrix=moved_to(0, 7, 0), half_sizes=(1, 1, 1))
+    doc.settings["object"] = lamp
+    doc.settings["y"] = "minus:outside"
+    assert doc.press("align object").moved == [lamp]
+    assert offset(lamp.world) == pytest.approx((0, -2, 0))
+    assert offset(vase.world) == (10, 0, 0) and doc.settings["reference"] == table
+
+
+def test_undo_puts_back_and_redo_places_again(table_and_vase):
+    doc, _, vase = table_and_vase
+    doc.settings["x"] = "plus:outside"
+    doc.press("align selected", check_undo=True)
+    assert doc.undo_steps == 1
+    assert doc.undo() and vase.world == moved_to(10, 0, 0)
+    assert doc.redo() and offset(vase.world) == pytest.approx((2.5, 0, 0))
+    assert not doc.redo()
+
+
+def test_settings_start_from_the_tools_defaults_and_reset_restores_them(plugin):
+    doc = plugin.new_document()
+    assert [doc.settings[a] for a in "xyz"] == ["none", "none", "none"]
+    doc.settings["y"] = "minus:outside"
+    assert doc.settings["y"] == "minus:outside"
+    doc.press("reset")
+    assert doc.settings["y"] == "none"
+
+
+def test_each_document_keeps_its_own_settings(plugin):
+    first, second = plugin.new_document("first"), plugin.new_document("second")
+    table = first.add("Table")
+    first.settings["reference"] = table
+    first.settings["x"] = "plus:outside"
+    assert second.settings["x"] == "none" and second.settings["reference"] is None
+    second.settings["x"] = "center"
+    assert first.settings["x"] == "plus:outside" and first.settings["reference"] == table
+
+
+def test_objects_added_after_the_settings_keep_them(table_and_vase):
+    doc, table, vase = table_and_vase
+    doc.settings["x"] = "plus:outside"
+    doc.settings["object"] = vase
+    # Under the table, so the cup comes before the vase in the walk order.
+    cup = doc.add("Cup", parent=table, matrix=moved_to(0, 9, 0), selected=True)
+    assert doc.settings["reference"] == table and doc.settings["object"] == vase
+    assert doc.settings["x"] == "plus:outside"
+    doc.press("align selected")
+    # An object without geometry is a point.
+    assert offset(cup.world) == pytest.approx((2, 9, 0))
+
+
+@pytest.mark.parametrize("action, error, message", [
+    (lambda d: d.settings.__setitem__("x", "sideways"), kestrum.InputError, "is not MODE"),
+    (lambda d: d.press("fly"), kestrum.InputError, "its buttons: 'align selected'"),
+    (lambda d: d.find("Nobody"), kestrum.InputError, "room: "),
+    (lambda d: d.add("Bad", matrix=((1, 0), (0, 1))), kestrum.InputError, "4x4 matrix"),
+    (lambda d: d.save("room.txt"), kestrum.InputError, "room.txt: name the file"),
+    (lambda d: d.settings["w"], KeyError, "w"),
+])
+def test_bad_input_raises_with_the_commands_message(table_and_vase, action, error, message):
+    doc, _, _ = table_and_vase
+    with pytest.raises(error, match=message):
+        action(doc)
+
+
+def test_objects_of_another_document_are_refused(plugin, table_and_vase):
+    doc, _, _ = table_and_vase
+    stranger = plugin.new_document("other").add("Stranger")
+    with pytest.raises(kestrum.InputError, match="object of another document"):
+        doc.settings["reference"] = stranger
+
+
+def test_missing_files_and_folders_are_named():
+    with pytest.raises(kestrum.InputError, match="/no/such: no such plug-in folder"):
+        kestrum.Plugin("/no/such")
+    with kestrum.Plugin() as loaded:
+        with pytest.raises(kestrum.InputError, match="missing.glb"):
+            loaded.open("missing.glb")
+
+
+def test_a_document_of_an_unloaded_plugin_refuses_work():
+    with kestrum.Plugin() as loaded:
+        doc = loaded.new_document()
+    with pytest.raises(kestrum.PluginFailure, match="is unloaded"):
+        doc.objects
+
+
+def test_help_opens_the_page_or_shows_the_tools_message(tmp_path):
+    with kestrum.Plugin() as loaded:
+        result = loaded.new_document().press("help")
+        assert [os.path.basename(p) for p in result.opened] == ["index.html"]
+        folder = tmp_path / "kestrum"
+        shutil.copytree(loaded.folder, folder, ignore=shutil.ignore_patterns("help"))
+    with kestrum.Plugin(str(folder)) as without_help:
+        result = without_help.new_document().press("help")
+        assert result.opened == [] and "help page is missing" in result.messages[0]
+
+
+def test_a_gltf_file_saved_after_a_press_is_the_one_align_writes(tmp_path, plugin):
+    command = os.environ["KESTRUM_COMMAND"]
+    scene = str(tmp_path / "demo.glb")
+    subprocess.run([command, "convert", os.environ["KESTRUM_DEMO"], scene], check=True)
+    subprocess.run([command, "align", scene, "--reference", "Table", "--select", "Vase",
+                    "--x", "plus:outside", "--y", "plus:outside", "-o",
+                    str(tmp_path / "by-align.glb")], check=True)
+    doc = plugin.open(scene)
+    for obj in doc.objects:
+        obj.selected = obj.name == "Vase"
+    doc.settings["reference"] = doc["Table"]
+    doc.settings["object"] = None
+    doc.settings["x"] = doc.settings["y"] = "plus:outside"
+    doc.settings["z"] = "none"
+    assert [o.name for o in doc.press("align selected").moved] == ["Vase"]
+    doc.save(str(tmp_path / "by-module.glb"))
+    assert (tmp_path / "by-module.glb").read_bytes() == (tmp_path / "by-align.glb").read_bytes()
