@@ -38,8 +38,8 @@ constexpr const char* kLibrary = R"({ "objects": [
     { "name": "BookB", "position": [1, 3, 2], "halfSize": [4, 1, 2.5], "selected": true },
     { "name": "BookC", "position": [-2, 5, 0], "halfSize": [2.5, 0.75, 1.5] } ] },
   { "name": "BookD", "position": [40, 8, -20], "halfSize": [3.5, 1.5, 2] } ] })";
-// Indices in the object order.
-constexpr size_t kRoom = 0, kTable = 1, kBookA = 2, kCart = 3, kBookB = 4, kBookC = 5, kBookD = 6;
+// Indices in the object order (the room is 0).
+constexpr size_t kTable = 1, kBookA = 2, kCart = 3, kBookB = 4, kBookC = 5, kBookD = 6;
 constexpr size_t kObjects = 7;
 
 const std::array<AxisChoice, 3> kOnTop{AxisChoice{AxisMode::kCenter, AxisSide::kInside},
@@ -105,7 +105,6 @@ void ExpectNear(const HostVector& got, const HostVector& want) {
 
 // The table's world frame, by hand: turned 30 degrees about Y, in the room.
 const double kCos = std::cos(std::numbers::pi / 6), kSin = std::sin(std::numbers::pi / 6);
-const HostVector kTableCentre{110, 20, 30};
 HostVector TableTurn(const HostVector& v) {
   return {kCos * v.x + kSin * v.z, v.y, -kSin * v.x + kCos * v.z};
 }
@@ -168,9 +167,9 @@ TEST_F(Workflows, AGroupMovesAsOneRigidBody) {
   const std::vector<size_t> members{kBookA, kCart, kBookB};
   ASSERT_EQ(session->PressAsGroup(kTable, members, kOnTop), kcommand::GroupPress::kGroup);
   // The union of the members' boxes in world axes, by hand: x from BookA's right (-27) to
-  // the cart's left (-66), y from the cart's bottom (2) to BookB's top (8), z from the
+  // the cart's left (-66), y from BookA's bottom (1.5) to BookB's top (8), z from the
   // cart's back (-14) to BookA's front (9).
-  const HostVector centre{-46.5, 5, -2.5}, half{19.5, 3, 11.5};
+  const HostVector centre{-46.5, 4.75, -2.5}, half{19.5, 3.25, 11.5};
   // The group takes the table's frame and sits on it; each member keeps its place in it.
   const HostVector groupCentre{110, 20 + 1 + half.y, 30};
   for (const size_t member : {kBookA, kCart, kBookB, kBookC}) {
@@ -214,13 +213,15 @@ TEST_F(Workflows, TheSelectionsBoxIsAReferenceAsAnObjectOfThatBoxWouldBe) {
                                          AxisChoice{}};
   session->Press({kcommand::kSelectionBox, std::nullopt, lowest});
   const std::vector<HostPlacement> boxed = session->objects().Placements();
-  // BookA, at the top level: its bottom on the lowest bottom among them (the cart's, 2).
-  ExpectNear(World(kBookA).offset, {-30, 2 + 0.5, 7});
+  // At the top level, the cart's bottom comes down to the lowest among them (BookA's,
+  // 1.5), where BookA already is.
+  ExpectNear(World(kCart).offset, {-60, 1.5 + 2, -10});
+  ExpectNear(World(kBookA).offset, {-30, 1.5 + 0.5, 7});
   ExpectOneUndoStepAndACleanFile();
 
   std::string withBox = kLibrary;
   withBox.insert(withBox.rfind("] }"),
-                 R"(, { "name": "Box", "position": [-46.5, 5, -2.5], "halfSize": [19.5, 3, 11.5] })");
+                 R"(, { "name": "Box", "position": [-46.5, 4.75, -2.5], "halfSize": [19.5, 3.25, 11.5] })");
   Open(withBox);
   session->Press({kObjects, std::nullopt, lowest});
   for (size_t i = 0; i < kObjects; ++i)
