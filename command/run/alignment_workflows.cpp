@@ -8,6 +8,7 @@
 
 #include "alignment_session.h"
 #include "input_error.h"
+#include "kestrum_settings.h"
 #include "placement_check.h"
 #include "transform.h"
 
@@ -15,21 +16,34 @@ namespace kcommand {
 
 // One outer undo group. Committed, it closes the group: one step. Left without a
 // commit (a press failed), it closes the group and undoes what it recorded, so the
-// document is as it was.
+// document is as it was. Either way the tool's links (reference, object) are given back
+// as they were: the presses link each object in turn, and temporary ones that are gone.
 class AlignmentSession::Workflow {
  public:
   explicit Workflow(AlignmentSession& session)
-      : scene_(session.run_.host().scene()),
+      : session_(session),
+        scene_(session.run_.host().scene()),
         document_(session.objects_.Document()),
         stepsBefore_(scene_.UndoSteps(document_)) {
+    for (size_t i = 0; i < kLinks.size(); ++i)
+      links_[i] = session_.run_.host().containers().GetObjectLink(
+          session_.Settings(), kLinks[i], document_, kObjectKindObject);
     scene_.BeginUndo(document_, "workflow");
   }
   Workflow(const Workflow&) = delete;
   Workflow& operator=(const Workflow&) = delete;
   ~Workflow() {
-    if (committed_) return;
-    scene_.EndUndo(document_, "workflow");
-    if (scene_.UndoSteps(document_) > stepsBefore_) scene_.Undo(document_);
+    if (!committed_) {
+      scene_.EndUndo(document_, "workflow");
+      if (scene_.UndoSteps(document_) > stepsBefore_) scene_.Undo(document_);
+    }
+    khost::Containers& containers = session_.run_.host().containers();
+    for (size_t i = 0; i < kLinks.size(); ++i) {
+      if (links_[i])
+        containers.SetLink(session_.Settings(), kLinks[i], scene_.IdOf(links_[i]));
+      else
+        containers.Remove(session_.Settings(), kLinks[i]);
+    }
   }
   void Commit() {
     scene_.EndUndo(document_, "workflow");
@@ -37,9 +51,12 @@ class AlignmentSession::Workflow {
   }
 
  private:
+  static constexpr std::array<int32_t, 2> kLinks{ALIGN_REFERENCE, ALIGN_OBJECT};
+  AlignmentSession& session_;
   khost::Scene& scene_;
   HostDocument* document_;
   size_t stepsBefore_;
+  std::array<HostObject*, 2> links_{};
   bool committed_ = false;
 };
 

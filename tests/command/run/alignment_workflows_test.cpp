@@ -13,6 +13,7 @@
 #include <numbers>
 
 #include "input_error.h"
+#include "kestrum_settings.h"
 #include "scene_files.h"
 #include "temp_folder.h"
 #include "transform.h"
@@ -110,7 +111,16 @@ HostVector TableTurn(const HostVector& v) {
 }
 
 TEST_F(Workflows, AStackPutsEachObjectOnTheOneBeforeInOneUndoStep) {
+  session->LinkObject(ALIGN_REFERENCE, kTable);
   session->Stack(kTable, {kBookA, kBookD}, kOnTop);
+  // The tool's links are as they were: the reference linked, no object.
+  khost::Containers& containers = session->host().containers();
+  EXPECT_EQ(containers.GetObjectLink(session->Settings(), ALIGN_REFERENCE,
+                                     session->objects().Document(), kObjectKindObject),
+            session->objects().Object(kTable));
+  EXPECT_EQ(containers.GetObjectLink(session->Settings(), ALIGN_OBJECT,
+                                     session->objects().Document(), kObjectKindObject),
+            nullptr);
   // Both top level: each takes the table's frame and sits on the one below.
   ExpectNear(World(kBookA).offset, {110, 20 + 1 + 0.5, 30});
   ExpectNear(World(kBookD).offset, {110, 21.5 + 0.5 + 1.5, 30});
