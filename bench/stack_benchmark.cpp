@@ -3,13 +3,14 @@
 // of the workflow around the presses shows: the stack should cost at most 1.5 times the
 // single presses.
 
+#include "stack_benchmark.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
 
 #include "alignment_session.h"
 #include "kestrum_settings.h"
-#include "stack_benchmark.h"
 
 namespace kestrum_bench {
 namespace {
@@ -40,7 +41,7 @@ const std::array<kcommand::AxisChoice, 3> kOnTop{
 struct Library {
   explicit Library(size_t objects) : scene(Books(objects)) {
     session = std::make_unique<kcommand::AlignmentSession>(KESTRUM_PLUGIN_FOLDER, scene, "books",
-                                                          nullptr);
+                                                           nullptr);
     for (size_t i = 1; i <= objects; ++i) stack.push_back(i);
   }
   void Forget() {
@@ -57,9 +58,9 @@ struct Library {
 void CountPresses(benchmark::State& state, size_t objects) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(objects));
   state.counters["objects"] = static_cast<double>(objects);
-  state.counters["ns/object"] =
-      benchmark::Counter(static_cast<double>(objects) * 1e-9,
-                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["ns/object"] = benchmark::Counter(
+      static_cast<double>(objects) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // One Stack call of all the books.
@@ -104,7 +105,9 @@ void SinglePresses(benchmark::State& state) {
 
 void RegisterStackBenchmarks() {
   for (const int64_t size : {int64_t{1000}, int64_t{10000}}) {
-    benchmark::RegisterBenchmark("StackBooks", StackBooks)->Arg(size)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("StackBooks", StackBooks)
+        ->Arg(size)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("SinglePresses", SinglePresses)
         ->Arg(size)
         ->Unit(benchmark::kMillisecond);

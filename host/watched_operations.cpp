@@ -55,13 +55,13 @@ class ValueRecord {
   const HostMatrix* matrix_ = nullptr;
 };
 
-#define KESTRUM_VALUES_TRACE(Name, Written, Type)                                        \
-  template <>                                                                            \
-  struct ValuesTrace<khost::trace_arguments::tags::Name> : ValueRecord {                 \
-    ValuesTrace(khost::Host& host, HostObject* object, Type value)                       \
-        : ValueRecord(host, #Name, object, Written) {                                    \
-      Watch(value);                                                                      \
-    }                                                                                    \
+#define KESTRUM_VALUES_TRACE(Name, Written, Type)                        \
+  template <>                                                            \
+  struct ValuesTrace<khost::trace_arguments::tags::Name> : ValueRecord { \
+    ValuesTrace(khost::Host& host, HostObject* object, Type value)       \
+        : ValueRecord(host, #Name, object, Written) {                    \
+      Watch(value);                                                      \
+    }                                                                    \
   };
 KESTRUM_VALUES_TRACE(ObjectGetPosition, false, HostVector*)
 KESTRUM_VALUES_TRACE(ObjectSetPosition, true, const HostVector*)
@@ -78,15 +78,15 @@ namespace {
 
 // The watched path, out of line: both paths end in a tail call of the implementation, so
 // the unwatched one keeps no registers and builds no texts.
-#define HOST_DEFINE_WATCHING(Name, Byte, Result, Params, Args, Contract)              \
-  [[gnu::noinline, gnu::cold]] Result Watching##Name Params {                         \
-    khost::Host& host = khost::Host::Current();                                       \
-    if (host.ReportsCallsOutsideBinding()) NoteCallOutsideBinding(host, #Name);       \
-    if (!host.trace().Enabled()) return host_ops::Name Args;                          \
-    Trace<khost::trace_arguments::tags::Name>(host, #Name KESTRUM_TRACE_ARGS Args);   \
-    [[maybe_unused]] const ValuesTrace<khost::trace_arguments::tags::Name> values(    \
-        host KESTRUM_TRACE_ARGS Args);                                                \
-    return host_ops::Name Args;                                                       \
+#define HOST_DEFINE_WATCHING(Name, Byte, Result, Params, Args, Contract)            \
+  [[gnu::noinline, gnu::cold]] Result Watching##Name Params {                       \
+    khost::Host& host = khost::Host::Current();                                     \
+    if (host.ReportsCallsOutsideBinding()) NoteCallOutsideBinding(host, #Name);     \
+    if (!host.trace().Enabled()) return host_ops::Name Args;                        \
+    Trace<khost::trace_arguments::tags::Name>(host, #Name KESTRUM_TRACE_ARGS Args); \
+    [[maybe_unused]] const ValuesTrace<khost::trace_arguments::tags::Name> values(  \
+        host KESTRUM_TRACE_ARGS Args);                                              \
+    return host_ops::Name Args;                                                     \
   }
 // `(a, b)` as `, a, b`, and `()` as nothing.
 #define KESTRUM_TRACE_ARGS(...) __VA_OPT__(, ) __VA_ARGS__

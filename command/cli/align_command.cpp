@@ -120,8 +120,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                      "scene's \"tool\" settings");
   if (options.object)
     tool.object = options.object;
-  else if (options.selected || !options.select.empty() || !options.stack.empty() ||
-           options.asGroup)
+  else if (options.selected || !options.select.empty() || !options.stack.empty() || options.asGroup)
     tool.object.reset();
   for (size_t axis = 0; axis < 3; ++axis)
     if (cliAxes[axis]) tool.axes[axis] = cliAxes[axis];
@@ -155,10 +154,10 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     }
   }
   AlignmentPress& press = prepared.press;
-  press.reference = *tool.reference == kSelectionReference
-                        ? kSelectionBox
-                        : resolve(options.reference ? "--reference" : "/tool/reference",
-                                  *tool.reference);
+  press.reference =
+      *tool.reference == kSelectionReference
+          ? kSelectionBox
+          : resolve(options.reference ? "--reference" : "/tool/reference", *tool.reference);
   if (!options.stack.empty()) {
     if (entries.empty()) entries = ListObjects(scene);
     prepared.stack = ResolveStack(entries, options.stack, name);
@@ -179,7 +178,7 @@ struct AlignedScene {
   std::unique_ptr<SceneDocument> document;
   size_t moved = 0;
   size_t objects = 0;
-  std::string table;    // with `table`: the objects that moved, before and after
+  std::string table;        // with `table`: the objects that moved, before and after
   std::string picture;      // with --picture
   std::string explanation;  // with --explain
   std::string whyIdle;      // when nothing moved: why

@@ -78,8 +78,8 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
     pileAxes[static_cast<size_t>(axis)] = AxisOption(axis, kPileAxes[static_cast<size_t>(axis)]);
   session.Stack(ResolveObject(entries, kPileBase), pile, pileAxes);
   out << "stacked " << kPile[0] << ", " << kPile[1] << " and " << kPile[2] << " on " << kPileBase
-      << ", each on the one before: a pile of books, in one undo step (x " << kPileAxes[0]
-      << ", y " << kPileAxes[1] << ", z " << kPileAxes[2] << ")\n";
+      << ", each on the one before: a pile of books, in one undo step (x " << kPileAxes[0] << ", y "
+      << kPileAxes[1] << ", z " << kPileAxes[2] << ")\n";
   const std::vector<HostPlacement> after = session.objects().Placements();
   out << "what moved:\n";
   WriteMovedTable(out, session.objects(), before, after);

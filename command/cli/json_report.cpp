@@ -41,17 +41,17 @@ nlohmann::ordered_json ExplanationsJson(const std::vector<PlacementExplanation>&
     for (const AxisExplanation& axis : placement.axes) {
       const std::string mode = FormatAxisChoice({axis.choice.mode, AxisSide::kInside});
       const bool sided = mode.find(':') != std::string::npos;
-      axes.push_back({{"axis", std::string(1, kAxisLetters[static_cast<size_t>(axis.axis)])},
-                      {"mode", mode.substr(0, mode.find(':'))},
-                      {"side", sided ? nlohmann::ordered_json(axis.choice.side == AxisSide::kInside
-                                                                  ? "inside"
-                                                                  : "outside")
-                                     : nlohmann::ordered_json()},
-                      {"referenceHalfSize", optional(axis.referenceHalf)},
-                      {"objectHalfSize", optional(axis.objectHalf)},
-                      {"distance", WithoutNegativeZero(axis.distance)},
-                      {"before", WithoutNegativeZero(axis.before)},
-                      {"after", WithoutNegativeZero(axis.after)}});
+      axes.push_back(
+          {{"axis", std::string(1, kAxisLetters[static_cast<size_t>(axis.axis)])},
+           {"mode", mode.substr(0, mode.find(':'))},
+           {"side", sided ? nlohmann::ordered_json(
+                                axis.choice.side == AxisSide::kInside ? "inside" : "outside")
+                          : nlohmann::ordered_json()},
+           {"referenceHalfSize", optional(axis.referenceHalf)},
+           {"objectHalfSize", optional(axis.objectHalf)},
+           {"distance", WithoutNegativeZero(axis.distance)},
+           {"before", WithoutNegativeZero(axis.before)},
+           {"after", WithoutNegativeZero(axis.after)}});
     }
     nlohmann::ordered_json rotation = {{"cleared", placement.rotationCleared},
                                        {"frameFrom", nullptr}};

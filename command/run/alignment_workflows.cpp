@@ -26,8 +26,8 @@ class AlignmentSession::Workflow {
         document_(session.objects_.Document()),
         stepsBefore_(scene_.UndoSteps(document_)) {
     for (size_t i = 0; i < kLinks.size(); ++i)
-      links_[i] = session_.run_.host().containers().GetObjectLink(
-          session_.Settings(), kLinks[i], document_, kObjectKindObject);
+      links_[i] = session_.run_.host().containers().GetObjectLink(session_.Settings(), kLinks[i],
+                                                                  document_, kObjectKindObject);
     scene_.BeginUndo(document_, "workflow");
   }
   Workflow(const Workflow&) = delete;
@@ -114,13 +114,12 @@ std::unique_ptr<AlignmentSession::TemporaryObject> AlignmentSession::UnionBox(
     const HostMatrix world = scene.WorldMatrix(object);
     const HostVector h = scene.HalfSizes(object);
     // The host's origin is the box's centre; its extent along each world axis.
-    const HostVector reach{
-        std::fabs(world.axisX.x) * h.x + std::fabs(world.axisY.x) * h.y +
-            std::fabs(world.axisZ.x) * h.z,
-        std::fabs(world.axisX.y) * h.x + std::fabs(world.axisY.y) * h.y +
-            std::fabs(world.axisZ.y) * h.z,
-        std::fabs(world.axisX.z) * h.x + std::fabs(world.axisY.z) * h.y +
-            std::fabs(world.axisZ.z) * h.z};
+    const HostVector reach{std::fabs(world.axisX.x) * h.x + std::fabs(world.axisY.x) * h.y +
+                               std::fabs(world.axisZ.x) * h.z,
+                           std::fabs(world.axisX.y) * h.x + std::fabs(world.axisY.y) * h.y +
+                               std::fabs(world.axisZ.y) * h.z,
+                           std::fabs(world.axisX.z) * h.x + std::fabs(world.axisY.z) * h.y +
+                               std::fabs(world.axisZ.z) * h.z};
     const HostVector& c = world.offset;
     low = {std::min(low.x, c.x - reach.x), std::min(low.y, c.y - reach.y),
            std::min(low.z, c.z - reach.z)};
@@ -142,7 +141,8 @@ HostObject* AlignmentSession::ReferenceObject(size_t reference,
   if (reference != kSelectionBox) return objects_.Object(reference);
   const std::vector<size_t> selected = Selection();
   if (selected.empty())
-    throw InputError(fileName_ + ": @selection: no object is selected, so the selection has no box");
+    throw InputError(fileName_ +
+                     ": @selection: no object is selected, so the selection has no box");
   box = UnionBox(selected, "@selection");
   return box->get();
 }
@@ -227,9 +227,9 @@ GroupPress AlignmentSession::PressAsGroup(size_t reference, const std::vector<si
     if (!khost::Invert(before, &inverse))
       throw HostFailure(fileName_ + ": the group's frame cannot be inverted; nothing was written");
     for (HostObject* object : carried)
-      scene.SetWorldMatrix(object,
-                           khost::Multiply(after, khost::Multiply(inverse, scene.WorldMatrix(object))),
-                           "group");
+      scene.SetWorldMatrix(
+          object, khost::Multiply(after, khost::Multiply(inverse, scene.WorldMatrix(object))),
+          "group");
   }
   RequireFinitePlacements();
   group.reset();

@@ -19,10 +19,9 @@ bool AllZeroBits(const HostVector& v) {
 
 }  // namespace
 
-std::vector<PlacementExplanation> ExplainPress(const std::vector<khost::ObjectValue>& values,
-                                               HostObject* reference,
-                                               const std::array<AxisChoice, 3>& axes,
-                                               const std::function<std::string(HostObject*)>& name) {
+std::vector<PlacementExplanation> ExplainPress(
+    const std::vector<khost::ObjectValue>& values, HostObject* reference,
+    const std::array<AxisChoice, 3>& axes, const std::function<std::string(HostObject*)>& name) {
   std::vector<PlacementExplanation> placed;
   // The object being explained, what it has written so far and the half sizes read
   // since its last axis.
@@ -69,8 +68,13 @@ std::vector<PlacementExplanation> ExplainPress(const std::vector<khost::ObjectVa
       int axis = nextAxis;
       while (axis < 3 && axes[static_cast<size_t>(axis)].mode == AxisMode::kNone) ++axis;
       if (axis < 3) {
-        AxisExplanation placedAxis{axis, axes[static_cast<size_t>(axis)], std::nullopt,
-                                   std::nullopt, Component(value.vector, axis), 0, 0};
+        AxisExplanation placedAxis{axis,
+                                   axes[static_cast<size_t>(axis)],
+                                   std::nullopt,
+                                   std::nullopt,
+                                   Component(value.vector, axis),
+                                   0,
+                                   0};
         if (referenceHalf) placedAxis.referenceHalf = Component(*referenceHalf, axis);
         if (objectHalf) placedAxis.objectHalf = Component(*objectHalf, axis);
         explanation.axes.push_back(placedAxis);

@@ -1,5 +1,6 @@
-// kestrum align --stack, --as-group, --reference @selection and --explain, run as a user
-// runs them: what is written, the one undo step, --check, and the refusals.
+// kestrum align --stack, --as-group and --explain, run as a user runs them: what is
+// written, the one undo step, --check, and the refusals (the selection's box is in the
+// JSON output's test and the session's).
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -85,19 +86,6 @@ TEST_F(CommandRun, AGroupWithNoSelectionMovesNothingAndSaysSo) {
       Kestrum(Line({"align", "library.json", "--reference", "Table", "--as-group"}));
   EXPECT_EQ(0, run.status) << run.err;
   EXPECT_NE(std::string::npos, run.err.find("--as-group: no object is selected")) << run.err;
-}
-
-TEST_F(CommandRun, TheSelectionsBoxPutsEveryBottomOnTheLowest) {
-  folder.Write("library.json", kLibrary);
-  const Outcome run = Kestrum({"align", "library.json", "--select", "BookA", "--select", "BookD",
-                               "--reference", "@selection", "--y", "minus", "--undo", "-o",
-                               "out.json"});
-  ASSERT_EQ(0, run.status) << run.err;
-  const json written = json::parse(Contents(Path("out.json")));
-  // BookA's bottom (1.5) is the lowest: BookD's comes down to it.
-  EXPECT_NEAR(1.5 + 1.5, written["objects"][3]["position"][1].get<double>(), 1e-9);
-  EXPECT_NEAR(2, written["objects"][1]["position"][1].get<double>(), 1e-9);
-  EXPECT_EQ(std::string::npos, Contents(Path("out.json")).find("kestrum"));
 }
 
 TEST_F(CommandRun, ExplainSaysWhatTheToolReadAndSet) {

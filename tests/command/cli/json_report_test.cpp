@@ -99,8 +99,14 @@ TEST_F(CommandRun, JsonOutputFollowsItsSchema) {
   ASSERT_EQ(2u, stacked.size()) << stacked;
   EXPECT_EQ("Box", stacked[0]["object"]);
   EXPECT_EQ("Shelf", stacked[0]["reference"]);
-  EXPECT_EQ(json({{"axis", "x"}, {"mode", "plus"}, {"side", "outside"}, {"referenceHalfSize", 4},
-                  {"objectHalfSize", 1}, {"distance", 5}, {"before", -3}, {"after", 15}}),
+  EXPECT_EQ(json({{"axis", "x"},
+                  {"mode", "plus"},
+                  {"side", "outside"},
+                  {"referenceHalfSize", 4},
+                  {"objectHalfSize", 1},
+                  {"distance", 5},
+                  {"before", -3},
+                  {"after", 15}}),
             stacked[0]["axes"][0]);
   EXPECT_EQ("Shelf", stacked[0]["rotation"]["frameFrom"]);
   EXPECT_EQ("Box", stacked[1]["reference"]);

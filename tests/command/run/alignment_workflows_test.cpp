@@ -3,8 +3,6 @@
 // with parents: where the objects end, one undo putting everything back bit for bit, no
 // temporary object in the written file, and the refusals that leave the scene as it was.
 
-#include "alignment_session.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +10,7 @@
 #include <memory>
 #include <numbers>
 
+#include "alignment_session.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
 #include "scene_files.h"
@@ -59,9 +58,7 @@ class Workflows : public ::testing::Test {
     before = session->objects().Placements();
     steps = Steps();
   }
-  size_t Steps() {
-    return session->host().scene().UndoSteps(session->objects().Document());
-  }
+  size_t Steps() { return session->host().scene().UndoSteps(session->objects().Document()); }
   size_t LiveObjects() {
     return session->host().scene().LiveObjectCount(session->objects().Document());
   }
@@ -77,8 +74,8 @@ class Workflows : public ::testing::Test {
     EXPECT_EQ(written.find("kestrum"), std::string::npos) << written;
     EXPECT_EQ(written.find("@selection"), std::string::npos) << written;
     std::ofstream(folder.Path() + "/out.json") << written;
-    EXPECT_EQ(kcommand::CountObjects(kcommand::ReadSceneDocument(folder.Path() + "/out.json", {})
-                                         ->Scene()),
+    EXPECT_EQ(kcommand::CountObjects(
+                  kcommand::ReadSceneDocument(folder.Path() + "/out.json", {})->Scene()),
               kObjects);
   }
   void ExpectUntouched() {
@@ -219,8 +216,8 @@ TEST_F(Workflows, AGroupWhoseBoxIsNotFiniteIsRefusedAndNothingMoves) {
 
 TEST_F(Workflows, TheSelectionsBoxIsAReferenceAsAnObjectOfThatBoxWouldBe) {
   // BookA, the cart and BookB are selected; their union's box, by hand, as an object.
-  const std::array<AxisChoice, 3> lowest{AxisChoice{}, AxisChoice{AxisMode::kMinus, AxisSide::kInside},
-                                         AxisChoice{}};
+  const std::array<AxisChoice, 3> lowest{
+      AxisChoice{}, AxisChoice{AxisMode::kMinus, AxisSide::kInside}, AxisChoice{}};
   session->Press({kcommand::kSelectionBox, std::nullopt, lowest});
   const std::vector<HostPlacement> boxed = session->objects().Placements();
   // At the top level, the cart's bottom comes down to the lowest among them (BookA's,
@@ -230,8 +227,9 @@ TEST_F(Workflows, TheSelectionsBoxIsAReferenceAsAnObjectOfThatBoxWouldBe) {
   ExpectOneUndoStepAndACleanFile();
 
   std::string withBox = kLibrary;
-  withBox.insert(withBox.rfind("] }"),
-                 R"(, { "name": "Box", "position": [-46.5, 4.75, -2.5], "halfSize": [19.5, 3.25, 11.5] })");
+  withBox.insert(
+      withBox.rfind("] }"),
+      R"(, { "name": "Box", "position": [-46.5, 4.75, -2.5], "halfSize": [19.5, 3.25, 11.5] })");
   Open(withBox);
   session->Press({kObjects, std::nullopt, lowest});
   for (size_t i = 0; i < kObjects; ++i)
