@@ -43,7 +43,7 @@ enum class GroupPress {
 // selection's box) each make one undo step: they run inside one outer undo group, which
 // the tool's own groups nest in. A workflow that fails partway undoes what it did, so the
 // document is as it was. The temporary objects they make (a group, the selection's box)
-// live only in the host's document for the workflow: they are never among Objects(),
+// live only in the host's document for the workflow: they are never among objects(),
 // and so never reach a written file, a listing or the view.
 class AlignmentSession {
  public:
