@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "alignment_run.h"
+#include "stack_benchmark.h"
 #include "summary_reporter.h"
 
 namespace kestrum_bench {
@@ -137,6 +138,7 @@ int main(int argc, char** argv) {
   }
   argc = kept;
   kestrum_bench::RegisterBenchmarks();
+  kestrum_bench::RegisterStackBenchmarks();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   kestrum_bench::SummaryReporter reporter;

@@ -3,6 +3,7 @@
 #include "host.h"
 #include "host_operations.h"
 #include "module_loader.h"
+#include "scene.h"
 #include "trace_arguments.h"
 
 namespace {
@@ -19,6 +20,57 @@ template <typename Tag, typename... Arguments>
   host.trace().Record(operation, khost::trace_arguments::Of(Tag{}, arguments...));
 }
 
+// Records the values of the object operations in the trace: a read's value after the
+// call, a write's argument with the object's world matrix before and after it. The
+// other operations record nothing more.
+template <typename Tag>
+struct ValuesTrace {
+  template <typename... Arguments>
+  explicit ValuesTrace(khost::Host&, Arguments...) {}
+};
+
+class ValueRecord {
+ public:
+  ValueRecord(khost::Host& host, const char* operation, HostObject* object, bool written)
+      : host_(host), value_{operation, object, written, {}, {}, {}, {}} {
+    if (written && host_.scene().IsAlive(object))
+      value_.worldBefore = host_.scene().WorldMatrix(object);
+  }
+  ValueRecord(const ValueRecord&) = delete;
+  ValueRecord& operator=(const ValueRecord&) = delete;
+  ~ValueRecord() {
+    if (vector_) value_.vector = *vector_;
+    if (matrix_) value_.matrix = *matrix_;
+    if (!host_.scene().IsAlive(value_.object) || (!vector_ && !matrix_)) return;
+    if (value_.written) value_.worldAfter = host_.scene().WorldMatrix(value_.object);
+    host_.trace().RecordValue(value_);
+  }
+  void Watch(const HostVector* vector) { vector_ = vector; }
+  void Watch(const HostMatrix* matrix) { matrix_ = matrix; }
+
+ private:
+  khost::Host& host_;
+  khost::ObjectValue value_;
+  const HostVector* vector_ = nullptr;
+  const HostMatrix* matrix_ = nullptr;
+};
+
+#define KESTRUM_VALUES_TRACE(Name, Written, Type)                        \
+  template <>                                                            \
+  struct ValuesTrace<khost::trace_arguments::tags::Name> : ValueRecord { \
+    ValuesTrace(khost::Host& host, HostObject* object, Type value)       \
+        : ValueRecord(host, #Name, object, Written) {                    \
+      Watch(value);                                                      \
+    }                                                                    \
+  };
+KESTRUM_VALUES_TRACE(ObjectGetPosition, false, HostVector*)
+KESTRUM_VALUES_TRACE(ObjectSetPosition, true, const HostVector*)
+KESTRUM_VALUES_TRACE(ObjectSetRotation, true, const HostVector*)
+KESTRUM_VALUES_TRACE(ObjectGetGlobalMatrix, false, HostMatrix*)
+KESTRUM_VALUES_TRACE(ObjectSetGlobalMatrix, true, const HostMatrix*)
+KESTRUM_VALUES_TRACE(ObjectGetBoxRadius, false, HostVector*)
+#undef KESTRUM_VALUES_TRACE
+
 }  // namespace
 
 namespace host_watched {
@@ -26,13 +78,15 @@ namespace {
 
 // The watched path, out of line: both paths end in a tail call of the implementation, so
 // the unwatched one keeps no registers and builds no texts.
-#define HOST_DEFINE_WATCHING(Name, Byte, Result, Params, Args, Contract)              \
-  [[gnu::noinline, gnu::cold]] Result Watching##Name Params {                         \
-    khost::Host& host = khost::Host::Current();                                       \
-    if (host.ReportsCallsOutsideBinding()) NoteCallOutsideBinding(host, #Name);       \
-    if (host.trace().Enabled())                                                       \
-      Trace<khost::trace_arguments::tags::Name>(host, #Name KESTRUM_TRACE_ARGS Args); \
-    return host_ops::Name Args;                                                       \
+#define HOST_DEFINE_WATCHING(Name, Byte, Result, Params, Args, Contract)            \
+  [[gnu::noinline, gnu::cold]] Result Watching##Name Params {                       \
+    khost::Host& host = khost::Host::Current();                                     \
+    if (host.ReportsCallsOutsideBinding()) NoteCallOutsideBinding(host, #Name);     \
+    if (!host.trace().Enabled()) return host_ops::Name Args;                        \
+    Trace<khost::trace_arguments::tags::Name>(host, #Name KESTRUM_TRACE_ARGS Args); \
+    [[maybe_unused]] const ValuesTrace<khost::trace_arguments::tags::Name> values(  \
+        host KESTRUM_TRACE_ARGS Args);                                              \
+    return host_ops::Name Args;                                                     \
   }
 // `(a, b)` as `, a, b`, and `()` as nothing.
 #define KESTRUM_TRACE_ARGS(...) __VA_OPT__(, ) __VA_ARGS__

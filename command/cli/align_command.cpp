@@ -31,6 +31,9 @@ struct AlignOptions {
   std::optional<std::string> object;
   bool selected = false;
   std::vector<std::string> select;  // replaces the file's selection when given
+  std::vector<std::string> stack;   // --stack: the objects, in order, each on the one before
+  bool asGroup = false;             // the selection moves as one rigid body
+  bool explain = false;             // why each object ended where it did
   AxisTexts axes;
   std::optional<std::string> output;
   std::optional<std::string> picture;
@@ -54,8 +57,31 @@ size_t ResolveOption(const std::vector<ObjectEntry>& objects, const std::string&
 struct PreparedScene {
   std::unique_ptr<SceneDocument> document;
   AlignmentPress press;
-  std::string whyIdle;  // why the press will move nothing, when its settings say so
+  std::vector<size_t> stack;  // --stack, resolved: the objects in order
+  std::string whyIdle;        // why the press will move nothing, when its settings say so
 };
+
+// The reference that stands for the selection's own box.
+constexpr const char* kSelectionReference = "@selection";
+
+// --stack's names and patterns in the order given, a pattern's matches in list order.
+std::vector<size_t> ResolveStack(const std::vector<ObjectEntry>& entries,
+                                 const std::vector<std::string>& names,
+                                 const std::string& fileName) {
+  std::vector<size_t> stack;
+  for (const std::string& name : names) {
+    if (!IsNamePattern(name)) {
+      stack.push_back(ResolveOption(entries, "--stack", name, fileName));
+      continue;
+    }
+    const size_t before = stack.size();
+    for (size_t i = 0; i < entries.size(); ++i)
+      if (MatchesNamePattern(name, entries[i])) stack.push_back(i);
+    if (stack.size() == before)
+      throw InputError(fileName + ": --stack: no object's path matches '" + name + "'");
+  }
+  return stack;
+}
 
 // The scene's entry in the --json document's "files", or nullptr without --json. Valid
 // until the next entry is added.
@@ -71,7 +97,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                       nlohmann::ordered_json* fileJson) {
   console.Step("reading " + path);
   const auto start = std::chrono::steady_clock::now();
-  PreparedScene prepared{ReadSceneDocument(path, options.read), {}, {}};
+  PreparedScene prepared{ReadSceneDocument(path, options.read), {}, {}, {}};
   // Counting a million objects is a walk through all of them: only when it is shown.
   if (console.Verbose())
     console.Detail() << "read " << prepared.document->FileName() << " ("
@@ -94,7 +120,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                      "scene's \"tool\" settings");
   if (options.object)
     tool.object = options.object;
-  else if (options.selected || !options.select.empty())
+  else if (options.selected || !options.select.empty() || !options.stack.empty() || options.asGroup)
     tool.object.reset();
   for (size_t axis = 0; axis < 3; ++axis)
     if (cliAxes[axis]) tool.axes[axis] = cliAxes[axis];
@@ -128,11 +154,21 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     }
   }
   AlignmentPress& press = prepared.press;
-  press.reference = resolve(options.reference ? "--reference" : "/tool/reference", *tool.reference);
+  press.reference =
+      *tool.reference == kSelectionReference
+          ? kSelectionBox
+          : resolve(options.reference ? "--reference" : "/tool/reference", *tool.reference);
+  if (!options.stack.empty()) {
+    if (entries.empty()) entries = ListObjects(scene);
+    prepared.stack = ResolveStack(entries, options.stack, name);
+  }
   if (tool.object)
     press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
+  // A stack moves its objects, not the selection.
+  if (!prepared.stack.empty()) press.object = prepared.stack.front();
   prepared.whyIdle = WhyNothingWillMove(*prepared.document, press);
+  if (!prepared.stack.empty()) press.object.reset();
   return prepared;
 }
 
@@ -142,9 +178,10 @@ struct AlignedScene {
   std::unique_ptr<SceneDocument> document;
   size_t moved = 0;
   size_t objects = 0;
-  std::string table;    // with `table`: the objects that moved, before and after
-  std::string picture;  // with --picture
-  std::string whyIdle;  // when nothing moved: why
+  std::string table;        // with `table`: the objects that moved, before and after
+  std::string picture;      // with --picture
+  std::string explanation;  // with --explain
+  std::string whyIdle;      // when nothing moved: why
 };
 
 // The one pipeline of every prepared file: press, check the undo step when asked, read
@@ -167,9 +204,27 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
   else
     fingerprints = objects.PlacementFingerprints();
   const size_t stepsBefore = run.host().scene().UndoSteps(objects.Document());
-  session.Press(press);
-  console.Detail() << "pressed '" << (press.object ? "align object" : "align selected") << "' on "
-                   << path << TakenSince(start) << "\n";
+  session.Explain(options.explain);
+  const char* pressed = press.object ? "align object" : "align selected";
+  if (!prepared.stack.empty()) {
+    session.Stack(press.reference, prepared.stack, press.axes);
+    pressed = "align object for each object of the stack";
+  } else if (options.asGroup) {
+    pressed = "align object for the group";
+    switch (session.PressAsGroup(press.reference, session.Selection(), press.axes)) {
+      case GroupPress::kNoMembers:
+        prepared.whyIdle = "--as-group: no object is selected, so there is no group to move";
+        break;
+      case GroupPress::kPlainPress:
+        pressed = "align object for the group's one object";
+        break;
+      case GroupPress::kGroup:
+        break;
+    }
+  } else {
+    session.Press(press);
+  }
+  console.Detail() << "pressed '" << pressed << "' on " << path << TakenSince(start) << "\n";
 
   AlignedScene aligned;
   std::vector<HostPlacement> after;
@@ -185,15 +240,23 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
   } else {
     aligned.moved = objects.CountMoved(fingerprints);
   }
+  const std::optional<size_t> drawnReference =
+      press.reference == kSelectionBox ? std::nullopt : std::optional<size_t>(press.reference);
   if (options.picture)
     aligned.picture =
-        DrawPicture("kestrum align " + path, PictureBoxes(objects, before, press.reference),
-                    PictureBoxes(objects, after, press.reference));
+        DrawPicture("kestrum align " + path, PictureBoxes(objects, before, drawnReference),
+                    PictureBoxes(objects, after, drawnReference));
+  if (options.explain) {
+    std::ostringstream explained;
+    WriteExplanations(explained, session.Explanations());
+    aligned.explanation = explained.str();
+  }
   aligned.objects = objects.Count();
   if (fileJson) {
     (*fileJson)["objects"] = aligned.objects;
     (*fileJson)["moved"] = aligned.moved;
     (*fileJson)["movedObjects"] = MovedObjectsJson(objects, before, after);
+    if (options.explain) (*fileJson)["explanations"] = ExplanationsJson(session.Explanations());
   }
   if (aligned.moved == 0)
     aligned.whyIdle = prepared.whyIdle.empty() ? kAlreadyInPlace : prepared.whyIdle;
@@ -264,6 +327,7 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
                      << aligned.moved << " of " << aligned.objects << " objects moved)\n";
   else
     console.Result() << aligned.table;
+  console.Result() << aligned.explanation;
   if (options.undo) ReportUndo(console.Result(), aligned.objects);
   NoteWhyIdle(console, name, aligned, fileJson);
   if (fileJson) {
@@ -327,6 +391,7 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
       file.Commit();
       console.Status() << path << ": written to " << target.string() << " (" << aligned.moved
                        << " of " << aligned.objects << " objects moved)\n";
+      console.Result() << aligned.explanation;
       NoteWhyIdle(console, path, aligned, fileJson);
       if (fileJson) (*fileJson)["output"] = target.string();
       ++written;
@@ -365,6 +430,7 @@ int CheckScenes(const AlignOptions& options,
                        << " objects would move\n";
       wouldMove = true;
     }
+    console.Result() << aligned.explanation;
   }
   run.Finish();
   return wouldMove ? kExitFailure : kExitSuccess;
@@ -425,8 +491,9 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
   AddGltfSceneOption(*command, options->read.gltfScene);
   AddBoxOption(*command, options->read.boxes);
   command->add_option("--reference", options->reference,
-                      "Object to align against: a name, or a path such as Table/Top "
-                      "(default: the scene's tool settings)");
+                      "Object to align against: a name, or a path such as Table/Top, or "
+                      "@selection for the union of the selected objects' boxes (default: the "
+                      "scene's tool settings)");
   CLI::Option* selected =
       command->add_flag("--selected", options->selected, "Align every selected object");
   CLI::Option* object = command->add_option("--object", options->object,
@@ -439,8 +506,25 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
       "Engine/Block/Bolt)");
   // One name per --select, so scene files may follow it.
   select->allow_extra_args(false);
+  CLI::Option* stack = command->add_option(
+      "--stack", options->stack,
+      "Stack these objects, in the order given: the first against the reference, each next "
+      "one against the one before, with the one-object button and the same axes, in one "
+      "undo step. Names or patterns as --select takes them, a pattern's matches in list "
+      "order; give the scene before --stack, or end its list with --");
+  CLI::Option* asGroup = command->add_flag(
+      "--as-group", options->asGroup,
+      "Move the selection as one rigid body: the union of its boxes is aligned as one "
+      "object and every selected object keeps its place in it");
+  command->add_flag("--explain", options->explain,
+                    "Also say, for every object a press moved and every axis, the mode and "
+                    "side, the half sizes the tool read, the distance it set and the position "
+                    "before and after, and what it did to the rotation (from the host's call "
+                    "trace)");
   selected->excludes(object);
   select->excludes(object);
+  stack->excludes(object)->excludes(selected)->excludes(select)->excludes(asGroup);
+  asGroup->excludes(object);
   AddAxisOptions(*command, options->axes,
                  "Placement on the axis: none, plus, center or minus, with :inside (default) or "
                  ":outside");

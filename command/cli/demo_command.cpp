@@ -1,5 +1,5 @@
-// kestrum demo: the shipped table scene, furnished in three presses of the one-object
-// button, with a picture of before and after.
+// kestrum demo: the shipped table scene, furnished in four presses of the one-object
+// button and a stack of three books on the books, with a picture of before and after.
 
 #include <memory>
 
@@ -42,6 +42,11 @@ constexpr std::array<DemoStep, 4> kDemoSteps{{
      {"minus:outside", "minus:inside", "center"}},
 }};
 
+// A pile of books on the books already on the table: each on the one before.
+constexpr const char* kPileBase = "Books";
+constexpr std::array<const char*, 3> kPile{"BookRed", "BookGreen", "BookBlue"};
+constexpr std::array<const char*, 3> kPileAxes{"center", "plus:outside", "center"};
+
 int RunDemo(const DemoOptions& options, std::ostream& out) {
   for (const std::optional<std::string>& output : {options.output, std::optional(options.picture)})
     if (output) CheckCanWrite(*output);
@@ -66,6 +71,15 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
     out << "pressed 'align object' for " << step.object << ": " << step.what << " (x "
         << step.axes[0] << ", y " << step.axes[1] << ", z " << step.axes[2] << ")\n";
   }
+  std::vector<size_t> pile;
+  for (const char* book : kPile) pile.push_back(ResolveObject(entries, book));
+  std::array<AxisChoice, 3> pileAxes{};
+  for (int axis = 0; axis < 3; ++axis)
+    pileAxes[static_cast<size_t>(axis)] = AxisOption(axis, kPileAxes[static_cast<size_t>(axis)]);
+  session.Stack(ResolveObject(entries, kPileBase), pile, pileAxes);
+  out << "stacked " << kPile[0] << ", " << kPile[1] << " and " << kPile[2] << " on " << kPileBase
+      << ", each on the one before: a pile of books, in one undo step (x " << kPileAxes[0] << ", y "
+      << kPileAxes[1] << ", z " << kPileAxes[2] << ")\n";
   const std::vector<HostPlacement> after = session.objects().Placements();
   out << "what moved:\n";
   WriteMovedTable(out, session.objects(), before, after);

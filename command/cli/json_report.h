@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "press_explanation.h"
 #include "scene_in_host.h"
 
 namespace kcommand {
@@ -18,5 +19,9 @@ nlohmann::ordered_json WorldPlacementJson(const HostMatrix& world);
 nlohmann::ordered_json MovedObjectsJson(const SceneInHost& objects,
                                         const std::vector<HostPlacement>& before,
                                         const std::vector<HostPlacement>& after);
+
+// --explain: [{"object", "reference", "before", "after", "axes", "rotation"}], one per
+// placement a press made (see PlacementExplanation).
+nlohmann::ordered_json ExplanationsJson(const std::vector<PlacementExplanation>& placed);
 
 }  // namespace kcommand

@@ -84,4 +84,35 @@ size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
   return moved.size();
 }
 
+namespace {
+
+std::string Number(double value) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.6g", WithoutNegativeZero(value));
+  return text;
+}
+
+}  // namespace
+
+void WriteExplanations(std::ostream& out, const std::vector<PlacementExplanation>& placed) {
+  out << "explain: " << placed.size() << (placed.size() == 1 ? " placement" : " placements")
+      << ", as the tool read and wrote them through the host\n";
+  for (const PlacementExplanation& placement : placed) {
+    out << "  " << placement.object << " against " << placement.reference << ": "
+        << Point(placement.before) << "  ->  " << Point(placement.after) << "\n";
+    for (const AxisExplanation& axis : placement.axes) {
+      out << "    " << kAxisLetters[static_cast<size_t>(axis.axis)] << " "
+          << FormatAxisChoice(axis.choice) << ": ";
+      if (axis.referenceHalf && axis.objectHalf)
+        out << "half sizes read: reference " << Number(*axis.referenceHalf) << ", object "
+            << Number(*axis.objectHalf) << "; ";
+      out << "distance set " << Number(axis.distance) << "; " << Number(axis.before) << " -> "
+          << Number(axis.after) << "\n";
+    }
+    out << "    rotation: " << (placement.rotationCleared ? "cleared" : "kept");
+    if (placement.frame) out << ", then the frame of " << placement.reference << " taken";
+    out << "\n";
+  }
+}
+
 }  // namespace kcommand

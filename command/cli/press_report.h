@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "press_explanation.h"
 #include "scene_in_host.h"
 #include "svg_picture.h"
 
@@ -21,5 +22,10 @@ std::vector<PictureBox> PictureBoxes(const SceneInHost& objects,
 size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
                        const std::vector<HostPlacement>& before,
                        const std::vector<HostPlacement>& after);
+
+// --explain: for every placement a press made, the axes the tool placed (mode and side,
+// the half sizes it read, the distance it set, the position before and after) and what
+// it did to the rotation, as the host's call trace recorded them.
+void WriteExplanations(std::ostream& out, const std::vector<PlacementExplanation>& placed);
 
 }  // namespace kcommand

@@ -47,17 +47,60 @@ bool AlignmentSession::Undo() { return run_.host().scene().Undo(objects_.Documen
 bool AlignmentSession::Redo() { return run_.host().scene().Redo(objects_.Document()); }
 
 void AlignmentSession::Press(const AlignmentPress& press) {
-  LinkObject(ALIGN_REFERENCE, press.reference);
-  if (press.object)
-    LinkObject(ALIGN_OBJECT, *press.object);
+  if (press.reference == kSelectionBox) {
+    PressAgainstSelectionBox(press);
+    return;
+  }
+  PressOn(objects_.Object(press.reference), press.object ? objects_.Object(*press.object) : nullptr,
+          press.axes);
+  RequireFinitePlacements();
+}
+
+void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
+                               const std::array<AxisChoice, 3>& axes) {
+  khost::Host& host = run_.host();
+  host.containers().SetLink(Settings(), ALIGN_REFERENCE, host.scene().IdOf(reference));
+  if (object)
+    host.containers().SetLink(Settings(), ALIGN_OBJECT, host.scene().IdOf(object));
   else
-    run_.host().containers().Remove(Settings(), ALIGN_OBJECT);
-  for (int axis = 0; axis < 3; ++axis) WriteAxis(axis, press.axes[static_cast<size_t>(axis)]);
-  run_.Press(objects_.Document(), press.object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED);
+    host.containers().Remove(Settings(), ALIGN_OBJECT);
+  for (int axis = 0; axis < 3; ++axis) WriteAxis(axis, axes[static_cast<size_t>(axis)]);
+  const int32_t button = object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED;
+  if (!explain_) {
+    run_.Press(objects_.Document(), button);
+    return;
+  }
+  khost::CallTrace& trace = host.trace();
+  trace.Clear();
+  trace.Enable(true);
+  try {
+    run_.Press(objects_.Document(), button);
+  } catch (...) {
+    trace.Enable(false);
+    trace.Clear();
+    throw;
+  }
+  trace.Enable(false);
+  std::vector<PlacementExplanation> placed = ExplainPress(
+      trace.Values(), reference, axes, [this](HostObject* named) { return PathOf(named); });
+  trace.Clear();
+  for (PlacementExplanation& explanation : placed) explanations_.push_back(std::move(explanation));
+}
+
+void AlignmentSession::RequireFinitePlacements() {
   if (const std::vector<size_t> lost = objects_.WithoutFinitePlacement(); !lost.empty())
     throw HostFailure(fileName_ + ": values too large to place: " + NamesOf(lost) +
                       " ended up with a placement that is not finite (infinite or NaN), which "
                       "no scene file can hold; nothing was written");
+}
+
+std::string AlignmentSession::PathOf(HostObject* object) {
+  for (const auto& [temporary, name] : temporaryNames_)
+    if (temporary == object) return name;
+  if (indexOf_.empty())
+    for (size_t i = 0; i < objects_.Count(); ++i) indexOf_.emplace(objects_.Object(i), i);
+  const auto found = indexOf_.find(object);
+  return found != indexOf_.end() ? objects_.Entries()[found->second].path : "?";
 }
 
 std::string AlignmentSession::NamesOf(const std::vector<size_t>& indices) const {

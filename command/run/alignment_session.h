@@ -3,26 +3,48 @@
 // with given settings, as a user in the host would make them.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "axis_choice.h"
 #include "description_layout.h"
 #include "plugin_run.h"
+#include "press_explanation.h"
 #include "scene_in_host.h"
 #include "scene_model.h"
 
 namespace kcommand {
 
+// A reference that is the selection's own box (`--reference @selection`): a temporary
+// object whose box is the union of the selected objects' boxes in world axes, there
+// only for the press.
+inline constexpr size_t kSelectionBox = SIZE_MAX;
+
 struct AlignmentPress {
-  size_t reference;              // index in ListObjects
+  size_t reference;              // index in ListObjects, or kSelectionBox
   std::optional<size_t> object;  // set: the one-object button; unset: the selection button
   std::array<AxisChoice, 3> axes;
 };
 
+// What PressAsGroup did.
+enum class GroupPress {
+  kNoMembers,   // nothing to move: no press
+  kPlainPress,  // one member: pressed as the one-object button
+  kGroup,       // the members moved as one rigid body
+};
+
+// Workflows built from the tool's own presses (Stack, PressAsGroup, a press against the
+// selection's box) each make one undo step: they run inside one outer undo group, which
+// the tool's own groups nest in. A workflow that fails partway undoes what it did, so the
+// document is as it was. The temporary objects they make (a group, the selection's box)
+// live only in the host's document for the workflow: they are never among objects(),
+// and so never reach a written file, a listing or the view.
 class AlignmentSession {
  public:
   // Throws InputError for a scene the host cannot hold, HostFailure when the plug-in
@@ -50,8 +72,34 @@ class AlignmentSession {
 
   // Writes the press's links and axis settings into the tool's settings, then presses.
   // Throws HostFailure naming the objects when the press left placements that are not
-  // finite (values too large to place), which no file can hold.
+  // finite (values too large to place), which no file can hold. A reference of
+  // kSelectionBox presses against the selection's box, in one undo step; InputError
+  // when nothing is selected.
   void Press(const AlignmentPress& press);
+  // A stack: objects[0] against `reference` with the one-object button, then each next
+  // object against the one before, with the same axes; one undo step. Throws InputError
+  // before any press when the stack is empty, names the reference or one object twice;
+  // HostFailure (after undoing every press made) when a press fails or leaves a
+  // placement that is not finite.
+  void Stack(size_t reference, const std::vector<size_t>& objects,
+             const std::array<AxisChoice, 3>& axes);
+  // The members moved as one rigid body against `reference`: a temporary object whose
+  // box is the union of the members' boxes in world axes is pressed with the one-object
+  // button, and every member is carried along as if it were its child (its world matrix
+  // keeps its place in the temporary object's frame), then the temporary object is
+  // removed. One undo step. Throws InputError when a member is the reference,
+  // HostFailure when the union is not finite (nothing is pressed) or the press fails.
+  GroupPress PressAsGroup(size_t reference, const std::vector<size_t>& members,
+                          const std::array<AxisChoice, 3>& axes);
+  // The selected objects (ListObjects order), as the host holds the selection.
+  std::vector<size_t> Selection() const;
+
+  // While on, every press records why each object it moved ended where it did (from the
+  // host's call trace) in Explanations().
+  void Explain(bool on) { explain_ = on; }
+  const std::vector<PlacementExplanation>& Explanations() const { return explanations_; }
+  void ClearExplanations() { explanations_.clear(); }
+
   // A press of `buttonId` with the settings as they are, as the host delivers it; the
   // tool's answer.
   int32_t PressButton(int32_t buttonId);
@@ -72,16 +120,37 @@ class AlignmentSession {
   // one line each (see PluginSession::Finish).
   std::vector<std::string> End();
 
-  // Paths of the objects at these indices, quoted, the first few and a count of the rest.
+  // Paths of the objects at these indices, quoted, the first few and a count of the rest:
+  // "object 'A'" or "objects 'A', 'B/C' and 3 more objects".
   std::string NamesOf(const std::vector<size_t>& indices) const;
 
  private:
-  // "object 'A'" or "objects 'A', 'B/C' and 3 more objects".
+  class Workflow;
+  class TemporaryObject;
+  // One press of the button for `object` (null: the selection) against `reference`,
+  // recording explanations when asked.
+  void PressOn(HostObject* reference, HostObject* object, const std::array<AxisChoice, 3>& axes);
+  void PressAgainstSelectionBox(const AlignmentPress& press);
+  // The object to press against for `reference`; makes the selection's box into `box`.
+  HostObject* ReferenceObject(size_t reference, std::unique_ptr<TemporaryObject>& box);
+  // A temporary object whose box is the union of these objects' boxes in world axes;
+  // throws HostFailure when the union is not finite.
+  std::unique_ptr<TemporaryObject> UnionBox(const std::vector<size_t>& members, std::string name);
+  // Throws HostFailure naming the objects left with a placement that is not finite.
+  void RequireFinitePlacements();
+  // An object's path, or what a temporary object stands for.
+  std::string PathOf(HostObject* object);
 
   std::unique_ptr<PluginRun> ownRun_;
   PluginRun& run_;
   SceneInHost objects_;
   std::string fileName_;
+  bool explain_ = false;
+  std::vector<PlacementExplanation> explanations_;
+  // What the temporary objects of the workflow in progress stand for.
+  std::vector<std::pair<HostObject*, std::string>> temporaryNames_;
+  // Index in ListObjects of each object, made when an explanation first names one.
+  std::unordered_map<HostObject*, size_t> indexOf_;
 };
 
 }  // namespace kcommand

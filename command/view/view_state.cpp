@@ -1,6 +1,7 @@
 #include "view_state.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -248,6 +249,28 @@ json ViewState::Press(const json& request) {
     throw ViewRequestError("control " + std::to_string(element.id) + " is not a button");
   const int32_t answer = session_->PressButton(element.id);
   lastPress_ = {{"control", element.id}, {"answer", answer}};
+  return State();
+}
+
+json ViewState::Stack(const json& request) {
+  if (!request.is_object() || !request.contains("objects") || !request["objects"].is_array())
+    throw ViewRequestError("the request has no \"objects\" list");
+  std::vector<size_t> stack;
+  for (const json& id : request["objects"]) stack.push_back(ObjectIndex(id));
+  SceneInHost& objects = session_->objects();
+  HostObject* linked = session_->host().containers().GetObjectLink(
+      settings_, ALIGN_REFERENCE, objects.Document(), kObjectKindObject);
+  if (!linked) throw ViewRequestError("no reference is linked: pick one in the panel first");
+  size_t reference = 0;
+  while (reference < objects.Count() && objects.Object(reference) != linked) ++reference;
+  std::array<AxisChoice, 3> axes{};
+  for (int axis = 0; axis < 3; ++axis)
+    axes[static_cast<size_t>(axis)] = session_->ReadAxis(axis).value_or(AxisChoice{});
+  try {
+    session_->Stack(reference, stack, axes);
+  } catch (const InputError& error) {
+    throw ViewRequestError(error.what());
+  }
   return State();
 }
 

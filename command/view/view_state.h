@@ -51,6 +51,10 @@ class ViewState {
   nlohmann::json Set(const nlohmann::json& request);
   // {"control": id}: a button press, delivered to the tool's message handler.
   nlohmann::json Press(const nlohmann::json& request);
+  // {"objects": [id, ...]}: a stack (AlignmentSession::Stack), the first object on the
+  // linked reference, each next one on the one before, with the panel's axes; one undo
+  // step. The page sends the selection in the order it was picked.
+  nlohmann::json Stack(const nlohmann::json& request);
   nlohmann::json Undo();
   nlohmann::json Redo();
   // {"confirm": bool}: writes the scene to the output, or over the scene file when

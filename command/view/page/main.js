@@ -10,6 +10,7 @@ let state = null;
 let picking = null;  // the link control waiting for an object, or null
 let messagesSeen = null;
 let pagesSeen = null;
+let picked = [];  // the selected objects' ids in the order they were picked, for Stack
 
 const viewport = new Viewport($('#viewport'), (id, add) => pick(id, add));
 
@@ -32,7 +33,16 @@ async function pick(id, add) {
     if (id !== null) return act('set', { control, value: id });
     return draw();
   }
+  if (!add) picked = [];
+  if (id !== null && !picked.includes(id)) picked.push(id);
   return act('select', { objects: id === null ? [] : [id], add });
+}
+
+// The selection in the order it was picked; objects selected otherwise follow in list order.
+function pickedSelection() {
+  const selected = state.objects.filter((object) => object.selected).map((object) => object.id);
+  picked = picked.filter((id) => selected.includes(id));
+  return picked.concat(selected.filter((id) => !picked.includes(id)));
 }
 
 async function act(action, body) {
@@ -51,6 +61,7 @@ function describe(action, body) {
     return `pressed “${label}” (${body.control}): the tool answered ${state.lastPress.answer}`;
   }
   if (action === 'save') return `saved to ${state.saved}`;
+  if (action === 'stack') return `stacked ${body.objects.length} object(s), in one undo step`;
   return '';
 }
 
@@ -78,6 +89,7 @@ function show(next) {
 function draw() {
   const reference = referenceId();
   $('#file').textContent = state.output ? `${state.file} → ${state.output}` : state.file;
+  $('#stack').disabled = !state.objects.some((object) => object.selected);
   $('#undo').disabled = state.undoSteps === 0;
   $('#redo').disabled = state.redoSteps === 0;
   $('#viewport').classList.toggle('picking', picking !== null);
@@ -88,6 +100,7 @@ function draw() {
 }
 
 $('#fit').addEventListener('click', () => viewport.fit());
+$('#stack').addEventListener('click', () => act('stack', { objects: pickedSelection() }));
 $('#undo').addEventListener('click', () => act('undo'));
 $('#redo').addEventListener('click', () => act('redo'));
 $('#save').addEventListener('click', () => {

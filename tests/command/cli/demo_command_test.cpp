@@ -32,6 +32,15 @@ TEST_F(CommandRun, DemoPrintsTheBannerAndWhatMovedAndWritesItsPicture) {
   double minV = 1e300;
   for (const auto& point : vase) minV = std::min(minV, point.second);
   EXPECT_NEAR(80, minV, 1e-9);
+  // The pile of books: Books on the table (top 80 + 8), then the red (5 high), the green
+  // (6) and the blue book, each on the one before: the blue one's bottom at 99.
+  EXPECT_NE(std::string::npos, run.out.find("stacked BookRed, BookGreen and BookBlue on Books"))
+      << run.out;
+  const auto blue = PolygonPoints(svg, "front", "after", "BookBlue");
+  ASSERT_FALSE(blue.empty());
+  double blueBottom = 1e300;
+  for (const auto& point : blue) blueBottom = std::min(blueBottom, point.second);
+  EXPECT_NEAR(99, blueBottom, 1e-6);
 }
 
 }  // namespace

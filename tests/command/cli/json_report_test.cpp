@@ -63,6 +63,11 @@ TEST_F(CommandRun, JsonOutputFollowsItsSchema) {
       {with({"shelf.json", "--object", "Nobody"}), 2},
       {{"reset", "--x", "plus", "--json"}, 0},
       {{"info", "--json"}, 0},
+      {with({"shelf.json", "--stack", "Box", "Other", "--explain"}), 0},
+      {with({"shelf.json", "--select", "Box", "--select", "Other", "--as-group", "--explain"}), 0},
+      {{"align", "shelf.json", "--select", "Box", "--select", "Other", "--reference", "@selection",
+        "--y", "minus", "--json", "--explain"},
+       0},
   };
   std::vector<json> documents;
   for (const Case& each : cases) {
@@ -88,6 +93,25 @@ TEST_F(CommandRun, JsonOutputFollowsItsSchema) {
   EXPECT_EQ("shelf.json: --object: no object is named 'Nobody'",
             documents[5]["errors"][0]["message"]);
   EXPECT_EQ("plus:inside", documents[6]["reset"]["before"]["x"]["choice"]);
+  // The stack's explanations: Box on the shelf, then Other on Box, as the tool read
+  // them: the shelf's half size 4 and the box's own (local) 1, outside: 5 from the shelf.
+  const json& stacked = documents[8]["files"][0]["explanations"];
+  ASSERT_EQ(2u, stacked.size()) << stacked;
+  EXPECT_EQ("Box", stacked[0]["object"]);
+  EXPECT_EQ("Shelf", stacked[0]["reference"]);
+  EXPECT_EQ(json({{"axis", "x"},
+                  {"mode", "plus"},
+                  {"side", "outside"},
+                  {"referenceHalfSize", 4},
+                  {"objectHalfSize", 1},
+                  {"distance", 5},
+                  {"before", -3},
+                  {"after", 15}}),
+            stacked[0]["axes"][0]);
+  EXPECT_EQ("Shelf", stacked[0]["rotation"]["frameFrom"]);
+  EXPECT_EQ("Box", stacked[1]["reference"]);
+  EXPECT_EQ("group of 2 objects", documents[9]["files"][0]["explanations"][0]["object"]);
+  EXPECT_EQ("@selection", documents[10]["files"][0]["explanations"][0]["reference"]);
 
   // Standard output cannot hold both the document and a picture.
   const Outcome both = Kestrum(with({"shelf.json", "--picture", "-"}));

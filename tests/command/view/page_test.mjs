@@ -141,6 +141,28 @@ try {
     assert.deepEqual(Object.fromEntries(file.objects.map((o) => [o.name, o.position])), aligned);
     assert.equal(file.tool.reference, 'Table');
 
+    // Stack: the books picked red, blue, green go on Books in that order, each on the one
+    // before (Y positive face, outside), in one undo step.
+    await page.click('#panel button[data-control="10002"]:text("Pick")');
+    await page.click('#outliner .row[data-path="Books"]');
+    await page.waitForSelector('#outliner .row.reference[data-path="Books"]');
+    await page.click('#outliner .row[data-path="BookRed"]');
+    await page.click('#outliner .row[data-path="BookBlue"]', { modifiers: ['Shift'] });
+    await page.click('#outliner .row[data-path="BookGreen"]', { modifiers: ['Shift'] });
+    await page.waitForSelector('#outliner .row.selected[data-path="BookGreen"]');
+    const unstacked = await positions();
+    await page.click('#stack');
+    await settled('stacked 3 object(s)');
+    const stacked = await positions();
+    assert.ok(stacked.BookRed[1] > stacked.Books[1], 'red on Books');
+    assert.ok(stacked.BookBlue[1] > stacked.BookRed[1], 'blue on red, as picked');
+    assert.ok(stacked.BookGreen[1] > stacked.BookBlue[1], 'green on blue');
+    assert.equal(await page.textContent('#panel output[data-control="10002"]'), 'Books',
+                 'the reference stays linked');
+    await page.click('#undo');
+    await page.waitForFunction(() => !document.querySelector('#redo').disabled);
+    assert.deepEqual(await positions(), unstacked, 'one undo takes the whole stack back');
+
     // The help button's page opens in a new tab with the plug-in's help content.
     const [help] = await Promise.all([page.waitForEvent('popup'),
                                       page.click('#panel button[data-control="10028"]')]);
