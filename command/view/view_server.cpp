@@ -7,6 +7,7 @@
 
 #include "input_error.h"
 #include "view_files.h"
+#include "view_frame.h"
 
 namespace kcommand {
 namespace {
@@ -18,8 +19,14 @@ void Answer(httplib::Response& response, int status, const json& body) {
   response.set_content(body.dump(), "application/json");
 }
 
+// The compact form (view_frame.h): the scene once, then what each action changed.
+void Answer(httplib::Response& response, int status, const ViewFrame& frame) {
+  response.status = status;
+  response.set_content(EncodeViewFrame(frame), "application/octet-stream");
+}
+
 void Refuse(httplib::Response& response, int status, const std::string& message) {
-  Answer(response, status, {{"error", message}});
+  Answer(response, status, json{{"error", message}});
 }
 
 // The value of cookie `name` in a Cookie header, or empty.
@@ -115,7 +122,7 @@ struct ViewServer::Impl {
   }
 
   // A state change: POST, a JSON body, then the action with the parsed request.
-  void Change(const std::string& path, std::function<json(ViewState&, const json&)> action) {
+  void Change(const std::string& path, std::function<ViewFrame(ViewState&, const json&)> action) {
     server.Post(path, [this, action](const httplib::Request& request, httplib::Response& response) {
       if (!IsJsonType(request.get_header_value("Content-Type")))
         return Refuse(response, 415, "send the request as Content-Type: application/json");
@@ -131,6 +138,9 @@ struct ViewServer::Impl {
   void Routes() {
     server.Get("/api/state", [this](const httplib::Request&, httplib::Response& response) {
       Serve(response, [this] { return state.State(); });
+    });
+    server.Get("/api/scene", [this](const httplib::Request&, httplib::Response& response) {
+      Serve(response, [this] { return state.Scene(); });
     });
     Change("/api/select", [](ViewState& s, const json& body) { return s.Select(body); });
     Change("/api/set", [](ViewState& s, const json& body) { return s.Set(body); });

@@ -128,11 +128,15 @@ try {
     assert.notDeepEqual(after.Vase, before.Vase, 'the press moved the Vase');
     assert.deepEqual(after, aligned, 'the page reports what kestrum align writes');
 
+    // Every button is disabled while an answer is awaited: wait for the answer itself.
+    const answered = () => page.waitForFunction(() => !document.body.classList.contains('busy'));
     await page.click('#undo');
-    await page.waitForFunction(() => !document.querySelector('#redo').disabled);
+    await answered();
+    assert.equal(await page.isDisabled('#redo'), false);
     assert.deepEqual(await positions(), before, 'undo puts every object back exactly');
     await page.click('#redo');
-    await page.waitForFunction(() => document.querySelector('#redo').disabled);
+    await answered();
+    assert.equal(await page.isDisabled('#redo'), true);
     assert.deepEqual(await positions(), aligned, 'redo moves them again');
 
     await page.click('#save');
