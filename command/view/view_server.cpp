@@ -3,7 +3,9 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
+#include <string_view>
 
 #include "input_error.h"
 #include "view_files.h"
@@ -14,15 +16,31 @@ namespace {
 
 using nlohmann::json;
 
+// Sends `bytes` as they are, kept alive by `owner`. A body handed over whole is
+// compressed when the browser accepts brotli, which takes seconds per megabyte: on the
+// loopback that only costs.
+void SendAsIs(httplib::Response& response, std::string_view bytes, const std::string& type,
+              std::shared_ptr<const std::string> owner = nullptr) {
+  response.set_content_provider(
+      bytes.size(), type, [bytes, owner](size_t offset, size_t length, httplib::DataSink& sink) {
+        return sink.write(bytes.data() + offset, std::min(length, size_t{1} << 20));
+      });
+}
+
+void SendAsIs(httplib::Response& response, std::string bytes, const std::string& type) {
+  auto owner = std::make_shared<const std::string>(std::move(bytes));
+  SendAsIs(response, *owner, type, owner);
+}
+
 void Answer(httplib::Response& response, int status, const json& body) {
   response.status = status;
-  response.set_content(body.dump(), "application/json");
+  SendAsIs(response, body.dump(), "application/json");
 }
 
 // The compact form (view_frame.h): the scene once, then what each action changed.
 void Answer(httplib::Response& response, int status, const ViewFrame& frame) {
   response.status = status;
-  response.set_content(EncodeViewFrame(frame), "application/octet-stream");
+  SendAsIs(response, EncodeViewFrame(frame), "application/octet-stream");
 }
 
 void Refuse(httplib::Response& response, int status, const std::string& message) {
@@ -154,7 +172,7 @@ struct ViewServer::Impl {
                  const std::optional<std::string> page =
                      thread.Run([this, index] { return state.OpenedPage(index); });
                  if (!page) return Refuse(response, 404, "the tool opened no such page");
-                 response.set_content(*page, "text/html; charset=utf-8");
+                 SendAsIs(response, *page, "text/html; charset=utf-8");
                });
     server.Get("/api/meshes", [this](const httplib::Request&, httplib::Response& response) {
       json list = json::array();
@@ -193,8 +211,7 @@ struct ViewServer::Impl {
     server.Get(".*", [](const httplib::Request& request, httplib::Response& response) {
       const ViewFile* file = FindViewFile(request.path == "/" ? "/index.html" : request.path);
       if (file == nullptr) return Refuse(response, 404, "no such page");
-      response.set_content(file->content.data(), file->content.size(),
-                           std::string(file->type).c_str());
+      SendAsIs(response, file->content, std::string(file->type));
     });
   }
 };
@@ -204,6 +221,9 @@ ViewServer::ViewServer(PluginThread& thread, ViewState& state, std::string token
     : impl_(std::make_unique<Impl>(thread, state, std::move(token), meshes)) {
   impl_->server.set_payload_max_length(kMaxBodyBytes);
   impl_->server.set_keep_alive_timeout(1);
+  // The body goes out in pieces; waiting for each one's acknowledgement (Nagle against
+  // the browser's delayed ACK) made a megabyte take seconds on the loopback.
+  impl_->server.set_tcp_nodelay(true);
   impl_->server.set_pre_routing_handler(
       [this](const httplib::Request& request, httplib::Response& response) {
         return impl_->Gate(request, response);
