@@ -25,6 +25,7 @@ export class Labels {
     const h = store.halfSizes;
     const width = element.clientWidth;
     const height = element.clientHeight;
+    const placed = [];  // [x, y, width, height] of the labels placed so far
     this.pool.forEach((label, n) => {
       const entry = shown[n];
       if (!entry) {
@@ -45,8 +46,16 @@ export class Labels {
       label.textContent = store.names[i];
       label.dataset.index = i;
       label.style.color = `#${kColours[entry.role].toString(16).padStart(6, '0')}`;
-      label.style.transform = `translate(${((this.point.x + 1) / 2) * width}px, ` +
-                              `${((1 - this.point.y) / 2) * height}px) translateY(-100%)`;
+      // Boxes close together would put their names on top of each other: a label that
+      // would cover an earlier one goes above it.
+      const box = [((this.point.x + 1) / 2) * width, 0, label.offsetWidth, label.offsetHeight];
+      box[1] = ((1 - this.point.y) / 2) * height - box[3];
+      const covers = (other) => box[0] < other[0] + other[2] && other[0] < box[0] + box[2] &&
+                                box[1] < other[1] + other[3] && other[1] < box[1] + box[3];
+      for (let other = placed.find(covers); other; other = placed.find(covers))
+        box[1] = other[1] - box[3];
+      if (!behind) placed.push(box);
+      label.style.transform = `translate(${box[0]}px, ${box[1]}px)`;
     });
   }
 }

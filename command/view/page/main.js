@@ -152,8 +152,8 @@ $('#save').addEventListener('click', () => {
 });
 
 // One mesh after the other, so a large scene never holds every download at once.
-async function loadMeshes() {
-  const index = await getMeshes();
+async function loadMeshes(listed) {
+  const index = await listed;
   const geometries = [];
   for (const [i, mesh] of index.meshes.entries()) {
     status(`loading mesh ${i + 1} of ${index.meshes.length}…`);
@@ -171,12 +171,15 @@ async function loadMeshes() {
 ++waiting;
 disableControls();
 status('loading the scene…');
+// Asked for beside the scene, so neither waits for the other.
+const meshList = getMeshes();
+meshList.catch(() => {});  // reported when the meshes are loaded
 getScene((bytes) => status(`loading the scene: ${(bytes / 1e6).toFixed(1)} MB received`))
   .then(async (first) => {
     show(first);
     --waiting;
     document.body.classList.remove('busy');
     draw();
-    await loadMeshes().catch((error) => status(error.message, true));
+    await loadMeshes(meshList).catch((error) => status(error.message, true));
     document.body.dataset.ready = 'true';
   }, (error) => status(error.message, true));

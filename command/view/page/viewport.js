@@ -52,7 +52,7 @@ class RoleLayer {
     const geometry = new THREE.BoxGeometry(1, 1, 1);
     this.faces = new THREE.InstancedMesh(geometry, new THREE.MeshBasicMaterial({
       color: kColours[role], transparent: true, opacity: role === 'plain' ? 0.08 : 0.28,
-      depthWrite: false, side: THREE.DoubleSide }), Math.max(capacity, 1));
+      depthWrite: false, side: THREE.DoubleSide, forceSinglePass: true }), Math.max(capacity, 1));
     this.faces.instanceMatrix.setUsage(THREE.DynamicDrawUsage);
     this.matrices = this.faces.instanceMatrix.array;
     const edges = new THREE.InstancedBufferGeometry();
@@ -108,6 +108,7 @@ export class Viewport {
     this.geometries = [];
     this.meshLayers = [];
     this.fitted = false;
+    this.frame = 0;
     this.labels = new Labels(element);
     this.#listenForPointer(onPick);
     new ResizeObserver(() => this.#resize()).observe(element);
@@ -183,7 +184,17 @@ export class Viewport {
     this.render();
   }
 
+  // Draws on the next animation frame, once however many changes asked for it: a frame
+  // of a large scene in software WebGL takes long enough to count.
   render() {
+    if (this.frame) return;
+    this.frame = requestAnimationFrame(() => {
+      this.frame = 0;
+      this.#draw();
+    });
+  }
+
+  #draw() {
     this.renderer.render(this.scene, this.camera);
     if (this.store) this.labels.place(this.store, this.#labelled(), this.camera, this.element);
     this.element.dataset.drawn = this.store ? this.store.count : 0;
@@ -311,16 +322,18 @@ export class Viewport {
     if (!this.store) return bounds;
     const w = this.store.worlds;
     const h = this.store.halfSizes;
-    const point = new THREE.Vector3();
-    for (let i = 0; i < this.store.count; ++i)
+    const low = new THREE.Vector3();
+    const high = new THREE.Vector3();
+    for (let i = 0; i < this.store.count; ++i) {
       for (let k = 0; k < 3; ++k) {
+        // How far the box reaches from its centre along world axis k.
         let reach = 0;
         for (let axis = 0; axis < 3; ++axis) reach += Math.abs(w[12 * i + 3 + 3 * axis + k]) * h[3 * i + axis];
-        point.setComponent(k, w[12 * i + k] - reach);
-        if (k === 2) bounds.expandByPoint(point);
-        point.setComponent(k, w[12 * i + k] + reach);
-        if (k === 2) bounds.expandByPoint(point);
+        low.setComponent(k, w[12 * i + k] - reach);
+        high.setComponent(k, w[12 * i + k] + reach);
       }
+      bounds.expandByPoint(low).expandByPoint(high);
+    }
     return bounds;
   }
 
