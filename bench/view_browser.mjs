@@ -6,6 +6,7 @@
 // so on its viewport; the peer once its scene is added and two frames are drawn).
 // Press: from the click on "Align selected" to the first frame drawn after the answer.
 // One frame: the same page redrawing the same scene once (the Fit button), for scale.
+// Select by filter: the outliner's Select on the objects a filter keeps, to the frame.
 // Every time is read after reading back a pixel, so the software renderer has really drawn.
 import { execFileSync, spawn } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
@@ -141,6 +142,10 @@ async function measureView(browser, scene, count, screenshot) {
     const frame = await timeClick('#fit', 'true');
     const press = await timeClick('#panel button[data-control="10001"]',
                                   "document.querySelector('#status').textContent.includes('the tool answered')");
+    // Selecting what a filter keeps (about a ninth of the objects) with its Select button.
+    await page.fill('#outliner input[type=search]', 'Object 1');
+    await page.waitForFunction(() => document.querySelector('#outliner .shown').textContent.includes(' of '));
+    const select = await timeClick('#outliner .select-shown', "!document.body.classList.contains('busy')");
     const pressBytes = await page.evaluate(() =>
       performance.getEntriesByType('resource').filter((e) => e.name.endsWith('/api/press'))
         .pop().encodedBodySize);
@@ -150,7 +155,7 @@ async function measureView(browser, scene, count, screenshot) {
       await page.screenshot({ path: screenshot });
     }
     const dom = await page.evaluate(() => document.getElementsByTagName('*').length);
-    return { firstFrame, frame, press, dom, heap: await heapMb(page), server: residentMb(view.pid),
+    return { firstFrame, frame, press, select, dom, heap: await heapMb(page), server: residentMb(view.pid),
              sceneBytes, pressBytes };
   } finally {
     await page.close();
@@ -180,9 +185,9 @@ const browser = await chromium.launch({
 try {
   console.log('\nkestrum view in headless chromium (SwiftShader), next to three.js GLTFLoader on the same scene as .glb:\n');
   console.log('| Objects | View: first frame s | Peer: first frame s | View / peer | View: one frame s | ' +
-              'Press to redrawn frame s | Press / frame | View: JS heap + buffers MB | Peer: JS heap + buffers MB | ' +
+              'Press to redrawn frame s | Press / frame | Select by filter to redrawn frame s | View: JS heap + buffers MB | Peer: JS heap + buffers MB | ' +
               'View: DOM nodes | Server RSS MB | First load MB | Press answer MB |');
-  console.log('|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|');
+  console.log('|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|');
   for (const n of sizes) {
     const scene = path.join(work, `scene-${n}.json`);
     const glb = path.join(work, `scene-${n}.glb`);
@@ -193,7 +198,7 @@ try {
     const p = await measurePeer(browser, glb);
     const f = (x, digits = 2) => x.toFixed(digits);
     console.log(`| ${n} | ${f(v.firstFrame)} | ${f(p.firstFrame)} | ${f(v.firstFrame / p.firstFrame)} | ` +
-                `${f(v.frame, 3)} | ${f(v.press)} | ${f(v.press / v.frame, 1)} | ${v.heap} | ` +
+                `${f(v.frame, 3)} | ${f(v.press)} | ${f(v.press / v.frame, 1)} | ${f(v.select)} | ${v.heap} | ` +
                 `${p.heap} | ${v.dom} | ${f(v.server, 0)} | ${f(v.sceneBytes / 1e6, 1)} | ` +
                 `${f(v.pressBytes / 1e6, 2)} |`);
     rmSync(scene);

@@ -38,6 +38,7 @@ function links() {
 }
 
 async function pick(id, add) {
+  if (store === null) return;  // a click before the scene has arrived picks nothing
   if (picking !== null) {
     const control = picking;
     picking = null;
