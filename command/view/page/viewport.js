@@ -45,6 +45,31 @@ function edgeMaterial(colour) {
   });
 }
 
+// The instances written since the last upload, so that a change uploads only their span
+// of the attribute, not every instance of the scene.
+class Written {
+  constructor(attribute) {
+    this.attribute = attribute;
+    this.low = Infinity;
+    this.high = -1;
+  }
+
+  mark(slot) {
+    this.low = Math.min(this.low, slot);
+    this.high = Math.max(this.high, slot);
+  }
+
+  upload() {
+    if (this.high < this.low) return;
+    const size = this.attribute.itemSize;
+    // Ranges add up until the renderer uploads them, however many changes came first.
+    this.attribute.addUpdateRange(size * this.low, size * (this.high - this.low + 1));
+    this.attribute.needsUpdate = true;
+    this.low = Infinity;
+    this.high = -1;
+  }
+}
+
 // The boxes of one role: faces and edges share one matrix per instance, the box's world
 // matrix scaled by its size. Slots are kept packed, so `count` instances are drawn.
 class RoleLayer {
@@ -65,6 +90,7 @@ class RoleLayer {
       parent.add(part);
     }
     this.objects = new Int32Array(Math.max(capacity, 1));  // slot -> object index
+    this.written = new Written(this.faces.instanceMatrix);
     this.setCount(0);
   }
 
@@ -75,7 +101,7 @@ class RoleLayer {
   }
 
   changed() {
-    this.faces.instanceMatrix.needsUpdate = true;
+    this.written.upload();
     this.faces.boundingSphere = null;  // picking recomputes it from the new matrices
   }
 }
@@ -160,10 +186,7 @@ export class Viewport {
       this.#writeMesh(i);
     }
     for (const layer of this.layers) layer.changed();
-    for (const layer of this.meshLayers) {
-      layer.instanceMatrix.needsUpdate = true;
-      if (layer.instanceColor) layer.instanceColor.needsUpdate = true;
-    }
+    for (const layer of this.meshLayers) for (const written of layer.userData.written) written.upload();
     this.render();
   }
 
@@ -241,6 +264,7 @@ export class Viewport {
     layer.objects[slot] = moving;
     this.slots[moving] = slot;
     layer.matrices.copyWithin(16 * slot, 16 * last, 16 * last + 16);
+    layer.written.mark(slot);
     layer.setCount(last);
   }
 
@@ -250,6 +274,7 @@ export class Viewport {
     const w = this.store.worlds;
     const m = layer.matrices;
     const at = 16 * this.slots[i];
+    layer.written.mark(this.slots[i]);
     for (let axis = 0; axis < 3; ++axis) {
       // A flat box still needs some thickness to have faces.
       const scale = Math.max(2 * this.store.halfSizes[3 * i + axis], 0.01);
@@ -274,6 +299,8 @@ export class Viewport {
     this.meshSlots = new Int32Array(this.store.count).fill(-1);
     this.meshLayers = this.geometries.map((geometry, m) => {
       const layer = new THREE.InstancedMesh(geometry, this.meshMaterial, Math.max(users[m], 1));
+      layer.instanceColor = new THREE.InstancedBufferAttribute(new Float32Array(3 * layer.count), 3);
+      layer.userData.written = [new Written(layer.instanceMatrix), new Written(layer.instanceColor)];
       layer.count = 0;
       layer.frustumCulled = false;
       layer.raycast = () => {};  // the box takes the click
@@ -300,6 +327,7 @@ export class Viewport {
     const c = this.store.boxCentres;
     const m = layer.instanceMatrix.array;
     const at = 16 * this.meshSlots[i];
+    layer.userData.written[0].mark(this.meshSlots[i]);
     for (let axis = 0; axis < 3; ++axis) {
       for (let k = 0; k < 3; ++k) m[at + 4 * axis + k] = w[12 * i + 3 + 3 * axis + k];
       m[at + 4 * axis + 3] = 0;
@@ -314,7 +342,9 @@ export class Viewport {
 
   #colourMesh(i) {
     const layer = this.meshLayers[this.store.meshes[i]];
-    if (layer) layer.setColorAt(this.meshSlots[i], this.meshColours[this.roles[i]]);
+    if (!layer) return;
+    layer.setColorAt(this.meshSlots[i], this.meshColours[this.roles[i]]);
+    layer.userData.written[1].mark(this.meshSlots[i]);
   }
 
   #bounds() {
