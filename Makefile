@@ -73,12 +73,16 @@ BENCH_SECONDS ?= 1
 # Objects in the generated scenes the command is timed on, JSON and .glb (JSON also
 # next to jq -c . on the same file).
 BENCH_SIZES ?= 10000 100000 1000000
+# Objects in the generated scenes `kestrum view` is timed on in headless chromium, next
+# to three.js's GLTFLoader on the same scene as .glb.
+VIEW_BENCH_SIZES ?= 100 1000 10000 100000
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS) --target kestrum_bench kestrum_generate_scene \
 	  kestrum_generate_gltf_scene kestrum_command_line
 	./build-bench/bench/kestrum_bench --benchmark_min_time=$(BENCH_SECONDS)
 	bench/command_end_to_end.sh build-bench $(BENCH_SIZES)
+	node bench/view_browser.mjs build-bench $(VIEW_BENCH_SIZES)
 	cmake --build build-bench -j $(JOBS) --target kestrum_blender_addon
 	KESTRUM_BLENDER_SCRIPTS=build-bench/blender blender -b --factory-startup \
 	  --python-exit-code 1 --python bench/blender_align.py

@@ -3,23 +3,48 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
+#include <string_view>
 
 #include "input_error.h"
 #include "view_files.h"
+#include "view_frame.h"
 
 namespace kcommand {
 namespace {
 
 using nlohmann::json;
 
+// Sends `bytes` as they are, kept alive by `owner`. A body handed over whole is
+// compressed when the browser accepts brotli, which takes seconds per megabyte: on the
+// loopback that only costs.
+void SendAsIs(httplib::Response& response, std::string_view bytes, const std::string& type,
+              std::shared_ptr<const std::string> owner = nullptr) {
+  response.set_content_provider(
+      bytes.size(), type, [bytes, owner](size_t offset, size_t length, httplib::DataSink& sink) {
+        return sink.write(bytes.data() + offset, std::min(length, size_t{1} << 20));
+      });
+}
+
+void SendAsIs(httplib::Response& response, std::string bytes, const std::string& type) {
+  auto owner = std::make_shared<const std::string>(std::move(bytes));
+  SendAsIs(response, *owner, type, owner);
+}
+
 void Answer(httplib::Response& response, int status, const json& body) {
   response.status = status;
-  response.set_content(body.dump(), "application/json");
+  SendAsIs(response, body.dump(), "application/json");
+}
+
+// The compact form (view_frame.h): the scene once, then what each action changed.
+void Answer(httplib::Response& response, int status, const ViewFrame& frame) {
+  response.status = status;
+  SendAsIs(response, EncodeViewFrame(frame), "application/octet-stream");
 }
 
 void Refuse(httplib::Response& response, int status, const std::string& message) {
-  Answer(response, status, {{"error", message}});
+  Answer(response, status, json{{"error", message}});
 }
 
 // The value of cookie `name` in a Cookie header, or empty.
@@ -115,7 +140,7 @@ struct ViewServer::Impl {
   }
 
   // A state change: POST, a JSON body, then the action with the parsed request.
-  void Change(const std::string& path, std::function<json(ViewState&, const json&)> action) {
+  void Change(const std::string& path, std::function<ViewFrame(ViewState&, const json&)> action) {
     server.Post(path, [this, action](const httplib::Request& request, httplib::Response& response) {
       if (!IsJsonType(request.get_header_value("Content-Type")))
         return Refuse(response, 415, "send the request as Content-Type: application/json");
@@ -132,6 +157,9 @@ struct ViewServer::Impl {
     server.Get("/api/state", [this](const httplib::Request&, httplib::Response& response) {
       Serve(response, [this] { return state.State(); });
     });
+    server.Get("/api/scene", [this](const httplib::Request&, httplib::Response& response) {
+      Serve(response, [this] { return state.Scene(); });
+    });
     Change("/api/select", [](ViewState& s, const json& body) { return s.Select(body); });
     Change("/api/set", [](ViewState& s, const json& body) { return s.Set(body); });
     Change("/api/press", [](ViewState& s, const json& body) { return s.Press(body); });
@@ -145,7 +173,7 @@ struct ViewServer::Impl {
                  const std::optional<std::string> page =
                      thread.Run([this, index] { return state.OpenedPage(index); });
                  if (!page) return Refuse(response, 404, "the tool opened no such page");
-                 response.set_content(*page, "text/html; charset=utf-8");
+                 SendAsIs(response, *page, "text/html; charset=utf-8");
                });
     server.Get("/api/meshes", [this](const httplib::Request&, httplib::Response& response) {
       json list = json::array();
@@ -184,8 +212,7 @@ struct ViewServer::Impl {
     server.Get(".*", [](const httplib::Request& request, httplib::Response& response) {
       const ViewFile* file = FindViewFile(request.path == "/" ? "/index.html" : request.path);
       if (file == nullptr) return Refuse(response, 404, "no such page");
-      response.set_content(file->content.data(), file->content.size(),
-                           std::string(file->type).c_str());
+      SendAsIs(response, file->content, std::string(file->type));
     });
   }
 };
@@ -195,6 +222,9 @@ ViewServer::ViewServer(PluginThread& thread, ViewState& state, std::string token
     : impl_(std::make_unique<Impl>(thread, state, std::move(token), meshes)) {
   impl_->server.set_payload_max_length(kMaxBodyBytes);
   impl_->server.set_keep_alive_timeout(1);
+  // The body goes out in pieces; waiting for each one's acknowledgement (Nagle against
+  // the browser's delayed ACK) made a megabyte take seconds on the loopback.
+  impl_->server.set_tcp_nodelay(true);
   impl_->server.set_pre_routing_handler(
       [this](const httplib::Request& request, httplib::Response& response) {
         return impl_->Gate(request, response);

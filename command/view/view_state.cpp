@@ -19,6 +19,12 @@ using nlohmann::json;
 json VectorJson(const HostVector& v) { return {v.x, v.y, v.z}; }
 json VectorJson(const Vector3& v) { return {v[0], v[1], v[2]}; }
 
+void Append(std::vector<double>& to, const HostVector& v) { to.insert(to.end(), {v.x, v.y, v.z}); }
+void Append(std::vector<double>& to, const Vector3& v) { to.insert(to.end(), v.begin(), v.end()); }
+void Append(std::vector<double>& to, const HostMatrix& m) {
+  for (const HostVector* v : {&m.offset, &m.axisX, &m.axisY, &m.axisZ}) Append(to, *v);
+}
+
 const khost::DescriptionElement& Control(const khost::DescriptionLayout& layout,
                                          const json& request) {
   const json* id =
@@ -62,6 +68,9 @@ ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::stri
   });
   settings_ = session_->Settings();
   WriteToolSettings();
+  for (size_t i = 0; i < session_->objects().Count(); ++i)
+    indexOfId_.emplace(host.scene().IdOf(session_->objects().Object(i)), i);
+  Sent();
 }
 
 ViewState::~ViewState() { Finish(); }
@@ -85,11 +94,9 @@ const khost::DescriptionLayout& ViewState::Panel() const {
 }
 
 size_t ViewState::ObjectIndex(const json& id) const {
-  if (id.is_number_unsigned()) {
-    khost::Scene& scene = session_->host().scene();
-    for (size_t i = 0; i < session_->objects().Count(); ++i)
-      if (scene.IdOf(session_->objects().Object(i)) == id.get<uint64_t>()) return i;
-  }
+  if (id.is_number_unsigned())
+    if (const auto found = indexOfId_.find(id.get<uint64_t>()); found != indexOfId_.end())
+      return found->second;
   throw ViewRequestError("the scene has no object " + id.dump());
 }
 
@@ -129,6 +136,14 @@ json ViewState::State() {
                     {"selected", entry.object->selected},
                     {"mesh", std::move(mesh)}});
   }
+  json state = Summary();
+  state["objects"] = std::move(list);
+  return state;
+}
+
+json ViewState::Summary() {
+  SceneInHost& objects = session_->objects();
+  khost::Host& host = session_->host();
   const khost::UserInterface& ui = host.ui();
   json messages = json::array();
   for (const khost::UserInterface::Message& message : ui.Messages())
@@ -138,7 +153,6 @@ json ViewState::State() {
   return {{"file", sceneFile_},
           {"output", output_ ? json(*output_) : json(nullptr)},
           {"tool", {{"name", tool.name}, {"help", tool.help}}},
-          {"objects", std::move(list)},
           {"panel", PanelState()},
           {"undoSteps", host.scene().UndoSteps(document)},
           {"redoSteps", host.scene().RedoSteps(document)},
@@ -146,6 +160,85 @@ json ViewState::State() {
           {"messages", std::move(messages)},
           {"openedPages", openedPages_.size()},
           {"lastPress", lastPress_}};
+}
+
+ViewFrame ViewState::Scene() {
+  SceneInHost& objects = session_->objects();
+  khost::Scene& scene = session_->host().scene();
+  objects.ReadBack();
+  const std::vector<HostPlacement> placements = objects.Placements();
+  json ids = json::array(), names = json::array(), paths = json::array(), parents = json::array(),
+       meshes = json::array(), selected = json::array();
+  std::vector<double> world, halfSize, boxCenter, position, rotation;
+  for (size_t i = 0; i < objects.Count(); ++i) {
+    const ObjectEntry& entry = objects.Entries()[i];
+    ids.push_back(scene.IdOf(objects.Object(i)));
+    names.push_back(entry.object->name);
+    paths.push_back(entry.path);
+    parents.push_back(entry.parent ? static_cast<int64_t>(*entry.parent) : -1);
+    meshes.push_back(i < meshOfObject_.size() && meshOfObject_[i]
+                         ? static_cast<int64_t>(*meshOfObject_[i])
+                         : -1);
+    if (entry.object->selected) selected.push_back(i);
+    Append(world, placements[i].world);
+    Append(halfSize, placements[i].halfSizes);
+    const Vector3* shownCentre = objects.ShownCentre(*entry.object);
+    Append(boxCenter, shownCentre ? *shownCentre : Vector3{0, 0, 0});
+    Append(position, entry.object->position);
+    Append(rotation, entry.object->rotationDegrees);
+  }
+  ViewFrame frame{Summary(), {}};
+  frame.head["objects"] = {{"ids", std::move(ids)},       {"names", std::move(names)},
+                           {"paths", std::move(paths)},   {"parents", std::move(parents)},
+                           {"meshes", std::move(meshes)}, {"selected", std::move(selected)}};
+  frame.arrays = {{"world", std::move(world)},
+                  {"halfSize", std::move(halfSize)},
+                  {"boxCenter", std::move(boxCenter)},
+                  {"position", std::move(position)},
+                  {"rotation", std::move(rotation)}};
+  Sent();
+  return frame;
+}
+
+ViewFrame ViewState::Changes() {
+  SceneInHost& objects = session_->objects();
+  objects.ReadBack();
+  const std::vector<uint64_t> placements = objects.PlacementFingerprints();
+  json moved = json::array(), selected = json::array(), deselected = json::array();
+  for (size_t i = 0; i < objects.Count(); ++i) {
+    if (placements[i] != sentPlacements_[i]) moved.push_back(i);
+    const bool isSelected = objects.Entries()[i].object->selected;
+    if (isSelected != sentSelection_[i]) (isSelected ? selected : deselected).push_back(i);
+  }
+  std::vector<double> world, halfSize, position, rotation;
+  if (!moved.empty()) {
+    const std::vector<HostPlacement> now = objects.Placements();
+    for (const json& index : moved) {
+      const size_t i = index.get<size_t>();
+      Append(world, now[i].world);
+      Append(halfSize, now[i].halfSizes);
+      Append(position, objects.Entries()[i].object->position);
+      Append(rotation, objects.Entries()[i].object->rotationDegrees);
+    }
+  }
+  ViewFrame frame{Summary(), {}};
+  frame.head["moved"] = std::move(moved);
+  frame.head["selected"] = std::move(selected);
+  frame.head["deselected"] = std::move(deselected);
+  frame.arrays = {{"world", std::move(world)},
+                  {"halfSize", std::move(halfSize)},
+                  {"position", std::move(position)},
+                  {"rotation", std::move(rotation)}};
+  Sent();
+  return frame;
+}
+
+void ViewState::Sent() {
+  SceneInHost& objects = session_->objects();
+  sentPlacements_ = objects.PlacementFingerprints();
+  sentSelection_.assign(objects.Count(), false);
+  for (size_t i = 0; i < objects.Count(); ++i)
+    sentSelection_[i] = objects.Entries()[i].object->selected;
 }
 
 json ViewState::PanelState() {
@@ -193,7 +286,7 @@ json ViewState::PanelState() {
   return {{"name", layout->name}, {"groups", std::move(groups)}};
 }
 
-json ViewState::Select(const json& request) {
+ViewFrame ViewState::Select(const json& request) {
   if (!request.is_object() || !request.contains("objects") || !request["objects"].is_array())
     throw ViewRequestError("the request has no \"objects\" list");
   const bool add = Flag(request, "add", false);
@@ -204,10 +297,10 @@ json ViewState::Select(const json& request) {
   if (!add)
     for (size_t i = 0; i < objects.Count(); ++i) scene.SetSelected(objects.Object(i), false);
   for (size_t i : chosen) scene.SetSelected(objects.Object(i), true);
-  return State();
+  return Changes();
 }
 
-json ViewState::Set(const json& request) {
+ViewFrame ViewState::Set(const json& request) {
   khost::Host& host = session_->host();
   const khost::DescriptionElement& element = Control(Panel(), request);
   if (!request.contains("value")) throw ViewRequestError("the request has no \"value\"");
@@ -240,19 +333,19 @@ json ViewState::Set(const json& request) {
       throw ViewRequestError("control " + std::to_string(element.id) +
                              " is a button: press it instead");
   }
-  return State();
+  return Changes();
 }
 
-json ViewState::Press(const json& request) {
+ViewFrame ViewState::Press(const json& request) {
   const khost::DescriptionElement& element = Control(Panel(), request);
   if (element.kind != khost::ElementKind::kButton)
     throw ViewRequestError("control " + std::to_string(element.id) + " is not a button");
   const int32_t answer = session_->PressButton(element.id);
   lastPress_ = {{"control", element.id}, {"answer", answer}};
-  return State();
+  return Changes();
 }
 
-json ViewState::Stack(const json& request) {
+ViewFrame ViewState::Stack(const json& request) {
   if (!request.is_object() || !request.contains("objects") || !request["objects"].is_array())
     throw ViewRequestError("the request has no \"objects\" list");
   std::vector<size_t> stack;
@@ -271,20 +364,20 @@ json ViewState::Stack(const json& request) {
   } catch (const InputError& error) {
     throw ViewRequestError(error.what());
   }
-  return State();
+  return Changes();
 }
 
-json ViewState::Undo() {
+ViewFrame ViewState::Undo() {
   if (!session_->Undo()) throw ViewRequestError("there is nothing to undo");
-  return State();
+  return Changes();
 }
 
-json ViewState::Redo() {
+ViewFrame ViewState::Redo() {
   if (!session_->Redo()) throw ViewRequestError("there is nothing to redo");
-  return State();
+  return Changes();
 }
 
-json ViewState::Save(const json& request) {
+ViewFrame ViewState::Save(const json& request) {
   if (!request.is_object()) throw ViewRequestError("the request is not a JSON object");
   if (!output_ && !Flag(request, "confirm", false))
     throw ViewRequestError("saving writes over " + sceneFile_ +
@@ -316,9 +409,9 @@ json ViewState::Save(const json& request) {
     // A placement the format cannot hold: the page says so and nothing is written.
     throw ViewRequestError(error.what());
   }
-  json state = State();
-  state["saved"] = target;
-  return state;
+  ViewFrame changes = Changes();
+  changes.head["saved"] = target;
+  return changes;
 }
 
 std::optional<std::string> ViewState::OpenedPage(size_t index) const {

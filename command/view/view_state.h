@@ -1,20 +1,24 @@
 #pragma once
 // The host side of `kestrum view`: one plug-in run with the scene in a host document
 // and the tool's settings container, turned into the requests a page makes (select,
-// set a control, press a button, undo, redo, save) and answered with the scene and
-// panel state as JSON. Every call belongs on the plug-in thread.
+// set a control, press a button, undo, redo, save). The scene is answered once in full
+// (Scene) and after that as what changed (see view_frame.h and docs/view.md). Every
+// call belongs on the plug-in thread.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "alignment_session.h"
 #include "description_layout.h"
 #include "scene_model.h"
+#include "view_frame.h"
 
 namespace kcommand {
 
@@ -40,26 +44,30 @@ class ViewState {
   // names it per object.
   void SetObjectMeshes(std::vector<std::optional<size_t>> meshOfObject);
 
+  // Everything, objects and all, as JSON: the readable form, changing nothing.
   nlohmann::json State();
+  // The first load: each object's id, name, path, parent and mesh once, the placements
+  // and sizes as arrays, and the rest of the state. Later answers are changes from it.
+  ViewFrame Scene();
 
   // Each checks the whole request first (ViewRequestError) and only then changes the
-  // host; all answer State().
+  // host; all answer what changed since the last answer (Changes).
   // {"objects": [id, ...], "add": bool}: replaces the selection, or adds to it.
-  nlohmann::json Select(const nlohmann::json& request);
+  ViewFrame Select(const nlohmann::json& request);
   // {"control": id, "value": v}: a link takes an object id or null, a choice one of its
   // value ids, a flag true or false.
-  nlohmann::json Set(const nlohmann::json& request);
+  ViewFrame Set(const nlohmann::json& request);
   // {"control": id}: a button press, delivered to the tool's message handler.
-  nlohmann::json Press(const nlohmann::json& request);
+  ViewFrame Press(const nlohmann::json& request);
   // {"objects": [id, ...]}: a stack (AlignmentSession::Stack), the first object on the
   // linked reference, each next one on the one before, with the panel's axes; one undo
   // step. The page sends the selection in the order it was picked.
-  nlohmann::json Stack(const nlohmann::json& request);
-  nlohmann::json Undo();
-  nlohmann::json Redo();
+  ViewFrame Stack(const nlohmann::json& request);
+  ViewFrame Undo();
+  ViewFrame Redo();
   // {"confirm": bool}: writes the scene to the output, or over the scene file when
   // there is no output and the user confirmed it.
-  nlohmann::json Save(const nlohmann::json& request);
+  ViewFrame Save(const nlohmann::json& request);
 
   // The content of the n-th page the tool asked the host to open.
   std::optional<std::string> OpenedPage(size_t index) const;
@@ -72,6 +80,13 @@ class ViewState {
   // The panel the tool registered; ViewRequestError when there is none.
   const khost::DescriptionLayout& Panel() const;
   nlohmann::json PanelState();
+  // The state without the objects: file, tool, panel, undo and redo, what the tool said.
+  nlohmann::json Summary();
+  // The objects that moved (their placements), the selection's changes and the
+  // summary, since the last Scene() or Changes().
+  ViewFrame Changes();
+  // What the host holds now becomes what the page was last told.
+  void Sent();
   void WriteToolSettings();
 
   SceneFile scene_;
@@ -83,6 +98,11 @@ class ViewState {
   std::vector<std::string> openedPages_;
   std::vector<std::optional<size_t>> meshOfObject_;
   nlohmann::json lastPress_;
+  // As of the last answer: each object's placement fingerprint and selection.
+  std::vector<uint64_t> sentPlacements_;
+  std::vector<bool> sentSelection_;
+  // A selection of thousands looks each id up once.
+  std::unordered_map<uint64_t, size_t> indexOfId_;
   bool finished_ = false;
 };
 

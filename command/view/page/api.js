@@ -1,8 +1,24 @@
 // Requests to the kestrum view server. The token travels in the cookie the first page
-// load set; every change is a POST with a JSON body, answered with the new state.
+// load set; every change is a POST with a JSON body, answered with what it changed.
 
-export async function getState() {
-  return answer(await fetch('/api/state'));
+import { decodeFrame } from './frame.js';
+
+// GET /api/scene, decoded; onBytes(received) is called as it arrives, so a large scene
+// shows progress.
+export async function getScene(onBytes = () => {}) {
+  const response = await fetch('/api/scene');
+  if (!response.ok || !response.body) return answer(response);
+  const reader = response.body.getReader();
+  const chunks = [];
+  let received = 0;
+  for (;;) {
+    const { done, value } = await reader.read();
+    if (done) break;
+    chunks.push(value);
+    received += value.length;
+    onBytes(received);
+  }
+  return decodeFrame(await new Blob(chunks).arrayBuffer());
 }
 
 export async function getMeshes() {
@@ -23,7 +39,10 @@ export async function post(action, body = {}) {
   }));
 }
 
+// A change is answered with what it changed, decoded; a refusal with its reason.
 async function answer(response) {
+  if (response.ok && response.headers.get('Content-Type') === 'application/octet-stream')
+    return decodeFrame(await response.arrayBuffer());
   const body = await response.json();
   if (!response.ok) throw new Error(body.error || `HTTP ${response.status}`);
   return body;

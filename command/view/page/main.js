@@ -1,18 +1,26 @@
 // kestrum view: asks the server for the scene and panel state, sends each action to it,
-// and redraws from the state it answers. Nothing here places an object.
-import { getMeshBytes, getMeshes, getState, post } from './api.js';
-import { renderOutliner } from './outliner.js';
+// and redraws from the state it answers. Nothing here places an object. Actions go one
+// after the other, each answer applied in turn; until the last has arrived the page says
+// what it waits for and the controls that would send another press are disabled.
+import { getMeshBytes, getMeshes, getScene, post } from './api.js';
+import { Outliner } from './outliner.js';
 import { renderPanel } from './panel.js';
+import { SceneStore } from './scene_store.js';
 import { meshGeometry, Viewport } from './viewport.js';
 
 const $ = (selector) => document.querySelector(selector);
 let state = null;
+let store = null;
 let picking = null;  // the link control waiting for an object, or null
+let waiting = 0;  // actions sent or queued, not answered yet
+let queue = Promise.resolve();
 let messagesSeen = null;
 let pagesSeen = null;
 let picked = [];  // the selected objects' ids in the order they were picked, for Stack
 
 const viewport = new Viewport($('#viewport'), (id, add) => pick(id, add));
+const outliner = new Outliner($('#outliner'), (id, add) => pick(id, add),
+                              (objects, add) => act('select', { objects, add }));
 
 const actions = {
   set: (control, value) => act('set', { control, value }),
@@ -20,13 +28,18 @@ const actions = {
   startPick: (control) => { picking = picking === control ? null : control; draw(); },
 };
 
-function referenceId() {
-  const first = state.panel?.groups.flatMap((group) => group.elements)
-    .find((control) => control.kind === 'link');
-  return first ? first.value : null;
+const linkControls = () => (state.panel?.groups ?? []).flatMap((group) => group.elements)
+  .filter((control) => control.kind === 'link');
+
+// The reference (the first link) and the object to align (the second), as indices.
+function links() {
+  const [reference, object] = linkControls().map((control) =>
+    control.value === null ? -1 : store.index(control.value));
+  return [reference ?? -1, object ?? -1];
 }
 
 async function pick(id, add) {
+  if (store === null) return;  // a click before the scene has arrived picks nothing
   if (picking !== null) {
     const control = picking;
     picking = null;
@@ -40,26 +53,50 @@ async function pick(id, add) {
 
 // The selection in the order it was picked; objects selected otherwise follow in list order.
 function pickedSelection() {
-  const selected = state.objects.filter((object) => object.selected).map((object) => object.id);
-  picked = picked.filter((id) => selected.includes(id));
-  return picked.concat(selected.filter((id) => !picked.includes(id)));
+  const selected = [];
+  store.selected.forEach((on, i) => { if (on) selected.push(store.ids[i]); });
+  const chosen = new Set(selected);
+  picked = picked.filter((id) => chosen.has(id));
+  const inPicked = new Set(picked);
+  return picked.concat(selected.filter((id) => !inPicked.has(id)));
 }
 
-async function act(action, body) {
-  try {
-    show(await post(action, body));
-    status(describe(action, body));
-  } catch (error) {
-    status(error.message, true);
-  }
+function controlLabel(id) {
+  return state.panel.groups.flatMap((group) => group.elements)
+    .find((control) => control.id === id)?.label;
+}
+
+const kWaiting = {
+  press: (body) => `pressing “${controlLabel(body.control)}”…`,
+  select: (body) => `selecting ${body.objects.length} object(s)…`,
+  set: () => 'setting…', undo: () => 'undoing…', redo: () => 'redoing…', save: () => 'saving…',
+  stack: (body) => `stacking ${body.objects.length} object(s)…`,
+};
+
+// Each answer says what changed since the one before, so they are applied in order.
+function act(action, body = {}) {
+  ++waiting;
+  disableControls();
+  status(kWaiting[action](body));
+  queue = queue.then(async () => {
+    try {
+      show(await post(action, body));
+      status(waiting > 1 ? kWaiting[action](body) : describe(action, body));
+    } catch (error) {
+      status(error.message, true);
+    } finally {
+      --waiting;
+      document.body.classList.toggle('busy', waiting > 0);
+      draw();
+    }
+  });
+  return queue;
 }
 
 function describe(action, body) {
-  if (action === 'press') {
-    const label = state.panel.groups.flatMap((group) => group.elements)
-      .find((control) => control.id === body.control)?.label;
-    return `pressed “${label}” (${body.control}): the tool answered ${state.lastPress.answer}`;
-  }
+  if (action === 'press')
+    return `pressed “${controlLabel(body.control)}” (${body.control}): the tool answered ` +
+           `${state.lastPress.answer}`;
   if (action === 'save') return `saved to ${state.saved}`;
   if (action === 'stack') return `stacked ${body.objects.length} object(s), in one undo step`;
   return '';
@@ -70,8 +107,29 @@ function status(text, error = false) {
   $('#status').classList.toggle('error', error);
 }
 
-function show(next) {
-  state = next;
+function disableControls() {
+  document.body.classList.add('busy');
+  for (const control of document.querySelectorAll(
+    '#panel button, #panel select, #panel input, #stack, #undo, #redo, #save, #outliner button'))
+    control.disabled = true;
+}
+
+// `frame`: the first load, or what an action changed.
+function show(frame) {
+  const first = store === null;
+  let changed = null;
+  if (first) store = new SceneStore(frame);
+  else changed = store.apply(frame);
+  // The store holds the objects from here on; the head is the rest of the state.
+  const { objects, moved, selected, deselected, arrays, ...rest } = frame.head;
+  state = rest;
+  if (first) {
+    status(`drawing ${store.count} objects…`);
+    viewport.setScene(store, links());
+    outliner.setScene(store);
+  } else {
+    viewport.update(changed.moved, changed.reselected, links());
+  }
   draw();
   // What the plug-in showed since the last state: its messages, the pages it opened.
   if (messagesSeen !== null) {
@@ -86,17 +144,20 @@ function show(next) {
   pagesSeen = state.openedPages;
 }
 
+// Everything but the 3D view, which show() updated in place.
 function draw() {
-  const reference = referenceId();
   $('#file').textContent = state.output ? `${state.file} → ${state.output}` : state.file;
-  $('#stack').disabled = !state.objects.some((object) => object.selected);
+  $('#stack').disabled = !store.selected.includes(1);
   $('#undo').disabled = state.undoSteps === 0;
   $('#redo').disabled = state.redoSteps === 0;
+  $('#save').disabled = false;
   $('#viewport').classList.toggle('picking', picking !== null);
-  viewport.update(state, reference);
-  renderOutliner($('#outliner ul'), state, reference, (id, add) => pick(id, add));
-  renderPanel($('#panel'), state, picking, actions);
+  outliner.refresh(links()[0]);
+  renderPanel($('#panel'), state, (id) => { const i = store.index(id); return i < 0 ? '?' : store.paths[i]; },
+              picking, actions);
   $('#console').textContent = state.console.join('\n');
+  $('#outliner .select-shown').disabled = false;
+  if (waiting > 0) disableControls();
 }
 
 $('#fit').addEventListener('click', () => viewport.fit());
@@ -109,12 +170,15 @@ $('#save').addEventListener('click', () => {
 });
 
 // One mesh after the other, so a large scene never holds every download at once.
-async function loadMeshes() {
-  const index = await getMeshes();
+async function loadMeshes(listed) {
+  const index = await listed;
   const geometries = [];
-  for (const [i, mesh] of index.meshes.entries())
+  for (const [i, mesh] of index.meshes.entries()) {
+    status(`loading mesh ${i + 1} of ${index.meshes.length}…`);
     geometries.push(meshGeometry(await getMeshBytes(i), mesh.vertices, mesh.triangles));
+  }
   viewport.setMeshes(geometries);
+  status(`${store.count} objects drawn`);
   if (index.compressedPrimitives > 0)
     status(`${index.compressedPrimitives} compressed primitive(s) (Draco or meshopt) are not ` +
            'decoded here: their boxes stand for them');
@@ -122,8 +186,18 @@ async function loadMeshes() {
     status(`${index.leftOutMeshes} mesh(es) too large to draw: their boxes stand for them`);
 }
 
-getState().then(async (first) => {
-  show(first);
-  await loadMeshes().catch((error) => status(error.message, true));
-  document.body.dataset.ready = 'true';
-}, (error) => status(error.message, true));
+++waiting;
+disableControls();
+status('loading the scene…');
+// Asked for beside the scene, so neither waits for the other.
+const meshList = getMeshes();
+meshList.catch(() => {});  // reported when the meshes are loaded
+getScene((bytes) => status(`loading the scene: ${(bytes / 1e6).toFixed(1)} MB received`))
+  .then(async (first) => {
+    show(first);
+    --waiting;
+    document.body.classList.remove('busy');
+    draw();
+    await loadMeshes(meshList).catch((error) => status(error.message, true));
+    document.body.dataset.ready = 'true';
+  }, (error) => status(error.message, true));

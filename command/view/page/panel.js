@@ -1,7 +1,8 @@
 // The tool's panel as the plug-in registered it: its groups and controls with their
 // labels, the values the tool's settings hold, and the tool's own enable rule.
 
-export function renderPanel(element, state, picking, actions) {
+// pathOf(id): the path of the object with that id, for the link fields.
+export function renderPanel(element, state, pathOf, picking, actions) {
   const heading = document.createElement('h2');
   heading.textContent = state.tool.name;
   const help = document.createElement('p');
@@ -13,7 +14,6 @@ export function renderPanel(element, state, picking, actions) {
     none.textContent = 'The tool registered no panel.';
     parts.push(none);
   }
-  const names = new Map(state.objects.map((object) => [object.id, object.path]));
   for (const group of state.panel?.groups ?? []) {
     const fieldset = document.createElement('fieldset');
     const legend = document.createElement('legend');
@@ -30,7 +30,7 @@ export function renderPanel(element, state, picking, actions) {
       row.className = 'control';
       const caption = document.createElement('span');
       caption.textContent = control.label;
-      row.append(caption, field(control, names, picking, actions));
+      row.append(caption, field(control, pathOf, picking, actions));
       fieldset.append(row);
     }
     if (buttons.children.length) fieldset.append(buttons);
@@ -49,7 +49,7 @@ function button(text, control, onClick) {
   return b;
 }
 
-function field(control, names, picking, actions) {
+function field(control, pathOf, picking, actions) {
   if (control.kind === 'choice') {
     const select = document.createElement('select');
     select.dataset.control = control.id;
@@ -73,7 +73,7 @@ function field(control, names, picking, actions) {
   link.className = 'link';
   const shown = document.createElement('output');
   shown.dataset.control = control.id;
-  shown.textContent = control.value === null ? '—' : names.get(control.value) ?? '?';
+  shown.textContent = control.value === null ? '—' : pathOf(control.value);
   const pick = button('Pick', control, () => actions.startPick(control.id));
   pick.classList.toggle('active', picking === control.id);
   pick.title = 'Then click an object in the view or the list';

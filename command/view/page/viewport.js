@@ -1,10 +1,17 @@
 // The 3D view: every object as its bounding box, and a glTF node's mesh inside it, placed
 // by the world matrix the host reports. It draws what the server says and computes no
-// placement of its own.
+// placement of its own. Boxes are instanced, one draw call per role for the faces and
+// one for the edges, so a scene of any size costs a few draw calls and a press rewrites
+// only the matrices of what moved.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+import { kColours } from './colours.js';
+import { Labels } from './labels.js';
 
-const kColours = { plain: 0x8fa6ba, selected: 0xffb02e, reference: 0xe0533d };
+const kRoles = ['plain', 'selected', 'reference'];
+const kPlain = 0;
+const kSelected = 1;
+const kReference = 2;
 
 // A mesh as the server sends it: float32 positions, then uint32 triangle indices.
 export function meshGeometry(bytes, vertices, triangles) {
@@ -17,24 +24,86 @@ export function meshGeometry(bytes, vertices, triangles) {
   return geometry;
 }
 
-// The object's name, drawn at a fixed size on the screen above its box.
-function nameLabel(text, colour) {
-  const canvas = document.createElement('canvas');
-  const context = canvas.getContext('2d');
-  context.font = '28px system-ui, sans-serif';
-  canvas.width = Math.ceil(context.measureText(text).width) + 8;
-  canvas.height = 36;
-  context.font = '28px system-ui, sans-serif';
-  context.fillStyle = `#${colour.toString(16).padStart(6, '0')}`;
-  context.fillText(text, 4, 28);
-  const texture = new THREE.CanvasTexture(canvas);
-  texture.colorSpace = THREE.SRGBColorSpace;
-  const sprite = new THREE.Sprite(new THREE.SpriteMaterial({
-    map: texture, sizeAttenuation: false, depthTest: false, transparent: true }));
-  sprite.center.set(0, 0);
-  sprite.scale.set(0.03 * canvas.width / canvas.height, 0.03, 1);
-  sprite.raycast = () => {};  // labels never take a click from the box behind them
-  return sprite;
+// The twelve edges of the unit box centred on the origin.
+function unitBoxEdges() {
+  const corner = (c) => [(c & 1) - 0.5, ((c >> 1) & 1) - 0.5, ((c >> 2) & 1) - 0.5];
+  const positions = [];
+  for (let c = 0; c < 8; ++c)
+    for (const bit of [1, 2, 4]) if (!(c & bit)) positions.push(...corner(c), ...corner(c | bit));
+  return new THREE.Float32BufferAttribute(positions, 3);
+}
+
+// Lines drawn once per instance, each placed by its own matrix in `boxMatrix`.
+function edgeMaterial(colour) {
+  const c = new THREE.Color(colour);
+  return new THREE.ShaderMaterial({
+    uniforms: { colour: { value: new THREE.Vector3(c.r, c.g, c.b) } },
+    vertexShader: `attribute mat4 boxMatrix;
+      void main() { gl_Position = projectionMatrix * modelViewMatrix * boxMatrix * vec4(position, 1.0); }`,
+    fragmentShader: `uniform vec3 colour;
+      void main() { gl_FragColor = linearToOutputTexel(vec4(colour, 1.0)); }`,
+  });
+}
+
+// The instances written since the last upload, so that a change uploads only their span
+// of the attribute, not every instance of the scene.
+class Written {
+  constructor(attribute) {
+    this.attribute = attribute;
+    this.low = Infinity;
+    this.high = -1;
+  }
+
+  mark(slot) {
+    this.low = Math.min(this.low, slot);
+    this.high = Math.max(this.high, slot);
+  }
+
+  upload() {
+    if (this.high < this.low) return;
+    const size = this.attribute.itemSize;
+    // Ranges add up until the renderer uploads them, however many changes came first.
+    this.attribute.addUpdateRange(size * this.low, size * (this.high - this.low + 1));
+    this.attribute.needsUpdate = true;
+    this.low = Infinity;
+    this.high = -1;
+  }
+}
+
+// The boxes of one role: faces and edges share one matrix per instance, the box's world
+// matrix scaled by its size. Slots are kept packed, so `count` instances are drawn.
+class RoleLayer {
+  constructor(role, capacity, parent) {
+    const geometry = new THREE.BoxGeometry(1, 1, 1);
+    this.faces = new THREE.InstancedMesh(geometry, new THREE.MeshBasicMaterial({
+      color: kColours[role], transparent: true, opacity: role === 'plain' ? 0.08 : 0.28,
+      depthWrite: false, side: THREE.DoubleSide, forceSinglePass: true }), Math.max(capacity, 1));
+    this.faces.instanceMatrix.setUsage(THREE.DynamicDrawUsage);
+    this.matrices = this.faces.instanceMatrix.array;
+    const edges = new THREE.InstancedBufferGeometry();
+    edges.setAttribute('position', unitBoxEdges());
+    edges.setAttribute('boxMatrix', this.faces.instanceMatrix);
+    this.edges = new THREE.LineSegments(edges, edgeMaterial(kColours[role]));
+    this.edges.raycast = () => {};
+    for (const part of [this.faces, this.edges]) {
+      part.frustumCulled = false;  // the instances, not the unit box, say where it is
+      parent.add(part);
+    }
+    this.objects = new Int32Array(Math.max(capacity, 1));  // slot -> object index
+    this.written = new Written(this.faces.instanceMatrix);
+    this.setCount(0);
+  }
+
+  setCount(count) {
+    this.count = count;
+    this.faces.count = count;
+    this.edges.geometry.instanceCount = count;
+  }
+
+  changed() {
+    this.written.upload();
+    this.faces.boundingSphere = null;  // picking recomputes it from the new matrices
+  }
 }
 
 export class Viewport {
@@ -56,80 +125,73 @@ export class Viewport {
     this.scene.add(new THREE.HemisphereLight(0xffffff, 0x303840, 1));
     this.camera.add(new THREE.DirectionalLight(0xffffff, 2));
     this.scene.add(this.camera);
-    this.geometries = [];  // one per mesh, shared by every object drawing it
-    this.meshMaterials = Object.fromEntries(Object.entries(kColours).map(([role, colour]) =>
-      [role, new THREE.MeshLambertMaterial({
-        color: new THREE.Color(colour).lerp(new THREE.Color(0xffffff), 0.45),
-        flatShading: true, side: THREE.DoubleSide })]));
-    this.last = null;
-    this.pickables = [];
+    this.meshMaterial = new THREE.MeshLambertMaterial({ flatShading: true, side: THREE.DoubleSide });
+    this.meshColours = kRoles.map((role) =>
+      new THREE.Color(kColours[role]).lerp(new THREE.Color(0xffffff), 0.45));
+    this.store = null;
+    this.links = [-1, -1];  // the reference and the object to align, as indices
+    this.hovered = -1;
+    this.geometries = [];
+    this.meshLayers = [];
     this.fitted = false;
-    this.#listenForClicks(onPick);
+    this.frame = 0;
+    this.labels = new Labels(element);
+    this.#listenForPointer(onPick);
     new ResizeObserver(() => this.#resize()).observe(element);
   }
 
-  // The meshes objects name by index; the view is redrawn with them.
-  setMeshes(geometries) {
-    this.geometries = geometries;
-    if (this.last) this.update(...this.last);
-  }
-
-  // Replaces the boxes and meshes with the ones of `state`.
-  update(state, referenceId) {
-    this.last = [state, referenceId];
-    for (const child of [...this.boxes.children]) {
-      this.boxes.remove(child);
-      child.traverse((part) => {
-        if (part.userData.shared) return;
-        part.geometry?.dispose();
-        part.material?.map?.dispose();
-        part.material?.dispose();
-      });
+  // Builds the instances for every object of `store`; later changes go through update().
+  setScene(store, links) {
+    this.store = store;
+    this.links = links;
+    const n = store.count;
+    this.roles = new Uint8Array(n);
+    this.slots = new Int32Array(n);
+    this.layers = kRoles.map((role) => new RoleLayer(role, role === 'reference' ? 1 : n, this.boxes));
+    for (let i = 0; i < n; ++i) {
+      const role = this.#roleOf(i);
+      this.roles[i] = role;
+      this.#append(role, i);
     }
-    this.pickables = [];
-    let meshesDrawn = 0;
-    for (const object of state.objects) {
-      const role = object.id === referenceId ? 'reference' : object.selected ? 'selected' : 'plain';
-      const [hx, hy, hz] = object.halfSize;
-      // A flat box still needs some thickness to have edges and faces.
-      const geometry = new THREE.BoxGeometry(Math.max(2 * hx, 0.01), Math.max(2 * hy, 0.01),
-                                             Math.max(2 * hz, 0.01));
-      const group = new THREE.Group();
-      const w = object.world;
-      group.matrixAutoUpdate = false;
-      group.matrix.makeBasis(new THREE.Vector3(...w.axisX), new THREE.Vector3(...w.axisY),
-                             new THREE.Vector3(...w.axisZ)).setPosition(...w.offset);
-      const fill = new THREE.Mesh(geometry, new THREE.MeshBasicMaterial({
-        color: kColours[role], transparent: true, opacity: role === 'plain' ? 0.08 : 0.28,
-        depthWrite: false, side: THREE.DoubleSide }));
-      fill.userData.id = object.id;
-      const edges = new THREE.LineSegments(new THREE.EdgesGeometry(geometry),
-                                           new THREE.LineBasicMaterial({ color: kColours[role] }));
-      const label = nameLabel(object.name, kColours[role]);
-      label.position.set(-hx, hy, -hz);  // a top corner: a centre may lie inside another box
-      group.add(fill, edges, label);
-      const shape = object.mesh === null ? undefined : this.geometries[object.mesh];
-      if (shape) {
-        const mesh = new THREE.Mesh(shape, this.meshMaterials[role]);
-        // The group's origin is the box's centre; the mesh is drawn in the node's frame.
-        const [cx, cy, cz] = object.boxCenter;
-        mesh.position.set(-cx, -cy, -cz);
-        mesh.userData.shared = true;
-        mesh.raycast = () => {};  // the box takes the click
-        group.add(mesh);
-        ++meshesDrawn;
-      }
-      this.boxes.add(group);
-      this.pickables.push(fill);
-    }
-    this.element.dataset.meshesDrawn = meshesDrawn;
-    this.boxes.updateMatrixWorld(true);
+    for (const layer of this.layers) layer.changed();
+    this.#buildMeshes();
     if (!this.fitted) this.fit();
     this.render();
   }
 
+  // The meshes objects name by index, one instanced mesh each.
+  setMeshes(geometries) {
+    this.geometries = geometries;
+    this.#buildMeshes();
+    this.render();
+  }
+
+  // Redraws the objects in `moved` at their new placements, and gives every object in
+  // `touched` (selection or link changed) its role's look. Nothing else is rewritten.
+  update(moved, touched, links) {
+    const before = this.links;
+    this.links = links;
+    const recoloured = new Set(touched);
+    for (const index of [...before, ...links]) if (index >= 0) recoloured.add(index);
+    for (const i of recoloured) {
+      const role = this.#roleOf(i);
+      if (role === this.roles[i]) continue;
+      this.#remove(i);
+      this.roles[i] = role;
+      this.#append(role, i);
+      this.#colourMesh(i);
+    }
+    for (const i of moved) {
+      this.#writeBox(i);
+      this.#writeMesh(i);
+    }
+    for (const layer of this.layers) layer.changed();
+    for (const layer of this.meshLayers) for (const written of layer.userData.written) written.upload();
+    this.render();
+  }
+
   fit() {
-    const bounds = new THREE.Box3().setFromObject(this.boxes);
+    const bounds = this.#bounds();
     if (bounds.isEmpty()) return;
     this.fitted = true;
     const centre = bounds.getCenter(new THREE.Vector3());
@@ -145,7 +207,165 @@ export class Viewport {
     this.render();
   }
 
-  render() { this.renderer.render(this.scene, this.camera); }
+  // Draws on the next animation frame, once however many changes asked for it: a frame
+  // of a large scene in software WebGL takes long enough to count.
+  render() {
+    if (this.frame) return;
+    this.frame = requestAnimationFrame(() => {
+      this.frame = 0;
+      this.#draw();
+    });
+  }
+
+  #draw() {
+    this.renderer.render(this.scene, this.camera);
+    if (this.store) this.labels.place(this.store, this.#labelled(), this.camera, this.element);
+    this.element.dataset.drawn = this.store ? this.store.count : 0;
+    this.element.dataset.frames = Number(this.element.dataset.frames ?? 0) + 1;
+  }
+
+  // The draw calls a frame makes, for the page's own checks.
+  drawCalls() { return this.renderer.info.render.calls; }
+
+  #roleOf(i) {
+    if (i === this.links[0]) return kReference;
+    return this.store.selected[i] ? kSelected : kPlain;
+  }
+
+  // The objects worth a name: the links, the hovered one and the first few selected.
+  #labelled() {
+    const shown = [];
+    const add = (i, role) => { if (i >= 0 && !shown.some((s) => s.index === i)) shown.push({ index: i, role }); };
+    add(this.links[0], 'reference');
+    add(this.links[1], 'selected');
+    add(this.hovered, kRoles[this.roles[this.hovered] ?? kPlain]);
+    const selected = this.layers[kSelected];
+    for (let slot = 0; slot < selected.count && shown.length < Labels.kMax; ++slot)
+      add(selected.objects[slot], 'selected');
+    return shown;
+  }
+
+  #append(role, i) {
+    const layer = this.layers[role];
+    if (layer.count === layer.objects.length) return;  // a second reference is never drawn
+    this.slots[i] = layer.count;
+    layer.objects[layer.count] = i;
+    layer.setCount(layer.count + 1);
+    this.#writeBox(i);
+  }
+
+  // Moves the last instance of the role into i's slot, so the slots stay packed.
+  #remove(i) {
+    const layer = this.layers[this.roles[i]];
+    const slot = this.slots[i];
+    const last = layer.count - 1;
+    if (layer.objects[slot] !== i) return;
+    const moving = layer.objects[last];
+    layer.objects[slot] = moving;
+    this.slots[moving] = slot;
+    layer.matrices.copyWithin(16 * slot, 16 * last, 16 * last + 16);
+    layer.written.mark(slot);
+    layer.setCount(last);
+  }
+
+  #writeBox(i) {
+    const layer = this.layers[this.roles[i]];
+    if (layer.objects[this.slots[i]] !== i) return;
+    const w = this.store.worlds;
+    const m = layer.matrices;
+    const at = 16 * this.slots[i];
+    layer.written.mark(this.slots[i]);
+    for (let axis = 0; axis < 3; ++axis) {
+      // A flat box still needs some thickness to have faces.
+      const scale = Math.max(2 * this.store.halfSizes[3 * i + axis], 0.01);
+      for (let k = 0; k < 3; ++k) m[at + 4 * axis + k] = w[12 * i + 3 + 3 * axis + k] * scale;
+      m[at + 4 * axis + 3] = 0;
+    }
+    for (let k = 0; k < 3; ++k) m[at + 12 + k] = w[12 * i + k];
+    m[at + 15] = 1;
+  }
+
+  // One instanced mesh per glTF mesh, holding every node that draws it.
+  #buildMeshes() {
+    for (const layer of this.meshLayers) {
+      this.boxes.remove(layer);
+      layer.dispose();
+    }
+    this.meshLayers = [];
+    if (!this.store || this.geometries.length === 0) return;
+    const users = new Int32Array(this.geometries.length);
+    for (let i = 0; i < this.store.count; ++i)
+      if (this.geometries[this.store.meshes[i]]) ++users[this.store.meshes[i]];
+    this.meshSlots = new Int32Array(this.store.count).fill(-1);
+    this.meshLayers = this.geometries.map((geometry, m) => {
+      const layer = new THREE.InstancedMesh(geometry, this.meshMaterial, Math.max(users[m], 1));
+      layer.instanceColor = new THREE.InstancedBufferAttribute(new Float32Array(3 * layer.count), 3);
+      layer.userData.written = [new Written(layer.instanceMatrix), new Written(layer.instanceColor)];
+      layer.count = 0;
+      layer.frustumCulled = false;
+      layer.raycast = () => {};  // the box takes the click
+      this.boxes.add(layer);
+      return layer;
+    });
+    let drawn = 0;
+    for (let i = 0; i < this.store.count; ++i) {
+      const layer = this.meshLayers[this.store.meshes[i]];
+      if (!layer) continue;
+      this.meshSlots[i] = layer.count++;
+      this.#writeMesh(i);
+      this.#colourMesh(i);
+      ++drawn;
+    }
+    this.element.dataset.meshesDrawn = drawn;
+  }
+
+  // The mesh is drawn in the node's frame: the world matrix moved back by the box centre.
+  #writeMesh(i) {
+    const layer = this.meshLayers[this.store.meshes[i]];
+    if (!layer) return;
+    const w = this.store.worlds;
+    const c = this.store.boxCentres;
+    const m = layer.instanceMatrix.array;
+    const at = 16 * this.meshSlots[i];
+    layer.userData.written[0].mark(this.meshSlots[i]);
+    for (let axis = 0; axis < 3; ++axis) {
+      for (let k = 0; k < 3; ++k) m[at + 4 * axis + k] = w[12 * i + 3 + 3 * axis + k];
+      m[at + 4 * axis + 3] = 0;
+    }
+    for (let k = 0; k < 3; ++k) {
+      let offset = w[12 * i + k];
+      for (let axis = 0; axis < 3; ++axis) offset -= w[12 * i + 3 + 3 * axis + k] * c[3 * i + axis];
+      m[at + 12 + k] = offset;
+    }
+    m[at + 15] = 1;
+  }
+
+  #colourMesh(i) {
+    const layer = this.meshLayers[this.store.meshes[i]];
+    if (!layer) return;
+    layer.setColorAt(this.meshSlots[i], this.meshColours[this.roles[i]]);
+    layer.userData.written[1].mark(this.meshSlots[i]);
+  }
+
+  #bounds() {
+    const bounds = new THREE.Box3();
+    if (!this.store) return bounds;
+    const w = this.store.worlds;
+    const h = this.store.halfSizes;
+    const low = new THREE.Vector3();
+    const high = new THREE.Vector3();
+    for (let i = 0; i < this.store.count; ++i) {
+      for (let k = 0; k < 3; ++k) {
+        // How far the box reaches from its centre along world axis k.
+        let reach = 0;
+        for (let axis = 0; axis < 3; ++axis) reach += Math.abs(w[12 * i + 3 + 3 * axis + k]) * h[3 * i + axis];
+        low.setComponent(k, w[12 * i + k] - reach);
+        high.setComponent(k, w[12 * i + k] + reach);
+      }
+      bounds.expandByPoint(low).expandByPoint(high);
+    }
+    return bounds;
+  }
 
   #resize() {
     const { clientWidth: width, clientHeight: height } = this.element;
@@ -156,20 +376,41 @@ export class Viewport {
     this.render();
   }
 
-  // A click that did not drag the camera picks the nearest box under the pointer.
-  #listenForClicks(onPick) {
+  // The nearest box under the pointer, as an object index, or -1.
+  #hit(event) {
+    const rect = this.renderer.domElement.getBoundingClientRect();
+    const pointer = new THREE.Vector2(((event.clientX - rect.left) / rect.width) * 2 - 1,
+                                      -((event.clientY - rect.top) / rect.height) * 2 + 1);
+    const ray = new THREE.Raycaster();
+    ray.setFromCamera(pointer, this.camera);
+    const faces = this.layers ? this.layers.map((layer) => layer.faces) : [];
+    const hit = ray.intersectObjects(faces, false)[0];
+    if (!hit) return -1;
+    return this.layers[faces.indexOf(hit.object)].objects[hit.instanceId];
+  }
+
+  // A click that did not drag the camera picks the nearest box under the pointer; a
+  // pointer that rests names the box under it.
+  #listenForPointer(onPick) {
     const canvas = this.renderer.domElement;
     let down = null;
+    let resting = null;
     canvas.addEventListener('pointerdown', (event) => { down = [event.clientX, event.clientY]; });
     canvas.addEventListener('pointerup', (event) => {
       if (!down || Math.hypot(event.clientX - down[0], event.clientY - down[1]) > 4) return;
-      const rect = canvas.getBoundingClientRect();
-      const pointer = new THREE.Vector2(((event.clientX - rect.left) / rect.width) * 2 - 1,
-                                        -((event.clientY - rect.top) / rect.height) * 2 + 1);
-      const ray = new THREE.Raycaster();
-      ray.setFromCamera(pointer, this.camera);
-      const hit = ray.intersectObjects(this.pickables, false)[0];
-      onPick(hit ? hit.object.userData.id : null, event.shiftKey);
+      const i = this.#hit(event);
+      onPick(i < 0 ? null : this.store.ids[i], event.shiftKey);
+    });
+    canvas.addEventListener('pointermove', (event) => {
+      clearTimeout(resting);
+      if (event.buttons) return;
+      // Picking walks every instance: wait until the pointer rests.
+      resting = setTimeout(() => {
+        const i = this.#hit(event);
+        if (i === this.hovered) return;
+        this.hovered = i;
+        this.render();
+      }, 150);
     });
   }
 }
