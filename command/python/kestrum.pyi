@@ -4,7 +4,7 @@ Load the plug-in, open or build a document, set the tool's settings, press its
 buttons, undo, redo and save. Every placement comes from the plug-in through the host.
 """
 
-from typing import Iterator, Literal, Optional, Sequence, Union
+from typing import Iterable, Iterator, Literal, Optional, Sequence, Union
 
 Matrix = Sequence[Sequence[float]]
 """Four rows of four numbers, the offset in the last column, the bottom row 0 0 0 1."""
@@ -109,6 +109,18 @@ class Document:
         """Presses a panel button by its label ('align selected', 'align object',
         'reset', 'help') or id. With check_undo, also checks that one undo puts every
         object back and one redo places them again."""
+    def stack(self, objects: Iterable[Object], *, check_undo: bool = False) -> PressResult:
+        """Stacks the objects, in the order given: the first on the linked reference,
+        each next one on the one before, with the settings' axes; one undo step."""
+    def press_as_group(self, members: Optional[Iterable[Object]] = None, *,
+                       check_undo: bool = False) -> PressResult:
+        """Moves the members (by default the selection) as one rigid body against the
+        linked reference, with the settings' axes; one undo step. One member is a plain
+        'align object' press; none presses nothing (answer 0)."""
+    def press_against_selection(self, *, check_undo: bool = False) -> PressResult:
+        """'Align selected' against the selected objects' common box instead of the
+        reference, with the settings' axes: for example y='minus' puts each on the
+        lowest bottom among them. One undo step."""
     def undo(self) -> bool:
         """One step back; False when there is none."""
     def redo(self) -> bool:

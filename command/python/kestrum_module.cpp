@@ -112,6 +112,19 @@ ControlValue ControlFrom(const std::shared_ptr<Document>& document, const py::ha
   throw InputError("a control takes an object, a value id, True or False, or None");
 }
 
+// Objects of `document`, in the order given.
+std::vector<TreePlace> PlacesFrom(const std::shared_ptr<Document>& document,
+                                  const py::iterable& objects) {
+  std::vector<TreePlace> places;
+  for (const py::handle& each : objects) {
+    const ControlValue value = ControlFrom(document, each);
+    if (!std::holds_alternative<TreePlace>(value))
+      throw InputError(document->Name() + ": a list of objects is expected");
+    places.push_back(std::get<TreePlace>(value));
+  }
+  return places;
+}
+
 // The settings by the names the command's options use.
 constexpr const char* kSettingNames[] = {"reference", "object", "x", "y", "z"};
 
@@ -183,6 +196,11 @@ py::list ObjectsOf(const std::shared_ptr<Document>& document,
   py::list objects;
   for (const TreePlace& place : places) objects.append(PyObjectRef{document, place});
   return objects;
+}
+
+PyPressResult ResultOf(const std::shared_ptr<Document>& document, PressOutcome outcome) {
+  return PyPressResult{outcome.answer, ObjectsOf(document, outcome.moved),
+                       std::move(outcome.opened), std::move(outcome.messages)};
 }
 
 }  // namespace
@@ -343,14 +361,41 @@ PYBIND11_MODULE(kestrum, m) {
             const int32_t id = py::isinstance<py::str>(button)
                                    ? d->Button(button.cast<std::string>())
                                    : button.cast<int32_t>();
-            PressOutcome outcome = d->Press(id, checkUndo);
-            return PyPressResult{outcome.answer, ObjectsOf(d, outcome.moved),
-                                 std::move(outcome.opened), std::move(outcome.messages)};
+            return ResultOf(d, d->Press(id, checkUndo));
           },
           py::arg("button"), py::kw_only(), py::arg("check_undo") = false,
           "Presses a panel button by its label ('align selected', 'align object', 'reset', "
           "'help') or id. With check_undo, also checks that one undo puts every object back "
           "and one redo places them again.")
+      .def(
+          "stack",
+          [](const std::shared_ptr<Document>& d, const py::iterable& objects, bool checkUndo) {
+            return ResultOf(d, d->Stack(PlacesFrom(d, objects), checkUndo));
+          },
+          py::arg("objects"), py::kw_only(), py::arg("check_undo") = false,
+          "Stacks the objects, in the order given: the first on the linked reference, each "
+          "next one on the one before, with the settings' axes; one undo step.")
+      .def(
+          "press_as_group",
+          [](const std::shared_ptr<Document>& d, const std::optional<py::iterable>& members,
+             bool checkUndo) {
+            std::optional<std::vector<TreePlace>> places;
+            if (members) places = PlacesFrom(d, *members);
+            return ResultOf(d, d->PressAsGroup(places, checkUndo));
+          },
+          py::arg("members") = py::none(), py::kw_only(), py::arg("check_undo") = false,
+          "Moves the members (by default the selection) as one rigid body against the linked "
+          "reference, with the settings' axes; one undo step. One member is a plain 'align "
+          "object' press; none presses nothing (answer 0).")
+      .def(
+          "press_against_selection",
+          [](const std::shared_ptr<Document>& d, bool checkUndo) {
+            return ResultOf(d, d->PressAgainstSelection(checkUndo));
+          },
+          py::kw_only(), py::arg("check_undo") = false,
+          "'Align selected' against the selected objects' common box instead of the "
+          "reference, with the settings' axes: for example y='minus' puts each on the lowest "
+          "bottom among them. One undo step.")
       .def("undo", &Document::Undo, "One step back; False when there is none.")
       .def("redo", &Document::Redo, "One step forward; False when there is none.")
       .def_property_readonly("undo_steps", &Document::UndoSteps)

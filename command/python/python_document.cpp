@@ -381,6 +381,61 @@ PressOutcome Document::Observed(const std::function<int32_t()>& press, bool chec
   return outcome;
 }
 
+size_t Document::LinkedReference() {
+  const ControlValue linked = Control(ALIGN_REFERENCE);
+  if (!std::holds_alternative<TreePlace>(linked))
+    throw InputError(name_ + ": no reference is linked: set settings[\"reference\"] first");
+  return IndexOf(std::get<TreePlace>(linked));
+}
+
+std::array<kcommand::AxisChoice, 3> Document::SettingsAxes() {
+  std::array<kcommand::AxisChoice, 3> axes{};
+  for (int axis = 0; axis < 3; ++axis)
+    axes[static_cast<size_t>(axis)] = Axis(axis).value_or(kcommand::AxisChoice{});
+  return axes;
+}
+
+PressOutcome Document::Stack(const std::vector<TreePlace>& objects, bool checkUndo) {
+  const size_t reference = LinkedReference();
+  std::vector<size_t> indices;
+  for (const TreePlace& place : objects) indices.push_back(IndexOf(place));
+  const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  return Observed(
+      [&] {
+        session_->Stack(reference, indices, axes);
+        return int32_t{1};
+      },
+      checkUndo);
+}
+
+PressOutcome Document::PressAsGroup(const std::optional<std::vector<TreePlace>>& members,
+                                    bool checkUndo) {
+  const size_t reference = LinkedReference();
+  std::vector<size_t> indices;
+  if (members)
+    for (const TreePlace& place : *members) indices.push_back(IndexOf(place));
+  else
+    indices = session_->Selection();
+  const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  return Observed(
+      [&] {
+        return int32_t{session_->PressAsGroup(reference, indices, axes) !=
+                       kcommand::GroupPress::kNoMembers};
+      },
+      checkUndo);
+}
+
+PressOutcome Document::PressAgainstSelection(bool checkUndo) {
+  Settings();
+  const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  return Observed(
+      [&] {
+        session_->Press({kcommand::kSelectionBox, std::nullopt, axes});
+        return int32_t{1};
+      },
+      checkUndo);
+}
+
 bool Document::Undo() { return Session().Undo(); }
 bool Document::Redo() { return Session().Redo(); }
 

@@ -97,6 +97,16 @@ class Document {
   // that is not finite; with `checkUndo`, also when one undo does not put every object
   // back (see AlignmentSession::CheckOneUndoStep).
   PressOutcome Press(int32_t buttonId, bool checkUndo);
+  // The session layer's workflows, with the reference the settings link and their axes;
+  // each is one undo step, and what it moved is reported as for a press. InputError when
+  // no reference is linked, or as the session layer refuses the objects.
+  //
+  // A stack: objects[0] on the reference, each next one on the one before.
+  PressOutcome Stack(const std::vector<TreePlace>& objects, bool checkUndo);
+  // The members (none: the selection) moved as one rigid body.
+  PressOutcome PressAsGroup(const std::optional<std::vector<TreePlace>>& members, bool checkUndo);
+  // "Align selected" against the selection's own box instead of the reference.
+  PressOutcome PressAgainstSelection(bool checkUndo);
   bool Undo();
   bool Redo();
   size_t UndoSteps();
@@ -112,6 +122,9 @@ class Document {
   // and reports what it moved, opened and showed, the undo check made when asked.
   PressOutcome Observed(const std::function<int32_t()>& press, bool checkUndo);
   kcommand::SceneObject& ModelOf(const TreePlace& place);
+  // The object the settings link as the reference (ListObjects index), and the axes.
+  size_t LinkedReference();
+  std::array<kcommand::AxisChoice, 3> SettingsAxes();
   HostContainer* Settings();
   size_t IndexOf(const TreePlace& place);
   TreePlace PlaceOf(size_t index);

@@ -90,6 +90,55 @@ def test_undo_puts_back_and_redo_places_again(table_and_vase):
     assert not doc.redo()
 
 
+def stack_two_books(doc, books):
+    doc.settings["z"] = "plus:outside"
+    return doc.stack(books)
+
+
+def group_two_books(doc, books):
+    doc.settings["x"] = "minus:outside"
+    return doc.press_as_group(books)
+
+
+def books_to_the_lowest_bottom(doc, books):
+    for book in books:
+        book.selected = True
+    doc["Vase"].selected = True
+    doc.settings["z"] = "minus:inside"
+    return doc.press_against_selection()
+
+
+@pytest.mark.parametrize("workflow, first, second", [
+    # Each on the one before: on the table's top (z = 1), then on the first book.
+    (stack_two_books, (5, 0, 1.25), (7, 0, 1.75)),
+    # One rigid body, x from 4.5 to 7.5, put outside the table's -x face (x = -2).
+    (group_two_books, (-4.5, 0, 3), (-2.5, 0, 4)),
+    # Down to the vase's bottom (z = 0), the lowest of the selection.
+    (books_to_the_lowest_bottom, (5, 0, 0.25), (7, 0, 0.25)),
+])
+def test_workflows_are_one_undo_step(table_and_vase, workflow, first, second):
+    doc, _, _ = table_and_vase
+    books = [doc.add(name, matrix=moved_to(x, 0, z), half_sizes=(0.5, 0.5, 0.25))
+             for name, x, z in (("Red", 5, 3), ("Blue", 7, 4))]
+    before = [o.world for o in doc]
+    result = workflow(doc, books)
+    assert [offset(b.world) for b in books] == [pytest.approx(first), pytest.approx(second)]
+    assert set(o.path for o in result.moved) >= {"Red", "Blue"}
+    assert doc.undo_steps == 1 and doc.undo()
+    assert [o.world for o in doc] == before
+
+
+def test_a_stack_without_a_reference_or_naming_it_is_refused(plugin):
+    doc = plugin.new_document()
+    table = doc.add("Table", half_sizes=(1, 1, 1))
+    with pytest.raises(kestrum.InputError, match="no reference is linked"):
+        doc.stack([table])
+    doc.settings["reference"] = table
+    with pytest.raises(kestrum.InputError, match="Table"):
+        doc.stack([table])
+    assert doc.undo_steps == 0
+
+
 def test_settings_start_from_the_tools_defaults_and_reset_restores_them(plugin):
     doc = plugin.new_document()
     assert [doc.settings[a] for a in "xyz"] == ["none", "none", "none"]
