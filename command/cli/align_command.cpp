@@ -280,8 +280,11 @@ void NoteWhyIdle(Console& console, const std::string& name, const AlignedScene& 
     console.AddNote(name + ": note: nothing moved: " + aligned.whyIdle, fileJson);
 }
 
-void ReportUndo(std::ostream& out, size_t objects) {
-  out << "undo: the press made one undo step; undoing it put all " << objects
+void ReportUndo(std::ostream& out, const AlignOptions& options, size_t objects) {
+  const char* what = !options.stack.empty() ? "the stack"
+                     : options.asGroup      ? "the group press"
+                                            : "the press";
+  out << "undo: " << what << " made one undo step; undoing it put all " << objects
       << " objects back exactly, and redoing it restored the aligned placement\n";
 }
 
@@ -328,7 +331,7 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   else
     console.Result() << aligned.table;
   console.Result() << aligned.explanation;
-  if (options.undo) ReportUndo(console.Result(), aligned.objects);
+  if (options.undo) ReportUndo(console.Result(), options, aligned.objects);
   NoteWhyIdle(console, name, aligned, fileJson);
   if (fileJson) {
     (*fileJson)["output"] =

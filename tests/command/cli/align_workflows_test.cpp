@@ -42,7 +42,7 @@ TEST_F(CommandRun, AStackIsWrittenWithNoTemporaryObjectAndOneUndoStep) {
                                     "BookA", "Book[D]", "--undo", "-o", "out.json"}));
   ASSERT_EQ(0, run.status) << run.err;
   EXPECT_NE(std::string::npos, run.out.find("2 of 6 objects moved")) << run.out;
-  EXPECT_NE(std::string::npos, run.out.find("one undo step")) << run.out;
+  EXPECT_NE(std::string::npos, run.out.find("undo: the stack made one undo step")) << run.out;
   const json written = json::parse(Contents(Path("out.json")));
   std::vector<std::string> names;
   Names(written["objects"], names);
