@@ -109,7 +109,7 @@ class RoleLayer {
 export class Viewport {
   constructor(element, onPick) {
     this.element = element;
-    this.renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+    this.renderer = new THREE.WebGLRenderer({ antialias: true });
     this.renderer.setPixelRatio(window.devicePixelRatio);
     element.appendChild(this.renderer.domElement);
     this.scene = new THREE.Scene();
@@ -210,7 +210,9 @@ export class Viewport {
   // Draws on the next animation frame, once however many changes asked for it: a frame
   // of a large scene in software WebGL takes long enough to count.
   render() {
-    if (this.frame) return;
+    // Before the scene arrives there is nothing to draw, and a first frame compiles the
+    // shaders: in software WebGL that is worth spending once, on the scene.
+    if (this.frame || !this.store) return;
     this.frame = requestAnimationFrame(() => {
       this.frame = 0;
       this.#draw();
