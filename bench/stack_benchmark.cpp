@@ -16,8 +16,8 @@ namespace kestrum_bench {
 namespace {
 
 // A reference and `objects` books spread over the floor, top level.
-kcommand::SceneFile Books(size_t objects) {
-  kcommand::SceneFile scene;
+kcommand::SceneModel Books(size_t objects) {
+  kcommand::SceneModel scene;
   kcommand::SceneObject table;
   table.name = "Table";
   table.rotationDegrees = {0, 30, 0};
@@ -50,7 +50,7 @@ struct Library {
     session->host().scene().ClearUndoHistory(session->objects().Document());
     session->host().scene().ClearMessages();
   }
-  kcommand::SceneFile scene;
+  kcommand::SceneModel scene;
   std::unique_ptr<kcommand::AlignmentSession> session;
   std::vector<size_t> stack;
 };

@@ -22,7 +22,7 @@ namespace {
 }
 
 // Bytes that are not glTF at all (another format) count as not read.
-bool Read(std::string bytes, kcommand::GltfFile& file, kcommand::SceneFile& scene) {
+bool Read(std::string bytes, kcommand::GltfFile& file, kcommand::SceneModel& scene) {
   try {
     std::optional<kcommand::GltfFile> read =
         kcommand::ReadGltf(bytes, "fuzz.gltf", std::nullopt, scene);
@@ -42,7 +42,7 @@ bool Read(std::string bytes, kcommand::GltfFile& file, kcommand::SceneFile& scen
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   kcommand::GltfFile file;
-  kcommand::SceneFile scene;
+  kcommand::SceneModel scene;
   if (!Read(bytes, file, scene)) return 0;
   try {
     const kcommand::GltfMeshes meshes = kcommand::ReadGltfMeshes(file);
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Finding("a scene that read but would not write", error.what());
   }
   kcommand::GltfFile again;
-  kcommand::SceneFile sceneAgain;
+  kcommand::SceneModel sceneAgain;
   if (!Read(written, again, sceneAgain)) Finding("a written scene that does not read", written);
   return 0;
 }

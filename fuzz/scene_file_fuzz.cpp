@@ -32,7 +32,7 @@ std::string Outcome(const std::string& text, kcommand::SceneReading reading) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  kcommand::SceneFile scene;
+  kcommand::SceneModel scene;
   try {
     scene = kcommand::ParseSceneText(text, "scene.json");
     kcommand::CheckToolNames(scene, "scene.json");

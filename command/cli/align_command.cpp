@@ -111,7 +111,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     (*fileJson)["path"] = name;
     (*fileJson)["format"] = FormatName(prepared.document->Format());
   }
-  SceneFile& scene = prepared.document->Scene();
+  SceneModel& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
   if (!tool.reference)

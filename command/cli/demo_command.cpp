@@ -55,7 +55,7 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
     throw InputError(std::string("the demo scene ") + kDemoScene +
                      " was not found beside the "
                      "command or in the source tree's examples folder");
-  SceneFile scene = ReadSceneFile(scenePath);
+  SceneModel scene = ReadSceneFile(scenePath);
   const std::vector<ObjectEntry> entries = ListObjects(scene);
 
   out << "kestrum demo: " << scenePath << "\nconsole:\n";

@@ -45,7 +45,7 @@ int RunView(const ViewOptions& options, Console& console) {
   std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, options.read);
   for (const std::string& note : document->Notes()) console.AddNote(note);
   if (options.output) CheckOutputFormat(*document, *options.output);
-  SceneFile scene = document->Scene();
+  SceneModel scene = document->Scene();
   // Read once: the page fetches each mesh once and draws it for every node that uses it.
   GltfMeshes meshes;
   if (const GltfFile* gltf = document->Gltf()) meshes = ReadGltfMeshes(*gltf);
@@ -54,7 +54,7 @@ int RunView(const ViewOptions& options, Console& console) {
                     ": note: " + std::to_string(meshes.compressedPrimitives) +
                     " compressed primitive(s) (Draco or meshopt) are not decoded by the view: "
                     "their boxes stand for them");
-  const SceneTextWriter writer = [document](const SceneFile& file, const std::string& path) {
+  const SceneTextWriter writer = [document](const SceneModel& file, const std::string& path) {
     document->Scene() = file;
     return document->Serialise(path);
   };

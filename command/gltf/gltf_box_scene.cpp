@@ -67,7 +67,7 @@ std::string Base64(const std::string& bytes) {
 
 }  // namespace
 
-std::string BoxSceneGltf(SceneFile& scene, bool binary, const std::string& outputPath) {
+std::string BoxSceneGltf(SceneModel& scene, bool binary, const std::string& outputPath) {
   const std::vector<ObjectEntry> entries = ListObjects(scene);
   const std::vector<uint16_t> indices = BoxIndices();
   std::string buffer;

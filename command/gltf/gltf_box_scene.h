@@ -12,6 +12,6 @@ namespace kcommand {
 // `binary`: a .glb with the geometry in its binary chunk; otherwise a .gltf with the
 // geometry in a data: URI. Throws InputError naming the object when its transform is
 // not a rotation and scale (a zero scale, say).
-std::string BoxSceneGltf(SceneFile& scene, bool binary, const std::string& outputPath);
+std::string BoxSceneGltf(SceneModel& scene, bool binary, const std::string& outputPath);
 
 }  // namespace kcommand

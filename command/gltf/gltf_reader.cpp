@@ -325,7 +325,7 @@ const std::string* MeshName(const nlohmann::ordered_json& document, int64_t mesh
 // Unnamed nodes answer to their mesh's name when no other object is called that (a mesh
 // drawn by several nodes names none of them).
 void NameByMeshes(std::vector<std::pair<SceneObject*, const std::string*>>& unnamed,
-                  SceneFile& scene) {
+                  SceneModel& scene) {
   if (unnamed.empty()) return;
   std::unordered_map<std::string_view, size_t> uses;
   for (const auto& [object, name] : unnamed) ++uses[*name];
@@ -347,7 +347,7 @@ std::string MeshNameOf(const GltfFile& file, size_t object) {
 bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
 
 std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
-                                 std::optional<size_t> sceneIndex, SceneFile& scene) {
+                                 std::optional<size_t> sceneIndex, SceneModel& scene) {
   GltfFile file;
   std::optional<GltfJsonScan> scan;
   file.binary = IsGlb(bytes);

@@ -75,6 +75,6 @@ bool IsGlb(const std::string& bytes);
 // `scene.boxes` says which box each mesh gets: its own, or the smallest one about the
 // node's origin that holds it.
 std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
-                                 std::optional<size_t> sceneIndex, SceneFile& scene);
+                                 std::optional<size_t> sceneIndex, SceneModel& scene);
 
 }  // namespace kcommand

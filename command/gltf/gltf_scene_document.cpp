@@ -10,7 +10,7 @@ namespace {
 
 class GltfScene : public SceneDocument {
  public:
-  GltfScene(GltfFile file, SceneFile scene, const std::string& fileName)
+  GltfScene(GltfFile file, SceneModel scene, const std::string& fileName)
       : SceneDocument(fileName), file_(std::move(file)) {
     scene_ = std::move(scene);
   }
@@ -59,7 +59,7 @@ std::vector<std::string> GltfScene::Notes() const {
 std::unique_ptr<SceneDocument> ReadGltfDocument(std::string& bytes, const std::string& fileName,
                                                 std::optional<size_t> sceneIndex,
                                                 BoxPlacement boxes) {
-  SceneFile scene;
+  SceneModel scene;
   scene.boxes = boxes;
   std::optional<GltfFile> gltf = ReadGltf(bytes, fileName, sceneIndex, scene);
   if (!gltf) return nullptr;

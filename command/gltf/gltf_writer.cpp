@@ -157,7 +157,7 @@ ordered_json TrsNumbers(const double* values, size_t count) {
   return out;
 }
 
-void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& outputPath,
+void WriteGltf(const GltfFile& file, SceneModel& scene, const std::string& outputPath,
                const ByteSink& sink) {
   // The moved nodes, found in ListObjects order (the order the reader listed them in),
   // then put in the order of their text.

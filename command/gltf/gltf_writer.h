@@ -14,7 +14,7 @@ namespace kcommand {
 // "scale" (a "matrix" is dropped). Throws InputError naming the node when its new matrix
 // is not a rotation and scale; what reached the sink by then is not a file. Relative
 // buffer and image URIs are rewritten to resolve from the output's folder.
-void WriteGltf(const GltfFile& file, SceneFile& scene, const std::string& outputPath,
+void WriteGltf(const GltfFile& file, SceneModel& scene, const std::string& outputPath,
                const ByteSink& sink);
 
 // A GLB: header, `json` as the JSON chunk (padded with spaces), then `chunksAfterJson`

@@ -7,7 +7,7 @@ namespace {
 
 class JsonScene : public SceneDocument {
  public:
-  JsonScene(SceneFile scene, const std::string& fileName) : SceneDocument(fileName) {
+  JsonScene(SceneModel scene, const std::string& fileName) : SceneDocument(fileName) {
     scene_ = std::move(scene);
   }
   SceneFormat Format() const override { return SceneFormat::kJson; }
@@ -21,7 +21,7 @@ std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::st
   return std::make_unique<JsonScene>(ParseSceneText(std::move(text), fileName, reading), fileName);
 }
 
-std::unique_ptr<SceneDocument> JsonSceneDocument(SceneFile scene, const std::string& fileName) {
+std::unique_ptr<SceneDocument> JsonSceneDocument(SceneModel scene, const std::string& fileName) {
   return std::make_unique<JsonScene>(std::move(scene), fileName);
 }
 

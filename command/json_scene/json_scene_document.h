@@ -14,6 +14,6 @@ namespace kcommand {
 std::unique_ptr<SceneDocument> JsonSceneDocument(std::string text, const std::string& fileName,
                                                  SceneReading reading = SceneReading::kQuickFirst);
 // A scene already read from its text.
-std::unique_ptr<SceneDocument> JsonSceneDocument(SceneFile scene, const std::string& fileName);
+std::unique_ptr<SceneDocument> JsonSceneDocument(SceneModel scene, const std::string& fileName);
 
 }  // namespace kcommand

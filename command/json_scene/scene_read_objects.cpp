@@ -126,10 +126,10 @@ size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> 
   return index;
 }
 
-SceneFile AssembleScene(ReadScene& read, const std::string& fileName) {
+SceneModel AssembleScene(ReadScene& read, const std::string& fileName) {
   for (const ReadObject& each : read.objects) CheckHalfSizes(each.object, fileName);
   AttachNamedParents(read.objects, fileName);
-  SceneFile scene;
+  SceneModel scene;
   scene.comment = std::move(read.comment);
   size_t topLevelCount = 0;
   for (size_t index : read.topLevel) topLevelCount += read.objects[index].parent ? 0 : 1;
@@ -142,13 +142,13 @@ SceneFile AssembleScene(ReadScene& read, const std::string& fileName) {
   return scene;
 }
 
-SceneFile AssembleScene(QuickScene& read, const std::string& fileName) {
-  SceneFile& scene = read.scene;
+SceneModel AssembleScene(QuickScene& read, const std::string& fileName) {
+  SceneModel& scene = read.scene;
   if (read.namedParents.empty()) {
     // Nested only as the text nests it, which the quick reader keeps within the JSON
     // nesting limit, so no object lies deeper than kMaxObjectNesting.
     for (const SceneObject& object : scene.objects) CheckHalfSizesBelow(object, fileName);
-    SceneFile checked = std::move(scene);
+    SceneModel checked = std::move(scene);
     read = QuickScene();
     CheckToolNames(checked, fileName);
     return checked;
@@ -165,7 +165,7 @@ SceneFile AssembleScene(QuickScene& read, const std::string& fileName) {
   return AssembleScene(flat, fileName);
 }
 
-void CheckToolNames(SceneFile& scene, const std::string& fileName) {
+void CheckToolNames(SceneModel& scene, const std::string& fileName) {
   const auto check = [&](const std::optional<std::string>& name, const char* key) {
     if (!name || FindByName(scene, *name)) return;
     try {

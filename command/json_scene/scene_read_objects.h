@@ -37,7 +37,7 @@ size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> 
 // A scene as the quick reader read it: the objects in their tree as the file nests them,
 // checked against the schema but not yet for what a schema cannot say.
 struct QuickScene {
-  SceneFile scene;
+  SceneModel scene;
   // Top-level objects (index in scene.objects) that name a parent, with the name.
   std::vector<std::pair<size_t, std::string>> namedParents;
 };
@@ -45,12 +45,12 @@ struct QuickScene {
 // The scene the objects make: half sizes not negative, named parents that exist once and
 // form no cycle, nesting within kMaxObjectNesting, tool names that resolve. Throws
 // InputError naming `fileName`, the place and the problem. Empties `read`.
-SceneFile AssembleScene(ReadScene& read, const std::string& fileName);
+SceneModel AssembleScene(ReadScene& read, const std::string& fileName);
 // The same checks on a scene the quick reader read, nested as the file nests it.
-SceneFile AssembleScene(QuickScene& read, const std::string& fileName);
+SceneModel AssembleScene(QuickScene& read, const std::string& fileName);
 
 // Resolves the tool settings' object names against the scene; throws InputError naming
 // the file and the setting when one does not resolve.
-void CheckToolNames(SceneFile& scene, const std::string& fileName);
+void CheckToolNames(SceneModel& scene, const std::string& fileName);
 
 }  // namespace kcommand

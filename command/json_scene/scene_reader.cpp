@@ -48,7 +48,7 @@ void ReadObjectTree(const json& value, const json::json_pointer& where,
 
 // The schema, as the documented contract, checked on the whole document; the first
 // problem is the message.
-SceneFile ParseSceneTextChecked(const std::string& text, const std::string& fileName) {
+SceneModel ParseSceneTextChecked(const std::string& text, const std::string& fileName) {
   const json document = ParseJsonText(text, fileName);
   if (const std::vector<SchemaProblem> problems = CheckAgainstSceneSchema(document);
       !problems.empty()) {
@@ -78,14 +78,14 @@ SceneFile ParseSceneTextChecked(const std::string& text, const std::string& file
 
 }  // namespace
 
-SceneFile ParseSceneText(std::string text, const std::string& fileName, SceneReading reading) {
+SceneModel ParseSceneText(std::string text, const std::string& fileName, SceneReading reading) {
   if (reading == SceneReading::kQuickFirst)
-    if (std::optional<SceneFile> scene = ParseWellFormedSceneText(text, fileName))
+    if (std::optional<SceneModel> scene = ParseWellFormedSceneText(text, fileName))
       return std::move(*scene);
   return ParseSceneTextChecked(text, fileName);
 }
 
-std::optional<SceneFile> ParseWellFormedSceneText(std::string& text, const std::string& fileName) {
+std::optional<SceneModel> ParseWellFormedSceneText(std::string& text, const std::string& fileName) {
   QuickScene read;
   if (!ReadWellFormedScene(text, read)) return std::nullopt;
   return AssembleScene(read, fileName);
@@ -115,7 +115,7 @@ std::string ReadSceneBytes(const std::string& path) {
   return bytes;
 }
 
-SceneFile ReadSceneFile(const std::string& path) {
+SceneModel ReadSceneFile(const std::string& path) {
   return ParseSceneText(ReadSceneBytes(path), path);
 }
 

@@ -18,16 +18,16 @@ namespace kcommand {
 // and says where it is; both give the same scene.
 enum class SceneReading { kQuickFirst, kCheckedOnly };
 
-SceneFile ReadSceneFile(const std::string& path);
+SceneModel ReadSceneFile(const std::string& path);
 // The same for text already in memory; `fileName` is what messages call it. Taken by
 // value: the quick reader needs room after the text, which a moved-in text from
 // ReadSceneBytes already has.
-SceneFile ParseSceneText(std::string text, const std::string& fileName,
-                         SceneReading reading = SceneReading::kQuickFirst);
+SceneModel ParseSceneText(std::string text, const std::string& fileName,
+                          SceneReading reading = SceneReading::kQuickFirst);
 // The quick reader alone: the scene when it takes `text` whole (InputError for what a
 // schema cannot say, as ParseSceneText), nothing when the checking reader must read it.
 // `text` is unchanged but may grow its storage as ParseSceneText's does.
-std::optional<SceneFile> ParseWellFormedSceneText(std::string& text, const std::string& fileName);
+std::optional<SceneModel> ParseWellFormedSceneText(std::string& text, const std::string& fileName);
 
 // A file's bytes, with zeroed room after them that the quick reader's wide loads may
 // touch. Throws InputError for a folder or a file that cannot be read.

@@ -181,7 +181,7 @@ void WriteObject(TextOut& out, ObjectVectors& vectors, const SceneObject& object
 
 }  // namespace
 
-void WriteSceneText(const SceneFile& scene, const ByteSink& sink) {
+void WriteSceneText(const SceneModel& scene, const ByteSink& sink) {
   TextOut out(sink);
   ObjectVectors vectors;
   out << "{\n  \"version\": 1";
@@ -224,7 +224,7 @@ void WriteSceneText(const SceneFile& scene, const ByteSink& sink) {
   out.Flush();
 }
 
-std::string SceneToText(const SceneFile& scene) {
+std::string SceneToText(const SceneModel& scene) {
   std::string text;
   WriteSceneText(scene, StringSink(text));
   return text;

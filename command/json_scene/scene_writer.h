@@ -10,8 +10,8 @@ namespace kcommand {
 
 // The scene as the JSON scene format, pretty-printed, vectors on one line, numbers in
 // the fewest digits that read back as the same doubles; handed to `sink` in pieces.
-void WriteSceneText(const SceneFile& scene, const ByteSink& sink);
+void WriteSceneText(const SceneModel& scene, const ByteSink& sink);
 // The same, whole.
-std::string SceneToText(const SceneFile& scene);
+std::string SceneToText(const SceneModel& scene);
 
 }  // namespace kcommand

@@ -136,8 +136,8 @@ class Document {
   std::shared_ptr<LoadedPlugin> plugin_;
   std::string name_;
   std::unique_ptr<kcommand::SceneDocument> file_;  // none for a scene built in memory
-  kcommand::SceneFile built_;
-  kcommand::SceneFile& scene_;
+  kcommand::SceneModel built_;
+  kcommand::SceneModel& scene_;
   std::unique_ptr<kcommand::AlignmentSession> session_;
   // Each object's place, in ListObjects order, while the session stands.
   std::vector<TreePlace> places_;

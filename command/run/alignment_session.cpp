@@ -8,14 +8,14 @@
 
 namespace kcommand {
 
-AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneFile& scene,
+AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneModel& scene,
                                    const std::string& fileName, std::ostream* console)
     : ownRun_(std::make_unique<PluginRun>(pluginFolder, console)),
       run_(*ownRun_),
       objects_(run_.host().scene(), scene, fileName),
       fileName_(fileName) {}
 
-AlignmentSession::AlignmentSession(PluginRun& run, SceneFile& scene, const std::string& fileName)
+AlignmentSession::AlignmentSession(PluginRun& run, SceneModel& scene, const std::string& fileName)
     : run_(run), objects_(run_.host().scene(), scene, fileName), fileName_(fileName) {}
 
 const khost::DescriptionLayout* AlignmentSession::Panel() {

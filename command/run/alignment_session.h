@@ -49,11 +49,11 @@ class AlignmentSession {
  public:
   // Throws InputError for a scene the host cannot hold, HostFailure when the plug-in
   // does not start.
-  AlignmentSession(const std::string& pluginFolder, SceneFile& scene, const std::string& fileName,
+  AlignmentSession(const std::string& pluginFolder, SceneModel& scene, const std::string& fileName,
                    std::ostream* console);
   // A session in a run other sessions share (one plug-in load for many files); Finish
   // then reads the objects back and leaves the run open.
-  AlignmentSession(PluginRun& run, SceneFile& scene, const std::string& fileName);
+  AlignmentSession(PluginRun& run, SceneModel& scene, const std::string& fileName);
 
   PluginRun& run() { return run_; }
   SceneInHost& objects() { return objects_; }

@@ -75,7 +75,7 @@ HostVector UnshiftedOffset(const HostMatrix& local, const Vector3* centre,
 
 }  // namespace
 
-SceneInHost::SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::string& fileName)
+SceneInHost::SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::string& fileName)
     : hostScene_(hostScene), scene_(scene) {
   document_ = hostScene_.NewDocument(fileName);
   const size_t count = CountObjects(scene);

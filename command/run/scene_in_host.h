@@ -31,7 +31,7 @@ class SceneInHost {
  public:
   // Builds every object of `scene` in a new document. Throws InputError (naming
   // `fileName` and the object) when an object's world matrix comes out not finite.
-  SceneInHost(khost::Scene& hostScene, SceneFile& scene, const std::string& fileName);
+  SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::string& fileName);
 
   HostDocument* Document() const { return document_; }
   // In the order of ListObjects.
@@ -84,7 +84,7 @@ class SceneInHost {
   void Present(HostObject* object, SceneObject& from, std::optional<size_t> parent);
 
   khost::Scene& hostScene_;
-  SceneFile& scene_;
+  SceneModel& scene_;
   // In the order of ListObjects, as objects_.
   std::vector<SceneObject*> sceneObjects_;
   mutable std::once_flag listed_;

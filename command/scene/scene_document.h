@@ -30,7 +30,7 @@ class SceneDocument {
   SceneDocument(const SceneDocument&) = delete;
   SceneDocument& operator=(const SceneDocument&) = delete;
 
-  SceneFile& Scene() { return scene_; }
+  SceneModel& Scene() { return scene_; }
   const std::string& FileName() const { return fileName_; }
   virtual SceneFormat Format() const = 0;
   // What the user should know about how the scene was read, a note each ("FILE: note:
@@ -48,7 +48,7 @@ class SceneDocument {
 
  protected:
   explicit SceneDocument(std::string fileName) : fileName_(std::move(fileName)) {}
-  SceneFile scene_;
+  SceneModel scene_;
   std::string fileName_;
 };
 

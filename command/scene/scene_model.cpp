@@ -45,13 +45,13 @@ size_t CountBelow(const SceneObject& object) {
 
 }  // namespace
 
-size_t CountObjects(const SceneFile& scene) {
+size_t CountObjects(const SceneModel& scene) {
   size_t count = 0;
   for (const SceneObject& object : scene.objects) count += CountBelow(object);
   return count;
 }
 
-std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
+std::vector<ObjectEntry> ListObjects(SceneModel& scene) {
   std::vector<ObjectEntry> objects;
   objects.reserve(CountObjects(scene));
   Walk(scene, [&](SceneObject& object, size_t, std::optional<size_t> parent) {
@@ -61,7 +61,7 @@ std::vector<ObjectEntry> ListObjects(SceneFile& scene) {
   return objects;
 }
 
-std::vector<std::string> ObjectPaths(const SceneFile& scene) {
+std::vector<std::string> ObjectPaths(const SceneModel& scene) {
   std::vector<std::string> paths;
   paths.reserve(CountObjects(scene));
   Walk(scene, [&](const SceneObject& object, size_t, std::optional<size_t> parent) {
@@ -91,12 +91,12 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
                    " objects answer to it (" + paths + "); give the path instead");
 }
 
-void WalkObjects(SceneFile& scene,
+void WalkObjects(SceneModel& scene,
                  const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit) {
   Walk(scene, visit);
 }
 
-std::optional<size_t> FindByName(SceneFile& scene, const std::string& name) {
+std::optional<size_t> FindByName(SceneModel& scene, const std::string& name) {
   if (name.find('/') != std::string::npos) return std::nullopt;
   std::optional<size_t> found;
   size_t answers = 0;

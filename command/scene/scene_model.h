@@ -58,7 +58,7 @@ struct ToolSettings {
 // geometry's box, as a host that knows no box centres has it.
 enum class BoxPlacement { kGeometry, kOrigin };
 
-struct SceneFile {
+struct SceneModel {
   std::string comment;
   std::vector<SceneObject> objects;
   ToolSettings tool;
@@ -80,14 +80,14 @@ struct ObjectEntry {
 // objects in this order.
 //
 // Every object in that order, with its path.
-std::vector<ObjectEntry> ListObjects(SceneFile& scene);
+std::vector<ObjectEntry> ListObjects(SceneModel& scene);
 // Only the paths, by index.
-std::vector<std::string> ObjectPaths(const SceneFile& scene);
+std::vector<std::string> ObjectPaths(const SceneModel& scene);
 // The same order without paths: `visit` gets each object with its index in that order
 // and its parent's index (none at the top level).
-void WalkObjects(SceneFile& scene,
+void WalkObjects(SceneModel& scene,
                  const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit);
-size_t CountObjects(const SceneFile& scene);
+size_t CountObjects(const SceneModel& scene);
 
 // The index in ListObjects of the one object a user means by `name`: its path from the
 // top level when `name` contains '/', otherwise its name or alias wherever it is. Throws
@@ -95,6 +95,6 @@ size_t CountObjects(const SceneFile& scene);
 size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string& name);
 // The same for a plain name without building the list (a million paths): nothing when
 // `name` is a path or when no object or more than one answers, for ResolveObject to say.
-std::optional<size_t> FindByName(SceneFile& scene, const std::string& name);
+std::optional<size_t> FindByName(SceneModel& scene, const std::string& name);
 
 }  // namespace kcommand

@@ -56,7 +56,7 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   std::unique_ptr<SceneDocument> document;
   if (StartsAsScene(bytes)) {
     quickTried = true;
-    if (std::optional<SceneFile> scene = ParseWellFormedSceneText(bytes, name))
+    if (std::optional<SceneModel> scene = ParseWellFormedSceneText(bytes, name))
       document = JsonSceneDocument(std::move(*scene), name);
   }
   if (!document) document = ReadGltfDocument(bytes, name, options.gltfScene, options.boxes);
@@ -68,7 +68,7 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
   return document;
 }
 
-std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path) {
+std::string SerialiseNewScene(SceneModel& scene, SceneFormat format, const std::string& path) {
   if (format == SceneFormat::kJson) return SceneToText(scene);
   return BoxSceneGltf(scene, format == SceneFormat::kGlb, path);
 }

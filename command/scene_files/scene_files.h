@@ -35,6 +35,6 @@ std::unique_ptr<SceneDocument> ReadSceneDocument(const std::string& path,
 void CheckOutputFormat(const SceneDocument& document, const std::string& output);
 
 // A new file in `format` holding `scene`'s objects (boxes become box meshes in glTF).
-std::string SerialiseNewScene(SceneFile& scene, SceneFormat format, const std::string& path);
+std::string SerialiseNewScene(SceneModel& scene, SceneFormat format, const std::string& path);
 
 }  // namespace kcommand

@@ -48,7 +48,7 @@ bool Flag(const json& request, const char* name, bool fallback) {
 
 }  // namespace
 
-ViewState::ViewState(const std::string& pluginFolder, SceneFile scene, std::string sceneFile,
+ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::string sceneFile,
                      std::optional<std::string> output, SceneTextWriter writer)
     : scene_(std::move(scene)),
       sceneFile_(std::move(sceneFile)),

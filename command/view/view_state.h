@@ -30,13 +30,13 @@ class ViewRequestError : public std::runtime_error {
 };
 
 // How the view writes the scene back to `path`, in the format the file was read in.
-using SceneTextWriter = std::function<std::string(const SceneFile&, const std::string& path)>;
+using SceneTextWriter = std::function<std::string(const SceneModel&, const std::string& path)>;
 
 class ViewState {
  public:
   // Loads the plug-in and builds the scene; the file's tool settings (reference, object,
   // axes) go into the tool's settings. Throws InputError or HostFailure as align does.
-  ViewState(const std::string& pluginFolder, SceneFile scene, std::string sceneFile,
+  ViewState(const std::string& pluginFolder, SceneModel scene, std::string sceneFile,
             std::optional<std::string> output, SceneTextWriter writer);
   ~ViewState();
 
@@ -89,7 +89,7 @@ class ViewState {
   void Sent();
   void WriteToolSettings();
 
-  SceneFile scene_;
+  SceneModel scene_;
   std::string sceneFile_;
   std::optional<std::string> output_;
   SceneTextWriter writer_;

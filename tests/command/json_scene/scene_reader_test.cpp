@@ -25,7 +25,7 @@ std::string ErrorOf(const std::string& text) {
 }
 
 TEST(SceneReader, FillsDefaultsAndKeepsGivenValues) {
-  SceneFile scene = ParseSceneText(R"({
+  SceneModel scene = ParseSceneText(R"({
     "objects": [
       { "name": "Plain" },
       { "name": "Placed", "position": [1, -2.5, 3], "rotation": [90, 0, -45],
@@ -33,7 +33,7 @@ TEST(SceneReader, FillsDefaultsAndKeepsGivenValues) {
     ],
     "tool": { "reference": "Plain", "y": "minus:outside" }
   })",
-                                   "scene.json");
+                                    "scene.json");
   ASSERT_EQ(2u, scene.objects.size());
   const SceneObject& plain = scene.objects[0];
   EXPECT_EQ((Vector3{0, 0, 0}), plain.position);
@@ -55,12 +55,12 @@ TEST(SceneReader, FillsDefaultsAndKeepsGivenValues) {
 }
 
 TEST(SceneReader, MovesObjectsUnderTheParentTheyNameAfterItsOwnChildren) {
-  SceneFile scene = ParseSceneText(R"({ "objects": [
+  SceneModel scene = ParseSceneText(R"({ "objects": [
       { "name": "Cup", "parent": "Shelf" },
       { "name": "Room", "children": [ { "name": "Shelf", "children": [ { "name": "Plate" } ] } ] },
       { "name": "Saucer", "parent": "Plate" }
     ] })",
-                                   "scene.json");
+                                    "scene.json");
   const std::vector<ObjectEntry> objects = ListObjects(scene);
   std::vector<std::string> paths;
   for (const ObjectEntry& entry : objects) paths.push_back(entry.path);
@@ -73,12 +73,12 @@ TEST(SceneReader, MovesObjectsUnderTheParentTheyNameAfterItsOwnChildren) {
 
 class SceneNames : public ::testing::Test {
  protected:
-  SceneFile scene = ParseSceneText(R"({ "objects": [
+  SceneModel scene = ParseSceneText(R"({ "objects": [
       { "name": "Leg" },
       { "name": "Table", "children": [ { "name": "Leg" }, { "name": "Top" } ] },
       { "name": "Twin", "children": [ { "name": "Part" }, { "name": "Part" } ] }
     ] })",
-                                   "scene.json");
+                                    "scene.json");
   std::vector<ObjectEntry> objects = ListObjects(scene);
 
   std::string ErrorResolving(const std::string& name) {

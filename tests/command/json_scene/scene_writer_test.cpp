@@ -23,7 +23,7 @@ SceneObject Object(std::string name, Vector3 position, Vector3 halfSize) {
 }
 
 TEST(SceneWriter, WhatIsWrittenReadsBackUnchanged) {
-  SceneFile scene;
+  SceneModel scene;
   scene.comment = "two boxes";
   SceneObject table = Object("Table", {0.1, 40, -3e-5}, {80, 40, 50});
   table.rotationDegrees = {0, 30, -12.5};
@@ -40,7 +40,7 @@ TEST(SceneWriter, WhatIsWrittenReadsBackUnchanged) {
   scene.tool.axes[1] = AxisChoice{AxisMode::kPlus, AxisSide::kOutside};
 
   const std::string text = SceneToText(scene);
-  SceneFile again = ParseSceneText(text, "written.json");
+  SceneModel again = ParseSceneText(text, "written.json");
   ASSERT_EQ(2u, again.objects.size());
   const SceneObject& readTable = again.objects[0];
   EXPECT_EQ(table.position, readTable.position);
@@ -67,7 +67,7 @@ TEST(SceneWriter, WhatIsWrittenReadsBackUnchanged) {
 }
 
 TEST(SceneWriter, RoundsAnglesToABillionthOfADegreeAndDropsNegativeZero) {
-  SceneFile scene;
+  SceneModel scene;
   SceneObject box = Object("Box", {-0.0, 1, 2}, {1, 1, 1});
   box.rotationDegrees = {29.999999999999996, -0.0, 1e-12};
   scene.objects.push_back(box);
@@ -98,7 +98,7 @@ TEST(SceneWriter, WritesNumbersInTheFewestDigitsThatReadBackTheSame) {
       {0.1 + 0.2, "0.30000000000000004"},
   };
   for (const auto& [value, expected] : cases) {
-    SceneFile scene;
+    SceneModel scene;
     scene.objects.push_back(Object("Box", {value, 0, 0}, {0, 0, 0}));
     const std::string text = SceneToText(scene);
     EXPECT_NE(std::string::npos,
@@ -108,7 +108,7 @@ TEST(SceneWriter, WritesNumbersInTheFewestDigitsThatReadBackTheSame) {
   }
   // Any double, written and read back, is the same bits.
   std::mt19937_64 random(7);
-  SceneFile scene;
+  SceneModel scene;
   for (int i = 0; i < 2000; ++i) {
     Vector3 position;
     for (double& v : position) {
@@ -117,7 +117,7 @@ TEST(SceneWriter, WritesNumbersInTheFewestDigitsThatReadBackTheSame) {
     }
     scene.objects.push_back(Object("Box", position, {0, 0, 0}));
   }
-  const SceneFile again = ParseSceneText(SceneToText(scene), "written.json");
+  const SceneModel again = ParseSceneText(SceneToText(scene), "written.json");
   for (size_t i = 0; i < scene.objects.size(); ++i)
     for (size_t axis = 0; axis < 3; ++axis)
       ASSERT_EQ(std::bit_cast<uint64_t>(scene.objects[i].position[axis]),

@@ -14,12 +14,12 @@
 namespace kcommand_test {
 namespace {
 
-using kcommand::SceneFile;
+using kcommand::SceneModel;
 using kcommand::SceneObject;
 using kcommand::Vector3;
 
 // A shelf whose origin is its back corner, scaled along X, holding a book likewise.
-SceneFile Shelf() {
+SceneModel Shelf() {
   SceneObject book;
   book.name = "Book";
   book.position = {10, 100, 5};
@@ -32,7 +32,7 @@ SceneFile Shelf() {
   shelf.halfSize = {40, 90, 15};
   shelf.boxCentre = Vector3{40, 90, 15};
   shelf.children.push_back(book);
-  SceneFile scene;
+  SceneModel scene;
   scene.objects.push_back(shelf);
   return scene;
 }
@@ -46,8 +46,8 @@ void ExpectAt(const HostVector& v, const Vector3& want) {
 }
 
 TEST(SceneInHost, ShowsBoxCentresAndTakesTheShiftOutReadingBack) {
-  SceneFile scene = Shelf();
-  const SceneFile asRead = scene;
+  SceneModel scene = Shelf();
+  const SceneModel asRead = scene;
   khost::Scene host;
   kcommand::SceneInHost objects(host, scene, "shelf.json");
   objects.KeepValuesAsRead();
@@ -75,7 +75,7 @@ TEST(SceneInHost, ShowsBoxCentresAndTakesTheShiftOutReadingBack) {
 }
 
 TEST(SceneInHost, ShowsBoxesAboutTheOriginsWhenAsked) {
-  SceneFile scene = Shelf();
+  SceneModel scene = Shelf();
   scene.boxes = kcommand::BoxPlacement::kOrigin;
   khost::Scene host;
   kcommand::SceneInHost objects(host, scene, "shelf.json");

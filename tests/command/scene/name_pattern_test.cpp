@@ -18,7 +18,7 @@ SceneObject Object(const std::string& name, std::vector<SceneObject> children = 
 }
 
 TEST(NamePattern, MatchesAsNamesAndPathsDo) {
-  SceneFile scene;
+  SceneModel scene;
   scene.objects = {Object("Engine", {Object("Block", {Object("Bolt")}), Object("#12", {}, "#12")}),
                    Object("Gear", {}, "#7"), Object("Box1"), Object("Shelf", {Object("Box2")})};
   const std::vector<ObjectEntry> entries = ListObjects(scene);
