@@ -5,7 +5,8 @@
 // First frame: from navigation to the first frame drawing every object (the view says
 // so on its viewport; the peer once its scene is added and two frames are drawn).
 // Press: from the click on "Align selected" to the first frame drawn after the answer.
-// One frame: the same page redrawing the same scene once (the Fit button), for scale.
+// One frame: the same page redrawing the same scene (the Fit button), for scale: the mean
+// of three redraws in a row, so that each includes compositing the one before.
 // One frame after the press: the same, of the pressed scene (a wheel step too small to see).
 // Select by filter: the outliner's Select on the objects a filter keeps, to the frame.
 // Every time is read after reading back a pixel, so the software renderer has really drawn.
@@ -140,7 +141,12 @@ async function measureView(browser, scene, count, screenshot) {
       document.querySelector(selector).click();
       poll();
     }), [button, done]);
-    const frame = await timeClick('#fit', 'true');
+    // A frame is only on the screen once the compositor has drawn it too, which the
+    // next frame waits for: the mean of a few redraws in a row, each after the one before.
+    await timeClick('#fit', 'true');
+    const redraws = [];
+    for (let i = 0; i < 3; ++i) redraws.push(await timeClick('#fit', 'true'));
+    const frame = redraws.reduce((sum, t) => sum + t, 0) / redraws.length;
     const press = await timeClick('#panel button[data-control="10001"]',
                                   "document.querySelector('#status').textContent.includes('the tool answered')");
     // The pressed scene is another scene (every box on the reference's face): one frame
