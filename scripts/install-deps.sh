@@ -29,14 +29,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   # The 32-bit build links the 32-bit TIFF library.
   dpkg --print-foreign-architectures | grep -qx i386 || "${sudo_cmd[@]}" dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  # A mirror caught mid-sync fails the update for a moment; try again, and in the end go
-  # on with whatever indexes did arrive, letting the install say what is really missing.
-  for attempt in 1 2 3; do
-    "${sudo_cmd[@]}" apt-get update -qq && break
-    echo "apt-get update failed (attempt $attempt of 3)" >&2
-    sleep $((attempt * 10))
+  # A mirror caught mid-sync fails the update for a while (seen: the i386 security index
+  # of the wrong size), and the install then finds the 32-bit packages out of step with
+  # the 64-bit ones. Both are tried again, minutes apart, before giving up.
+  installed=false
+  for attempt in 1 2 3 4 5; do
+    "${sudo_cmd[@]}" apt-get update -qq || echo "apt-get update failed (attempt $attempt of 5)" >&2
+    if "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+      installed=true
+      break
+    fi
+    echo "apt-get install failed (attempt $attempt of 5); trying again in $((attempt * 30)) s" >&2
+    [ "$attempt" -eq 5 ] || sleep $((attempt * 30))
   done
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  $installed || { echo "install-deps: could not install: ${missing[*]}" >&2; exit 1; }
 fi
 
 # The view's page (three), its browser test (playwright-core, which drives Debian's
