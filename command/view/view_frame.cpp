@@ -25,6 +25,7 @@ std::string EncodeViewFrame(const ViewFrame& frame) {
   std::memcpy(bytes.data() + sizeof length, text.data(), text.size());
   char* at = bytes.data() + start;
   for (const ViewArray& array : frame.arrays) {
+    if (array.values.empty()) continue;  // its data() may be null, which memcpy must not get
     std::memcpy(at, array.values.data(), array.values.size() * sizeof(double));
     at += array.values.size() * sizeof(double);
   }
