@@ -31,16 +31,24 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   # A mirror caught mid-sync fails the update for a while (seen: the i386 security index
   # of the wrong size), and the install then finds the 32-bit packages out of step with
-  # the 64-bit ones. Both are tried again, minutes apart, before giving up.
+  # the 64-bit ones. Then the 64-bit packages go first and the 32-bit ones come from the
+  # archive's pool at their twins' versions; all of it is tried again, minutes apart.
+  native=() i386=()
+  for package in "${missing[@]}"; do
+    if [[ $package == *:i386 ]]; then i386+=("$package"); else native+=("$package"); fi
+  done
+  apt_install=("${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends)
   installed=false
-  for attempt in 1 2 3 4 5; do
-    "${sudo_cmd[@]}" apt-get update -qq || echo "apt-get update failed (attempt $attempt of 5)" >&2
-    if "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"; then
+  for attempt in 1 2 3; do
+    "${sudo_cmd[@]}" apt-get update -qq || echo "apt-get update failed (attempt $attempt of 3)" >&2
+    if "${apt_install[@]}" "${missing[@]}" ||
+       { [ ${#i386[@]} -gt 0 ] && { [ ${#native[@]} -eq 0 ] || "${apt_install[@]}" "${native[@]}"; } &&
+         bash "$(dirname "$0")/install-i386-from-pool.sh" "${i386[@]}"; }; then
       installed=true
       break
     fi
-    echo "apt-get install failed (attempt $attempt of 5); trying again in $((attempt * 30)) s" >&2
-    [ "$attempt" -eq 5 ] || sleep $((attempt * 30))
+    echo "apt-get install failed (attempt $attempt of 3); trying again in $((attempt * 30)) s" >&2
+    [ "$attempt" -eq 3 ] || sleep $((attempt * 30))
   done
   $installed || { echo "install-deps: could not install: ${missing[*]}" >&2; exit 1; }
 fi
