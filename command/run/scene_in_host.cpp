@@ -146,9 +146,12 @@ const std::vector<ObjectEntry>& SceneInHost::Entries() const {
 std::vector<HostPlacement> SceneInHost::Placements() const {
   std::vector<HostPlacement> placements;
   placements.reserve(objects_.size());
-  for (HostObject* object : objects_)
-    placements.push_back({hostScene_.WorldMatrix(object), hostScene_.HalfSizes(object)});
+  for (size_t i = 0; i < objects_.size(); ++i) placements.push_back(Placement(i));
   return placements;
+}
+
+HostPlacement SceneInHost::Placement(size_t index) const {
+  return {hostScene_.WorldMatrix(objects_[index]), hostScene_.HalfSizes(objects_[index])};
 }
 
 std::vector<uint64_t> SceneInHost::PlacementFingerprints() const {

@@ -41,6 +41,7 @@ class SceneInHost {
   size_t Count() const { return objects_.size(); }
 
   std::vector<HostPlacement> Placements() const;
+  HostPlacement Placement(size_t index) const;
   // Where the host's origin of `object` lies in the object's own frame: its box centre,
   // or none when that is its origin.
   const Vector3* ShownCentre(const SceneObject& object) const;

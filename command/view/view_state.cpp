@@ -25,6 +25,19 @@ void Append(std::vector<double>& to, const HostMatrix& m) {
   for (const HostVector* v : {&m.offset, &m.axisX, &m.axisY, &m.axisZ}) Append(to, *v);
 }
 
+// What the page draws an object from, one array per quantity, object after object: the
+// first load holds every object, an answer the ones that moved.
+struct PlacementArrays {
+  std::vector<double> world, halfSize, position, rotation;
+
+  void Add(const HostPlacement& placement, const SceneObject& object) {
+    Append(world, placement.world);
+    Append(halfSize, placement.halfSizes);
+    Append(position, object.position);
+    Append(rotation, object.rotationDegrees);
+  }
+};
+
 const khost::DescriptionElement& Control(const khost::DescriptionLayout& layout,
                                          const json& request) {
   const json* id =
@@ -70,7 +83,7 @@ ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::str
   WriteToolSettings();
   for (size_t i = 0; i < session_->objects().Count(); ++i)
     indexOfId_.emplace(host.scene().IdOf(session_->objects().Object(i)), i);
-  Sent();
+  Sent(session_->objects().PlacementFingerprints());
 }
 
 ViewState::~ViewState() { Finish(); }
@@ -169,7 +182,8 @@ ViewFrame ViewState::Scene() {
   const std::vector<HostPlacement> placements = objects.Placements();
   json ids = json::array(), names = json::array(), paths = json::array(), parents = json::array(),
        meshes = json::array(), selected = json::array();
-  std::vector<double> world, halfSize, boxCenter, position, rotation;
+  PlacementArrays arrays;
+  std::vector<double> boxCenter;
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
     ids.push_back(scene.IdOf(objects.Object(i)));
@@ -180,62 +194,53 @@ ViewFrame ViewState::Scene() {
                          ? static_cast<int64_t>(*meshOfObject_[i])
                          : -1);
     if (entry.object->selected) selected.push_back(i);
-    Append(world, placements[i].world);
-    Append(halfSize, placements[i].halfSizes);
+    arrays.Add(placements[i], *entry.object);
     const Vector3* shownCentre = objects.ShownCentre(*entry.object);
     Append(boxCenter, shownCentre ? *shownCentre : Vector3{0, 0, 0});
-    Append(position, entry.object->position);
-    Append(rotation, entry.object->rotationDegrees);
   }
   ViewFrame frame{Summary(), {}};
   frame.head["objects"] = {{"ids", std::move(ids)},       {"names", std::move(names)},
                            {"paths", std::move(paths)},   {"parents", std::move(parents)},
                            {"meshes", std::move(meshes)}, {"selected", std::move(selected)}};
-  frame.arrays = {{"world", std::move(world)},
-                  {"halfSize", std::move(halfSize)},
+  frame.arrays = {{"world", std::move(arrays.world)},
+                  {"halfSize", std::move(arrays.halfSize)},
                   {"boxCenter", std::move(boxCenter)},
-                  {"position", std::move(position)},
-                  {"rotation", std::move(rotation)}};
-  Sent();
+                  {"position", std::move(arrays.position)},
+                  {"rotation", std::move(arrays.rotation)}};
+  Sent(objects.PlacementFingerprints());
   return frame;
 }
 
 ViewFrame ViewState::Changes() {
   SceneInHost& objects = session_->objects();
   objects.ReadBack();
-  const std::vector<uint64_t> placements = objects.PlacementFingerprints();
+  std::vector<uint64_t> placements = objects.PlacementFingerprints();
   json moved = json::array(), selected = json::array(), deselected = json::array();
   for (size_t i = 0; i < objects.Count(); ++i) {
     if (placements[i] != sentPlacements_[i]) moved.push_back(i);
     const bool isSelected = objects.Entries()[i].object->selected;
     if (isSelected != sentSelection_[i]) (isSelected ? selected : deselected).push_back(i);
   }
-  std::vector<double> world, halfSize, position, rotation;
-  if (!moved.empty()) {
-    const std::vector<HostPlacement> now = objects.Placements();
-    for (const json& index : moved) {
-      const size_t i = index.get<size_t>();
-      Append(world, now[i].world);
-      Append(halfSize, now[i].halfSizes);
-      Append(position, objects.Entries()[i].object->position);
-      Append(rotation, objects.Entries()[i].object->rotationDegrees);
-    }
+  PlacementArrays arrays;
+  for (const json& index : moved) {
+    const size_t i = index.get<size_t>();
+    arrays.Add(objects.Placement(i), *objects.Entries()[i].object);
   }
   ViewFrame frame{Summary(), {}};
   frame.head["moved"] = std::move(moved);
   frame.head["selected"] = std::move(selected);
   frame.head["deselected"] = std::move(deselected);
-  frame.arrays = {{"world", std::move(world)},
-                  {"halfSize", std::move(halfSize)},
-                  {"position", std::move(position)},
-                  {"rotation", std::move(rotation)}};
-  Sent();
+  frame.arrays = {{"world", std::move(arrays.world)},
+                  {"halfSize", std::move(arrays.halfSize)},
+                  {"position", std::move(arrays.position)},
+                  {"rotation", std::move(arrays.rotation)}};
+  Sent(std::move(placements));
   return frame;
 }
 
-void ViewState::Sent() {
+void ViewState::Sent(std::vector<uint64_t> placements) {
   SceneInHost& objects = session_->objects();
-  sentPlacements_ = objects.PlacementFingerprints();
+  sentPlacements_ = std::move(placements);
   sentSelection_.assign(objects.Count(), false);
   for (size_t i = 0; i < objects.Count(); ++i)
     sentSelection_[i] = objects.Entries()[i].object->selected;

@@ -85,8 +85,9 @@ class ViewState {
   // The objects that moved (their placements), the selection's changes and the
   // summary, since the last Scene() or Changes().
   ViewFrame Changes();
-  // What the host holds now becomes what the page was last told.
-  void Sent();
+  // What the host holds now (its placements' fingerprints, and the selection) becomes
+  // what the page was last told.
+  void Sent(std::vector<uint64_t> placements);
   void WriteToolSettings();
 
   SceneModel scene_;
