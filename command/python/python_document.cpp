@@ -341,11 +341,10 @@ PressOutcome Document::Press(int32_t buttonId, bool checkUndo) {
   const khost::DescriptionElement* element = Panel().Element(buttonId);
   if (element == nullptr || element->kind != khost::ElementKind::kButton)
     throw InputError("press: the panel has no button " + std::to_string(buttonId));
-  HostContainer* settings = Settings();
+  Settings();  // this document's settings in the tool's container
   return Observed(
       [&] {
-        const int32_t answer =
-            session_->run().session().Press(session_->objects().Document(), settings, buttonId);
+        const int32_t answer = session_->PressButton(buttonId);
         if (answer == 0)
           throw HostFailure(name_ + ": the tool did not carry out '" + element->label + "'");
         return answer;
