@@ -43,7 +43,8 @@ export class Labels {
       this.point.project(camera);
       const behind = this.point.z > 1;
       label.hidden = behind;
-      label.textContent = store.names[i];
+      // Unchanged text is not written again: that would lay the label out anew each frame.
+      if (label.textContent !== store.names[i]) label.textContent = store.names[i];
       label.dataset.index = i;
       label.style.color = `#${kColours[entry.role].toString(16).padStart(6, '0')}`;
       // Boxes close together would put their names on top of each other: a label that

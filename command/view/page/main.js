@@ -20,12 +20,12 @@ let picked = [];  // the selected objects' ids in the order they were picked, fo
 
 const viewport = new Viewport($('#viewport'), (id, add) => pick(id, add));
 const outliner = new Outliner($('#outliner'), (id, add) => pick(id, add),
-                              (objects, add) => act('select', { objects, add }));
+                              (objects, add) => held() || act('select', { objects, add }));
 
 const actions = {
-  set: (control, value) => act('set', { control, value }),
-  press: (control) => act('press', { control }),
-  startPick: (control) => { picking = picking === control ? null : control; draw(); },
+  set: (control, value) => held() || act('set', { control, value }),
+  press: (control) => held() || act('press', { control }),
+  startPick: (control) => { if (!held()) { picking = picking === control ? null : control; draw(); } },
 };
 
 const linkControls = () => (state.panel?.groups ?? []).flatMap((group) => group.elements)
@@ -73,20 +73,37 @@ const kWaiting = {
   stack: (body) => `stacking ${body.objects.length} object(s)…`,
 };
 
+// An answer quicker than this changes the page once: in software WebGL each repaint of
+// the page costs about a frame. Only after it does the page say what it waits for and
+// disable the controls that would send another press; until then they ignore clicks.
+const kShowWaitingAfterMs = 150;
+let waitingTimer = 0;
+
+const held = () => waiting > 0;
+
 // Each answer says what changed since the one before, so they are applied in order.
 function act(action, body = {}) {
   ++waiting;
-  disableControls();
-  status(kWaiting[action](body));
+  document.body.classList.add('busy');
+  const waitingText = kWaiting[action](body);
+  clearTimeout(waitingTimer);
+  waitingTimer = setTimeout(() => {
+    document.body.classList.add('waited');
+    status(waitingText);
+    disableControls();
+  }, kShowWaitingAfterMs);
   queue = queue.then(async () => {
     try {
       show(await post(action, body));
-      status(waiting > 1 ? kWaiting[action](body) : describe(action, body));
+      if (waiting === 1) status(describe(action, body));
     } catch (error) {
       status(error.message, true);
     } finally {
       --waiting;
-      document.body.classList.toggle('busy', waiting > 0);
+      if (waiting === 0) {
+        clearTimeout(waitingTimer);
+        document.body.classList.remove('busy', 'waited');
+      }
       draw();
     }
   });
@@ -102,19 +119,24 @@ function describe(action, body) {
   return '';
 }
 
+// Text written only when it differs, so an unchanged part of the page is not repainted.
+function setText(element, text) {
+  if (element.textContent !== text) element.textContent = text;
+}
+
 function status(text, error = false) {
-  $('#status').textContent = text;
+  setText($('#status'), text);
   $('#status').classList.toggle('error', error);
 }
 
 function disableControls() {
-  document.body.classList.add('busy');
   for (const control of document.querySelectorAll(
     '#panel button, #panel select, #panel input, #stack, #undo, #redo, #save, #outliner button'))
     control.disabled = true;
 }
 
-// `frame`: the first load, or what an action changed.
+// `frame`: the first load, or what an action changed. The caller redraws the rest of
+// the page once it knows whether more answers are awaited.
 function show(frame) {
   const first = store === null;
   let changed = null;
@@ -130,7 +152,6 @@ function show(frame) {
   } else {
     viewport.update(changed.moved, changed.reselected, links());
   }
-  draw();
   // What the plug-in showed since the last state: its messages, the pages it opened.
   if (messagesSeen !== null) {
     for (const message of state.messages.slice(messagesSeen)) {
@@ -146,7 +167,7 @@ function show(frame) {
 
 // Everything but the 3D view, which show() updated in place.
 function draw() {
-  $('#file').textContent = state.output ? `${state.file} → ${state.output}` : state.file;
+  setText($('#file'), state.output ? `${state.file} → ${state.output}` : state.file);
   $('#stack').disabled = !store.selected.includes(1);
   $('#undo').disabled = state.undoSteps === 0;
   $('#redo').disabled = state.redoSteps === 0;
@@ -155,16 +176,17 @@ function draw() {
   outliner.refresh(links()[0]);
   renderPanel($('#panel'), state, (id) => { const i = store.index(id); return i < 0 ? '?' : store.paths[i]; },
               picking, actions);
-  $('#console').textContent = state.console.join('\n');
+  setText($('#console'), state.console.join('\n'));
   $('#outliner .select-shown').disabled = false;
-  if (waiting > 0) disableControls();
+  if (document.body.classList.contains('waited')) disableControls();
 }
 
 $('#fit').addEventListener('click', () => viewport.fit());
-$('#stack').addEventListener('click', () => act('stack', { objects: pickedSelection() }));
-$('#undo').addEventListener('click', () => act('undo'));
-$('#redo').addEventListener('click', () => act('redo'));
+$('#stack').addEventListener('click', () => held() || act('stack', { objects: pickedSelection() }));
+$('#undo').addEventListener('click', () => held() || act('undo'));
+$('#redo').addEventListener('click', () => held() || act('redo'));
 $('#save').addEventListener('click', () => {
+  if (held()) return undefined;
   if (state.output) return act('save', {});
   if (confirm(`Save over ${state.file}?`)) return act('save', { confirm: true });
 });
@@ -187,6 +209,7 @@ async function loadMeshes(listed) {
 }
 
 ++waiting;
+document.body.classList.add('busy', 'waited');
 disableControls();
 status('loading the scene…');
 // Asked for beside the scene, so neither waits for the other.
@@ -196,7 +219,7 @@ getScene((bytes) => status(`loading the scene: ${(bytes / 1e6).toFixed(1)} MB re
   .then(async (first) => {
     show(first);
     --waiting;
-    document.body.classList.remove('busy');
+    document.body.classList.remove('busy', 'waited');
     draw();
     await loadMeshes(meshList).catch((error) => status(error.message, true));
     document.body.dataset.ready = 'true';

@@ -111,18 +111,20 @@ export class Outliner {
     this.pool.forEach((row, n) => this.#fill(row, this.shown[from + n], from + n));
   }
 
+  // Only what differs is written: a row written again is laid out and painted again.
   #fill(row, i, line) {
     const s = this.store;
     const position = Array.from(s.positions.subarray(3 * i, 3 * i + 3));
-    row.style.top = `${line * kRowHeight}px`;
-    row.style.paddingLeft = `${6 + 14 * (this.filter.value ? 0 : this.depth[i])}px`;
+    const set = (target, key, value) => { if (target[key] !== value) target[key] = value; };
+    set(row.style, 'top', `${line * kRowHeight}px`);
+    set(row.style, 'paddingLeft', `${6 + 14 * (this.filter.value ? 0 : this.depth[i])}px`);
     row.classList.toggle('selected', s.selected[i] === 1);
     row.classList.toggle('reference', i === this.reference);
-    row.textContent = s.names[i];
-    row.title = `${s.paths[i]}\nposition ${position.map((v) => v.toFixed(3)).join(', ')}`;
-    row.dataset.id = s.ids[i];
-    row.dataset.path = s.paths[i];
-    row.dataset.position = JSON.stringify(position);
-    row.dataset.rotation = JSON.stringify(Array.from(s.rotations.subarray(3 * i, 3 * i + 3)));
+    set(row, 'textContent', s.names[i]);
+    set(row, 'title', `${s.paths[i]}\nposition ${position.map((v) => v.toFixed(3)).join(', ')}`);
+    set(row.dataset, 'id', String(s.ids[i]));
+    set(row.dataset, 'path', s.paths[i]);
+    set(row.dataset, 'position', JSON.stringify(position));
+    set(row.dataset, 'rotation', JSON.stringify(Array.from(s.rotations.subarray(3 * i, 3 * i + 3))));
   }
 }

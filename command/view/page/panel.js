@@ -1,8 +1,22 @@
 // The tool's panel as the plug-in registered it: its groups and controls with their
 // labels, the values the tool's settings hold, and the tool's own enable rule.
 
-// pathOf(id): the path of the object with that id, for the link fields.
+// What each panel element last showed, and its controls with whether each is enabled.
+const rendered = new WeakMap();
+
+// pathOf(id): the path of the object with that id, for the link fields. A panel that
+// would look the same is kept, not made again: only the controls' enabled state, which
+// the page turns off while it waits for an answer, is given back.
 export function renderPanel(element, state, pathOf, picking, actions) {
+  const linkPaths = (state.panel?.groups ?? []).flatMap((group) => group.elements)
+    .filter((control) => control.kind === 'link' && control.value !== null)
+    .map((control) => pathOf(control.value));
+  const key = JSON.stringify([state.tool, state.panel, picking, linkPaths]);
+  const last = rendered.get(element);
+  if (last?.key === key) {
+    for (const [node, enabled] of last.controls) node.disabled = !enabled;
+    return;
+  }
   const heading = document.createElement('h2');
   heading.textContent = state.tool.name;
   const help = document.createElement('p');
@@ -37,6 +51,8 @@ export function renderPanel(element, state, pathOf, picking, actions) {
     parts.push(fieldset);
   }
   element.replaceChildren(...parts);
+  rendered.set(element, { key, controls: [...element.querySelectorAll('[data-control]')]
+    .filter((node) => 'disabled' in node).map((node) => [node, !node.disabled]) });
 }
 
 function button(text, control, onClick) {

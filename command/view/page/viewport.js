@@ -1,8 +1,8 @@
 // The 3D view: every object as its bounding box, and a glTF node's mesh inside it, placed
 // by the world matrix the host reports. It draws what the server says and computes no
 // placement of its own. Boxes are instanced, one draw call per role for the faces and
-// one for the edges, so a scene of any size costs a few draw calls and a press rewrites
-// only the matrices of what moved.
+// one for the edges, all of one shader program, so a scene of any size costs a few draw
+// calls and a press rewrites only the matrices of what moved.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { kColours } from './colours.js';
@@ -33,15 +33,62 @@ function unitBoxEdges() {
   return new THREE.Float32BufferAttribute(positions, 3);
 }
 
-// Lines drawn once per instance, each placed by its own matrix in `boxMatrix`.
-function edgeMaterial(colour) {
-  const c = new THREE.Color(colour);
-  return new THREE.ShaderMaterial({
-    uniforms: { colour: { value: new THREE.Vector3(c.r, c.g, c.b) } },
-    vertexShader: `attribute mat4 boxMatrix;
-      void main() { gl_Position = projectionMatrix * modelViewMatrix * boxMatrix * vec4(position, 1.0); }`,
-    fragmentShader: `uniform vec3 colour;
-      void main() { gl_FragColor = linearToOutputTexel(vec4(colour, 1.0)); }`,
+// Faces, edges and the axes are drawn by one small shader program: in software WebGL
+// each program takes about a frame to compile, and the first frame waits for them all.
+// Every part is an instanced draw placed by `boxMatrix`; colours are given as they are
+// shown (sRGB), so the shader writes them unchanged. All parts are blended, edges and
+// axes first, so that they share the program's settings.
+const kBoxVertexShader = `in vec3 position;
+in mat4 boxMatrix;
+uniform mat4 modelViewMatrix;
+uniform mat4 projectionMatrix;
+void main() { gl_Position = projectionMatrix * modelViewMatrix * boxMatrix * vec4(position, 1.0); }`;
+const kBoxFragmentShader = `precision highp float;
+uniform vec4 colour;
+out vec4 shown;
+void main() { shown = colour; }`;
+
+function boxMaterial(hex, opacity) {
+  const colour = new THREE.Vector4(((hex >> 16) & 255) / 255, ((hex >> 8) & 255) / 255,
+                                   (hex & 255) / 255, opacity);
+  return new THREE.RawShaderMaterial({
+    glslVersion: THREE.GLSL3, vertexShader: kBoxVertexShader, fragmentShader: kBoxFragmentShader,
+    uniforms: { colour: { value: colour } }, transparent: true, depthWrite: opacity === 1,
+    side: THREE.DoubleSide, forceSinglePass: true });
+}
+
+// `draw` instances of `shape` (a geometry's attributes), each placed by `matrices`.
+function instancedPart(kind, shape, matrices, material) {
+  const geometry = new THREE.InstancedBufferGeometry();
+  geometry.setAttribute('position', shape.getAttribute('position'));
+  if (shape.index) geometry.setIndex(shape.index);
+  geometry.setAttribute('boxMatrix', matrices);
+  const part = new kind(geometry, material);
+  part.frustumCulled = false;  // the instances, not the unit shape, say where it is
+  part.raycast = () => {};
+  if (kind === THREE.LineSegments) part.renderOrder = -1;
+  return part;
+}
+
+function unitBoxEdgeGeometry() {
+  const geometry = new THREE.BufferGeometry();
+  geometry.setAttribute('position', unitBoxEdges());
+  return geometry;
+}
+
+// The world axes, 60 units long, red, green and blue.
+function axes(parent) {
+  const line = new THREE.BufferGeometry();
+  line.setAttribute('position', new THREE.Float32BufferAttribute([0, 0, 0, 1, 0, 0], 3));
+  [0xff0000, 0x00ff00, 0x0000ff].forEach((hex, axis) => {
+    // Takes the line's end (1, 0, 0) to 60 along the axis.
+    const columns = new Float32Array(16);
+    columns[axis] = 60;
+    columns[15] = 1;
+    const matrix = new THREE.InstancedBufferAttribute(columns, 16);
+    const part = instancedPart(THREE.LineSegments, line, matrix, boxMaterial(hex, 1));
+    part.geometry.instanceCount = 1;
+    parent.add(part);
   });
 }
 
@@ -74,21 +121,18 @@ class Written {
 // matrix scaled by its size. Slots are kept packed, so `count` instances are drawn.
 class RoleLayer {
   constructor(role, capacity, parent) {
-    const geometry = new THREE.BoxGeometry(1, 1, 1);
-    this.faces = new THREE.InstancedMesh(geometry, new THREE.MeshBasicMaterial({
-      color: kColours[role], transparent: true, opacity: role === 'plain' ? 0.08 : 0.28,
-      depthWrite: false, side: THREE.DoubleSide, forceSinglePass: true }), Math.max(capacity, 1));
+    const box = new THREE.BoxGeometry(1, 1, 1);
+    // Never drawn: it holds the instances' matrices and finds the box under the pointer.
+    this.faces = new THREE.InstancedMesh(box, undefined, Math.max(capacity, 1));
+    this.faces.visible = false;
     this.faces.instanceMatrix.setUsage(THREE.DynamicDrawUsage);
     this.matrices = this.faces.instanceMatrix.array;
-    const edges = new THREE.InstancedBufferGeometry();
-    edges.setAttribute('position', unitBoxEdges());
-    edges.setAttribute('boxMatrix', this.faces.instanceMatrix);
-    this.edges = new THREE.LineSegments(edges, edgeMaterial(kColours[role]));
-    this.edges.raycast = () => {};
-    for (const part of [this.faces, this.edges]) {
-      part.frustumCulled = false;  // the instances, not the unit box, say where it is
-      parent.add(part);
-    }
+    const matrices = this.faces.instanceMatrix;
+    this.drawn = [
+      instancedPart(THREE.Mesh, box, matrices, boxMaterial(kColours[role], role === 'plain' ? 0.08 : 0.28)),
+      instancedPart(THREE.LineSegments, unitBoxEdgeGeometry(), matrices, boxMaterial(kColours[role], 1)),
+    ];
+    for (const part of [this.faces, ...this.drawn]) parent.add(part);
     this.objects = new Int32Array(Math.max(capacity, 1));  // slot -> object index
     this.written = new Written(this.faces.instanceMatrix);
     this.setCount(0);
@@ -97,7 +141,7 @@ class RoleLayer {
   setCount(count) {
     this.count = count;
     this.faces.count = count;
-    this.edges.geometry.instanceCount = count;
+    for (const part of this.drawn) part.geometry.instanceCount = count;
   }
 
   changed() {
@@ -109,9 +153,14 @@ class RoleLayer {
 export class Viewport {
   constructor(element, onPick) {
     this.element = element;
-    this.renderer = new THREE.WebGLRenderer({ antialias: true });
+    // The canvas starts at the size it is shown at, so that its buffers are made once
+    // and not again at the first resize: in software WebGL that costs as much as a frame.
+    const canvas = document.createElement('canvas');
+    canvas.width = Math.max(1, Math.floor(element.clientWidth * window.devicePixelRatio));
+    canvas.height = Math.max(1, Math.floor(element.clientHeight * window.devicePixelRatio));
+    element.appendChild(canvas);
+    this.renderer = new THREE.WebGLRenderer({ antialias: true, canvas });
     this.renderer.setPixelRatio(window.devicePixelRatio);
-    element.appendChild(this.renderer.domElement);
     this.scene = new THREE.Scene();
     this.scene.background = new THREE.Color(0x15181b);
     this.camera = new THREE.PerspectiveCamera(45, 1, 1, 100000);
@@ -120,7 +169,7 @@ export class Viewport {
     this.controls.addEventListener('change', () => this.render());
     this.boxes = new THREE.Group();
     this.scene.add(this.boxes);
-    this.scene.add(new THREE.AxesHelper(60));
+    axes(this.scene);
     // Flat shading needs no normals: meshes are lit by a sky light and one from the eye.
     this.scene.add(new THREE.HemisphereLight(0xffffff, 0x303840, 1));
     this.camera.add(new THREE.DirectionalLight(0xffffff, 2));
@@ -136,6 +185,7 @@ export class Viewport {
     this.fitted = false;
     this.frame = 0;
     this.labels = new Labels(element);
+    this.#compileEarly();
     this.#listenForPointer(onPick);
     new ResizeObserver(() => this.#resize()).observe(element);
   }
@@ -369,10 +419,19 @@ export class Viewport {
     return bounds;
   }
 
+  // The box program compiles while the scene is on its way, not in the first frame; the
+  // layers made later share it.
+  #compileEarly() {
+    const scene = new THREE.Scene();
+    new RoleLayer('plain', 1, scene);
+    this.renderer.compile(scene, this.camera);
+  }
+
   #resize() {
     const { clientWidth: width, clientHeight: height } = this.element;
     if (!width || !height) return;
-    this.renderer.setSize(width, height, false);
+    const size = this.renderer.getSize(new THREE.Vector2());
+    if (size.x !== width || size.y !== height) this.renderer.setSize(width, height, false);
     this.camera.aspect = width / height;
     this.camera.updateProjectionMatrix();
     this.render();

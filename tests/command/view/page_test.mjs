@@ -129,14 +129,25 @@ try {
     assert.notDeepEqual(after.Vase, before.Vase, 'the press moved the Vase');
     assert.deepEqual(after, aligned, 'the page reports what kestrum align writes');
 
-    // Every button is disabled while an answer is awaited: wait for the answer itself.
+    // While an answer is awaited a second click sends nothing, and an answer that is slow
+    // to come is said in the status line with the controls disabled.
     const answered = () => page.waitForFunction(() => !document.body.classList.contains('busy'));
-    await page.click('#undo');
+    const sent = (action) => page.evaluate((a) => performance.getEntriesByType('resource')
+      .filter((entry) => entry.name.endsWith(`/api/${a}`)).length, action);
+    await page.evaluate(() => { for (let i = 0; i < 2; ++i) document.querySelector('#undo').click(); });
     await answered();
+    assert.equal(await sent('undo'), 1, 'the second click is not a second undo');
     assert.equal(await page.isDisabled('#redo'), false);
     assert.deepEqual(await positions(), before, 'undo puts every object back exactly');
+    await page.route('**/api/redo', async (route) => {
+      await new Promise((resolve) => setTimeout(resolve, 600));
+      await route.continue();
+    });
     await page.click('#redo');
+    await page.waitForFunction(() => document.querySelector('#status').textContent === 'redoing…' &&
+      document.querySelector('#save').disabled && document.querySelector('#panel button').disabled);
     await answered();
+    await page.unroute('**/api/redo');
     assert.equal(await page.isDisabled('#redo'), true);
     assert.deepEqual(await positions(), aligned, 'redo moves them again');
 
