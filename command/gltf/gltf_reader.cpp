@@ -346,9 +346,12 @@ std::string MeshNameOf(const GltfFile& file, size_t object) {
 
 bool IsGlb(const std::string& bytes) { return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic; }
 
-std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
-                                 std::optional<size_t> sceneIndex, SceneModel& scene) {
-  GltfFile file;
+namespace {
+
+// The file's JSON, scanned once, and its asset checked; the text moves into `file`.
+// Nothing when the text is not glTF (it may be another format).
+std::optional<GltfJsonScan> ScanGltfFile(std::string& bytes, const std::string& fileName,
+                                         GltfFile& file) {
   std::optional<GltfJsonScan> scan;
   file.binary = IsGlb(bytes);
   if (file.binary) {
@@ -376,30 +379,31 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   GltfAssetContext context{fileName, file.folder, file.binary, std::nullopt};
   if (file.ChunksAfterJson().size() >= 8) context.binChunkLength = Word(file.ChunksAfterJson(), 0);
   file.asset = CheckGltfAsset(std::move(scan->rest), context);
-  const GltfAsset& asset = file.asset;
-  CheckNodeIndices(*scan, asset.meshes.size(), fileName);
-  std::vector<GltfNodeRead>& nodes = scan->nodes;
-  const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
+  CheckNodeIndices(*scan, file.asset.meshes.size(), fileName);
+  return scan;
+}
 
+// The root nodes of the scene read: the one asked for, else the file's default; a file
+// without scenes is a library of nodes, whose root nodes are what it holds.
+std::vector<int64_t> SceneRoots(const GltfAsset& asset, const std::vector<std::ptrdiff_t>& parent,
+                                std::optional<size_t> sceneIndex, const std::string& fileName) {
   const uint64_t chosen = sceneIndex ? uint64_t{*sceneIndex} : asset.defaultScene;
-  // A file without scenes is a library of nodes: its root nodes are what it holds.
-  std::vector<int64_t> unlisted;
-  if (asset.scenes.empty() && !sceneIndex)
-    for (size_t n = 0; n < nodes.size(); ++n)
-      if (parent[n] < 0) unlisted.push_back(static_cast<int64_t>(n));
-  if (!asset.scenes.empty() || sceneIndex) {
-    if (chosen >= asset.scenes.size())
-      throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
-                       std::to_string(chosen) + " is not a scene (the file has " +
-                       std::to_string(asset.scenes.size()) + ")");
+  std::vector<int64_t> roots;
+  if (asset.scenes.empty() && !sceneIndex) {
+    for (size_t n = 0; n < parent.size(); ++n)
+      if (parent[n] < 0) roots.push_back(static_cast<int64_t>(n));
+    return roots;
   }
-  const std::vector<int64_t>& roots =
-      asset.scenes.empty() ? unlisted : asset.scenes[static_cast<size_t>(chosen)];
-  std::vector<char> listed(nodes.size(), 0);
+  if (chosen >= asset.scenes.size())
+    throw InputError(fileName + ": " + (sceneIndex ? std::string("--scene") : "scene") + ": " +
+                     std::to_string(chosen) + " is not a scene (the file has " +
+                     std::to_string(asset.scenes.size()) + ")");
+  roots = asset.scenes[static_cast<size_t>(chosen)];
+  std::vector<char> listed(parent.size(), 0);
   for (const int64_t root : roots) {
     const std::string place =
         fileName + ": " + Place("scenes", static_cast<size_t>(chosen)) + ".nodes: ";
-    if (root < 0 || static_cast<uint64_t>(root) >= nodes.size())
+    if (root < 0 || static_cast<uint64_t>(root) >= parent.size())
       throw InputError(place + "no node " + std::to_string(root));
     const size_t r = static_cast<size_t>(root);
     if (parent[r] >= 0)
@@ -408,9 +412,58 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     if (listed[r]) throw InputError(place + Place("nodes", r) + " is listed twice");
     listed[r] = 1;
   }
+  return roots;
+}
 
-  GltfBufferBytes bufferBytes(asset, file.ChunksAfterJson());
-  std::vector<std::optional<std::optional<MeshBounds>>> meshBoxes(asset.meshes.size());
+// The object's box from its node's mesh (and the mesh's instances), computed once a mesh.
+class MeshBoxes {
+ public:
+  MeshBoxes(const GltfAsset& asset, const GltfFile& file, const std::string& fileName)
+      : asset_(asset), bytes_(asset, file.ChunksAfterJson()), fileName_(fileName),
+        boxes_(asset.meshes.size()) {}
+
+  // Sets the object's half sizes, and its box centre when the scene places boxes on
+  // their geometry; an object without geometry keeps its own.
+  void Apply(const GltfNodeRead& node, BoxPlacement boxes, SceneObject& object) {
+    if (node.mesh < 0) return;
+    auto& cached = boxes_[static_cast<size_t>(node.mesh)];
+    if (!cached) cached = MeshBox(asset_, bytes_, static_cast<size_t>(node.mesh), fileName_);
+    std::optional<MeshBounds> box = *cached;
+    if (box && node.instanced)
+      box = AroundInstances(asset_, bytes_, node.instances, *box).value_or(*box);
+    if (!box) return;
+    // The mesh's own box: its half sizes about its centre, which is rarely the origin; or
+    // the smallest box about the origin that holds it.
+    Vector3 centre;
+    for (size_t a = 0; a < 3; ++a) {
+      object.halfSize[a] = (box->max[a] - box->min[a]) / 2;
+      centre[a] = (box->min[a] + box->max[a]) / 2;
+      if (boxes == BoxPlacement::kOrigin)
+        object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
+    }
+    if (boxes == BoxPlacement::kGeometry && centre != Vector3{0, 0, 0}) object.boxCentre = centre;
+  }
+
+ private:
+  const GltfAsset& asset_;
+  GltfBufferBytes bytes_;
+  const std::string& fileName_;
+  std::vector<std::optional<std::optional<MeshBounds>>> boxes_;
+};
+
+}  // namespace
+
+std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName,
+                                 std::optional<size_t> sceneIndex, SceneModel& scene) {
+  GltfFile file;
+  std::optional<GltfJsonScan> scan = ScanGltfFile(bytes, fileName, file);
+  if (!scan) return std::nullopt;
+  const GltfAsset& asset = file.asset;
+  std::vector<GltfNodeRead>& nodes = scan->nodes;
+  const std::vector<std::ptrdiff_t> parent = Parents(*scan, fileName);
+  const std::vector<int64_t> roots = SceneRoots(asset, parent, sceneIndex, fileName);
+
+  MeshBoxes meshBoxes(asset, file, fileName);
   // A scene holds each node at most once. Each object's list of children is made as long
   // as its node's list first, so the objects being filled never move.
   file.nodeOfObject.reserve(nodes.size());
@@ -457,26 +510,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     object.source = std::string("nodes[").append(digits).append("]");
     object.localMatrix = node.local;
     SetEulerFields(node.local, object);
-    if (node.mesh >= 0) {
-      auto& cached = meshBoxes[static_cast<size_t>(node.mesh)];
-      if (!cached) cached = MeshBox(asset, bufferBytes, static_cast<size_t>(node.mesh), fileName);
-      std::optional<MeshBounds> box = *cached;
-      if (box && node.instanced)
-        box = AroundInstances(asset, bufferBytes, node.instances, *box).value_or(*box);
-      if (box) {
-        // The mesh's own box: its half sizes about its centre, which is rarely the origin;
-        // or the smallest box about the origin that holds it.
-        Vector3 centre;
-        for (size_t a = 0; a < 3; ++a) {
-          object.halfSize[a] = (box->max[a] - box->min[a]) / 2;
-          centre[a] = (box->min[a] + box->max[a]) / 2;
-          if (scene.boxes == BoxPlacement::kOrigin)
-            object.halfSize[a] = std::max(std::fabs(box->min[a]), std::fabs(box->max[a]));
-        }
-        if (scene.boxes == BoxPlacement::kGeometry && centre != Vector3{0, 0, 0})
-          object.boxCentre = centre;
-      }
-    }
+    meshBoxes.Apply(node, scene.boxes, object);
     const LocalMatrix world =
         pending.parentWorld ? Multiply(*pending.parentWorld, node.local) : node.local;
     if (node.mesh >= 0 && IsSkewed(world)) file.skewed.push_back(index);
