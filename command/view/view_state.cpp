@@ -359,13 +359,14 @@ ViewFrame ViewState::Stack(const json& request) {
   HostObject* linked = session_->host().containers().GetObjectLink(
       settings_, ALIGN_REFERENCE, objects.Document(), kObjectKindObject);
   if (!linked) throw ViewRequestError("no reference is linked: pick one in the panel first");
-  size_t reference = 0;
-  while (reference < objects.Count() && objects.Object(reference) != linked) ++reference;
+  const auto reference = indexOfId_.find(session_->host().scene().IdOf(linked));
+  if (reference == indexOfId_.end())
+    throw ViewRequestError("the linked reference is not an object of the scene");
   std::array<AxisChoice, 3> axes{};
   for (int axis = 0; axis < 3; ++axis)
     axes[static_cast<size_t>(axis)] = session_->ReadAxis(axis).value_or(AxisChoice{});
   try {
-    session_->Stack(reference, stack, axes);
+    session_->Stack(reference->second, stack, axes);
   } catch (const InputError& error) {
     throw ViewRequestError(error.what());
   }
