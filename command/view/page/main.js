@@ -20,12 +20,15 @@ let picked = [];  // the selected objects' ids in the order they were picked, fo
 
 const viewport = new Viewport($('#viewport'), (id, add) => pick(id, add));
 const outliner = new Outliner($('#outliner'), (id, add) => pick(id, add),
-                              (objects, add) => held() || act('select', { objects, add }));
+                              (objects, add) => act('select', { objects, add }));
 
+// A changed setting or selection waits its turn behind the answers awaited; a press
+// while another is awaited is not sent (nor queued: the first may change what the
+// second would do).
 const actions = {
-  set: (control, value) => held() || act('set', { control, value }),
+  set: (control, value) => act('set', { control, value }),
   press: (control) => held() || act('press', { control }),
-  startPick: (control) => { if (!held()) { picking = picking === control ? null : control; draw(); } },
+  startPick: (control) => { picking = picking === control ? null : control; draw(); },
 };
 
 const linkControls = () => (state.panel?.groups ?? []).flatMap((group) => group.elements)
@@ -75,15 +78,19 @@ const kWaiting = {
 
 // An answer quicker than this changes the page once: in software WebGL each repaint of
 // the page costs about a frame. Only after it does the page say what it waits for and
-// disable the controls that would send another press; until then they ignore clicks.
+// disable the controls that would send another press; until then presses are ignored.
 const kShowWaitingAfterMs = 150;
 let waitingTimer = 0;
+const kPresses = new Set(['press', 'stack', 'undo', 'redo', 'save']);
+let pressesAwaited = 0;
 
-const held = () => waiting > 0;
+const held = () => pressesAwaited > 0;
 
 // Each answer says what changed since the one before, so they are applied in order.
 function act(action, body = {}) {
   ++waiting;
+  const pressing = kPresses.has(action);
+  if (pressing) ++pressesAwaited;
   document.body.classList.add('busy');
   const waitingText = kWaiting[action](body);
   clearTimeout(waitingTimer);
@@ -100,6 +107,7 @@ function act(action, body = {}) {
       status(error.message, true);
     } finally {
       --waiting;
+      if (pressing) --pressesAwaited;
       if (waiting === 0) {
         clearTimeout(waitingTimer);
         document.body.classList.remove('busy', 'waited');
@@ -182,7 +190,8 @@ function draw() {
 }
 
 $('#fit').addEventListener('click', () => viewport.fit());
-$('#stack').addEventListener('click', () => held() || act('stack', { objects: pickedSelection() }));
+// The stack is the selection as it stands: not taken while a change to it is awaited.
+$('#stack').addEventListener('click', () => waiting > 0 || act('stack', { objects: pickedSelection() }));
 $('#undo').addEventListener('click', () => held() || act('undo'));
 $('#redo').addEventListener('click', () => held() || act('redo'));
 $('#save').addEventListener('click', () => {
