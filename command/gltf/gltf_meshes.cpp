@@ -1,123 +1,34 @@
 #include "gltf_meshes.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <string_view>
 
+#include "gltf_accessor_elements.h"
 #include "gltf_buffer_bytes.h"
 #include "gltf_decode.h"
 
 namespace kcommand {
 namespace {
 
-// glTF buffers are little-endian and are read with memcpy.
-static_assert(std::endian::native == std::endian::little);
-
 constexpr uint64_t kTriangles = kGltfTriangles, kTriangleStrip = 5, kTriangleFan = 6;
-
-// An accessor's elements where they lie in their buffer (the asset checked that every one
-// is inside).
-struct Elements {
-  const unsigned char* data = nullptr;
-  size_t count = 0;
-  size_t stride = 0;
-  uint32_t componentType = 0;
-  bool normalized = false;
-
-  const unsigned char* At(size_t i) const { return data + i * stride; }
-};
-
-// Each buffer view's bytes: where they lie in their buffer, or decoded from the
-// compressed range its extension names (kept, since several accessors share a view).
-class ViewBytes {
- public:
-  ViewBytes(const GltfAsset& asset, GltfBufferBytes& buffers, size_t maxBytes)
-      : asset_(asset), buffers_(buffers), left_(maxBytes) {}
-
-  std::optional<std::string_view> Get(size_t index) {
-    const GltfBufferView& view = asset_.bufferViews[index];
-    if (!view.compressed) {
-      const std::optional<std::string_view> buffer = buffers_.Get(view.buffer);
-      // The asset checked that the view lies inside its buffer.
-      if (!buffer) return std::nullopt;
-      return buffer->substr(static_cast<size_t>(view.byteOffset),
-                            static_cast<size_t>(view.byteLength));
-    }
-    const auto [known, added] = decoded_.try_emplace(index);
-    if (added && view.meshopt && GltfDecodesCompressedMeshes()) {
-      const GltfMeshoptSource& source = *view.meshopt;
-      const std::optional<std::string_view> buffer = buffers_.Get(source.buffer);
-      if (buffer) {
-        // The asset checked that the compressed range lies inside its buffer.
-        known->second = DecodeMeshoptView(source,
-                                          buffer->substr(static_cast<size_t>(source.byteOffset),
-                                                         static_cast<size_t>(source.byteLength)),
-                                          left_);
-        // Its accessors were checked against the view's byteLength, which the data
-        // must then fill.
-        if (known->second && known->second->size() < view.byteLength) known->second.reset();
-        if (known->second) left_ -= known->second->size();
-      }
-    }
-    if (!known->second) return std::nullopt;
-    return std::string_view(*known->second);
-  }
-
- private:
-  const GltfAsset& asset_;
-  GltfBufferBytes& buffers_;
-  size_t left_;  // of the decoded bytes kept
-  std::map<size_t, std::optional<std::string>> decoded_;
-};
-
-// Nothing for an accessor that is not `components` numbers of a type drawn here, that is
-// sparse or empty (rare enough in meshes to be left out), or whose bytes are unreadable.
-std::optional<Elements> AccessorElements(const GltfAsset& asset, ViewBytes& views, size_t index,
-                                         uint32_t components) {
-  const GltfAccessor& accessor = asset.accessors[index];
-  if (accessor.sparse || accessor.matrix || accessor.components != components ||
-      !accessor.bufferView || accessor.count == 0 || accessor.componentType == kGltfInt ||
-      accessor.componentType == kGltfDouble)
-    return std::nullopt;
-  const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
-  const std::optional<std::string_view> bytes = views.Get(*accessor.bufferView);
-  if (!bytes) return std::nullopt;
-  Elements elements;
-  // The offset fits: the accessor lies inside its view.
-  elements.data = reinterpret_cast<const unsigned char*>(bytes->data()) +
-                  static_cast<size_t>(accessor.byteOffset);
-  elements.count = static_cast<size_t>(accessor.count);
-  elements.stride =
-      view.byteStride != 0 ? view.byteStride : static_cast<size_t>(accessor.ElementBytes());
-  elements.componentType = accessor.componentType;
-  elements.normalized = accessor.normalized;
-  return elements;
-}
-
-template <typename T>
-T Read(const unsigned char* at) {
-  T value;
-  std::memcpy(&value, at, sizeof value);
-  return value;
-}
 
 // A position component; the integer types are those of quantised meshes.
 // An integer component as stored, or as the number it stands for when normalized (the
 // quotient rounded once to float, as a float division gives it).
 template <typename T>
 float Stored(const unsigned char* at, uint32_t type, bool normalized) {
-  const T value = Read<T>(at);
+  const T value = GltfRead<T>(at);
   return normalized ? static_cast<float>(GltfNormalized(value, type)) : static_cast<float>(value);
 }
 
 float Component(const unsigned char* at, uint32_t type, bool normalized) {
   switch (type) {
     case kGltfFloat:
-      return Read<float>(at);
+      return GltfRead<float>(at);
     case kGltfByte:
       return Stored<int8_t>(at, type, normalized);
     case kGltfUnsignedByte:
@@ -134,11 +45,11 @@ float Component(const unsigned char* at, uint32_t type, bool normalized) {
 uint32_t Index(const unsigned char* at, uint32_t type) {
   switch (type) {
     case kGltfUnsignedByte:
-      return Read<uint8_t>(at);
+      return GltfRead<uint8_t>(at);
     case kGltfUnsignedShort:
-      return Read<uint16_t>(at);
+      return GltfRead<uint16_t>(at);
     default:
-      return Read<uint32_t>(at);
+      return GltfRead<uint32_t>(at);
   }
 }
 
@@ -146,8 +57,8 @@ struct Primitive {
   // Whose vertices these are: their POSITION accessor, or past the accessors for
   // decoded Draco points, which no other primitive shares.
   size_t vertexSource = 0;
-  Elements positions;
-  std::optional<Elements> indices;
+  GltfElements positions;
+  std::optional<GltfElements> indices;
   uint64_t mode = kTriangles;
   std::shared_ptr<const GltfDecodedMesh> decoded;  // what the elements point into
 
@@ -171,7 +82,7 @@ bool IsCompressed(const GltfAsset& asset, const GltfPrimitive& primitive) {
 }
 
 // The primitive when it is made of triangles that can be read; nothing otherwise.
-std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, ViewBytes& views,
+std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, GltfViewBytes& views,
                                            const GltfPrimitive& entry) {
   Primitive primitive;
   if (!entry.mode ||
@@ -179,12 +90,13 @@ std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, ViewBytes& vi
     return std::nullopt;
   primitive.mode = *entry.mode;
   if (!entry.position) return std::nullopt;
-  const std::optional<Elements> positions = AccessorElements(asset, views, *entry.position, 3);
+  const std::optional<GltfElements> positions =
+      GltfAccessorElements(asset, views, *entry.position, 3);
   if (!positions || positions->componentType == kGltfUnsignedInt) return std::nullopt;
   primitive.vertexSource = *entry.position;
   primitive.positions = *positions;
   if (entry.indices) {
-    primitive.indices = AccessorElements(asset, views, *entry.indices, 1);
+    primitive.indices = GltfAccessorElements(asset, views, *entry.indices, 1);
     const uint32_t type = primitive.indices ? primitive.indices->componentType : 0;
     if (type != kGltfUnsignedByte && type != kGltfUnsignedShort && type != kGltfUnsignedInt)
       return std::nullopt;
@@ -194,7 +106,7 @@ std::optional<Primitive> ReadablePrimitive(const GltfAsset& asset, ViewBytes& vi
 }
 
 // A Draco primitive's decoded triangles, as elements like those read from a buffer.
-std::optional<Primitive> DecodedPrimitive(const GltfAsset& asset, ViewBytes& views,
+std::optional<Primitive> DecodedPrimitive(const GltfAsset& asset, GltfViewBytes& views,
                                           const GltfPrimitive& entry, size_t primitiveIndex,
                                           size_t maxBytes) {
   if (!GltfDecodesCompressedMeshes() || !entry.dracoView || !entry.mode ||
@@ -209,8 +121,9 @@ std::optional<Primitive> DecodedPrimitive(const GltfAsset& asset, ViewBytes& vie
   auto decoded = std::make_shared<const GltfDecodedMesh>(std::move(*mesh));
   primitive.positions = {reinterpret_cast<const unsigned char*>(decoded->positions.data()),
                          decoded->positions.size() / 3, 3 * sizeof(float), kGltfFloat, false};
-  primitive.indices = Elements{reinterpret_cast<const unsigned char*>(decoded->indices.data()),
-                               decoded->indices.size(), sizeof(uint32_t), kGltfUnsignedInt, false};
+  primitive.indices =
+      GltfElements{reinterpret_cast<const unsigned char*>(decoded->indices.data()),
+                   decoded->indices.size(), sizeof(uint32_t), kGltfUnsignedInt, false};
   primitive.decoded = std::move(decoded);
   return primitive;
 }
@@ -225,7 +138,7 @@ bool Append(const Primitive& primitive, GltfMesh& mesh, std::map<size_t, uint32_
   const auto shared = bases.find(primitive.vertexSource);
   const bool fresh = shared == bases.end();
   const uint32_t base = fresh ? static_cast<uint32_t>(firstPosition / 3) : shared->second;
-  const Elements& positions = primitive.positions;
+  const GltfElements& positions = primitive.positions;
   const size_t size = GltfComponentBytes(positions.componentType);
   for (size_t i = 0; fresh && i < positions.count; ++i)
     for (size_t a = 0; a < 3; ++a) {
@@ -273,7 +186,7 @@ GltfMeshes ReadGltfMeshes(const GltfFile& file, size_t maxBytes) {
   GltfMeshes result;
   const GltfAsset& asset = file.asset;
   GltfBufferBytes bytes(asset, file.ChunksAfterJson());
-  ViewBytes views(asset, bytes, maxBytes);
+  GltfViewBytes views(asset, bytes, maxBytes);
   size_t used = 0;
   // Per mesh of the file: its place in result.meshes, once decided.
   std::map<size_t, std::optional<size_t>> decided;

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "glb_framing.h"
+#include "gltf_accessor_elements.h"
 #include "gltf_buffer_bytes.h"
 #include "input_error.h"
 
@@ -122,7 +123,7 @@ struct MeshBounds {
 // The bounds of a POSITION accessor: its "min" and "max" (dequantized when the accessor
 // is normalized), else the floats it holds. Compressed positions are never decoded for
 // this: glTF requires their accessors to give their bounds.
-MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t index,
+MeshBounds PositionBounds(const GltfAsset& asset, GltfViewBytes& views, size_t index,
                           const std::string& fileName) {
   const GltfAccessor& accessor = asset.accessors[index];
   const std::string place = fileName + ": " + Place("accessors", index) + ": ";
@@ -143,24 +144,20 @@ MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t
     if (accessor.componentType != kGltfFloat || accessor.components != 3 || accessor.matrix ||
         accessor.count == 0)
       throw InputError(place + "a POSITION accessor without min and max that is not 3 floats");
-    const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
-    const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
-    if (!buffer)
-      throw InputError(fileName + ": " + Place("buffers", view.buffer) +
+    if (accessor.sparse) throw InputError(place + "a sparse POSITION accessor without min and max");
+    const std::optional<GltfElements> elements = GltfAccessorElements(asset, views, index, 3);
+    if (!elements)
+      throw InputError(fileName + ": " +
+                       Place("buffers", asset.bufferViews[*accessor.bufferView].buffer) +
                        ": its bytes could not be read");
-    // The accessor lies inside its view and the view inside its buffer: the offsets fit.
-    const char* data = buffer->data() + view.byteOffset + accessor.byteOffset;
-    const size_t stride = view.byteStride != 0 ? view.byteStride : 12;
     bounds.min = {INFINITY, INFINITY, INFINITY};
     bounds.max = {-INFINITY, -INFINITY, -INFINITY};
-    for (size_t i = 0; i < accessor.count; ++i) {
-      float p[3];
-      std::memcpy(p, data + i * stride, sizeof p);
+    for (size_t i = 0; i < elements->count; ++i)
       for (size_t a = 0; a < 3; ++a) {
-        bounds.min[a] = std::min(bounds.min[a], static_cast<double>(p[a]));
-        bounds.max[a] = std::max(bounds.max[a], static_cast<double>(p[a]));
+        const double p = GltfRead<float>(elements->At(i) + 4 * a);
+        bounds.min[a] = std::min(bounds.min[a], p);
+        bounds.max[a] = std::max(bounds.max[a], p);
       }
-    }
   }
   for (size_t a = 0; a < 3; ++a)
     if (!std::isfinite(bounds.min[a]) || !std::isfinite(bounds.max[a]) ||
@@ -170,14 +167,14 @@ MeshBounds PositionBounds(const GltfAsset& asset, GltfBufferBytes& bytes, size_t
 }
 
 // The union of the mesh's POSITION bounds; nothing for a mesh without positions.
-std::optional<MeshBounds> MeshBox(const GltfAsset& asset, GltfBufferBytes& bytes, size_t mesh,
+std::optional<MeshBounds> MeshBox(const GltfAsset& asset, GltfViewBytes& views, size_t mesh,
                                   const std::string& fileName) {
   std::optional<MeshBounds> box;
   const GltfMeshPrimitives& primitives = asset.meshes[mesh];
   for (size_t p = primitives.first; p < primitives.first + primitives.count; ++p) {
     const std::optional<size_t> position = asset.primitives[p].position;
     if (!position) continue;
-    const MeshBounds b = PositionBounds(asset, bytes, *position, fileName);
+    const MeshBounds b = PositionBounds(asset, views, *position, fileName);
     if (!box) {
       box = b;
       continue;
@@ -236,36 +233,27 @@ std::vector<char> AnimatedNodes(const nlohmann::ordered_json& document, size_t n
 }
 
 // The float elements of an accessor with `components` per element; nothing when it is
-// not plain floats in a buffer view (quantized instance data is not read).
-std::optional<std::vector<double>> Floats(const GltfAsset& asset, GltfBufferBytes& bytes,
+// not plain floats in an uncompressed buffer view (quantized instance data is not read).
+std::optional<std::vector<double>> Floats(const GltfAsset& asset, GltfViewBytes& views,
                                           int64_t index, uint32_t components) {
-  if (index < 0 || static_cast<uint64_t>(index) >= asset.accessors.size()) return std::nullopt;
-  const GltfAccessor& accessor = asset.accessors[static_cast<size_t>(index)];
-  if (accessor.componentType != kGltfFloat || accessor.components != components ||
-      accessor.matrix || !accessor.bufferView || accessor.sparse)
+  if (index < 0 || static_cast<uint64_t>(index) >= asset.accessors.size() ||
+      asset.accessors[static_cast<size_t>(index)].componentType != kGltfFloat)
     return std::nullopt;
-  const GltfBufferView& view = asset.bufferViews[*accessor.bufferView];
-  const std::optional<std::string_view> buffer = bytes.Get(view.buffer);
-  if (!buffer || view.compressed) return std::nullopt;
-  // The asset checked that every element lies inside its view, and the view inside its
-  // buffer.
-  const char* data = buffer->data() + view.byteOffset + accessor.byteOffset;
-  const size_t stride = view.byteStride != 0 ? view.byteStride : 4 * components;
+  const std::optional<GltfElements> elements =
+      GltfAccessorElements(asset, views, static_cast<size_t>(index), components);
+  if (!elements) return std::nullopt;
   std::vector<double> values;
-  values.reserve(static_cast<size_t>(accessor.count) * components);
-  for (size_t i = 0; i < accessor.count; ++i)
-    for (size_t c = 0; c < components; ++c) {
-      float value;
-      std::memcpy(&value, data + i * stride + 4 * c, sizeof value);
-      values.push_back(value);
-    }
+  values.reserve(elements->count * components);
+  for (size_t i = 0; i < elements->count; ++i)
+    for (size_t c = 0; c < components; ++c)
+      values.push_back(GltfRead<float>(elements->At(i) + 4 * c));
   return values;
 }
 
 // The box around every instance of a mesh drawn by EXT_mesh_gpu_instancing, each the
 // mesh's box under the instance's translation, rotation and scale; nothing when the
 // instances cannot be read, so the mesh's own box stands.
-std::optional<MeshBounds> AroundInstances(const GltfAsset& asset, GltfBufferBytes& bytes,
+std::optional<MeshBounds> AroundInstances(const GltfAsset& asset, GltfViewBytes& views,
                                           const std::array<int64_t, 3>& accessors,
                                           const MeshBounds& mesh) {
   constexpr uint32_t kComponents[] = {3, 4, 3};
@@ -273,7 +261,7 @@ std::optional<MeshBounds> AroundInstances(const GltfAsset& asset, GltfBufferByte
   size_t count = 0;
   for (size_t a = 0; a < 3; ++a) {
     if (accessors[a] < 0) continue;
-    values[a] = Floats(asset, bytes, accessors[a], kComponents[a]);
+    values[a] = Floats(asset, views, accessors[a], kComponents[a]);
     if (!values[a]) return std::nullopt;
     const size_t n = values[a]->size() / kComponents[a];
     if (count != 0 && n != count) return std::nullopt;
@@ -419,7 +407,10 @@ std::vector<int64_t> SceneRoots(const GltfAsset& asset, const std::vector<std::p
 class MeshBoxes {
  public:
   MeshBoxes(const GltfAsset& asset, const GltfFile& file, const std::string& fileName)
-      : asset_(asset), bytes_(asset, file.ChunksAfterJson()), fileName_(fileName),
+      : asset_(asset),
+        bytes_(asset, file.ChunksAfterJson()),
+        views_(asset, bytes_, 0),
+        fileName_(fileName),
         boxes_(asset.meshes.size()) {}
 
   // Sets the object's half sizes, and its box centre when the scene places boxes on
@@ -427,10 +418,10 @@ class MeshBoxes {
   void Apply(const GltfNodeRead& node, BoxPlacement boxes, SceneObject& object) {
     if (node.mesh < 0) return;
     auto& cached = boxes_[static_cast<size_t>(node.mesh)];
-    if (!cached) cached = MeshBox(asset_, bytes_, static_cast<size_t>(node.mesh), fileName_);
+    if (!cached) cached = MeshBox(asset_, views_, static_cast<size_t>(node.mesh), fileName_);
     std::optional<MeshBounds> box = *cached;
     if (box && node.instanced)
-      box = AroundInstances(asset_, bytes_, node.instances, *box).value_or(*box);
+      box = AroundInstances(asset_, views_, node.instances, *box).value_or(*box);
     if (!box) return;
     // The mesh's own box: its half sizes about its centre, which is rarely the origin; or
     // the smallest box about the origin that holds it.
@@ -447,6 +438,8 @@ class MeshBoxes {
  private:
   const GltfAsset& asset_;
   GltfBufferBytes bytes_;
+  // Compressed views are never decoded for boxes: glTF requires their bounds be given.
+  GltfViewBytes views_;
   const std::string& fileName_;
   std::vector<std::optional<std::optional<MeshBounds>>> boxes_;
 };
