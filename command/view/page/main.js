@@ -86,6 +86,24 @@ let pressesAwaited = 0;
 
 const held = () => pressesAwaited > 0;
 
+// Requests stop at a megabyte; a selection of more ids than this goes in several, the
+// first replacing or adding as asked and the rest adding, as one action.
+const kIdsPerSelect = 5000;
+
+async function send(action, body) {
+  if (action !== 'select' || body.objects.length <= kIdsPerSelect) return [await post(action, body)];
+  const answers = [];
+  try {
+    for (let at = 0; at < body.objects.length; at += kIdsPerSelect)
+      answers.push(await post(action, { objects: body.objects.slice(at, at + kIdsPerSelect),
+                                        add: at === 0 ? body.add : true }));
+  } catch (error) {
+    error.answers = answers;  // what was taken before it, which later answers build on
+    throw error;
+  }
+  return answers;
+}
+
 // Each answer says what changed since the one before, so they are applied in order.
 function act(action, body = {}) {
   ++waiting;
@@ -101,9 +119,10 @@ function act(action, body = {}) {
   }, kShowWaitingAfterMs);
   queue = queue.then(async () => {
     try {
-      show(await post(action, body));
+      show(await send(action, body));
       if (waiting === 1) status(describe(action, body));
     } catch (error) {
+      if (error.answers?.length) show(error.answers);
       status(error.message, true);
     } finally {
       --waiting;
@@ -143,22 +162,31 @@ function disableControls() {
     control.disabled = true;
 }
 
-// `frame`: the first load, or what an action changed. The caller redraws the rest of
-// the page once it knows whether more answers are awaited.
-function show(frame) {
+// `frames`: the first load, or what an action changed, in one answer or several; the
+// view is redrawn once for all. The caller redraws the rest of the page once it knows
+// whether more answers are awaited.
+function show(frames) {
   const first = store === null;
-  let changed = null;
-  if (first) store = new SceneStore(frame);
-  else changed = store.apply(frame);
-  // The store holds the objects from here on; the head is the rest of the state.
-  const { objects, moved, selected, deselected, arrays, ...rest } = frame.head;
-  state = rest;
+  const moved = new Set();
+  const reselected = new Set();
+  for (const frame of frames) {
+    if (store === null) {
+      store = new SceneStore(frame);
+    } else {
+      const changed = store.apply(frame);
+      for (const i of changed.moved) moved.add(i);
+      for (const i of changed.reselected) reselected.add(i);
+    }
+    // The store holds the objects from here on; the head is the rest of the state.
+    const { objects, moved: _, selected, deselected, arrays, ...rest } = frame.head;
+    state = rest;
+  }
   if (first) {
     status(`drawing ${store.count} objects…`);
     viewport.setScene(store, links());
     outliner.setScene(store);
   } else {
-    viewport.update(changed.moved, changed.reselected, links());
+    viewport.update(moved, reselected, links());
   }
   // What the plug-in showed since the last state: its messages, the pages it opened.
   if (messagesSeen !== null) {
@@ -226,7 +254,7 @@ const meshList = getMeshes();
 meshList.catch(() => {});  // reported when the meshes are loaded
 getScene((bytes) => status(`loading the scene: ${(bytes / 1e6).toFixed(1)} MB received`))
   .then(async (first) => {
-    show(first);
+    show([first]);
     --waiting;
     document.body.classList.remove('busy', 'waited');
     draw();

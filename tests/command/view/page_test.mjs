@@ -258,6 +258,16 @@ try {
 
       await page.fill('#outliner input[type=search]', 'Object 99');
       await page.waitForFunction(() => document.querySelector('#outliner .shown').textContent === '111 of 10001');
+      // Select on every object: more ids than one request carries, taken as one action.
+      await page.fill('#outliner input[type=search]', '');
+      await page.waitForFunction(() => document.querySelector('#outliner .shown').textContent === '10001');
+      await page.click('#outliner .select-shown');
+      await answered();
+      const selected = await page.evaluate(async () => (await (await fetch('/api/state')).json())
+        .objects.filter((object) => object.selected).length);
+      assert.equal(selected, 10001, 'every object is selected');
+      assert.ok(await page.evaluate(() => performance.getEntriesByType('resource')
+        .filter((entry) => entry.name.endsWith('/api/select')).length) > 1, 'in several requests');
       assert.deepEqual(pageErrors, []);
     } finally {
       await stopView(largeView);
