@@ -341,7 +341,7 @@ PressOutcome Document::Press(int32_t buttonId, bool checkUndo) {
   const khost::DescriptionElement* element = Panel().Element(buttonId);
   if (element == nullptr || element->kind != khost::ElementKind::kButton)
     throw InputError("press: the panel has no button " + std::to_string(buttonId));
-  Settings();  // this document's settings in the tool's container
+  Settings();  // documents share one plug-in: this one's settings go into its container first
   return Observed(
       [&] {
         const int32_t answer = session_->PressButton(buttonId);

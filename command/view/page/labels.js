@@ -3,6 +3,7 @@
 // corner on every frame, so a scene of any size has the same handful of nodes.
 import * as THREE from 'three';
 import { kColours } from './colours.js';
+import { writeIfChanged } from './dom_writes.js';
 
 export class Labels {
   static kMax = 8;
@@ -43,8 +44,7 @@ export class Labels {
       this.point.project(camera);
       const behind = this.point.z > 1;
       label.hidden = behind;
-      // Unchanged text is not written again: that would lay the label out anew each frame.
-      if (label.textContent !== store.names[i]) label.textContent = store.names[i];
+      writeIfChanged(label, 'textContent', store.names[i]);
       label.dataset.index = i;
       label.style.color = `#${kColours[entry.role].toString(16).padStart(6, '0')}`;
       // Boxes close together would put their names on top of each other: a label that

@@ -3,6 +3,7 @@
 // after the other, each answer applied in turn; until the last has arrived the page says
 // what it waits for and the controls that would send another press are disabled.
 import { getMeshBytes, getMeshes, getScene, post } from './api.js';
+import { writeIfChanged } from './dom_writes.js';
 import { Outliner } from './outliner.js';
 import { renderPanel } from './panel.js';
 import { SceneStore } from './scene_store.js';
@@ -146,13 +147,8 @@ function describe(action, body) {
   return '';
 }
 
-// Text written only when it differs, so an unchanged part of the page is not repainted.
-function setText(element, text) {
-  if (element.textContent !== text) element.textContent = text;
-}
-
 function status(text, error = false) {
-  setText($('#status'), text);
+  writeIfChanged($('#status'), 'textContent', text);
   $('#status').classList.toggle('error', error);
 }
 
@@ -203,7 +199,8 @@ function show(frames) {
 
 // Everything but the 3D view, which show() updated in place.
 function draw() {
-  setText($('#file'), state.output ? `${state.file} → ${state.output}` : state.file);
+  writeIfChanged($('#file'), 'textContent',
+                 state.output ? `${state.file} → ${state.output}` : state.file);
   $('#stack').disabled = !store.selected.includes(1);
   $('#undo').disabled = state.undoSteps === 0;
   $('#redo').disabled = state.redoSteps === 0;
@@ -212,7 +209,7 @@ function draw() {
   outliner.refresh(links()[0]);
   renderPanel($('#panel'), state, (id) => { const i = store.index(id); return i < 0 ? '?' : store.paths[i]; },
               picking, actions);
-  setText($('#console'), state.console.join('\n'));
+  writeIfChanged($('#console'), 'textContent', state.console.join('\n'));
   $('#outliner .select-shown').disabled = false;
   if (document.body.classList.contains('waited')) disableControls();
 }

@@ -2,6 +2,7 @@
 // list is a tall spacer and a few reused rows placed where the scroll says, so a scene
 // of any size costs the same DOM. Each row carries the object's id and the placement
 // the host reports, so a reader (or a test) sees exactly what the server said.
+import { writeIfChanged } from './dom_writes.js';
 
 const kRowHeight = 20;
 const kSpare = 10;  // rows drawn beyond the visible ones, so a fast scroll shows no gap
@@ -111,11 +112,10 @@ export class Outliner {
     this.pool.forEach((row, n) => this.#fill(row, this.shown[from + n], from + n));
   }
 
-  // Only what differs is written: a row written again is laid out and painted again.
   #fill(row, i, line) {
     const s = this.store;
     const position = Array.from(s.positions.subarray(3 * i, 3 * i + 3));
-    const set = (target, key, value) => { if (target[key] !== value) target[key] = value; };
+    const set = writeIfChanged;
     set(row.style, 'top', `${line * kRowHeight}px`);
     set(row.style, 'paddingLeft', `${6 + 14 * (this.filter.value ? 0 : this.depth[i])}px`);
     row.classList.toggle('selected', s.selected[i] === 1);

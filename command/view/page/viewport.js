@@ -30,7 +30,9 @@ function unitBoxEdges() {
   const positions = [];
   for (let c = 0; c < 8; ++c)
     for (const bit of [1, 2, 4]) if (!(c & bit)) positions.push(...corner(c), ...corner(c | bit));
-  return new THREE.Float32BufferAttribute(positions, 3);
+  const geometry = new THREE.BufferGeometry();
+  geometry.setAttribute('position', new THREE.Float32BufferAttribute(positions, 3));
+  return geometry;
 }
 
 // Faces, edges and the axes are drawn by one small shader program: in software WebGL
@@ -57,7 +59,8 @@ function boxMaterial(hex, opacity) {
     side: THREE.DoubleSide, forceSinglePass: true });
 }
 
-// `draw` instances of `shape` (a geometry's attributes), each placed by `matrices`.
+// Instances of `shape` (its positions and index), each placed by its matrix in `matrices`;
+// the count drawn is set on the part's geometry.
 function instancedPart(kind, shape, matrices, material) {
   const geometry = new THREE.InstancedBufferGeometry();
   geometry.setAttribute('position', shape.getAttribute('position'));
@@ -68,12 +71,6 @@ function instancedPart(kind, shape, matrices, material) {
   part.raycast = () => {};
   if (kind === THREE.LineSegments) part.renderOrder = -1;
   return part;
-}
-
-function unitBoxEdgeGeometry() {
-  const geometry = new THREE.BufferGeometry();
-  geometry.setAttribute('position', unitBoxEdges());
-  return geometry;
 }
 
 // The world axes, 60 units long, red, green and blue.
@@ -130,7 +127,7 @@ class RoleLayer {
     const matrices = this.faces.instanceMatrix;
     this.drawn = [
       instancedPart(THREE.Mesh, box, matrices, boxMaterial(kColours[role], role === 'plain' ? 0.08 : 0.28)),
-      instancedPart(THREE.LineSegments, unitBoxEdgeGeometry(), matrices, boxMaterial(kColours[role], 1)),
+      instancedPart(THREE.LineSegments, unitBoxEdges(), matrices, boxMaterial(kColours[role], 1)),
     ];
     for (const part of [this.faces, ...this.drawn]) parent.add(part);
     this.objects = new Int32Array(Math.max(capacity, 1));  // slot -> object index

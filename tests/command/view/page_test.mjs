@@ -25,6 +25,9 @@ const { chromium } = await import('playwright-core');
 
 mkdirSync(artifacts, { recursive: true });
 const readJson = (file) => JSON.parse(readFileSync(file, 'utf8'));
+// How many requests of `action` the page has sent.
+const sent = (page, action) => page.evaluate((a) => performance.getEntriesByType('resource')
+  .filter((entry) => entry.name.endsWith(`/api/${a}`)).length, action);
 const demo = readJson(path.join(source, 'examples/demo.json'));
 const description = readJson(path.join(source, 'plugin/res/description/Kestrum.json'));
 const strings = readJson(path.join(source, 'plugin/res/strings/en.json')).strings;
@@ -132,11 +135,9 @@ try {
     // While an answer is awaited a second click sends nothing, and an answer that is slow
     // to come is said in the status line with the controls disabled.
     const answered = () => page.waitForFunction(() => !document.body.classList.contains('busy'));
-    const sent = (action) => page.evaluate((a) => performance.getEntriesByType('resource')
-      .filter((entry) => entry.name.endsWith(`/api/${a}`)).length, action);
     await page.evaluate(() => { for (let i = 0; i < 2; ++i) document.querySelector('#undo').click(); });
     await answered();
-    assert.equal(await sent('undo'), 1, 'the second click is not a second undo');
+    assert.equal(await sent(page, 'undo'), 1, 'the second click is not a second undo');
     assert.equal(await page.isDisabled('#redo'), false);
     assert.deepEqual(await positions(), before, 'undo puts every object back exactly');
     await page.route('**/api/redo', async (route) => {
@@ -266,8 +267,7 @@ try {
       const selected = await page.evaluate(async () => (await (await fetch('/api/state')).json())
         .objects.filter((object) => object.selected).length);
       assert.equal(selected, 10001, 'every object is selected');
-      assert.ok(await page.evaluate(() => performance.getEntriesByType('resource')
-        .filter((entry) => entry.name.endsWith('/api/select')).length) > 1, 'in several requests');
+      assert.ok(await sent(page, 'select') > 1, 'in several requests');
       assert.deepEqual(pageErrors, []);
     } finally {
       await stopView(largeView);
