@@ -1,7 +1,7 @@
 // The 3D view: every object as its bounding box, and a glTF node's mesh inside it, placed
 // by the world matrix the host reports. It draws what the server says and computes no
-// placement of its own. Boxes are instanced, one draw call per role for the faces and
-// one for the edges, all of one shader program, so a scene of any size costs a few draw
+// placement of its own. Boxes are instanced, one draw call per role for their faces and
+// edges together, all of one shader program, so a scene of any size costs a few draw
 // calls and a press rewrites only the matrices of what moved.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
@@ -24,46 +24,56 @@ export function meshGeometry(bytes, vertices, triangles) {
   return geometry;
 }
 
-// The twelve edges of the unit box centred on the origin.
-function unitBoxEdges() {
-  const corner = (c) => [(c & 1) - 0.5, ((c >> 1) & 1) - 0.5, ((c >> 2) & 1) - 0.5];
-  const positions = [];
-  for (let c = 0; c < 8; ++c)
-    for (const bit of [1, 2, 4]) if (!(c & bit)) positions.push(...corner(c), ...corner(c | bit));
-  const geometry = new THREE.BufferGeometry();
-  geometry.setAttribute('position', new THREE.Float32BufferAttribute(positions, 3));
-  return geometry;
-}
-
-// Faces, edges and the axes are drawn by one small shader program: in software WebGL
-// each program takes about a frame to compile, and the first frame waits for them all.
-// Every part is an instanced draw placed by `boxMatrix`; colours are given as they are
-// shown (sRGB), so the shader writes them unchanged. All parts are blended, edges and
-// axes first, so that they share the program's settings.
+// Faces, their edges and the axes are drawn by one small shader program: in software
+// WebGL each program takes about a frame to compile, and the first frame waits for them
+// all. Every part is an instanced draw placed by `boxMatrix`; colours are given as they
+// are shown (sRGB), so the shader writes them unchanged. A box's edges are drawn by its
+// faces, a pixel wide where the face meets the next: a box costs its faces and nothing
+// more, where lines cost as much again.
 const kBoxVertexShader = `in vec3 position;
+in vec3 normal;
 in mat4 boxMatrix;
 uniform mat4 modelViewMatrix;
 uniform mat4 projectionMatrix;
-void main() { gl_Position = projectionMatrix * modelViewMatrix * boxMatrix * vec4(position, 1.0); }`;
+out vec3 local;
+flat out vec3 faceAxis;
+void main() {
+  local = position;
+  faceAxis = abs(normal);
+  gl_Position = projectionMatrix * modelViewMatrix * boxMatrix * vec4(position, 1.0);
+}`;
 const kBoxFragmentShader = `precision highp float;
 uniform vec4 colour;
+uniform vec4 edgeColour;  // no edges where its alpha is 0
+in vec3 local;
+flat in vec3 faceAxis;
 out vec4 shown;
-void main() { shown = colour; }`;
+void main() {
+  if (edgeColour.a == 0.0) { shown = colour; return; }
+  // Pixels to the face's nearest edge, where another coordinate of the unit box reaches
+  // its half; the face's own axis is no edge.
+  vec3 pixels = (0.5 - abs(local)) / max(fwidth(local), 1e-6) + faceAxis * 1e6;
+  float edge = clamp(1.0 - min(min(pixels.x, pixels.y), pixels.z), 0.0, 1.0);
+  shown = mix(colour, edgeColour, edge);
+}`;
 
-function boxMaterial(hex, opacity) {
-  const colour = new THREE.Vector4(((hex >> 16) & 255) / 255, ((hex >> 8) & 255) / 255,
-                                   (hex & 255) / 255, opacity);
+// `edgeHex`: the colour of a box's edges, drawn opaque; none for a line.
+function boxMaterial(hex, opacity, edgeHex) {
+  const vector = (h, alpha) => new THREE.Vector4(((h >> 16) & 255) / 255, ((h >> 8) & 255) / 255,
+                                                 (h & 255) / 255, alpha);
   return new THREE.RawShaderMaterial({
     glslVersion: THREE.GLSL3, vertexShader: kBoxVertexShader, fragmentShader: kBoxFragmentShader,
-    uniforms: { colour: { value: colour } }, transparent: true, depthWrite: opacity === 1,
-    side: THREE.DoubleSide, forceSinglePass: true });
+    uniforms: { colour: { value: vector(hex, opacity) },
+                edgeColour: { value: edgeHex === undefined ? new THREE.Vector4(0, 0, 0, 0) : vector(edgeHex, 1) } },
+    transparent: true, depthWrite: opacity === 1, side: THREE.DoubleSide, forceSinglePass: true });
 }
 
 // Instances of `shape` (its positions and index), each placed by its matrix in `matrices`;
 // the count drawn is set on the part's geometry.
 function instancedPart(kind, shape, matrices, material) {
   const geometry = new THREE.InstancedBufferGeometry();
-  geometry.setAttribute('position', shape.getAttribute('position'));
+  for (const name of ['position', 'normal'])
+    if (shape.getAttribute(name)) geometry.setAttribute(name, shape.getAttribute(name));
   if (shape.index) geometry.setIndex(shape.index);
   geometry.setAttribute('boxMatrix', matrices);
   const part = new kind(geometry, material);
@@ -114,8 +124,8 @@ class Written {
   }
 }
 
-// The boxes of one role: faces and edges share one matrix per instance, the box's world
-// matrix scaled by its size. Slots are kept packed, so `count` instances are drawn.
+// The boxes of one role: one matrix per instance, the box's world matrix scaled by its
+// size. Slots are kept packed, so `count` instances are drawn.
 class RoleLayer {
   constructor(role, capacity, parent) {
     const box = new THREE.BoxGeometry(1, 1, 1);
@@ -125,10 +135,8 @@ class RoleLayer {
     this.faces.instanceMatrix.setUsage(THREE.DynamicDrawUsage);
     this.matrices = this.faces.instanceMatrix.array;
     const matrices = this.faces.instanceMatrix;
-    this.drawn = [
-      instancedPart(THREE.Mesh, box, matrices, boxMaterial(kColours[role], role === 'plain' ? 0.08 : 0.28)),
-      instancedPart(THREE.LineSegments, unitBoxEdges(), matrices, boxMaterial(kColours[role], 1)),
-    ];
+    this.drawn = [instancedPart(THREE.Mesh, box, matrices,
+                                boxMaterial(kColours[role], role === 'plain' ? 0.08 : 0.28, kColours[role]))];
     for (const part of [this.faces, ...this.drawn]) parent.add(part);
     this.objects = new Int32Array(Math.max(capacity, 1));  // slot -> object index
     this.written = new Written(this.faces.instanceMatrix);
