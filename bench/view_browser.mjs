@@ -109,20 +109,36 @@ async function heapMb(page) {
   return `${(usedSize / 1e6).toFixed(0)} + ${(backingStorageSize / 1e6).toFixed(0)}`;
 }
 
+// Runs in the page before its own scripts: the first time `drawn` (an expression) holds
+// after a change to the page, a pixel is read back and the time since navigation kept.
+// Both pages are timed alike, in the page: polling from here would add a frame or more
+// and a round trip, by chance more to one side than to the other.
+function stampFirstFrame(drawn) {
+  const holds = new Function(`return ${drawn}`);
+  const observer = new MutationObserver(() => {
+    if (!holds()) return;
+    const gl = document.querySelector('canvas').getContext('webgl2');
+    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
+    window.kestrumFirstFrame = performance.now();
+    observer.disconnect();
+  });
+  observer.observe(document, { attributes: true, childList: true, subtree: true });
+}
+
+async function firstFrameSeconds(page) {
+  await page.waitForFunction(() => window.kestrumFirstFrame !== undefined, null, { timeout: kTimeout });
+  return page.evaluate(() => window.kestrumFirstFrame / 1000);
+}
+
 // `count`: the objects the view must draw; `screenshot`: a file for the pressed view.
 async function measureView(browser, scene, count, screenshot) {
   const { view, address } = await startView(scene);
   const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
   try {
-    const start = Date.now();
+    await page.addInitScript(stampFirstFrame, `document.body.dataset.ready &&
+      Number(document.querySelector('#viewport').dataset.drawn) === ${count}`);
     await page.goto(address);
-    await page.waitForFunction((count) => document.body.dataset.ready &&
-      Number(document.querySelector('#viewport').dataset.drawn) === count, count, { timeout: kTimeout });
-    await page.evaluate(() => {
-      const gl = document.querySelector('#viewport canvas').getContext('webgl2');
-      gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
-    });
-    const firstFrame = (Date.now() - start) / 1000;
+    const firstFrame = await firstFrameSeconds(page);
     const sceneBytes = await page.evaluate(() =>
       performance.getEntriesByType('resource').find((e) => e.name.endsWith('/api/scene')).encodedBodySize);
     // Seconds from clicking `button` until the view has drawn a frame once `done()` holds.
@@ -190,10 +206,9 @@ async function measurePeer(browser, glb) {
   const { server, address } = await startPeer(glb);
   const page = await browser.newPage({ viewport: { width: 1280, height: 760 } });
   try {
-    const start = Date.now();
+    await page.addInitScript(stampFirstFrame, 'document.body.dataset.ready');
     await page.goto(address);
-    await page.waitForSelector('body[data-ready]', { timeout: kTimeout });
-    return { firstFrame: (Date.now() - start) / 1000, heap: await heapMb(page),
+    return { firstFrame: await firstFrameSeconds(page), heap: await heapMb(page),
              dom: await page.evaluate(() => document.getElementsByTagName('*').length) };
   } finally {
     await page.close();
