@@ -1,17 +1,28 @@
-# The page of kestrum view and the three.js modules it imports, built into the command
-# with the assembler's .incbin: the files' bytes as they are, from any working folder.
-# Sets KESTRUM_VIEW_FILES_SOURCE.
-file(GLOB page_files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/page/*)
-set(view_files)
+# The page of kestrum view built into the command with the assembler's .incbin: the
+# files' bytes as they are, from any working folder. Sets KESTRUM_VIEW_FILES_SOURCE, and
+# KESTRUM_VIEW_BUNDLE for the target that builds it.
+#
+# The page's modules and the parts of three.js they use go as one module, /main.js,
+# bundled by esbuild (KESTRUM_ESBUILD, from npm): a small scene's first frame waits
+# mostly for the browser to read the JavaScript, and the bundle is half of three.js's
+# modules, in one request. Not minified, so the page stays readable in the browser.
+file(GLOB page_scripts CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/page/*.js)
+set(bundle ${CMAKE_CURRENT_BINARY_DIR}/page/main.js)
+set(KESTRUM_VIEW_BUNDLE ${bundle})
+add_custom_command(
+  OUTPUT ${bundle}
+  COMMAND ${KESTRUM_NODE_PROGRAM} ${KESTRUM_ESBUILD} ${CMAKE_CURRENT_SOURCE_DIR}/page/main.js
+          --bundle --format=esm --log-level=warning --outfile=${bundle}
+  DEPENDS ${page_scripts} ${KESTRUM_THREE}/package.json
+  COMMENT "Bundling the view's page with three.js")
+
+file(GLOB page_files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/page/*.html
+     ${CMAKE_CURRENT_SOURCE_DIR}/page/*.css)
+set(view_files "/main.js=${bundle}" "/three/LICENSE=${KESTRUM_THREE}/LICENSE")
 foreach(file ${page_files})
   get_filename_component(name ${file} NAME)
   list(APPEND view_files "/${name}=${file}")
 endforeach()
-list(APPEND view_files
-  "/three/three.module.js=${KESTRUM_THREE}/build/three.module.js"
-  "/three/three.core.js=${KESTRUM_THREE}/build/three.core.js"
-  "/three/OrbitControls.js=${KESTRUM_THREE}/examples/jsm/controls/OrbitControls.js"
-  "/three/LICENSE=${KESTRUM_THREE}/LICENSE")
 
 set(assembly "")
 set(table "")

@@ -425,11 +425,17 @@ export class Viewport {
   }
 
   // The box program compiles while the scene is on its way, not in the first frame; the
-  // layers made later share it.
+  // layers made later share it. A draw of one box of no size (the scene's background,
+  // nothing else) has the software renderer link it and make its drawing code now too.
   #compileEarly() {
     const scene = new THREE.Scene();
-    new RoleLayer('plain', 1, scene);
+    scene.background = this.scene.background;
+    const layer = new RoleLayer('plain', 1, scene);
+    layer.matrices.fill(0);
+    layer.setCount(1);
+    layer.changed();
     this.renderer.compile(scene, this.camera);
+    this.renderer.render(scene, this.camera);
   }
 
   #resize() {
