@@ -17,16 +17,17 @@ export class Labels {
       element.append(label);
       this.pool.push(label);
     }
+    this.sizes = new Array(Labels.kMax).fill(null);  // [width, height] of each label's name
     this.point = new THREE.Vector3();
   }
 
-  // `shown`: [{index, role}], at most kMax are named.
-  place(store, shown, camera, element) {
+  // `shown`: [{index, role}], at most kMax are named; `width` and `height`: the view's
+  // size. A label's size is measured once per name: measuring asks the page for its
+  // layout, which each frame would otherwise do once per label.
+  place(store, shown, camera, width, height) {
     const w = store.worlds;
     const h = store.halfSizes;
-    const width = element.clientWidth;
-    const height = element.clientHeight;
-    const placed = [];  // [x, y, width, height] of the labels placed so far
+    const labelled = [];
     this.pool.forEach((label, n) => {
       const entry = shown[n];
       if (!entry) {
@@ -42,21 +43,25 @@ export class Labels {
         this.point.setComponent(k, value);
       }
       this.point.project(camera);
-      const behind = this.point.z > 1;
-      label.hidden = behind;
-      writeIfChanged(label, 'textContent', store.names[i]);
-      label.dataset.index = i;
+      label.hidden = this.point.z > 1;  // behind the camera
+      if (writeIfChanged(label, 'textContent', store.names[i])) this.sizes[n] = null;
+      writeIfChanged(label.dataset, 'index', String(i));
       label.style.color = `#${kColours[entry.role].toString(16).padStart(6, '0')}`;
-      // Boxes close together would put their names on top of each other: a label that
-      // would cover an earlier one goes above it.
-      const box = [((this.point.x + 1) / 2) * width, 0, label.offsetWidth, label.offsetHeight];
-      box[1] = ((1 - this.point.y) / 2) * height - box[3];
+      if (!label.hidden) labelled.push([n, this.point.x, this.point.y]);
+    });
+    for (const [n] of labelled) this.sizes[n] ??= [this.pool[n].offsetWidth, this.pool[n].offsetHeight];
+    // Boxes close together would put their names on top of each other: a label that
+    // would cover an earlier one goes above it.
+    const placed = [];  // [x, y, width, height] of the labels placed so far
+    for (const [n, x, y] of labelled) {
+      const box = [((x + 1) / 2) * width, 0, ...this.sizes[n]];
+      box[1] = ((1 - y) / 2) * height - box[3];
       const covers = (other) => box[0] < other[0] + other[2] && other[0] < box[0] + box[2] &&
                                 box[1] < other[1] + other[3] && other[1] < box[1] + box[3];
       for (let other = placed.find(covers); other; other = placed.find(covers))
         box[1] = other[1] - box[3];
-      if (!behind) placed.push(box);
-      label.style.transform = `translate(${box[0]}px, ${box[1]}px)`;
-    });
+      placed.push(box);
+      this.pool[n].style.transform = `translate(${box[0]}px, ${box[1]}px)`;
+    }
   }
 }

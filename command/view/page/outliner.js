@@ -48,8 +48,18 @@ export class Outliner {
     this.pool = [];
     this.store = null;
     this.reference = -1;
-    this.scroller.addEventListener('scroll', () => this.#draw());
-    new ResizeObserver(() => this.#draw()).observe(this.scroller);
+    // The scroll and the list's height as last seen, so that drawing the rows, right
+    // after the list has changed, does not ask the page for its layout.
+    this.scrollTop = 0;
+    this.height = 0;
+    this.scroller.addEventListener('scroll', () => {
+      this.scrollTop = this.scroller.scrollTop;
+      this.#draw();
+    });
+    new ResizeObserver(() => {
+      this.height = this.scroller.clientHeight;
+      this.#draw();
+    }).observe(this.scroller);
     let typing = null;
     this.filter.addEventListener('input', () => {
       clearTimeout(typing);
@@ -97,10 +107,9 @@ export class Outliner {
 
   #draw() {
     if (!this.store) return;
-    const from = Math.max(0, Math.floor(this.scroller.scrollTop / kRowHeight) - kSpare);
+    const from = Math.max(0, Math.floor(this.scrollTop / kRowHeight) - kSpare);
     const to = Math.min(this.shown.length,
-                        Math.ceil((this.scroller.scrollTop + this.scroller.clientHeight) /
-                                  kRowHeight) + kSpare);
+                        Math.ceil((this.scrollTop + this.height) / kRowHeight) + kSpare);
     while (this.pool.length < to - from) {
       const row = document.createElement('span');
       row.className = 'row';

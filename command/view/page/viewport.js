@@ -161,8 +161,11 @@ export class Viewport {
     // The canvas starts at the size it is shown at, so that its buffers are made once
     // and not again at the first resize: in software WebGL that costs as much as a frame.
     const canvas = document.createElement('canvas');
-    canvas.width = Math.max(1, Math.floor(element.clientWidth * window.devicePixelRatio));
-    canvas.height = Math.max(1, Math.floor(element.clientHeight * window.devicePixelRatio));
+    // Kept, so that a frame need not ask the page for its layout.
+    this.width = element.clientWidth;
+    this.height = element.clientHeight;
+    canvas.width = Math.max(1, Math.floor(this.width * window.devicePixelRatio));
+    canvas.height = Math.max(1, Math.floor(this.height * window.devicePixelRatio));
     element.appendChild(canvas);
     this.renderer = new THREE.WebGLRenderer({ antialias: true, canvas });
     this.renderer.setPixelRatio(window.devicePixelRatio);
@@ -276,7 +279,7 @@ export class Viewport {
 
   #draw() {
     this.renderer.render(this.scene, this.camera);
-    if (this.store) this.labels.place(this.store, this.#labelled(), this.camera, this.element);
+    if (this.store) this.labels.place(this.store, this.#labelled(), this.camera, this.width, this.height);
     this.element.dataset.drawn = this.store ? this.store.count : 0;
     this.element.dataset.frames = Number(this.element.dataset.frames ?? 0) + 1;
   }
@@ -441,6 +444,8 @@ export class Viewport {
   #resize() {
     const { clientWidth: width, clientHeight: height } = this.element;
     if (!width || !height) return;
+    this.width = width;
+    this.height = height;
     const size = this.renderer.getSize(new THREE.Vector2());
     if (size.x !== width || size.y !== height) this.renderer.setSize(width, height, false);
     this.camera.aspect = width / height;
