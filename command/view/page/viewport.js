@@ -284,9 +284,6 @@ export class Viewport {
     this.element.dataset.frames = Number(this.element.dataset.frames ?? 0) + 1;
   }
 
-  // The draw calls a frame makes, for the page's own checks.
-  drawCalls() { return this.renderer.info.render.calls; }
-
   #roleOf(i) {
     if (i === this.links[0]) return kReference;
     return this.store.selected[i] ? kSelected : kPlain;
