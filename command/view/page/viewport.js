@@ -25,8 +25,8 @@ export function meshGeometry(bytes, vertices, triangles) {
 }
 
 // Faces, their edges and the axes are drawn by one small shader program: in software
-// WebGL each program takes about a frame to compile, and the first frame waits for them
-// all. Every part is an instanced draw placed by `boxMatrix`; colours are given as they
+// WebGL each program takes about a frame to compile, and the first frame would wait for
+// each. Every part is an instanced draw placed by `boxMatrix`; colours are given as they
 // are shown (sRGB), so the shader writes them unchanged. A box's edges are drawn by its
 // faces, a pixel wide where the face meets the next: a box costs its faces and nothing
 // more, where lines cost as much again.
@@ -425,8 +425,9 @@ export class Viewport {
   }
 
   // The box program compiles while the scene is on its way, not in the first frame; the
-  // layers made later share it. A draw of one box of no size (the scene's background,
-  // nothing else) has the software renderer link it and make its drawing code now too.
+  // layers made later share it. Drawing one box of no size (the scene's background,
+  // nothing else) compiles it, and has the software renderer link it and make its
+  // drawing code now too.
   #compileEarly() {
     const scene = new THREE.Scene();
     scene.background = this.scene.background;
@@ -434,7 +435,6 @@ export class Viewport {
     layer.matrices.fill(0);
     layer.setCount(1);
     layer.changed();
-    this.renderer.compile(scene, this.camera);
     this.renderer.render(scene, this.camera);
   }
 
