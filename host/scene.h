@@ -108,6 +108,11 @@ class Scene {
   // the undo group and the message log make room for that many at once, so the first
   // press on a fresh scene does not grow them step by step.
   void ExpectChanges(HostDocument* document, size_t objects);
+  // How many undo steps each document keeps, now and when made later, as a host's
+  // preference has it (none, the default: no limit). At 0 the undo calls are checked as
+  // always but record nothing, for a run that never undoes: a press on a million
+  // objects would otherwise record 200 MB.
+  void SetUndoLevels(std::optional<size_t> levels);
   // Test switch: AddUndo succeeds `successes` more times, then answers false.
   void FailAddUndoAfter(int64_t successes) { addUndoSuccessesLeft_ = successes; }
   void StopFailingAddUndo() { addUndoSuccessesLeft_.reset(); }
@@ -121,6 +126,7 @@ class Scene {
     int32_t id;
   };
   void SendMessage(HostObject* object, int32_t id) {
+    if (!keepMessages_) return;
     if (messages_.size() == messages_.capacity()) [[unlikely]]
       GrowMessages();
     // Tells the compiler that emplace_back will not grow, so its growth code and the
@@ -132,6 +138,12 @@ class Scene {
   }
   const std::vector<ObjectMessage>& Messages() const { return messages_; }
   void ClearMessages() { messages_.clear(); }
+  // Whether messages are logged (the default) or only taken, for a run where nobody
+  // reads the log: a press sends each object it moves two. Not logging empties it.
+  void KeepObjectMessages(bool kept) {
+    keepMessages_ = kept;
+    if (!kept) std::vector<ObjectMessage>().swap(messages_);
+  }
 
   ObjectArrays& arrays() { return arrays_; }
 
@@ -253,6 +265,8 @@ class Scene {
   std::vector<std::unique_ptr<HostDocument>> documents_;
   ObjectArrays arrays_;
   std::vector<ObjectMessage> messages_;
+  bool keepMessages_ = true;
+  std::optional<size_t> undoLevels_;
   std::optional<int64_t> addUndoSuccessesLeft_;
 
   // Raised by every change that may move a world matrix; a cache confirmed at the

@@ -15,6 +15,7 @@ HostDocument* Scene::NewDocument(std::string name) {
   documents_.push_back(std::make_unique<HostDocument>());
   HostDocument* document = documents_.back().get();
   document->name = std::move(name);
+  document->undo.SetLevels(undoLevels_);
   // Nothing is selected, and the empty cache says so.
   document->selectionCacheVersion = document->selectionVersion;
   return document;

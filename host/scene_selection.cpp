@@ -41,6 +41,7 @@ void Scene::PrepareForSelection(HostDocument* document) {
       std::max({document->selectedObjects, kFewest, 2 * document->undo.SpareCapacity()});
   document->undo.PrepareSpare(objects);
   // A tool sends each object it changes two messages.
+  if (!keepMessages_) return;
   const size_t logged = messages_.size();
   ReserveAtLeast(messages_, logged + 2 * objects);
   TouchSpareRoom(messages_);

@@ -71,6 +71,25 @@ void UndoStep::swap(UndoStep& other) noexcept {
 UndoHistory::UndoHistory() = default;
 UndoHistory::~UndoHistory() = default;
 
+void UndoHistory::SetLevels(std::optional<size_t> levels) {
+  levels_ = levels;
+  recording_ = levels != 0;
+  if (!recording_) {
+    ClearSteps();
+    open_.clear();
+    spare_ = UndoStep{};
+    expected_ = 0;
+  }
+  DropOldest();
+}
+
+void UndoHistory::DropOldest() {
+  if (!levels_ || undo_.size() <= *levels_) return;
+  const auto dropped = undo_.begin() + static_cast<std::ptrdiff_t>(undo_.size() - *levels_);
+  for (auto step = undo_.begin(); step != dropped; ++step) Recycle(std::move(*step));
+  undo_.erase(undo_.begin(), dropped);
+}
+
 void UndoHistory::Begin() {
   if (depth_++ > 0) return;
   if (open_.capacity() < spare_.capacity()) open_.swap(spare_);
@@ -80,6 +99,7 @@ void UndoHistory::Begin() {
 }
 
 void UndoHistory::ExpectRecords(size_t records) {
+  if (!recording_) return;
   if (Open()) {
     // Geometric, so that many expectations within one group do not copy on each one.
     if (open_.size() + records > open_.capacity())
@@ -96,6 +116,7 @@ bool UndoHistory::End() {
     undo_.push_back(std::move(open_));
     for (Step& step : redo_) Recycle(std::move(step));
     redo_.clear();
+    DropOldest();
   }
   open_.clear();
   return true;
@@ -130,13 +151,14 @@ UndoHistory::Step UndoHistory::TakeSpare() {
 }
 
 void UndoHistory::Recycle(Step step) {
+  if (!recording_) return;
   if (step.capacity() <= spare_.capacity()) return;
   step.clear();
   spare_ = std::move(step);
 }
 
 void UndoHistory::PrepareSpare(size_t records) {
-  if (records <= spare_.capacity() || records <= open_.capacity()) return;
+  if (!recording_ || records <= spare_.capacity() || records <= open_.capacity()) return;
   const size_t room = std::max(records, 2 * spare_.capacity());
   // The spare holds no records: let its storage go before the larger one is made, so
   // the two are never held at once.
@@ -261,7 +283,12 @@ bool Scene::Redo(HostDocument* document) {
 void Scene::ExpectChanges(HostDocument* document, size_t objects) {
   document->undo.ExpectRecords(objects);
   // A tool that changes an object sends it two messages: changed, then updated.
-  ReserveAtLeast(messages_, messages_.size() + 2 * objects);
+  if (keepMessages_) ReserveAtLeast(messages_, messages_.size() + 2 * objects);
+}
+
+void Scene::SetUndoLevels(std::optional<size_t> levels) {
+  undoLevels_ = levels;
+  for (const auto& document : documents_) document->undo.SetLevels(levels);
 }
 
 size_t Scene::UndoSteps(const HostDocument* document) const {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "c4d_host_abi.h"
@@ -92,6 +93,11 @@ class UndoHistory {
   UndoHistory();
   ~UndoHistory();
 
+  // How many undo steps are kept, as a host's preference has it (none: no limit); the
+  // oldest go first. At 0 nothing is recorded: groups open and close as always, and
+  // make no step. Steps beyond a lower limit are dropped at once.
+  void SetLevels(std::optional<size_t> levels);
+
   void Begin();
   // The next records are expected to number about `records` (a tool asked for that many
   // selected objects): the open group, or the next one to open, makes room for them at
@@ -104,7 +110,7 @@ class UndoHistory {
   int Depth() const { return depth_; }
   // Appends to the open group; the caller checks that one is open.
   void Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
-    open_.Add(object, state, world);
+    if (recording_) open_.Add(object, state, world);
   }
 
   size_t UndoSteps() const { return undo_.size(); }
@@ -127,7 +133,12 @@ class UndoHistory {
   size_t SpareCapacity() const { return spare_.capacity(); }
 
  private:
+  // Trims the undo steps to the limit.
+  void DropOldest();
+
   int depth_ = 0;
+  std::optional<size_t> levels_;
+  bool recording_ = true;  // levels_ is not 0
   size_t expected_ = 0;
   Step open_;
   Step spare_;

@@ -2,6 +2,7 @@
 // back every bit, and misuse is reported instead of followed.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <random>
 #include <vector>
@@ -187,6 +188,50 @@ TEST_F(SceneUndo, SimulatedFailureAnswersFalseAfterTheGivenSuccesses) {
   EXPECT_EQ(host_ops::DocumentAddUndo(document, 40, cube), 1);
   host_ops::DocumentEndUndo(document);
   EXPECT_TRUE(host.misuse().Empty());
+}
+
+TEST_F(SceneUndo, UndoLevelsKeepTheLatestStepsAndZeroKeepsNone) {
+  struct Case {
+    std::optional<size_t> levels;
+    size_t stepsKept;
+    double positionAfterUndoingAll;
+  };
+  for (const Case& each : {Case{std::nullopt, 3, 0}, Case{2, 2, 1}, Case{0, 0, 3}}) {
+    SCOPED_TRACE(each.levels.value_or(99));
+    Host fresh;
+    Scene& own = fresh.scene();
+    // Documents made before and after the setting both follow it.
+    HostDocument* early = own.NewDocument("Early");
+    own.SetUndoLevels(each.levels);
+    for (HostDocument* made : {early, own.NewDocument("Late")}) {
+      HostObject* box = own.NewObject(made, "Cube");
+      for (double x : {1.0, 2.0, 3.0}) {
+        host_ops::DocumentBeginUndo(made);
+        EXPECT_EQ(host_ops::DocumentAddUndo(made, 40, box), 1);
+        own.SetPosition(box, {x, 0, 0});
+        host_ops::DocumentEndUndo(made);
+      }
+      EXPECT_EQ(own.UndoSteps(made), each.stepsKept);
+      while (own.Undo(made)) {
+      }
+      EXPECT_EQ(own.Position(box).x, each.positionAfterUndoingAll);
+      // Misuse is found whatever is kept.
+      EXPECT_EQ(host_ops::DocumentAddUndo(made, 40, box), 0);
+      EXPECT_TRUE(fresh.misuse().Mentions("no undo group is open"));
+    }
+  }
+  // A lower limit drops the oldest steps at once.
+  HostObject* cube = scene.NewObject(document, "Cube");
+  for (double x : {1.0, 2.0}) {
+    host_ops::DocumentBeginUndo(document);
+    host_ops::DocumentAddUndo(document, 40, cube);
+    scene.SetPosition(cube, {x, 0, 0});
+    host_ops::DocumentEndUndo(document);
+  }
+  scene.SetUndoLevels(1);
+  ASSERT_EQ(scene.UndoSteps(document), 1u);
+  ASSERT_TRUE(scene.Undo(document));
+  EXPECT_EQ(scene.Position(cube).x, 1.0);
 }
 
 struct MisuseCase {
