@@ -2,6 +2,7 @@
 // back every bit, and misuse is reported instead of followed.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <optional>
 #include <ostream>
 #include <random>
@@ -38,6 +39,16 @@ class SceneUndo : public testing::Test {
     std::vector<Observed> all;
     for (HostObject* object : objects) all.push_back(Observe(object));
     return all;
+  }
+  // One undo step for each x: the object recorded, then moved to (x, 0, 0).
+  static void MoveInSteps(Scene& in, HostDocument* where, HostObject* object,
+                          std::initializer_list<double> xs) {
+    for (double x : xs) {
+      host_ops::DocumentBeginUndo(where);
+      EXPECT_EQ(host_ops::DocumentAddUndo(where, 40, object), 1);
+      in.SetPosition(object, {x, 0, 0});
+      host_ops::DocumentEndUndo(where);
+    }
   }
   static void ExpectSame(const std::vector<Observed>& actual,
                          const std::vector<Observed>& expected) {
@@ -160,18 +171,10 @@ TEST_F(SceneUndo, AnObjectRecordedTwiceReturnsToItsFirstState) {
 
 TEST_F(SceneUndo, ANewStepDropsTheRedoSteps) {
   HostObject* cube = scene.NewObject(document, "Cube");
-  for (double x : {1.0, 2.0}) {
-    host_ops::DocumentBeginUndo(document);
-    host_ops::DocumentAddUndo(document, 40, cube);
-    scene.SetPosition(cube, {x, 0, 0});
-    host_ops::DocumentEndUndo(document);
-  }
+  MoveInSteps(scene, document, cube, {1.0, 2.0});
   ASSERT_TRUE(scene.Undo(document));
   EXPECT_EQ(scene.RedoSteps(document), 1u);
-  host_ops::DocumentBeginUndo(document);
-  host_ops::DocumentAddUndo(document, 40, cube);
-  scene.SetPosition(cube, {3, 0, 0});
-  host_ops::DocumentEndUndo(document);
+  MoveInSteps(scene, document, cube, {3.0});
   EXPECT_EQ(scene.RedoSteps(document), 0u);
   EXPECT_FALSE(scene.Redo(document));
   EXPECT_EQ(scene.UndoSteps(document), 2u);
@@ -205,12 +208,7 @@ TEST_F(SceneUndo, UndoLevelsKeepTheLatestStepsAndZeroKeepsNone) {
     own.SetUndoLevels(each.levels);
     for (HostDocument* made : {early, own.NewDocument("Late")}) {
       HostObject* box = own.NewObject(made, "Cube");
-      for (double x : {1.0, 2.0, 3.0}) {
-        host_ops::DocumentBeginUndo(made);
-        EXPECT_EQ(host_ops::DocumentAddUndo(made, 40, box), 1);
-        own.SetPosition(box, {x, 0, 0});
-        host_ops::DocumentEndUndo(made);
-      }
+      MoveInSteps(own, made, box, {1.0, 2.0, 3.0});
       EXPECT_EQ(own.UndoSteps(made), each.stepsKept);
       while (own.Undo(made)) {
       }
@@ -222,12 +220,7 @@ TEST_F(SceneUndo, UndoLevelsKeepTheLatestStepsAndZeroKeepsNone) {
   }
   // A lower limit drops the oldest steps at once.
   HostObject* cube = scene.NewObject(document, "Cube");
-  for (double x : {1.0, 2.0}) {
-    host_ops::DocumentBeginUndo(document);
-    host_ops::DocumentAddUndo(document, 40, cube);
-    scene.SetPosition(cube, {x, 0, 0});
-    host_ops::DocumentEndUndo(document);
-  }
+  MoveInSteps(scene, document, cube, {1.0, 2.0});
   scene.SetUndoLevels(1);
   ASSERT_EQ(scene.UndoSteps(document), 1u);
   ASSERT_TRUE(scene.Undo(document));
