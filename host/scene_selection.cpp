@@ -24,7 +24,7 @@ void Scene::SetSelected(HostObject* object, bool selected) {
     return;
   }
   ++document->selectedObjects;
-  if (document->selectedObjects > document->undo.SpareCapacity()) [[unlikely]]
+  if (document->undo.NeedsRoomFor(document->selectedObjects)) [[unlikely]]
     PrepareForSelection(document);
   // Reading a scene selects objects as it makes them, each the last in document order:
   // the cache grows with them instead of being rebuilt by a walk on the next request.

@@ -73,8 +73,7 @@ UndoHistory::~UndoHistory() = default;
 
 void UndoHistory::SetLevels(std::optional<size_t> levels) {
   levels_ = levels;
-  recording_ = levels != 0;
-  if (!recording_) {
+  if (!Recording()) {
     ClearSteps();
     open_.clear();
     spare_ = UndoStep{};
@@ -99,7 +98,7 @@ void UndoHistory::Begin() {
 }
 
 void UndoHistory::ExpectRecords(size_t records) {
-  if (!recording_) return;
+  if (!Recording()) return;
   if (Open()) {
     // Geometric, so that many expectations within one group do not copy on each one.
     if (open_.size() + records > open_.capacity())
@@ -151,14 +150,14 @@ UndoHistory::Step UndoHistory::TakeSpare() {
 }
 
 void UndoHistory::Recycle(Step step) {
-  if (!recording_) return;
+  if (!Recording()) return;
   if (step.capacity() <= spare_.capacity()) return;
   step.clear();
   spare_ = std::move(step);
 }
 
 void UndoHistory::PrepareSpare(size_t records) {
-  if (!recording_ || records <= spare_.capacity() || records <= open_.capacity()) return;
+  if (!Recording() || records <= spare_.capacity() || records <= open_.capacity()) return;
   const size_t room = std::max(records, 2 * spare_.capacity());
   // The spare holds no records: let its storage go before the larger one is made, so
   // the two are never held at once.

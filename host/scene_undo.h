@@ -110,7 +110,7 @@ class UndoHistory {
   int Depth() const { return depth_; }
   // Appends to the open group; the caller checks that one is open.
   void Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
-    if (recording_) open_.Add(object, state, world);
+    if (Recording()) open_.Add(object, state, world);
   }
 
   size_t UndoSteps() const { return undo_.size(); }
@@ -131,14 +131,17 @@ class UndoHistory {
   // room to spare so that a selection growing by one object at a time prepares rarely.
   void PrepareSpare(size_t records);
   size_t SpareCapacity() const { return spare_.capacity(); }
+  // Whether a step of `records` would outgrow the room made ready for it; never when
+  // nothing is recorded.
+  bool NeedsRoomFor(size_t records) const { return Recording() && records > spare_.capacity(); }
 
  private:
+  bool Recording() const { return levels_ != 0; }
   // Trims the undo steps to the limit.
   void DropOldest();
 
   int depth_ = 0;
   std::optional<size_t> levels_;
-  bool recording_ = true;  // levels_ is not 0
   size_t expected_ = 0;
   Step open_;
   Step spare_;

@@ -195,9 +195,9 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
   // Only the undo check reads the undo steps, and nothing reads the object messages:
   // the host keeps neither, as one set to keep no undo would. A press on a million
   // objects would otherwise hold 200 MB of undo records and 32 MB of messages.
-  khost::Scene& host = run.host().scene();
-  host.SetUndoLevels(options.undo ? std::nullopt : std::optional<size_t>(0));
-  host.KeepObjectMessages(false);
+  khost::Scene& scene = run.host().scene();
+  scene.SetUndoLevels(options.undo ? std::nullopt : std::optional<size_t>(0));
+  scene.KeepObjectMessages(false);
   AlignmentSession session(run, prepared.document->Scene(), path);
   SceneInHost& objects = session.objects();
   // Without a table, picture or undo check only the count of moved objects is needed,
