@@ -6,7 +6,6 @@
 #include <optional>
 #include <ostream>
 #include <random>
-#include <utility>
 #include <vector>
 
 #include "host.h"
@@ -203,23 +202,16 @@ TEST_F(SceneUndo, UndoLevelsKeepTheLatestStepsAndZeroKeepsNone) {
   for (const Case& each : {Case{std::nullopt, 3, 0}, Case{2, 2, 1}, Case{0, 0, 3}}) {
     SCOPED_TRACE(each.levels.value_or(99));
     Host fresh;
-    Scene& own = fresh.scene();
-    // The setting trims the steps a document already has, and holds for one made later.
-    HostDocument* early = own.NewDocument("Early");
-    HostObject* earlyBox = own.NewObject(early, "Cube");
-    MoveInSteps(own, early, earlyBox, {1.0, 2.0, 3.0});
-    own.SetUndoLevels(each.levels);
-    HostDocument* late = own.NewDocument("Late");
-    HostObject* lateBox = own.NewObject(late, "Cube");
-    MoveInSteps(own, late, lateBox, {1.0, 2.0, 3.0});
-    for (const auto& [made, box] : {std::pair{early, earlyBox}, std::pair{late, lateBox}}) {
-      EXPECT_EQ(own.UndoSteps(made), each.stepsKept);
-      while (own.Undo(made)) {
-      }
-      EXPECT_EQ(own.Position(box).x, each.positionAfterUndoingAll);
+    fresh.scene().SetUndoLevels(each.levels);
+    HostDocument* made = fresh.scene().NewDocument("Made after the setting");
+    HostObject* box = fresh.scene().NewObject(made, "Cube");
+    MoveInSteps(fresh.scene(), made, box, {1.0, 2.0, 3.0});
+    EXPECT_EQ(fresh.scene().UndoSteps(made), each.stepsKept);
+    while (fresh.scene().Undo(made)) {
     }
+    EXPECT_EQ(fresh.scene().Position(box).x, each.positionAfterUndoingAll);
     // Misuse is found whatever is kept.
-    EXPECT_EQ(host_ops::DocumentAddUndo(late, 40, lateBox), 0);
+    EXPECT_EQ(host_ops::DocumentAddUndo(made, 40, box), 0);
     EXPECT_TRUE(fresh.misuse().Mentions("no undo group is open"));
   }
 }
