@@ -1,7 +1,10 @@
 // `kestrum view` in Debian's headless chromium (software WebGL, as the page test uses),
 // on generated scenes, next to its peer in the same run: a plain three.js page loading
 // the same scene converted to .glb with three's own GLTFLoader. One table row per size:
-//   node bench/view_browser.mjs BUILD_FOLDER [SIZES...] [--screenshot FILE@SIZE]
+//   node bench/view_browser.mjs BUILD_FOLDER [SIZES...] [--rounds K] [--screenshot FILE@SIZE]
+// Each size is opened K times on each side (3 by default), the sides taking turns to go
+// first, and every column is the median of its rounds: on these shared cores one load of a
+// small scene varies by a third from the next.
 // First frame: from navigation to the first frame drawing every object (the view says
 // so on its viewport; the peer once its scene is added and two frames are drawn).
 // Press: from the click on "Align selected" to the first frame drawn after the answer.
@@ -21,6 +24,8 @@ import { chromium } from 'playwright-core';
 const args = process.argv.slice(2);
 const shotAt = args.indexOf('--screenshot');
 const [shotFile, shotSize] = shotAt >= 0 ? args.splice(shotAt, 2)[1].split('@') : [];
+const roundsAt = args.indexOf('--rounds');
+const rounds = roundsAt >= 0 ? Number(args.splice(roundsAt, 2)[1]) : 3;
 const [build, ...sizeArgs] = args;
 const sizes = (sizeArgs.length ? sizeArgs : ['100', '1000', '10000', '100000']).map(Number);
 const root = path.dirname(path.dirname(fileURLToPath(import.meta.url)));
@@ -100,13 +105,22 @@ function startPeer(glb) {
 }
 
 // The JS heap after a collection, and beside it the array buffers' stores it points to
-// (typed arrays keep their bytes outside the heap), as "heap + buffers" MB.
+// (typed arrays keep their bytes outside the heap), in MB.
 async function heapMb(page) {
   const cdp = await page.context().newCDPSession(page);
   await cdp.send('HeapProfiler.collectGarbage');
   const { usedSize, backingStorageSize = 0 } = await cdp.send('Runtime.getHeapUsage');
   await cdp.detach();
-  return `${(usedSize / 1e6).toFixed(0)} + ${(backingStorageSize / 1e6).toFixed(0)}`;
+  return { heap: usedSize / 1e6, buffers: backingStorageSize / 1e6 };
+}
+
+// Per field, the median of the rounds' results (for an even count, the lower middle).
+function medians(results) {
+  const middle = (values) => [...values].sort((a, b) => a - b)[(values.length - 1) >> 1];
+  const of = (key) => (typeof results[0][key] === 'object'
+    ? Object.fromEntries(Object.keys(results[0][key]).map((k) => [k, middle(results.map((r) => r[key][k]))]))
+    : middle(results.map((r) => r[key])));
+  return Object.fromEntries(Object.keys(results[0]).map((key) => [key, of(key)]));
 }
 
 // Runs in the page before its own scripts: the first time `drawn` (an expression) holds
@@ -239,26 +253,34 @@ async function warmUp(browser) {
 try {
   await warmUp(browser);
   console.log('\nkestrum view in headless chromium (SwiftShader), next to three.js GLTFLoader on the same scene as .glb:\n');
-  console.log('| Objects | View: first frame s | Peer: first frame s | View / peer | View: one frame s | ' +
+  console.log(`Medians of ${rounds} round(s) a side, the sides taking turns to go first.\n`);
+  console.log('| Objects | View: first frame s | Peer: first frame s | View / peer | Each round\'s view / peer | View: one frame s | ' +
               'Press to redrawn frame s | Press / frame | One frame after the press s | Select by filter to redrawn frame s | View: JS heap + buffers MB | Peer: JS heap + buffers MB | ' +
               'View: DOM nodes | Server RSS MB | First load MB | Press answer MB |');
-  console.log('|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|');
+  console.log('|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|');
   for (const n of sizes) {
     const scene = path.join(work, `scene-${n}.json`);
     const glb = path.join(work, `scene-${n}.glb`);
     execFileSync(generator, ['--objects', String(n), '--output', scene]);
     execFileSync(command, ['convert', scene, glb], { stdio: 'ignore' });
     const count = objectCount(JSON.parse(readFileSync(scene, 'utf8')).objects);
-    const view = () => measureView(browser, scene, count, Number(shotSize) === n ? shotFile : null);
-    const peer = () => measurePeer(browser, glb);
-    const viewFirst = sizes.indexOf(n) % 2 === 0;
-    const first = await (viewFirst ? view() : peer());
-    const second = await (viewFirst ? peer() : view());
-    const [v, p] = viewFirst ? [first, second] : [second, first];
+    const views = [];
+    const peers = [];
+    for (let round = 0; round < rounds; ++round) {
+      const screenshot = round === 0 && Number(shotSize) === n ? shotFile : null;
+      const view = async () => views.push(await measureView(browser, scene, count, screenshot));
+      const peer = async () => peers.push(await measurePeer(browser, glb));
+      const viewFirst = (sizes.indexOf(n) + round) % 2 === 0;
+      await (viewFirst ? view() : peer());
+      await (viewFirst ? peer() : view());
+    }
+    const [v, p] = [medians(views), medians(peers)];
     const f = (x, digits = 2) => x.toFixed(digits);
+    const heap = ({ heap, buffers }) => `${f(heap, 0)} + ${f(buffers, 0)}`;
     console.log(`| ${n} | ${f(v.firstFrame)} | ${f(p.firstFrame)} | ${f(v.firstFrame / p.firstFrame)} | ` +
-                `${f(v.frame, 3)} | ${f(v.press)} | ${f(v.press / v.frame, 1)} | ${f(v.pressedFrame, 3)} | ${f(v.select)} | ${v.heap} | ` +
-                `${p.heap} | ${v.dom} | ${f(v.server, 0)} | ${f(v.sceneBytes / 1e6, 1)} | ` +
+                `${views.map((each, i) => f(each.firstFrame / peers[i].firstFrame)).join(' ')} | ` +
+                `${f(v.frame, 3)} | ${f(v.press)} | ${f(v.press / v.frame, 1)} | ${f(v.pressedFrame, 3)} | ${f(v.select)} | ${heap(v.heap)} | ` +
+                `${heap(p.heap)} | ${v.dom} | ${f(v.server, 0)} | ${f(v.sceneBytes / 1e6, 1)} | ` +
                 `${f(v.pressBytes / 1e6, 2)} |`);
     rmSync(scene);
     rmSync(glb);

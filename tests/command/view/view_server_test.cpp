@@ -147,6 +147,8 @@ TEST(ViewServer, RefusesEveryRequestTheSafetyRulesForbidAndChangesNothing) {
       {"state by cookie", "GET", "/api/state", {{"Cookie", cookiePair}}, "", "", 200},
       {"state by header", "GET", "/api/state", withToken, "", "", 200},
       {"page file without token", "GET", "/main.js", {}, "", "", 403},
+      {"its source map without token", "GET", "/main.js.map", {}, "", "", 403},
+      {"its source map", "GET", "/main.js.map", withToken, "", "", 200},
       {"POST without token", "POST", "/api/undo", {}, "{}", "application/json", 403},
       {"foreign host name", "GET", "/api/state",
        with({{"Host", "evil.example:" + std::to_string(port)}}), "", "", 403},
