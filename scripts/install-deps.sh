@@ -11,7 +11,7 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64
           clang clang-format libclang-rt-14-dev valgrind
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
-          libsimdjson-dev rapidjson-dev assimp-testmodels time libdraco-dev libmeshoptimizer-dev
+          rapidjson-dev assimp-testmodels time libdraco-dev libmeshoptimizer-dev
           libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man jq
           pybind11-dev python3-dev python3-pytest blender xvfb)
 

@@ -14,14 +14,8 @@
 
 namespace kcommand {
 
-// Room after a text's bytes that the quick reader may read (never use).
-constexpr size_t kSceneReadPadding = 64;
-
 // True when `text` was read into `read`; false when the checking reader must read it
-// (`read` then holds nothing of use). Builds without the quick reader always say false.
-// The text is unchanged, but may grow its storage by kSceneReadPadding zero bytes.
+// (`read` then holds nothing of use). The text is read in place, and left as it was.
 bool ReadWellFormedScene(std::string& text, QuickScene& read);
-// The same for a text followed by kSceneReadPadding readable zero bytes.
-bool ReadWellFormedScene(std::string_view text, QuickScene& read);
 
 }  // namespace kcommand

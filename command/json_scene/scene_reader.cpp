@@ -101,13 +101,11 @@ std::string ReadSceneBytes(const std::string& path) {
   if (size < 0) throw InputError(path + ": cannot read the scene file");
   // A 32-bit build can hold files of up to about 2 GB.
   if (static_cast<unsigned long long>(size) >
-      static_cast<unsigned long long>(std::numeric_limits<std::streamsize>::max()) -
-          kSceneReadPadding)
+      static_cast<unsigned long long>(std::numeric_limits<std::streamsize>::max()))
     throw InputError(path + ": is too large to read (" + std::to_string(size) + " bytes)");
   const auto length = static_cast<std::streamsize>(size);
   // Read straight into place: a second copy of a large scene costs as much as the first.
   std::string bytes;
-  bytes.resize(static_cast<size_t>(length) + kSceneReadPadding);
   bytes.resize(static_cast<size_t>(length));
   file.seekg(0);
   if (!file.read(bytes.data(), length) || file.gcount() != length)

@@ -20,17 +20,15 @@ enum class SceneReading { kQuickFirst, kCheckedOnly };
 
 SceneModel ReadSceneFile(const std::string& path);
 // The same for text already in memory; `fileName` is what messages call it. Taken by
-// value: the quick reader needs room after the text, which a moved-in text from
-// ReadSceneBytes already has.
+// value: the quick reader reads the text in place.
 SceneModel ParseSceneText(std::string text, const std::string& fileName,
                           SceneReading reading = SceneReading::kQuickFirst);
 // The quick reader alone: the scene when it takes `text` whole (InputError for what a
 // schema cannot say, as ParseSceneText), nothing when the checking reader must read it.
-// `text` is unchanged but may grow its storage as ParseSceneText's does.
+// `text` is read in place, and left as it was.
 std::optional<SceneModel> ParseWellFormedSceneText(std::string& text, const std::string& fileName);
 
-// A file's bytes, with zeroed room after them that the quick reader's wide loads may
-// touch. Throws InputError for a folder or a file that cannot be read.
+// A file's bytes. Throws InputError for a folder or a file that cannot be read.
 std::string ReadSceneBytes(const std::string& path);
 
 }  // namespace kcommand

@@ -7,14 +7,13 @@
 #include "gltf_scene_document.h"
 #include "input_error.h"
 #include "json_scene_document.h"
-#include "scene_quick_reader.h"
 #include "scene_reader.h"
 #include "scene_writer.h"
 
 namespace kcommand {
 namespace {
 
-// Standard input to its end, with the zeroed room after it that ReadSceneBytes leaves.
+// Standard input to its end.
 std::string ReadStandardInput() {
   std::string bytes;
   char chunk[1 << 16];
@@ -22,9 +21,6 @@ std::string ReadStandardInput() {
   while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) bytes.append(chunk, got);
   if (std::ferror(stdin))
     throw InputError(std::string(kStandardInputName) + ": cannot read the scene");
-  const size_t length = bytes.size();
-  bytes.resize(length + kSceneReadPadding);
-  bytes.resize(length);
   return bytes;
 }
 

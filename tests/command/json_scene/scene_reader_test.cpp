@@ -275,9 +275,6 @@ INSTANTIATE_TEST_SUITE_P(
         R"({"objects": [{"name": "A", "position": [1, 2, 3]})"));
 
 TEST(QuickSceneReader, TakesAPlainSceneAndNestingUpToTheLimit) {
-#if !KESTRUM_QUICK_SCENE_READER
-  GTEST_SKIP() << "built without the quick scene reader";
-#endif
   QuickScene read;
   std::string plain =
       R"({"objects": [{"name": "A", "position": [1, 2.5, 3e2], "children": [{"name": "B"}]}]})";
