@@ -28,8 +28,7 @@ constexpr unsigned kInPlaceFlags = kParseFlags | rapidjson::kParseInsituFlag;
 
 // Whether `text` is UTF-8, by the reader's own check of one code point at a time.
 bool IsUtf8(std::string_view text) {
-  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
-    return true;
+  if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; })) return true;
   struct Discard {
     void Put(char) {}
   } discard;
@@ -217,7 +216,7 @@ class QuickSceneHandler {
   bool EndObject(rapidjson::SizeType) {
     const Frame& frame = Current();
     // An object needs its name; the scene its objects.
-    const bool whole = frame.kind == Frame::Kind::kObject   ? (frame.seen & 1) != 0
+    const bool whole = frame.kind == Frame::Kind::kObject  ? (frame.seen & 1) != 0
                        : frame.kind == Frame::Kind::kScene ? (frame.seen & kObjectsBit) != 0
                                                            : true;
     stack_.pop_back();
@@ -261,7 +260,7 @@ class QuickSceneHandler {
     }
     Frame& frame = Current();
     if (frame.list->capacity() >= 1024 &&
-               frame.list->capacity() - frame.list->size() > frame.list->size() / 8) {
+        frame.list->capacity() - frame.list->size() > frame.list->size() / 8) {
       // A long list grown by doubling may hold nearly twice its room for the whole run.
       frame.list->shrink_to_fit();
     }
