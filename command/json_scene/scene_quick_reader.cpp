@@ -97,7 +97,6 @@ struct Frame {
   // index among the top-level objects (kNotTopLevel below them).
   std::vector<SceneObject>* list = nullptr;
   std::string source;
-  bool topLevel = false;
   SceneObject* object = nullptr;
   size_t topLevelIndex = 0;
 };
@@ -209,7 +208,7 @@ class QuickSceneHandler {
     added.source.append(list.source).append(1, '/').append(index, digits);
     Frame object(Frame::Kind::kObject);
     object.object = &added;
-    object.topLevelIndex = list.topLevel ? list.list->size() - 1 : kNotTopLevel;
+    object.topLevelIndex = list.list == &read_.scene.objects ? list.list->size() - 1 : kNotTopLevel;
     return Push(std::move(object));
   }
 
@@ -229,7 +228,6 @@ class QuickSceneHandler {
       Frame list(Frame::Kind::kObjectList);
       list.list = &read_.scene.objects;
       list.source = "/objects";
-      list.topLevel = true;
       return Push(std::move(list));
     }
     if (expected == Expect::kChildren) {
