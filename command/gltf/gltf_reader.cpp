@@ -457,6 +457,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
   const std::vector<int64_t> roots = SceneRoots(asset, parent, sceneIndex, fileName);
 
   MeshBoxes meshBoxes(asset, file, fileName);
+  scene.places = PlaceNotation::kGltfNode;
   // A scene holds each node at most once. Each object's list of children is made as long
   // as its node's list first, so the objects being filled never move.
   file.nodeOfObject.reserve(nodes.size());
@@ -500,7 +501,7 @@ std::optional<GltfFile> ReadGltf(std::string& bytes, const std::string& fileName
     } else {
       object.name = std::move(node.name);
     }
-    object.source = std::string("nodes[").append(digits).append("]");
+    object.listIndex = ToListIndex(pending.node);
     object.localMatrix = node.local;
     SetEulerFields(node.local, object);
     meshBoxes.Apply(node, scene.boxes, object);

@@ -93,10 +93,9 @@ struct Frame {
   explicit Frame(Kind opened) : kind(opened) {}
   Kind kind;
   unsigned seen = 0;  // the keys met, one bit each
-  // An object list: where it is and what it fills. An object: what it fills, and its
-  // index among the top-level objects (kNotTopLevel below them).
+  // An object list: what it fills. An object: what it fills, and its index among the
+  // top-level objects (kNotTopLevel below them).
   std::vector<SceneObject>* list = nullptr;
-  std::string source;
   SceneObject* object = nullptr;
   size_t topLevelIndex = 0;
 };
@@ -200,15 +199,11 @@ class QuickSceneHandler {
     if (Next() != Expect::kNothing || Current().kind != Frame::Kind::kObjectList) return false;
     Frame& list = Current();
     SceneObject& added = list.list->emplace_back();
-    // Put together in place: a million of them, without the temporaries of `+`.
-    char index[24];
-    const auto digits = static_cast<size_t>(
-        std::to_chars(index, index + sizeof index, list.list->size() - 1).ptr - index);
-    added.source.reserve(list.source.size() + 1 + digits);
-    added.source.append(list.source).append(1, '/').append(index, digits);
+    added.listedAtTop = list.list == &read_.scene.objects;
+    added.listIndex = ToListIndex(list.list->size() - 1);
     Frame object(Frame::Kind::kObject);
     object.object = &added;
-    object.topLevelIndex = list.list == &read_.scene.objects ? list.list->size() - 1 : kNotTopLevel;
+    object.topLevelIndex = added.listedAtTop ? list.list->size() - 1 : kNotTopLevel;
     return Push(std::move(object));
   }
 
@@ -227,14 +222,11 @@ class QuickSceneHandler {
     if (expected == Expect::kObjects) {
       Frame list(Frame::Kind::kObjectList);
       list.list = &read_.scene.objects;
-      list.source = "/objects";
       return Push(std::move(list));
     }
     if (expected == Expect::kChildren) {
-      SceneObject& parent = *Current().object;
       Frame list(Frame::Kind::kObjectList);
-      list.list = &parent.children;
-      list.source = parent.source + "/children";
+      list.list = &Current().object->children;
       return Push(std::move(list));
     }
     if (expected == Expect::kVector || expected == Expect::kBoxCentre) {

@@ -9,17 +9,39 @@
 namespace kcommand {
 namespace {
 
-void CheckHalfSizes(const SceneObject& object, const std::string& fileName) {
+// Where object `index` of the flat listing was read.
+std::string SourceIn(const std::deque<ReadObject>& read, size_t index) {
+  return SourceOf(
+      PlaceNotation::kJsonPointer, index,
+      [&](size_t i) -> const SceneObject& { return read[i].object; },
+      [&](size_t i) { return read[i].parent; });
+}
+
+// `source` makes the object's place only for the message.
+template <typename Source>
+void CheckHalfSizes(const SceneObject& object, const Source& source, const std::string& fileName) {
   for (size_t axis = 0; axis < 3; ++axis)
     if (object.halfSize[axis] < 0)
-      throw InputError(fileName + ": " + object.source + "/halfSize/" + std::to_string(axis) +
+      throw InputError(fileName + ": " + source() + "/halfSize/" + std::to_string(axis) +
                        ": object '" + object.name + "' has a negative half size " +
                        std::string(1, kAxisLetters[axis]) + " (zero, a flat box, is the least)");
 }
 
-void CheckHalfSizesBelow(const SceneObject& object, const std::string& fileName) {
-  CheckHalfSizes(object, fileName);
-  for (const SceneObject& child : object.children) CheckHalfSizesBelow(child, fileName);
+// `above`: the objects `object` lies in, from the top.
+void CheckHalfSizesBelow(const SceneObject& object, std::vector<const SceneObject*>& above,
+                         const std::string& fileName) {
+  above.push_back(&object);
+  CheckHalfSizes(
+      object,
+      [&] {
+        return SourceOf(
+            PlaceNotation::kJsonPointer, above.size() - 1,
+            [&](size_t i) -> const SceneObject& { return *above[i]; },
+            [](size_t i) { return i == 0 ? std::nullopt : std::optional<size_t>(i - 1); });
+      },
+      fileName);
+  for (const SceneObject& child : object.children) CheckHalfSizesBelow(child, above, fileName);
+  above.pop_back();
 }
 
 // Lists `object` and everything below it, depth first, as a reader of flat files would.
@@ -53,7 +75,7 @@ void CheckParentChains(const std::deque<ReadObject>& read, const std::string& fi
           link = *read[link].parent;
           names += " -> " + read[link].object.name;
         } while (link != first);
-        throw InputError(fileName + ": " + read[first].object.source +
+        throw InputError(fileName + ": " + SourceIn(read, first) +
                          "/parent: the parents form a cycle: " + names);
       }
       if (depth[*at] != kUnvisited) {
@@ -66,7 +88,7 @@ void CheckParentChains(const std::deque<ReadObject>& read, const std::string& fi
     for (auto each = chain.rbegin(); each != chain.rend(); ++each) {
       depth[*each] = ++above;
       if (above > kMaxObjectNesting)
-        throw InputError(fileName + ": " + read[*each].object.source + ": object '" +
+        throw InputError(fileName + ": " + SourceIn(read, *each) + ": object '" +
                          read[*each].object.name + "' lies " + std::to_string(above) +
                          " levels deep (through children and parents); a scene may nest " +
                          std::to_string(kMaxObjectNesting) + " levels");
@@ -91,7 +113,7 @@ void AttachNamedParents(std::deque<ReadObject>& read, const std::string& fileNam
     for (size_t i = 0; i < read.size(); ++i) {
       if (!read[i].parentName) continue;
       const std::string& name = *read[i].parentName;
-      const std::string place = fileName + ": " + read[i].object.source + "/parent: ";
+      const std::string place = fileName + ": " + SourceIn(read, i) + "/parent: ";
       const auto found = byName.find(name);
       if (found == byName.end()) throw InputError(place + "no object is named '" + name + "'");
       const auto [parent, count] = found->second;
@@ -127,7 +149,8 @@ size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> 
 }
 
 SceneModel AssembleScene(ReadScene& read, const std::string& fileName) {
-  for (const ReadObject& each : read.objects) CheckHalfSizes(each.object, fileName);
+  for (size_t i = 0; i < read.objects.size(); ++i)
+    CheckHalfSizes(read.objects[i].object, [&] { return SourceIn(read.objects, i); }, fileName);
   AttachNamedParents(read.objects, fileName);
   SceneModel scene;
   scene.comment = std::move(read.comment);
@@ -147,7 +170,8 @@ SceneModel AssembleScene(QuickScene& read, const std::string& fileName) {
   if (read.namedParents.empty()) {
     // Nested only as the text nests it, which the quick reader keeps within the JSON
     // nesting limit, so no object lies deeper than kMaxObjectNesting.
-    for (const SceneObject& object : scene.objects) CheckHalfSizesBelow(object, fileName);
+    std::vector<const SceneObject*> above;
+    for (const SceneObject& object : scene.objects) CheckHalfSizesBelow(object, above, fileName);
     SceneModel checked = std::move(scene);
     read = QuickScene();
     CheckToolNames(checked, fileName);

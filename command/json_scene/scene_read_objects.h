@@ -16,7 +16,7 @@
 namespace kcommand {
 
 struct ReadObject {
-  SceneObject object;  // without children; `source` set to its JSON pointer
+  SceneObject object;  // without children; its place in the file set
   std::vector<size_t> children;
   std::optional<std::string> parentName;
   std::optional<size_t> parent;

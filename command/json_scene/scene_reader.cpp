@@ -23,11 +23,13 @@ Vector3 VectorOr(const json& object, const char* key, Vector3 fallback) {
   return {v[0].get<double>(), v[1].get<double>(), v[2].get<double>()};
 }
 
-void ReadObjectTree(const json& value, const json::json_pointer& where,
-                    std::optional<size_t> parent, ReadScene& read) {
+// The object at `listIndex` of the top-level list (no `parent`) or of its parent's children.
+void ReadObjectTree(const json& value, size_t listIndex, std::optional<size_t> parent,
+                    ReadScene& read) {
   ReadObject each;
   SceneObject& object = each.object;
-  object.source = where.to_string();
+  object.listedAtTop = !parent;
+  object.listIndex = ToListIndex(listIndex);
   object.name = value.at("name").get<std::string>();
   if (std::string comment = value.value("comment", std::string()); !comment.empty())
     object.comment = comment;
@@ -42,7 +44,7 @@ void ReadObjectTree(const json& value, const json::json_pointer& where,
   if (value.contains("children")) {
     const json& children = value.at("children");
     for (size_t i = 0; i < children.size(); ++i)
-      ReadObjectTree(children[i], where / "children" / i, index, read);
+      ReadObjectTree(children[i], i, index, read);
   }
 }
 
@@ -61,7 +63,7 @@ SceneModel ParseSceneTextChecked(const std::string& text, const std::string& fil
   read.comment = document.value("comment", std::string());
   const json& objects = document.at("objects");
   for (size_t i = 0; i < objects.size(); ++i)
-    ReadObjectTree(objects[i], json::json_pointer("/objects") / i, std::nullopt, read);
+    ReadObjectTree(objects[i], i, std::nullopt, read);
   if (document.contains("tool")) {
     const json& tool = document.at("tool");
     if (tool.contains("reference")) read.tool.reference = tool.at("reference").get<std::string>();

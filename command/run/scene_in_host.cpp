@@ -101,7 +101,7 @@ SceneInHost::SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::
   });
   for (size_t i = 0; i < objects_.size(); ++i) {
     if (!IsFinite(hostScene_.WorldMatrix(objects_[i])))
-      throw InputError(fileName + ": " + sceneObjects_[i]->source + ": object '" +
+      throw InputError(fileName + ": " + SourceOf(scene, Entries(), i) + ": object '" +
                        Entries()[i].path +
                        "' ends up with a world matrix that is not finite (position or scale "
                        "too large along its parents)");

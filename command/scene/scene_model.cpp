@@ -1,5 +1,6 @@
 #include "scene_model.h"
 
+#include <charconv>
 #include <type_traits>
 #include <utility>
 
@@ -89,6 +90,37 @@ size_t ResolveObject(const std::vector<ObjectEntry>& objects, const std::string&
   for (size_t match : matches) paths += (paths.empty() ? "" : ", ") + objects[match].path;
   throw InputError("the name '" + name + "' is ambiguous: " + std::to_string(matches.size()) +
                    " objects answer to it (" + paths + "); give the path instead");
+}
+
+std::string SourceOf(PlaceNotation notation, size_t index,
+                     const std::function<const SceneObject&(size_t)>& objectAt,
+                     const std::function<std::optional<size_t>(size_t)>& parentOf) {
+  const auto number = [](uint32_t value) {
+    char digits[16];
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  };
+  const SceneObject& object = objectAt(index);
+  if (object.listIndex == kNotFromFile) return std::string();
+  if (notation == PlaceNotation::kGltfNode) return "nodes[" + number(object.listIndex) + "]";
+  // Up through the children lists to the top-level list, then written from the top.
+  std::vector<uint32_t> steps{object.listIndex};
+  for (size_t at = index; !objectAt(at).listedAtTop;) {
+    const std::optional<size_t> above = parentOf(at);
+    if (!above) break;
+    at = *above;
+    steps.push_back(objectAt(at).listIndex);
+  }
+  std::string pointer = "/objects/" + number(steps.back());
+  for (auto step = steps.rbegin() + 1; step != steps.rend(); ++step)
+    pointer += "/children/" + number(*step);
+  return pointer;
+}
+
+std::string SourceOf(const SceneModel& scene, const std::vector<ObjectEntry>& objects,
+                     size_t index) {
+  return SourceOf(
+      scene.places, index, [&](size_t i) -> const SceneObject& { return *objects[i].object; },
+      [&](size_t i) { return objects[i].parent; });
 }
 
 void WalkObjects(SceneModel& scene,

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,6 +24,13 @@ using LocalMatrix = std::array<Vector3, 4>;  // offset, X axis, Y axis, Z axis
 // level; a scene this deep written back stays within khost::kMaxJsonNesting.
 constexpr size_t kMaxObjectNesting = 255;
 
+// The listIndex of an object no file holds (one a program added).
+constexpr uint32_t kNotFromFile = UINT32_MAX;
+
+// An index in a file's list as listIndex keeps it. A list of 2^32 objects could not be
+// held in memory: the model alone takes more than a hundred bytes an object.
+constexpr uint32_t ToListIndex(size_t index) { return static_cast<uint32_t>(index); }
+
 struct SceneObject {
   std::string name;
   // Free text, kept when the scene is written back; none when empty. Boxed, as the
@@ -37,9 +45,13 @@ struct SceneObject {
   // object with its origin moved there, so the tool places the box itself.
   Boxed<Vector3> boxCentre;
   bool selected = false;
+  // Where the object was read, for messages (see SourceOf): its index in the file's list
+  // that holds it, and whether that is the file's top-level list (an object may sit under
+  // a parent it names). Beside `selected`, in room the record has anyway: the place as
+  // text would cost every object 32 bytes for a message most runs never write.
+  bool listedAtTop = false;
+  uint32_t listIndex = kNotFromFile;
   std::vector<SceneObject> children;
-  // Where the object was read: a JSON pointer such as "/objects/0/children/1".
-  std::string source;
   // A second name the object answers to, unique in its file ("#12" for glTF node 12).
   Boxed<std::string> alias;
   // Set when the file gives the local transform as a matrix (offset, then the X, Y and
@@ -58,11 +70,16 @@ struct ToolSettings {
 // geometry's box, as a host that knows no box centres has it.
 enum class BoxPlacement { kGeometry, kOrigin };
 
+// How the scene's file writes the place of an object: a JSON pointer such as
+// "/objects/0/children/1", or a glTF node such as "nodes[12]".
+enum class PlaceNotation { kJsonPointer, kGltfNode };
+
 struct SceneModel {
   std::string comment;
   std::vector<SceneObject> objects;
   ToolSettings tool;
   BoxPlacement boxes = BoxPlacement::kGeometry;
+  PlaceNotation places = PlaceNotation::kJsonPointer;
 };
 
 // One object of the tree with its path ("Table/Leg") and the index of its parent in
@@ -88,6 +105,17 @@ std::vector<std::string> ObjectPaths(const SceneModel& scene);
 void WalkObjects(SceneModel& scene,
                  const std::function<void(SceneObject&, size_t, std::optional<size_t>)>& visit);
 size_t CountObjects(const SceneModel& scene);
+
+// Where object `index` of a listing was read, as its file writes the place; empty for
+// an object no file holds. `objectAt` gives an object of the listing, `parentOf` the
+// index of the object it sits under (none at the top level). Only for messages: it walks
+// up to the top.
+std::string SourceOf(PlaceNotation notation, size_t index,
+                     const std::function<const SceneObject&(size_t)>& objectAt,
+                     const std::function<std::optional<size_t>(size_t)>& parentOf);
+// The same for object `index` of ListObjects(scene).
+std::string SourceOf(const SceneModel& scene, const std::vector<ObjectEntry>& objects,
+                     size_t index);
 
 // The index in ListObjects of the one object a user means by `name`: its path from the
 // top level when `name` contains '/', otherwise its name or alias wherever it is. Throws

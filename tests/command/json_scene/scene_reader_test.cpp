@@ -47,7 +47,7 @@ TEST(SceneReader, FillsDefaultsAndKeepsGivenValues) {
   EXPECT_EQ((Vector3{2, 2, 0.5}), placed.scale);
   EXPECT_EQ((Vector3{4, 0, 6}), placed.halfSize);
   EXPECT_TRUE(placed.selected);
-  EXPECT_EQ("/objects/1", placed.source);
+  EXPECT_EQ("/objects/1", SourceOf(scene, ListObjects(scene), 1));
   EXPECT_EQ("Plain", scene.tool.reference.value_or(""));
   EXPECT_FALSE(scene.tool.object.has_value());
   EXPECT_FALSE(scene.tool.axes[0].has_value());
@@ -56,7 +56,7 @@ TEST(SceneReader, FillsDefaultsAndKeepsGivenValues) {
 
 TEST(SceneReader, MovesObjectsUnderTheParentTheyNameAfterItsOwnChildren) {
   SceneModel scene = ParseSceneText(R"({ "objects": [
-      { "name": "Cup", "parent": "Shelf" },
+      { "name": "Cup", "parent": "Shelf", "children": [ { "name": "Spoon" } ] },
       { "name": "Room", "children": [ { "name": "Shelf", "children": [ { "name": "Plate" } ] } ] },
       { "name": "Saucer", "parent": "Plate" }
     ] })",
@@ -65,10 +65,17 @@ TEST(SceneReader, MovesObjectsUnderTheParentTheyNameAfterItsOwnChildren) {
   std::vector<std::string> paths;
   for (const ObjectEntry& entry : objects) paths.push_back(entry.path);
   const std::vector<std::string> expected{"Room", "Room/Shelf", "Room/Shelf/Plate",
-                                          "Room/Shelf/Plate/Saucer", "Room/Shelf/Cup"};
+                                          "Room/Shelf/Plate/Saucer", "Room/Shelf/Cup",
+                                          "Room/Shelf/Cup/Spoon"};
   EXPECT_EQ(expected, paths);
   EXPECT_EQ(1u, objects[4].parent.value_or(99));
-  EXPECT_EQ("/objects/0", objects[4].object->source);
+  // Messages name each object where the file lists it, wherever it now sits.
+  const std::vector<std::string> sources{"/objects/1",          "/objects/1/children/0",
+                                         "/objects/1/children/0/children/0",
+                                         "/objects/2",          "/objects/0",
+                                         "/objects/0/children/0"};
+  for (size_t i = 0; i < objects.size(); ++i)
+    EXPECT_EQ(sources[i], SourceOf(scene, objects, i)) << objects[i].path;
 }
 
 class SceneNames : public ::testing::Test {
@@ -280,7 +287,7 @@ TEST(QuickSceneReader, TakesAPlainSceneAndNestingUpToTheLimit) {
       R"({"objects": [{"name": "A", "position": [1, 2.5, 3e2], "children": [{"name": "B"}]}]})";
   EXPECT_TRUE(ReadWellFormedScene(plain, read));
   ASSERT_EQ(1u, read.scene.objects.size());
-  EXPECT_EQ("/objects/0/children/0", read.scene.objects[0].children.at(0).source);
+  EXPECT_EQ("/objects/0/children/0", SourceOf(read.scene, ListObjects(read.scene), 1));
   // Text that opens the 512th level is read; one level more is the checking reader's.
   const auto nested = [](size_t objectLevels) {
     std::string text = R"({"objects": [)";
