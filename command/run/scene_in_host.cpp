@@ -1,5 +1,6 @@
 #include "scene_in_host.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <numbers>
@@ -80,7 +81,6 @@ SceneInHost::SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::
   document_ = hostScene_.NewDocument(fileName);
   const size_t count = CountObjects(scene);
   objects_.reserve(count);
-  sceneObjects_.reserve(count);
   WalkObjects(scene, [&](SceneObject& from, size_t, std::optional<size_t> parent) {
     HostObject* object =
         hostScene_.NewObject(document_, from.name, parent ? objects_[*parent] : nullptr);
@@ -96,7 +96,6 @@ SceneInHost::SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::
     hostScene_.SetHalfSizes(object, ToHost(from.halfSize));
     hostScene_.SetSelected(object, from.selected);
     objects_.push_back(object);
-    sceneObjects_.push_back(&from);
     Present(object, from, parent);
   });
   for (size_t i = 0; i < objects_.size(); ++i) {
@@ -117,12 +116,12 @@ const Vector3* SceneInHost::ShownCentre(const SceneObject& object) const {
 void SceneInHost::Present(HostObject* object, SceneObject& from, std::optional<size_t> parent) {
   const size_t index = objects_.size() - 1;
   const Vector3* centre = ShownCentre(from);
-  const Vector3* parentCentre = parent ? ShownCentre(*sceneObjects_[*parent]) : nullptr;
+  const Vector3* parentCentre = parent ? PresentedCentre(*parent) : nullptr;
   const bool enlarged =
       scene_.boxes == BoxPlacement::kOrigin && from.boxCentre && !IsOrigin(*from.boxCentre);
   if (!centre && !parentCentre && !enlarged) return;
   Presented& shown = presented_.emplace_back(
-      Presented{index, parent ? *parent : kNoParent, 0, centre || parentCentre});
+      Presented{index, &from, parent ? *parent : kNoParent, 0, centre || parentCentre});
   if (enlarged) {
     // The smallest box about the origin that holds the geometry's box.
     const Vector3& c = *from.boxCentre;
@@ -136,6 +135,14 @@ void SceneInHost::Present(HostObject* object, SceneObject& from, std::optional<s
     hostScene_.SetPosition(object, local.offset);
   }
   shown.asBuilt = FingerprintOf(local);
+}
+
+const Vector3* SceneInHost::PresentedCentre(size_t index) const {
+  const auto found = std::lower_bound(
+      presented_.begin(), presented_.end(), index,
+      [](const Presented& shown, size_t wanted) { return shown.index < wanted; });
+  return found != presented_.end() && found->index == index ? ShownCentre(*found->object)
+                                                             : nullptr;
 }
 
 const std::vector<ObjectEntry>& SceneInHost::Entries() const {
@@ -182,8 +189,7 @@ std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {
 
 void SceneInHost::ReadBack() {
   auto shown = presented_.begin();
-  for (size_t i = 0; i < objects_.size(); ++i) {
-    SceneObject& to = *sceneObjects_[i];
+  WalkObjects(scene_, [&](SceneObject& to, size_t i, std::optional<size_t>) {
     HostObject* object = objects_[i];
     to.selected = hostScene_.Selected(object);
     const Presented* presented = nullptr;
@@ -201,14 +207,13 @@ void SceneInHost::ReadBack() {
           to.localMatrix = std::move(kept->second.localMatrix);
           asRead_.erase(kept);
         }
-        continue;
+        return;
       }
       if (keepAsRead_)
         asRead_.try_emplace(i, AsRead{to.position, to.rotationDegrees, to.scale, to.localMatrix});
       const size_t parent = presented->parent;
-      local.offset =
-          UnshiftedOffset(local, ShownCentre(to),
-                          parent != kNoParent ? ShownCentre(*sceneObjects_[parent]) : nullptr);
+      local.offset = UnshiftedOffset(local, ShownCentre(to),
+                                     parent != kNoParent ? PresentedCentre(parent) : nullptr);
     }
     to.position = FromHost(local.offset);
     const HostVector r = hostScene_.Rotation(object);
@@ -216,7 +221,7 @@ void SceneInHost::ReadBack() {
                           r.z / kRadiansPerDegree};
     to.scale = FromHost(hostScene_.Scale(object));
     if (to.localMatrix) to.localMatrix = FromHost(local);
-  }
+  });
 }
 
 bool SamePlacement(const HostPlacement& a, const HostPlacement& b) {

@@ -70,6 +70,7 @@ class SceneInHost {
   // Small: a large file may have one per object.
   struct Presented {
     size_t index;
+    const SceneObject* object;
     size_t parent;  // kNoParent at the top level
     // The local matrix the host was given, as a fingerprint; an object the host still
     // holds so keeps its values as read.
@@ -83,11 +84,11 @@ class SceneInHost {
     Boxed<LocalMatrix> localMatrix;
   };
   void Present(HostObject* object, SceneObject& from, std::optional<size_t> parent);
+  // The shown centre of object `index`: none unless it is presented.
+  const Vector3* PresentedCentre(size_t index) const;
 
   khost::Scene& hostScene_;
   SceneModel& scene_;
-  // In the order of ListObjects, as objects_.
-  std::vector<SceneObject*> sceneObjects_;
   mutable std::once_flag listed_;
   mutable std::vector<ObjectEntry> entries_;
   HostDocument* document_ = nullptr;
