@@ -36,6 +36,11 @@ class Scene {
   HostObject* FindLiveObject(HostDocument* document, ObjectId id, int32_t kind);
   // The id of a live object (0 for nullptr or an unknown handle).
   ObjectId IdOf(HostObject* object) const;
+  // Ids count the objects made, from 1 in order of creation, so those made one after
+  // another are found from the first one's id without keeping their handles.
+  ObjectId ObjectsMade() const { return objectsMade_; }
+  // The object made with this id, deleted or not; nullptr for an id not made yet.
+  HostObject* ObjectMade(ObjectId id) const;
 
   // ---- documents and hierarchy ----
   HostDocument* NewDocument(std::string name = "Untitled");
@@ -87,6 +92,9 @@ class Scene {
   void SetSelected(HostObject* object, bool selected);
   // Replaces `out` with the selected live objects in document order.
   void SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const;
+  // The same as a snapshot that later changes of the selection leave as it is.
+  std::shared_ptr<const std::vector<HostObject*>> SelectedObjects(
+      const HostDocument* document) const;
 
   // ---- undo ----
   void BeginUndo(HostDocument* document, const char* operation = "BeginUndo");
@@ -245,7 +253,7 @@ class Scene {
   std::vector<std::vector<HostObject>> chunks_;
   ObjectId objectsMade_ = 0;
   // The world matrices of objects with a parent; a deque, so their addresses stay.
-  std::deque<HostMatrix> worlds_;
+  std::deque<ChildWorldCache> worlds_;
   // Chunk storage by address, for telling our handles from foreign pointers.
   std::vector<ChunkRange> chunkRanges_;
   std::vector<std::unique_ptr<ChunkEnd>> chunkEnds_;

@@ -119,6 +119,12 @@ HostObject* Scene::FindLiveObject(HostDocument* document, ObjectId id, int32_t k
   return object;
 }
 
+HostObject* Scene::ObjectMade(ObjectId id) const {
+  if (id == 0 || id > objectsMade_) return nullptr;
+  const ChunkPlace place = PlaceOfIndex(id - 1);
+  return const_cast<HostObject*>(&chunks_[place.chunk][place.slot]);
+}
+
 ObjectId Scene::IdOf(HostObject* object) const {
   const HostObject* record = Record(object);
   return record != nullptr && record->alive ? record->id : 0;

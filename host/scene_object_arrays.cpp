@@ -8,6 +8,15 @@
 
 namespace khost {
 
+}  // namespace khost
+
+const std::shared_ptr<const std::vector<HostObject*>>& HostObjectArray::NoEntries() {
+  static const auto none = std::make_shared<const std::vector<HostObject*>>();
+  return none;
+}
+
+namespace khost {
+
 ObjectArrays::ObjectArrays() = default;
 ObjectArrays::~ObjectArrays() = default;
 
@@ -68,7 +77,7 @@ int32_t ObjectArrayCount(HostObjectArray* array) {
     ReportArrayMisuse("ObjectArrayCount: the array is unknown or was already freed");
     return 0;
   }
-  return static_cast<int32_t>(live->entries.size());
+  return static_cast<int32_t>(live->entries->size());
 }
 
 HostObject* ObjectArrayGet(HostObjectArray* array, int32_t index) {
@@ -78,8 +87,9 @@ HostObject* ObjectArrayGet(HostObjectArray* array, int32_t index) {
     ReportArrayMisuse("ObjectArrayGet: the array is unknown or was already freed");
     return nullptr;
   }
-  if (index < 0 || static_cast<size_t>(index) >= live->entries.size()) return nullptr;
-  HostObject* entry = live->entries[static_cast<size_t>(index)];
+  const std::vector<HostObject*>& entries = *live->entries;
+  if (index < 0 || static_cast<size_t>(index) >= entries.size()) return nullptr;
+  HostObject* entry = entries[static_cast<size_t>(index)];
   // The module's next call is about this entry; no deletion since the array was filled
   // means it is still live.
   khost::Scene& scene = host.scene();

@@ -11,7 +11,11 @@
 #include "c4d_host_abi.h"
 
 struct HostObjectArray {
-  std::vector<HostObject*> entries;
+  // Shared with the document's selection cache while that still holds the same objects:
+  // an array is a snapshot, and the cache is never changed while an array shares it, so
+  // a million-object selection is not held twice.
+  std::shared_ptr<const std::vector<HostObject*>> entries = NoEntries();
+  static const std::shared_ptr<const std::vector<HostObject*>>& NoEntries();
   // The scene's deletion count when every entry was last known live; no other value
   // while that is unknown.
   static constexpr uint64_t kNotKnownLive = ~uint64_t{0};

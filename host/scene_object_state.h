@@ -19,6 +19,15 @@ constexpr uint64_t kTopLevelStamp = 1;
 // cache lines it touches the less it waits. The world matrix itself, which only objects
 // with a parent keep, lives beside the record (HostObject::world), so a top-level object
 // does not carry room for one.
+// The cached world matrix of an object with a parent (see ObjectState::worldStamp), and
+// the scene generation at which it was last confirmed up to date. Kept apart from the
+// object's record, which a top-level object, a million of them in a flat scene, needs
+// without it.
+struct ChildWorldCache {
+  HostMatrix matrix;
+  uint64_t checkedGeneration = 0;
+};
+
 struct ObjectState {
   // The source of truth: placement in the parent's coordinates.
   HostMatrix local;

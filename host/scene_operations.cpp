@@ -80,9 +80,9 @@ void DocumentGetSelectedObjects(HostDocument* document, HostObjectArray* array, 
         "DocumentGetSelectedObjects: the array is unknown or was already freed");
   if (flag != 0)
     host.misuse().Report("DocumentGetSelectedObjects: unknown flag " + std::to_string(flag));
-  scene.SelectedObjects(document, live->entries);
+  live->entries = scene.SelectedObjects(document);
   live->liveAsOf = scene.Deletions();
-  scene.ExpectChanges(document, live->entries.size());
+  scene.ExpectChanges(document, live->entries->size());
 }
 
 int32_t ObjectSendMessage(HostObject* object, int32_t id, void* /*data*/) {

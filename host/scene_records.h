@@ -3,6 +3,7 @@
 // own files look inside them.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,15 +16,13 @@
 struct HostObject {
   HostDocument* document = nullptr;
   HostObject* parent = nullptr;
-  // Scene generation at which the world cache was last confirmed up to date.
-  uint64_t checkedGeneration = 0;
   int32_t kind = kObjectKindObject;
   // A deleted object keeps its record so that handles held elsewhere stay readable.
   bool alive = true;
   khost::ObjectState state{};
-  // The cached world matrix (see ObjectState::worldStamp) of an object with a parent, in
-  // the Scene's store; none for a top-level object, whose world matrix is `local`.
-  HostMatrix* world = nullptr;
+  // The world matrix cache of an object with a parent, in the Scene's store; none for a
+  // top-level object, whose world matrix is `local`.
+  khost::ChildWorldCache* world = nullptr;
   khost::ObjectId id = 0;
   // Hierarchy: ordered children as a doubly linked sibling list.
   HostObject* firstChild = nullptr;
@@ -43,7 +42,9 @@ struct HostDocument {
   uint64_t selectionVersion = 1;
   // The selected objects in document order as of `selectionCacheVersion`: repeated
   // requests for an unchanged selection copy this instead of walking the tree.
-  std::vector<HostObject*> selectionCache;
+  // Shared with the object arrays it was handed to, and then not changed but replaced.
+  std::shared_ptr<std::vector<HostObject*>> selectionCache =
+      std::make_shared<std::vector<HostObject*>>();
   uint64_t selectionCacheVersion = 0;
   khost::UndoHistory undo;
 };

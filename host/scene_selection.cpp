@@ -27,9 +27,10 @@ void Scene::SetSelected(HostObject* object, bool selected) {
   if (document->undo.NeedsRoomFor(document->selectedObjects)) [[unlikely]]
     PrepareForSelection(document);
   // Reading a scene selects objects as it makes them, each the last in document order:
-  // the cache grows with them instead of being rebuilt by a walk on the next request.
-  if (cacheCurrent && LastInDocumentOrder(record)) {
-    document->selectionCache.push_back(record);
+  // the cache grows with them instead of being rebuilt by a walk on the next request,
+  // unless an array shares it.
+  if (cacheCurrent && document->selectionCache.use_count() == 1 && LastInDocumentOrder(record)) {
+    document->selectionCache->push_back(record);
     document->selectionCacheVersion = document->selectionVersion;
   }
 }
@@ -57,11 +58,18 @@ bool Scene::LastInDocumentOrder(const HostObject* object) {
 }
 
 void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const {
-  out.clear();
-  if (!IsDocument(document) || document->selectedObjects == 0) return;
+  out = *SelectedObjects(document);
+}
+
+std::shared_ptr<const std::vector<HostObject*>> Scene::SelectedObjects(
+    const HostDocument* document) const {
+  if (!IsDocument(document) || document->selectedObjects == 0) return HostObjectArray::NoEntries();
   auto* known = const_cast<HostDocument*>(document);
   if (known->selectionCacheVersion != known->selectionVersion) {
-    std::vector<HostObject*>& cache = known->selectionCache;
+    // Arrays still hold the old selection: a cache of their own, not one cleared under them.
+    if (known->selectionCache.use_count() > 1)
+      known->selectionCache = std::make_shared<std::vector<HostObject*>>();
+    std::vector<HostObject*>& cache = *known->selectionCache;
     cache.clear();
     cache.reserve(known->selectedObjects);
     for (HostObject* each = known->firstTopLevel;
@@ -70,7 +78,7 @@ void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject
       if (each->state.selected) cache.push_back(each);
     known->selectionCacheVersion = known->selectionVersion;
   }
-  out = known->selectionCache;
+  return known->selectionCache;
 }
 
 }  // namespace khost

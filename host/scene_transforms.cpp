@@ -35,14 +35,14 @@ namespace {
 // A top-level object's world matrix is its local matrix itself (multiplying by the
 // identity would turn -0.0 into +0.0), so only objects with a parent keep `world`.
 const HostMatrix& CachedWorld(const HostObject* object) {
-  return object->parent == nullptr ? object->state.local : *object->world;
+  return object->parent == nullptr ? object->state.local : object->world->matrix;
 }
 
 }  // namespace
 
 const HostMatrix& Scene::ChildWorld(HostObject* object) {
-  if (object->checkedGeneration == generation_ && object->state.worldStamp != 0)
-    return *object->world;
+  if (object->world->checkedGeneration == generation_ && object->state.worldStamp != 0)
+    return object->world->matrix;
   // Walk up to the first ancestor already confirmed at this generation, then rebuild
   // downwards; a loop, not recursion, so a million-deep chain is fine.
   pathScratch_.clear();
@@ -51,20 +51,20 @@ const HostMatrix& Scene::ChildWorld(HostObject* object) {
       StampTopLevel(each);
       break;
     }
-    if (each->checkedGeneration == generation_ && each->state.worldStamp != 0) break;
+    if (each->world->checkedGeneration == generation_ && each->state.worldStamp != 0) break;
     pathScratch_.push_back(each);
   }
   for (auto each = pathScratch_.rbegin(); each != pathScratch_.rend(); ++each) {
     HostObject* node = *each;
     const HostObject* parent = node->parent;
     if (node->state.worldStamp == 0 || node->state.parentStamp != parent->state.worldStamp) {
-      *node->world = Multiply(CachedWorld(parent), node->state.local);
+      node->world->matrix = Multiply(CachedWorld(parent), node->state.local);
       node->state.worldStamp = nextStamp_++;
       node->state.parentStamp = parent->state.worldStamp;
     }
-    node->checkedGeneration = generation_;
+    node->world->checkedGeneration = generation_;
   }
-  return *object->world;
+  return object->world->matrix;
 }
 
 void Scene::StampTopLevel(HostObject* object) {
@@ -160,11 +160,10 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   DeferRotationAndScale(record);
   // The product above rounds, so parent world times local need not give back `world`
   // exactly; the cache keeps the matrix as set until something above it changes.
-  if (parent != nullptr) *record->world = world;
   record->state.worldStamp = nextStamp_++;
   record->state.parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
   ++generation_;
-  record->checkedGeneration = generation_;
+  if (parent != nullptr) *record->world = ChildWorldCache{world, generation_};
   return true;
 }
 

@@ -12,6 +12,14 @@
 #include "vector_append.h"
 
 namespace khost {
+namespace {
+
+// What an undo record keeps of the object's world matrix cache: only a child has one.
+const HostMatrix* KeptWorld(const HostObject* object) {
+  return object->world != nullptr ? &object->world->matrix : nullptr;
+}
+
+}  // namespace
 
 void UndoStep::Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
   // A cache that is not current is rebuilt whatever it holds.
@@ -178,7 +186,7 @@ void Scene::Restore(HostObject* object, const ObjectState& state, const HostMatr
   const bool wasSelected = object->state.selected;
   object->state = state;
   // A record keeps a world matrix only of an object with a parent, which has room for it.
-  if (world != nullptr) *object->world = *world;
+  if (world != nullptr) object->world->matrix = *world;
   if (wasSelected != state.selected) ++object->document->selectionVersion;
   if (!object->alive) {
     object->state.selected = false;
@@ -188,7 +196,7 @@ void Scene::Restore(HostObject* object, const ObjectState& state, const HostMatr
     else
       --object->document->selectedObjects;
   }
-  object->checkedGeneration = 0;
+  if (object->world != nullptr) object->world->checkedGeneration = 0;
   ++generation_;
 }
 
@@ -212,7 +220,7 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
   if (record->document != known || addUndoSuccessesLeft_.has_value()) [[unlikely]]
     return RefuseUndo(known, kind, record, operation);
   World(record);
-  known->undo.Add(record, record->state, record->world);
+  known->undo.Add(record, record->state, KeptWorld(record));
   return true;
 }
 
@@ -234,7 +242,7 @@ bool Scene::RefuseUndo(HostDocument* known, int32_t kind, HostObject* record,
   if (*addUndoSuccessesLeft_ <= 0) return false;
   --*addUndoSuccessesLeft_;
   World(record);
-  known->undo.Add(record, record->state, record->world);
+  known->undo.Add(record, record->state, KeptWorld(record));
   return true;
 }
 
@@ -250,7 +258,7 @@ bool Scene::Undo(HostDocument* document) {
   UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    redo.Add(record.object, Capture(record.object), record.object->world);
+    redo.Add(record.object, Capture(record.object), KeptWorld(record.object));
   // Backwards, so an object recorded twice ends in its earliest recorded state.
   step.VisitBackwards([this](HostObject* object, const ObjectState& state,
                              const HostMatrix* world) { Restore(object, state, world); });
@@ -271,7 +279,7 @@ bool Scene::Redo(HostDocument* document) {
   UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    undo.Add(record.object, Capture(record.object), record.object->world);
+    undo.Add(record.object, Capture(record.object), KeptWorld(record.object));
   step.VisitBackwards([this](HostObject* object, const ObjectState& state,
                              const HostMatrix* world) { Restore(object, state, world); });
   known->undo.PushUndoStep(std::move(undo));

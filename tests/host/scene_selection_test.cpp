@@ -83,6 +83,26 @@ TEST_F(SceneSelection, SelectedObjectsComeInDocumentOrderNotCreationOrder) {
   EXPECT_TRUE(host.misuse().Empty());
 }
 
+TEST_F(SceneSelection, AnArrayKeepsTheSelectionItWasFilledWith) {
+  // Each change below would have grown or cleared the cached selection the array shares.
+  HostObject* a = scene.NewObject(document, "A");
+  scene.SetSelected(a, true);
+  HostObjectArray* first = host_ops::ObjectArrayNew();
+  host_ops::DocumentGetSelectedObjects(document, first, 0);
+  HostObject* b = scene.NewObject(document, "B");
+  scene.SetSelected(b, true);
+  HostObjectArray* second = host_ops::ObjectArrayNew();
+  host_ops::DocumentGetSelectedObjects(document, second, 0);
+  scene.SetSelected(a, false);
+  HostObjectArray* third = host_ops::ObjectArrayNew();
+  host_ops::DocumentGetSelectedObjects(document, third, 0);
+  EXPECT_EQ(Entries(first), (std::vector<HostObject*>{a}));
+  EXPECT_EQ(Entries(second), (std::vector<HostObject*>{a, b}));
+  EXPECT_EQ(Entries(third), (std::vector<HostObject*>{b}));
+  for (HostObjectArray* array : {first, second, third}) host_ops::ObjectArrayFree(&array);
+  EXPECT_TRUE(host.misuse().Empty());
+}
+
 TEST_F(SceneSelection, OtherDocumentsSelectionStaysOut) {
   HostDocument* other = scene.NewDocument("Other");
   scene.SetSelected(scene.NewObject(other, "Elsewhere"), true);
