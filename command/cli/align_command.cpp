@@ -244,7 +244,8 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
     for (size_t i = 0; i < before.size(); ++i)
       aligned.moved += SamePlacement(before[i], after[i]) ? 0 : 1;
   } else {
-    aligned.moved = objects.CountMoved(fingerprints);
+    // Given up as counted: writing the scene needs the room.
+    aligned.moved = objects.CountMoved(std::exchange(fingerprints, {}));
   }
   const std::optional<size_t> drawnReference =
       press.reference == kSelectionBox ? std::nullopt : std::optional<size_t>(press.reference);

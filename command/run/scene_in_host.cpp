@@ -79,11 +79,10 @@ HostVector UnshiftedOffset(const HostMatrix& local, const Vector3* centre,
 SceneInHost::SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::string& fileName)
     : hostScene_(hostScene), scene_(scene) {
   document_ = hostScene_.NewDocument(fileName);
-  const size_t count = CountObjects(scene);
-  objects_.reserve(count);
+  firstId_ = hostScene_.ObjectsMade() + 1;
   WalkObjects(scene, [&](SceneObject& from, size_t, std::optional<size_t> parent) {
     HostObject* object =
-        hostScene_.NewObject(document_, from.name, parent ? objects_[*parent] : nullptr);
+        hostScene_.NewObject(document_, from.name, parent ? Object(*parent) : nullptr);
     if (const auto& m = from.localMatrix) {
       hostScene_.SetLocalMatrix(object, ToHost(*m));
     } else {
@@ -95,11 +94,11 @@ SceneInHost::SceneInHost(khost::Scene& hostScene, SceneModel& scene, const std::
     }
     hostScene_.SetHalfSizes(object, ToHost(from.halfSize));
     hostScene_.SetSelected(object, from.selected);
-    objects_.push_back(object);
+    ++count_;
     Present(object, from, parent);
   });
-  for (size_t i = 0; i < objects_.size(); ++i) {
-    if (!IsFinite(hostScene_.WorldMatrix(objects_[i])))
+  for (size_t i = 0; i < count_; ++i) {
+    if (!IsFinite(hostScene_.WorldMatrix(Object(i))))
       throw InputError(fileName + ": " + SourceOf(scene, Entries(), i) + ": object '" +
                        Entries()[i].path +
                        "' ends up with a world matrix that is not finite (position or scale "
@@ -114,7 +113,7 @@ const Vector3* SceneInHost::ShownCentre(const SceneObject& object) const {
 }
 
 void SceneInHost::Present(HostObject* object, SceneObject& from, std::optional<size_t> parent) {
-  const size_t index = objects_.size() - 1;
+  const size_t index = count_ - 1;
   const Vector3* centre = ShownCentre(from);
   const Vector3* parentCentre = parent ? PresentedCentre(*parent) : nullptr;
   const bool enlarged =
@@ -152,45 +151,53 @@ const std::vector<ObjectEntry>& SceneInHost::Entries() const {
 
 std::vector<HostPlacement> SceneInHost::Placements() const {
   std::vector<HostPlacement> placements;
-  placements.reserve(objects_.size());
-  for (size_t i = 0; i < objects_.size(); ++i) placements.push_back(Placement(i));
+  placements.reserve(count_);
+  for (size_t i = 0; i < count_; ++i) placements.push_back(Placement(i));
   return placements;
 }
 
 HostPlacement SceneInHost::Placement(size_t index) const {
-  return {hostScene_.WorldMatrix(objects_[index]), hostScene_.HalfSizes(objects_[index])};
+  return {hostScene_.WorldMatrix(Object(index)), hostScene_.HalfSizes(Object(index))};
 }
+
+namespace {
+
+uint64_t PlacementFingerprint(khost::Scene& hostScene, HostObject* object) {
+  Fingerprint fingerprint;
+  fingerprint.Add(hostScene.WorldMatrix(object));
+  fingerprint.Add(hostScene.HalfSizes(object));
+  return fingerprint.Value();
+}
+
+}  // namespace
 
 std::vector<uint64_t> SceneInHost::PlacementFingerprints() const {
   std::vector<uint64_t> fingerprints;
-  fingerprints.reserve(objects_.size());
-  for (HostObject* object : objects_) {
-    Fingerprint fingerprint;
-    fingerprint.Add(hostScene_.WorldMatrix(object));
-    fingerprint.Add(hostScene_.HalfSizes(object));
-    fingerprints.push_back(fingerprint.Value());
-  }
+  fingerprints.reserve(count_);
+  for (size_t i = 0; i < count_; ++i)
+    fingerprints.push_back(PlacementFingerprint(hostScene_, Object(i)));
   return fingerprints;
 }
 
 size_t SceneInHost::CountMoved(const std::vector<uint64_t>& before) const {
-  const std::vector<uint64_t> now = PlacementFingerprints();
+  // One at a time: a second list of a million fingerprints would be held at the peak.
   size_t moved = 0;
-  for (size_t i = 0; i < now.size(); ++i) moved += now[i] != before[i] ? 1 : 0;
+  for (size_t i = 0; i < count_; ++i)
+    moved += PlacementFingerprint(hostScene_, Object(i)) != before[i] ? 1 : 0;
   return moved;
 }
 
 std::vector<size_t> SceneInHost::WithoutFinitePlacement() const {
   std::vector<size_t> found;
-  for (size_t i = 0; i < objects_.size(); ++i)
-    if (!PlacementIsFinite(hostScene_, objects_[i])) found.push_back(i);
+  for (size_t i = 0; i < count_; ++i)
+    if (!PlacementIsFinite(hostScene_, Object(i))) found.push_back(i);
   return found;
 }
 
 void SceneInHost::ReadBack() {
   auto shown = presented_.begin();
   WalkObjects(scene_, [&](SceneObject& to, size_t i, std::optional<size_t>) {
-    HostObject* object = objects_[i];
+    HostObject* object = Object(i);
     to.selected = hostScene_.Selected(object);
     const Presented* presented = nullptr;
     if (shown != presented_.end() && shown->index == i) presented = &*shown++;

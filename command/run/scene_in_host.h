@@ -37,8 +37,8 @@ class SceneInHost {
   // In the order of ListObjects.
   // Listed when first asked for: a million paths are not made for a run that shows none.
   const std::vector<ObjectEntry>& Entries() const;
-  HostObject* Object(size_t index) const { return objects_[index]; }
-  size_t Count() const { return objects_.size(); }
+  HostObject* Object(size_t index) const { return hostScene_.ObjectMade(firstId_ + index); }
+  size_t Count() const { return count_; }
 
   std::vector<HostPlacement> Placements() const;
   HostPlacement Placement(size_t index) const;
@@ -92,7 +92,9 @@ class SceneInHost {
   mutable std::once_flag listed_;
   mutable std::vector<ObjectEntry> entries_;
   HostDocument* document_ = nullptr;
-  std::vector<HostObject*> objects_;
+  // The objects, made one after another in the order of ListObjects: ids from firstId_.
+  khost::ObjectId firstId_ = 0;
+  size_t count_ = 0;
   // In the order of ListObjects; most scenes have none.
   std::vector<Presented> presented_;
   bool keepAsRead_ = false;
