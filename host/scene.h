@@ -20,6 +20,7 @@
 #include "c4d_host_abi.h"
 #include "scene_object_arrays.h"
 #include "scene_object_state.h"
+#include "scene_undo.h"
 #include "vector_append.h"
 
 namespace khost {
@@ -229,7 +230,7 @@ class Scene {
   void DeferRotationAndScale(HostObject* object);
   const ObjectState& Capture(HostObject* object);
   // `world`: the world matrix the record kept, if any.
-  void Restore(HostObject* object, const ObjectState& state, const HostMatrix* world);
+  void Restore(HostObject* object, const ObjectState& state, const UndoStep::KeptWorld* world);
   void Unlink(HostObject* object);
   static bool LastInDocumentOrder(const HostObject* object);
   [[gnu::noinline, gnu::cold]] void GrowMessages();
@@ -280,7 +281,7 @@ class Scene {
   // Raised by every change that may move a world matrix; a cache confirmed at the
   // current generation is returned without looking at the ancestors.
   uint64_t generation_ = 1;
-  uint64_t nextStamp_ = kTopLevelStamp + 1;
+  uint64_t nextStamp_ = 1;  // 0 is no stamp
   std::vector<HostObject*> pathScratch_;
 };
 

@@ -11,20 +11,18 @@ namespace khost {
 // Stable identity of a scene object; never reused within one Scene.
 using ObjectId = uint64_t;
 
-// Stamp of the world matrix of an object without a parent: the identity never changes.
-constexpr uint64_t kTopLevelStamp = 1;
-
 // Ordered so that what a press reads and writes of a top-level object comes first: a
 // million-object press streams every object through the caches twice, and the fewer
 // cache lines it touches the less it waits. The world matrix itself, which only objects
 // with a parent keep, lives beside the record (HostObject::world), so a top-level object
 // does not carry room for one.
-// The cached world matrix of an object with a parent (see ObjectState::worldStamp), and
-// the scene generation at which it was last confirmed up to date. Kept apart from the
-// object's record, which a top-level object, a million of them in a flat scene, needs
-// without it.
+// The world matrix cache of an object with a parent: the matrix, valid when the object's
+// worldStamp is not 0 and its parent's stamp still equals `parentStamp`, and the scene
+// generation at which it was last confirmed up to date. Kept apart from the object's
+// record, which a top-level object, a million of them in a flat scene, needs without it.
 struct ChildWorldCache {
   HostMatrix matrix;
+  uint64_t parentStamp = 0;
   uint64_t checkedGeneration = 0;
 };
 
@@ -41,14 +39,12 @@ struct ObjectState {
   bool rotationScaleCurrent;
   bool selected;
 
-  // World matrix cache, of objects with a parent only (a top-level object's world
-  // matrix is `local`, and only its stamp is kept). The cached matrix is valid when
-  // `worldStamp` is not 0 and the parent's stamp still equals `parentStamp`. A stamp
-  // names one value of one object's world matrix and is never issued twice, so an undo
-  // record may bring back a (world, stamp) pair and every cache that was built on it
-  // becomes valid again.
+  // The stamp of the object's world matrix (0: not known; see ChildWorldCache for
+  // objects with a parent; a top-level object's world matrix is `local`). A stamp names
+  // one value of one object's world matrix and is never issued twice, so an undo record
+  // may bring back a (world, stamp) pair and every cache that was built on it becomes
+  // valid again.
   uint64_t worldStamp;
-  uint64_t parentStamp;
 };
 
 }  // namespace khost

@@ -57,10 +57,10 @@ const HostMatrix& Scene::ChildWorld(HostObject* object) {
   for (auto each = pathScratch_.rbegin(); each != pathScratch_.rend(); ++each) {
     HostObject* node = *each;
     const HostObject* parent = node->parent;
-    if (node->state.worldStamp == 0 || node->state.parentStamp != parent->state.worldStamp) {
+    if (node->state.worldStamp == 0 || node->world->parentStamp != parent->state.worldStamp) {
       node->world->matrix = Multiply(CachedWorld(parent), node->state.local);
       node->state.worldStamp = nextStamp_++;
-      node->state.parentStamp = parent->state.worldStamp;
+      node->world->parentStamp = parent->state.worldStamp;
     }
     node->world->checkedGeneration = generation_;
   }
@@ -70,7 +70,6 @@ const HostMatrix& Scene::ChildWorld(HostObject* object) {
 void Scene::StampTopLevel(HostObject* object) {
   if (object->state.worldStamp != 0) return;
   object->state.worldStamp = nextStamp_++;
-  object->state.parentStamp = kTopLevelStamp;
 }
 
 HostVector Scene::Position(const HostObject* object) const {
@@ -161,9 +160,8 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   // The product above rounds, so parent world times local need not give back `world`
   // exactly; the cache keeps the matrix as set until something above it changes.
   record->state.worldStamp = nextStamp_++;
-  record->state.parentStamp = parent != nullptr ? parent->state.worldStamp : kTopLevelStamp;
   ++generation_;
-  if (parent != nullptr) *record->world = ChildWorldCache{world, generation_};
+  if (parent != nullptr) *record->world = ChildWorldCache{world, parent->state.worldStamp, generation_};
   return true;
 }
 

@@ -14,23 +14,18 @@
 namespace khost {
 namespace {
 
-// What an undo record keeps of the object's world matrix cache: only a child has one.
-const HostMatrix* KeptWorld(const HostObject* object) {
-  return object->world != nullptr ? &object->world->matrix : nullptr;
-}
-
 }  // namespace
 
-void UndoStep::Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
+void UndoStep::Add(HostObject* object, const ObjectState& state, const ChildWorldCache* world) {
   // A cache that is not current is rebuilt whatever it holds.
   const bool worldKept = world != nullptr && state.worldStamp != 0;
   // Growth out of line and the record built in place: this runs once per recorded object.
   if (records_.size() == records_.capacity()) [[unlikely]]
     GrowFor(records_.size() + 1);
-  records_.emplace_back(object, state.local, state.halfSizes, state.worldStamp, state.parentStamp,
-                        state.selected, state.rotationScaleCurrent, worldKept);
+  records_.emplace_back(object, state.local, state.halfSizes, state.worldStamp, state.selected,
+                        state.rotationScaleCurrent, worldKept);
   if (state.rotationScaleCurrent) Append(rotationScales_, {state.rotation, state.scale});
-  if (worldKept) Append(worlds_, *world);
+  if (worldKept) Append(worlds_, KeptWorld{world->matrix, world->parentStamp});
 }
 
 ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept) {
@@ -44,7 +39,6 @@ ObjectState UndoStep::StateOf(const Record& record, const RotationScale* kept) {
   state.halfSizes = record.halfSizes;
   state.selected = record.selected;
   state.worldStamp = record.worldStamp;
-  state.parentStamp = record.parentStamp;
   return state;
 }
 
@@ -182,11 +176,15 @@ const ObjectState& Scene::Capture(HostObject* object) {
   return object->state;
 }
 
-void Scene::Restore(HostObject* object, const ObjectState& state, const HostMatrix* world) {
+void Scene::Restore(HostObject* object, const ObjectState& state,
+                    const UndoStep::KeptWorld* world) {
   const bool wasSelected = object->state.selected;
   object->state = state;
   // A record keeps a world matrix only of an object with a parent, which has room for it.
-  if (world != nullptr) object->world->matrix = *world;
+  if (world != nullptr) {
+    object->world->matrix = world->matrix;
+    object->world->parentStamp = world->parentStamp;
+  }
   if (wasSelected != state.selected) ++object->document->selectionVersion;
   if (!object->alive) {
     object->state.selected = false;
@@ -220,7 +218,7 @@ bool Scene::AddUndo(HostDocument* document, int32_t kind, HostObject* object,
   if (record->document != known || addUndoSuccessesLeft_.has_value()) [[unlikely]]
     return RefuseUndo(known, kind, record, operation);
   World(record);
-  known->undo.Add(record, record->state, KeptWorld(record));
+  known->undo.Add(record, record->state, record->world);
   return true;
 }
 
@@ -242,7 +240,7 @@ bool Scene::RefuseUndo(HostDocument* known, int32_t kind, HostObject* record,
   if (*addUndoSuccessesLeft_ <= 0) return false;
   --*addUndoSuccessesLeft_;
   World(record);
-  known->undo.Add(record, record->state, KeptWorld(record));
+  known->undo.Add(record, record->state, record->world);
   return true;
 }
 
@@ -258,10 +256,10 @@ bool Scene::Undo(HostDocument* document) {
   UndoHistory::Step redo = known->undo.TakeSpare();
   redo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    redo.Add(record.object, Capture(record.object), KeptWorld(record.object));
+    redo.Add(record.object, Capture(record.object), record.object->world);
   // Backwards, so an object recorded twice ends in its earliest recorded state.
   step.VisitBackwards([this](HostObject* object, const ObjectState& state,
-                             const HostMatrix* world) { Restore(object, state, world); });
+                             const UndoStep::KeptWorld* world) { Restore(object, state, world); });
   known->undo.PushRedoStep(std::move(redo));
   known->undo.Recycle(std::move(step));
   return true;
@@ -279,9 +277,9 @@ bool Scene::Redo(HostDocument* document) {
   UndoHistory::Step undo = known->undo.TakeSpare();
   undo.reserve(step.size());
   for (const UndoStep::Record& record : step.records())
-    undo.Add(record.object, Capture(record.object), KeptWorld(record.object));
+    undo.Add(record.object, Capture(record.object), record.object->world);
   step.VisitBackwards([this](HostObject* object, const ObjectState& state,
-                             const HostMatrix* world) { Restore(object, state, world); });
+                             const UndoStep::KeptWorld* world) { Restore(object, state, world); });
   known->undo.PushUndoStep(std::move(undo));
   known->undo.Recycle(std::move(step));
   return true;

@@ -24,13 +24,11 @@ class UndoStep {
     // A constructor rather than an aggregate: emplace_back builds it in place with every
     // compiler, not only those that take parenthesised aggregates.
     Record(HostObject* recorded, const HostMatrix& localMatrix, const HostVector& sizes,
-           uint64_t worldStampKept, uint64_t parentStampKept, bool wasSelected,
-           bool keepsRotationScale, bool keepsWorld)
+           uint64_t worldStampKept, bool wasSelected, bool keepsRotationScale, bool keepsWorld)
         : object(recorded),
           local(localMatrix),
           halfSizes(sizes),
           worldStamp(worldStampKept),
-          parentStamp(parentStampKept),
           selected(wasSelected),
           rotationScaleKept(keepsRotationScale),
           worldKept(keepsWorld) {}
@@ -38,16 +36,21 @@ class UndoStep {
     HostMatrix local;
     HostVector halfSizes;
     uint64_t worldStamp;
-    uint64_t parentStamp;
     bool selected;
     // Whether the next entry of `rotationScales_`, or of `worlds_`, belongs to this record.
     bool rotationScaleKept;
     bool worldKept;
   };
 
-  // `world`: the object's own world matrix, kept apart from its local one (objects with
-  // a parent only; null for the others).
-  void Add(HostObject* object, const ObjectState& state, const HostMatrix* world);
+  // A child's world matrix as a record keeps it, with the parent stamp it was built on.
+  struct KeptWorld {
+    HostMatrix matrix;
+    uint64_t parentStamp;
+  };
+
+  // `world`: the object's world matrix cache (objects with a parent only; null for the
+  // others).
+  void Add(HostObject* object, const ObjectState& state, const ChildWorldCache* world);
   size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
   size_t capacity() const { return records_.capacity(); }
@@ -68,7 +71,7 @@ class UndoStep {
     for (auto record = records_.rbegin(); record != records_.rend(); ++record) {
       const RotationScale* kept =
           record->rotationScaleKept ? &rotationScales_[--rotationScale] : nullptr;
-      const HostMatrix* keptWorld = record->worldKept ? &worlds_[--world] : nullptr;
+      const KeptWorld* keptWorld = record->worldKept ? &worlds_[--world] : nullptr;
       visit(record->object, StateOf(*record, kept), keptWorld);
     }
   }
@@ -83,7 +86,7 @@ class UndoStep {
 
   std::vector<Record> records_;
   std::vector<RotationScale> rotationScales_;
-  std::vector<HostMatrix> worlds_;
+  std::vector<KeptWorld> worlds_;
 };
 
 class UndoHistory {
@@ -109,7 +112,7 @@ class UndoHistory {
   bool Open() const { return depth_ > 0; }
   int Depth() const { return depth_; }
   // Appends to the open group; the caller checks that one is open.
-  void Add(HostObject* object, const ObjectState& state, const HostMatrix* world) {
+  void Add(HostObject* object, const ObjectState& state, const ChildWorldCache* world) {
     if (Recording()) open_.Add(object, state, world);
   }
 
