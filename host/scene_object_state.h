@@ -11,11 +11,6 @@ namespace khost {
 // Stable identity of a scene object; never reused within one Scene.
 using ObjectId = uint64_t;
 
-// Ordered so that what a press reads and writes of a top-level object comes first: a
-// million-object press streams every object through the caches twice, and the fewer
-// cache lines it touches the less it waits. The world matrix itself, which only objects
-// with a parent keep, lives beside the record (HostObject::world), so a top-level object
-// does not carry room for one.
 // The world matrix cache of an object with a parent: the matrix, valid when the object's
 // worldStamp is not 0 and its parent's stamp still equals `parentStamp`, and the scene
 // generation at which it was last confirmed up to date. Kept apart from the object's
@@ -26,6 +21,11 @@ struct ChildWorldCache {
   uint64_t checkedGeneration = 0;
 };
 
+// Ordered so that what a press reads and writes of a top-level object comes first: a
+// million-object press streams every object through the caches twice, and the fewer
+// cache lines it touches the less it waits. The world matrix itself, which only objects
+// with a parent keep, lives beside the record (HostObject::world), so a top-level object
+// does not carry room for one.
 struct ObjectState {
   // The source of truth: placement in the parent's coordinates.
   HostMatrix local;

@@ -41,7 +41,7 @@ struct HostDocument {
   // Raised whenever the selected objects or their order may have changed.
   uint64_t selectionVersion = 1;
   // The selected objects in document order as of `selectionCacheVersion`: repeated
-  // requests for an unchanged selection copy this instead of walking the tree.
+  // requests for an unchanged selection are handed this instead of walking the tree.
   // Shared with the object arrays it was handed to, and then not changed but replaced.
   std::shared_ptr<std::vector<HostObject*>> selectionCache =
       std::make_shared<std::vector<HostObject*>>();
