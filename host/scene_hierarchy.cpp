@@ -52,7 +52,8 @@ HostObject* Scene::NewObject(HostDocument* document, std::string name, HostObjec
   object.name = std::move(name);
   object.kind = kind;
   object.state.local = IdentityMatrix();
-  if (parent != nullptr) object.world = &worlds_.emplace_back(ChildWorldCache{object.state.local, 0});
+  if (parent != nullptr)
+    object.world = &worlds_.emplace_back(ChildWorldCache{object.state.local, 0});
   object.state.rotation = HostVector{0.0, 0.0, 0.0};
   object.state.scale = HostVector{1.0, 1.0, 1.0};
   object.state.rotationScaleCurrent = true;

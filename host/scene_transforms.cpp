@@ -161,7 +161,8 @@ bool Scene::SetWorldMatrix(HostObject* object, const HostMatrix& world, const ch
   // exactly; the cache keeps the matrix as set until something above it changes.
   record->state.worldStamp = nextStamp_++;
   ++generation_;
-  if (parent != nullptr) *record->world = ChildWorldCache{world, parent->state.worldStamp, generation_};
+  if (parent != nullptr)
+    *record->world = ChildWorldCache{world, parent->state.worldStamp, generation_};
   return true;
 }
 

@@ -12,9 +12,7 @@
 #include "vector_append.h"
 
 namespace khost {
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void UndoStep::Add(HostObject* object, const ObjectState& state, const ChildWorldCache* world) {
   // A cache that is not current is rebuilt whatever it holds.

@@ -150,7 +150,8 @@ size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> 
 
 SceneModel AssembleScene(ReadScene& read, const std::string& fileName) {
   for (size_t i = 0; i < read.objects.size(); ++i)
-    CheckHalfSizes(read.objects[i].object, [&] { return SourceIn(read.objects, i); }, fileName);
+    CheckHalfSizes(
+        read.objects[i].object, [&] { return SourceIn(read.objects, i); }, fileName);
   AttachNamedParents(read.objects, fileName);
   SceneModel scene;
   scene.comment = std::move(read.comment);

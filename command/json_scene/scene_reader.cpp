@@ -43,8 +43,7 @@ void ReadObjectTree(const json& value, size_t listIndex, std::optional<size_t> p
   const size_t index = AddReadObject(read, std::move(each), parent);
   if (value.contains("children")) {
     const json& children = value.at("children");
-    for (size_t i = 0; i < children.size(); ++i)
-      ReadObjectTree(children[i], i, index, read);
+    for (size_t i = 0; i < children.size(); ++i) ReadObjectTree(children[i], i, index, read);
   }
 }
 
@@ -62,8 +61,7 @@ SceneModel ParseSceneTextChecked(const std::string& text, const std::string& fil
   ReadScene read;
   read.comment = document.value("comment", std::string());
   const json& objects = document.at("objects");
-  for (size_t i = 0; i < objects.size(); ++i)
-    ReadObjectTree(objects[i], i, std::nullopt, read);
+  for (size_t i = 0; i < objects.size(); ++i) ReadObjectTree(objects[i], i, std::nullopt, read);
   if (document.contains("tool")) {
     const json& tool = document.at("tool");
     if (tool.contains("reference")) read.tool.reference = tool.at("reference").get<std::string>();

@@ -137,11 +137,10 @@ void SceneInHost::Present(HostObject* object, SceneObject& from, std::optional<s
 }
 
 const Vector3* SceneInHost::PresentedCentre(size_t index) const {
-  const auto found = std::lower_bound(
-      presented_.begin(), presented_.end(), index,
-      [](const Presented& shown, size_t wanted) { return shown.index < wanted; });
-  return found != presented_.end() && found->index == index ? ShownCentre(*found->object)
-                                                             : nullptr;
+  const auto found =
+      std::lower_bound(presented_.begin(), presented_.end(), index,
+                       [](const Presented& shown, size_t wanted) { return shown.index < wanted; });
+  return found != presented_.end() && found->index == index ? ShownCentre(*found->object) : nullptr;
 }
 
 const std::vector<ObjectEntry>& SceneInHost::Entries() const {

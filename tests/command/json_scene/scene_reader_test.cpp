@@ -64,16 +64,15 @@ TEST(SceneReader, MovesObjectsUnderTheParentTheyNameAfterItsOwnChildren) {
   const std::vector<ObjectEntry> objects = ListObjects(scene);
   std::vector<std::string> paths;
   for (const ObjectEntry& entry : objects) paths.push_back(entry.path);
-  const std::vector<std::string> expected{"Room", "Room/Shelf", "Room/Shelf/Plate",
-                                          "Room/Shelf/Plate/Saucer", "Room/Shelf/Cup",
-                                          "Room/Shelf/Cup/Spoon"};
+  const std::vector<std::string> expected{
+      "Room",           "Room/Shelf",          "Room/Shelf/Plate", "Room/Shelf/Plate/Saucer",
+      "Room/Shelf/Cup", "Room/Shelf/Cup/Spoon"};
   EXPECT_EQ(expected, paths);
   EXPECT_EQ(1u, objects[4].parent.value_or(99));
   // Messages name each object where the file lists it, wherever it now sits.
-  const std::vector<std::string> sources{"/objects/1",          "/objects/1/children/0",
-                                         "/objects/1/children/0/children/0",
-                                         "/objects/2",          "/objects/0",
-                                         "/objects/0/children/0"};
+  const std::vector<std::string> sources{
+      "/objects/1", "/objects/1/children/0", "/objects/1/children/0/children/0", "/objects/2",
+      "/objects/0", "/objects/0/children/0"};
   for (size_t i = 0; i < objects.size(); ++i)
     EXPECT_EQ(sources[i], SourceOf(scene, objects, i)) << objects[i].path;
 }
