@@ -16,8 +16,8 @@ namespace khost {
 // The states of the objects one step recorded, in recording order. A record keeps only
 // what a later undo cannot derive: rotation and scale only while they are not views of
 // the matrix, and the world matrix only for an object with a parent (a top-level
-// object's is its local matrix). The common record is half an ObjectState, which halves the
-// memory a million-object step writes.
+// object's is its local matrix). The common record, 144 bytes on 64-bit builds, is half
+// the object's own, which halves the memory a million-object step writes.
 class UndoStep {
  public:
   struct Record {
