@@ -91,9 +91,8 @@ class Scene {
   // ---- selection ----
   bool Selected(const HostObject* object) const;
   void SetSelected(HostObject* object, bool selected);
-  // Replaces `out` with the selected live objects in document order.
-  void SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const;
-  // The same as a snapshot that later changes of the selection leave as it is.
+  // The selected live objects in document order, as a snapshot that later changes of the
+  // selection leave as it is.
   std::shared_ptr<const std::vector<HostObject*>> SelectedObjects(
       const HostDocument* document) const;
 

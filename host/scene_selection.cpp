@@ -57,10 +57,6 @@ bool Scene::LastInDocumentOrder(const HostObject* object) {
   return true;
 }
 
-void Scene::SelectedObjects(const HostDocument* document, std::vector<HostObject*>& out) const {
-  out = *SelectedObjects(document);
-}
-
 std::shared_ptr<const std::vector<HostObject*>> Scene::SelectedObjects(
     const HostDocument* document) const {
   if (!IsDocument(document) || document->selectedObjects == 0) return HostObjectArray::NoEntries();

@@ -68,6 +68,10 @@ double DecimalValue(std::string_view text) {
 }
 
 constexpr unsigned kVersionBit = 1, kCommentBit = 2, kObjectsBit = 4, kToolBit = 8;
+// An object's keys.
+constexpr unsigned kNameBit = 1, kObjectCommentBit = 2, kPositionBit = 4, kRotationBit = 8,
+                   kScaleBit = 16, kHalfSizeBit = 32, kSelectedBit = 64, kParentBit = 128,
+                   kChildrenBit = 256, kBoxCentreBit = 512;
 
 // What the value after the last key must be.
 enum class Expect {
@@ -93,11 +97,9 @@ struct Frame {
   explicit Frame(Kind opened) : kind(opened) {}
   Kind kind;
   unsigned seen = 0;  // the keys met, one bit each
-  // An object list: what it fills. An object: what it fills, and its index among the
-  // top-level objects (kNotTopLevel below them).
+  // An object list: what it fills. An object: what it fills.
   std::vector<SceneObject>* list = nullptr;
   SceneObject* object = nullptr;
-  size_t topLevelIndex = 0;
 };
 
 // The list of three numbers being read (they hold no list or object, so one at a time):
@@ -109,8 +111,6 @@ struct OpenVector {
   Vector3* target = nullptr;
   bool boxCentre = false;
 };
-
-constexpr size_t kNotTopLevel = static_cast<size_t>(-1);
 
 // The reader's events, checked against the scene schema as they come. Every event
 // answers false at the first thing that is not plainly right, which stops the reading;
@@ -160,7 +160,7 @@ class QuickSceneHandler {
       case Expect::kParent: {
         std::string name;
         if (!Name(value, name)) return false;
-        read_.namedParents.emplace_back(Current().topLevelIndex, std::move(name));
+        read_.namedParents.emplace_back(Current().object->listIndex, std::move(name));
         return true;
       }
       case Expect::kToolName:
@@ -203,14 +203,13 @@ class QuickSceneHandler {
     added.listIndex = ToListIndex(list.list->size() - 1);
     Frame object(Frame::Kind::kObject);
     object.object = &added;
-    object.topLevelIndex = added.listedAtTop ? list.list->size() - 1 : kNotTopLevel;
     return Push(std::move(object));
   }
 
   bool EndObject(rapidjson::SizeType) {
     const Frame& frame = Current();
     // An object needs its name; the scene its objects.
-    const bool whole = frame.kind == Frame::Kind::kObject  ? (frame.seen & 1) != 0
+    const bool whole = frame.kind == Frame::Kind::kObject  ? (frame.seen & kNameBit) != 0
                        : frame.kind == Frame::Kind::kScene ? (frame.seen & kObjectsBit) != 0
                                                            : true;
     stack_.pop_back();
@@ -316,17 +315,17 @@ class QuickSceneHandler {
       vectorTarget_ = &target;
       return Expecting(frame, bit, Expect::kVector);
     };
-    if (key == "name") return Expecting(frame, 1, Expect::kName);
-    if (key == "comment") return Expecting(frame, 2, Expect::kComment);
-    if (key == "position") return vector(4, object.position);
-    if (key == "rotation") return vector(8, object.rotationDegrees);
-    if (key == "scale") return vector(16, object.scale);
-    if (key == "halfSize") return vector(32, object.halfSize);
-    if (key == "boxCenter") return Expecting(frame, 512, Expect::kBoxCentre);
-    if (key == "selected") return Expecting(frame, 64, Expect::kSelected);
-    if (key == "parent")
-      return frame.topLevelIndex != kNotTopLevel && Expecting(frame, 128, Expect::kParent);
-    if (key == "children") return Expecting(frame, 256, Expect::kChildren);
+    if (key == "name") return Expecting(frame, kNameBit, Expect::kName);
+    if (key == "comment") return Expecting(frame, kObjectCommentBit, Expect::kComment);
+    if (key == "position") return vector(kPositionBit, object.position);
+    if (key == "rotation") return vector(kRotationBit, object.rotationDegrees);
+    if (key == "scale") return vector(kScaleBit, object.scale);
+    if (key == "halfSize") return vector(kHalfSizeBit, object.halfSize);
+    if (key == "boxCenter") return Expecting(frame, kBoxCentreBit, Expect::kBoxCentre);
+    if (key == "selected") return Expecting(frame, kSelectedBit, Expect::kSelected);
+    // Only a top-level object may name its parent.
+    if (key == "parent") return object.listedAtTop && Expecting(frame, kParentBit, Expect::kParent);
+    if (key == "children") return Expecting(frame, kChildrenBit, Expect::kChildren);
     return false;
   }
 

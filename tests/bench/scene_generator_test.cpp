@@ -147,9 +147,7 @@ TEST_F(GeneratedScenes, BuildingPutsEveryObjectIntoTheDocumentAsGenerated) {
     HostObject* parent = from.parent == GeneratedScene::kNoParent ? nullptr : built[from.parent];
     EXPECT_EQ(parent, hostScene.Parent(built[i])) << from.name;
   }
-  std::vector<HostObject*> selection;
-  hostScene.SelectedObjects(document, selection);
-  EXPECT_EQ(12u, selection.size());
+  EXPECT_EQ(12u, hostScene.SelectedObjects(document)->size());
   EXPECT_TRUE(host.misuse().Empty());
 }
 

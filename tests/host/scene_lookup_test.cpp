@@ -77,20 +77,20 @@ TEST_F(SceneLookups, TheSelectionFollowsEveryChangeAfterItWasRead) {
   std::vector<HostObject*> selection;
   scene.SetSelected(o[2], true);
   scene.SetSelected(o[0], true);
-  scene.SelectedObjects(document, selection);
+  selection = *scene.SelectedObjects(document);
   EXPECT_EQ((std::vector<HostObject*>{o[0], o[2]}), selection);
 
   scene.SetSelected(o[0], false);
-  scene.SelectedObjects(document, selection);
+  selection = *scene.SelectedObjects(document);
   EXPECT_EQ((std::vector<HostObject*>{o[2]}), selection);
 
   HostObject* child = scene.NewObject(document, "child", o[1]);
   scene.SetSelected(child, true);
-  scene.SelectedObjects(document, selection);
+  selection = *scene.SelectedObjects(document);
   EXPECT_EQ((std::vector<HostObject*>{child, o[2]}), selection) << "document order";
 
   scene.DeleteObject(o[1]);
-  scene.SelectedObjects(document, selection);
+  selection = *scene.SelectedObjects(document);
   EXPECT_EQ((std::vector<HostObject*>{o[2]}), selection);
 
   // Undo brings a selection state back.
@@ -98,10 +98,10 @@ TEST_F(SceneLookups, TheSelectionFollowsEveryChangeAfterItWasRead) {
   ASSERT_TRUE(scene.AddUndo(document, kUndoKindChange, o[3]));
   scene.EndUndo(document);
   scene.SetSelected(o[3], true);
-  scene.SelectedObjects(document, selection);
+  selection = *scene.SelectedObjects(document);
   EXPECT_EQ((std::vector<HostObject*>{o[2], o[3]}), selection);
   ASSERT_TRUE(scene.Undo(document));
-  scene.SelectedObjects(document, selection);
+  selection = *scene.SelectedObjects(document);
   EXPECT_EQ((std::vector<HostObject*>{o[2]}), selection);
 }
 
