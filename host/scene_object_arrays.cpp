@@ -6,8 +6,6 @@
 #include "host_operations.h"
 #include "scene.h"
 
-namespace khost {}  // namespace khost
-
 const std::shared_ptr<const std::vector<HostObject*>>& HostObjectArray::NoEntries() {
   static const auto none = std::make_shared<const std::vector<HostObject*>>();
   return none;

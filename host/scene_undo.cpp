@@ -12,8 +12,6 @@
 #include "vector_append.h"
 
 namespace khost {
-namespace {}  // namespace
-
 void UndoStep::Add(HostObject* object, const ObjectState& state, const ChildWorldCache* world) {
   // A cache that is not current is rebuilt whatever it holds.
   const bool worldKept = world != nullptr && state.worldStamp != 0;

@@ -241,6 +241,10 @@ class QuickSceneHandler {
     if (vector_.open) {
       vector_.open = false;
       if (vector_.count != 3) return false;
+      // A negative half size is the checking reader's to report, with its place.
+      if (vector_.target == &Current().object->halfSize &&
+          std::ranges::any_of(vector_.numbers, [](double value) { return value < 0; }))
+        return false;
       if (vector_.boxCentre)
         Current().object->boxCentre = vector_.numbers;
       else

@@ -17,31 +17,14 @@ std::string SourceIn(const std::deque<ReadObject>& read, size_t index) {
       [&](size_t i) { return read[i].parent; });
 }
 
-// `source` makes the object's place only for the message.
-template <typename Source>
-void CheckHalfSizes(const SceneObject& object, const Source& source, const std::string& fileName) {
+void CheckHalfSizes(const std::deque<ReadObject>& read, size_t index, const std::string& fileName) {
+  const SceneObject& object = read[index].object;
   for (size_t axis = 0; axis < 3; ++axis)
     if (object.halfSize[axis] < 0)
-      throw InputError(fileName + ": " + source() + "/halfSize/" + std::to_string(axis) +
-                       ": object '" + object.name + "' has a negative half size " +
-                       std::string(1, kAxisLetters[axis]) + " (zero, a flat box, is the least)");
-}
-
-// `above`: the objects `object` lies in, from the top.
-void CheckHalfSizesBelow(const SceneObject& object, std::vector<const SceneObject*>& above,
-                         const std::string& fileName) {
-  above.push_back(&object);
-  CheckHalfSizes(
-      object,
-      [&] {
-        return SourceOf(
-            PlaceNotation::kJsonPointer, above.size() - 1,
-            [&](size_t i) -> const SceneObject& { return *above[i]; },
-            [](size_t i) { return i == 0 ? std::nullopt : std::optional<size_t>(i - 1); });
-      },
-      fileName);
-  for (const SceneObject& child : object.children) CheckHalfSizesBelow(child, above, fileName);
-  above.pop_back();
+      throw InputError(fileName + ": " + SourceIn(read, index) + "/halfSize/" +
+                       std::to_string(axis) + ": object '" + object.name +
+                       "' has a negative half size " + std::string(1, kAxisLetters[axis]) +
+                       " (zero, a flat box, is the least)");
 }
 
 // Lists `object` and everything below it, depth first, as a reader of flat files would.
@@ -149,9 +132,7 @@ size_t AddReadObject(ReadScene& scene, ReadObject object, std::optional<size_t> 
 }
 
 SceneModel AssembleScene(ReadScene& read, const std::string& fileName) {
-  for (size_t i = 0; i < read.objects.size(); ++i)
-    CheckHalfSizes(
-        read.objects[i].object, [&] { return SourceIn(read.objects, i); }, fileName);
+  for (size_t i = 0; i < read.objects.size(); ++i) CheckHalfSizes(read.objects, i, fileName);
   AttachNamedParents(read.objects, fileName);
   SceneModel scene;
   scene.comment = std::move(read.comment);
@@ -170,9 +151,8 @@ SceneModel AssembleScene(QuickScene& read, const std::string& fileName) {
   SceneModel& scene = read.scene;
   if (read.namedParents.empty()) {
     // Nested only as the text nests it, which the quick reader keeps within the JSON
-    // nesting limit, so no object lies deeper than kMaxObjectNesting.
-    std::vector<const SceneObject*> above;
-    for (const SceneObject& object : scene.objects) CheckHalfSizesBelow(object, above, fileName);
+    // nesting limit, so no object lies deeper than kMaxObjectNesting; and it takes no
+    // negative half size.
     SceneModel checked = std::move(scene);
     read = QuickScene();
     CheckToolNames(checked, fileName);
