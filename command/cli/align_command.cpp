@@ -166,9 +166,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
   // A stack moves its objects, not the selection.
-  if (!prepared.stack.empty()) press.object = prepared.stack.front();
-  prepared.whyIdle = WhyNothingWillMove(*prepared.document, press);
-  if (!prepared.stack.empty()) press.object.reset();
+  prepared.whyIdle = WhyNothingWillMove(*prepared.document, press, !prepared.stack.empty());
   return prepared;
 }
 
@@ -192,12 +190,8 @@ AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptio
   console.Step("aligning " + path);
   const auto start = std::chrono::steady_clock::now();
   const AlignmentPress& press = prepared.press;
-  // Only the undo check reads the undo steps, and nothing reads the object messages:
-  // the host keeps neither, as one set to keep no undo would. A press on a million
-  // objects would otherwise hold 200 MB of undo records and 32 MB of messages.
-  khost::Scene& scene = run.host().scene();
-  scene.SetUndoLevels(options.undo ? std::nullopt : std::optional<size_t>(0));
-  scene.KeepObjectMessages(false);
+  // Only the undo check reads the undo steps.
+  run.KeepUndo(options.undo);
   AlignmentSession session(run, prepared.document->Scene(), path);
   SceneInHost& objects = session.objects();
   // Without a table, picture or undo check only the count of moved objects is needed,

@@ -9,6 +9,7 @@
 #include "plugin_run.h"
 #include "shared_options.h"
 #include "subcommand.h"
+#include "tool_panel.h"
 
 namespace kcommand {
 namespace {
@@ -19,14 +20,7 @@ nlohmann::ordered_json InfoJson(PluginRun& run, const std::string& plugin) {
   nlohmann::ordered_json groups = nlohmann::ordered_json::array();
   if (const khost::DescriptionLayout* layout =
           run.host().plugins().RegisteredDescription(KESTRUM_PLUGIN_ID))
-    for (const khost::DescriptionGroup& group : layout->groups) {
-      nlohmann::ordered_json elements = nlohmann::ordered_json::array();
-      for (const khost::DescriptionElement& element : group.elements)
-        elements.push_back({{"id", element.id},
-                            {"kind", khost::ElementKindName(element.kind)},
-                            {"label", element.label}});
-      groups.push_back({{"label", group.label}, {"elements", std::move(elements)}});
-    }
+    groups = std::move(PanelJson(*layout)["groups"]);
   return {{"folder", plugin},
           {"console", run.host().ui().ConsoleLines()},
           {"resourcesLoaded", run.session().ResourcesLoaded()},

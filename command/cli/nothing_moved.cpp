@@ -15,12 +15,12 @@ bool AnySelected(const std::vector<SceneObject>& objects) {
 
 }  // namespace
 
-std::string WhyNothingWillMove(SceneDocument& document, const AlignmentPress& press) {
+std::string WhyNothingWillMove(SceneDocument& document, const AlignmentPress& press, bool named) {
   if (std::all_of(press.axes.begin(), press.axes.end(),
                   [](const AxisChoice& axis) { return axis.mode == AxisMode::kNone; }))
     return "no axis is chosen: give --x, --y or --z (or set them in the scene's \"tool\" "
            "settings)";
-  if (press.object) return {};
+  if (press.object || named) return {};
   const bool selected = AnySelected(document.Scene().objects);
   if (!selected && document.Format() != SceneFormat::kJson)
     return "no object is selected: a glTF scene has no selection, so --select NAME is how it "

@@ -9,10 +9,8 @@
 
 namespace kcommand {
 
-// The reason, said to the user; empty when the press may move something.
-std::string WhyNothingWillMove(SceneDocument& document, const AlignmentPress& press);
-
-// What is said when a press moved nothing without such a reason.
-inline constexpr const char* kAlreadyInPlace = "every object to align is already in place";
+// The reason, said to the user; empty when the press may move something. `named`: the
+// objects to move are named (a stack), so the selection plays no part.
+std::string WhyNothingWillMove(SceneDocument& document, const AlignmentPress& press, bool named);
 
 }  // namespace kcommand

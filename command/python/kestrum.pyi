@@ -66,6 +66,9 @@ class PressResult:
     def answer(self) -> int:
         """The tool's answer to the press."""
     @property
+    def summary(self) -> str:
+        """What moved ('2 objects moved'), or why nothing did ('nothing moved: no axis is chosen')."""
+    @property
     def moved(self) -> list[Object]:
         """The objects whose placement changed."""
     @property
@@ -137,7 +140,9 @@ class Plugin:
     """The plug-in loaded into a host.
 
     Use it in a with statement: leaving it unloads the plug-in and raises
-    PluginFailure when it left anything behind.
+    PluginFailure when it left anything behind. Plugin objects of one folder share
+    one load, unloaded when the last of them closes; one of another folder is
+    refused while it is loaded.
     """
     def __init__(self, folder: Optional[str] = None) -> None:
         """Loads the plug-in from `folder` (default: the one shipped beside this

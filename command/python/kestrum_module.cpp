@@ -15,6 +15,7 @@
 #include "plugin_locations.h"
 #include "plugin_session.h"
 #include "python_document.h"
+#include "tool_panel.h"
 
 namespace py = pybind11;
 
@@ -35,6 +36,7 @@ struct PySettings {
 
 struct PyPressResult {
   int32_t answer;
+  std::string summary;
   py::list moved;
   std::vector<std::string> opened;
   std::vector<std::string> messages;
@@ -55,6 +57,20 @@ std::string DefaultFolder() {
   return kcommand::DefaultPluginFolder();
 }
 
+std::string TypeName(const py::handle& value) {
+  return py::str(py::type::handle_of(value).attr("__name__"));
+}
+
+double NumberFrom(const py::handle& value, const std::string& what) {
+  if (!py::isinstance<py::str>(value) && !py::isinstance<py::bytes>(value)) {
+    try {
+      return py::cast<double>(value);
+    } catch (const py::cast_error&) {
+    }
+  }
+  throw py::type_error(what + ": give numbers, not " + TypeName(value));
+}
+
 // Rows of four, as Blender's and numpy's matrices are written: the offset in the last
 // column, the bottom row 0 0 0 1.
 HostMatrix MatrixFrom(const py::handle& value, const char* what) {
@@ -62,14 +78,16 @@ HostMatrix MatrixFrom(const py::handle& value, const char* what) {
     return InputError(std::string(what) +
                       ": give a 4x4 matrix as four rows of four numbers, the bottom row 0 0 0 1");
   };
-  if (!py::isinstance<py::sequence>(value)) throw fail();
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value))
+    throw py::type_error(std::string(what) + ": give four rows of four numbers, not " +
+                         TypeName(value));
   const py::sequence rows = py::reinterpret_borrow<py::sequence>(value);
   if (rows.size() != 4) throw fail();
   double m[4][4];
   for (size_t r = 0; r < 4; ++r) {
     const py::object row = rows[r];
     if (!py::isinstance<py::sequence>(row) || py::len(row) != 4) throw fail();
-    for (size_t c = 0; c < 4; ++c) m[r][c] = py::cast<double>(row[py::int_(c)]);
+    for (size_t c = 0; c < 4; ++c) m[r][c] = NumberFrom(row[py::int_(c)], what);
   }
   if (m[3][0] != 0 || m[3][1] != 0 || m[3][2] != 0 || m[3][3] != 1) throw fail();
   return {{m[0][3], m[1][3], m[2][3]},
@@ -86,10 +104,12 @@ py::tuple MatrixTo(const HostMatrix& m) {
 }
 
 kcommand::Vector3 VectorFrom(const py::handle& value, const char* what) {
-  if (!py::isinstance<py::sequence>(value) || py::len(value) != 3)
-    throw InputError(std::string(what) + ": give three numbers (x, y, z)");
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value))
+    throw py::type_error(std::string(what) + ": give three numbers (x, y, z), not " +
+                         TypeName(value));
+  if (py::len(value) != 3) throw InputError(std::string(what) + ": give three numbers (x, y, z)");
   const py::sequence v = py::reinterpret_borrow<py::sequence>(value);
-  return {py::cast<double>(v[0]), py::cast<double>(v[1]), py::cast<double>(v[2])};
+  return {NumberFrom(v[0], what), NumberFrom(v[1], what), NumberFrom(v[2], what)};
 }
 
 py::object ObjectOrNone(const std::shared_ptr<Document>& document, const ControlValue& value) {
@@ -109,7 +129,8 @@ ControlValue ControlFrom(const std::shared_ptr<Document>& document, const py::ha
                        "' is an object of another document");
     return object.place;
   }
-  throw InputError("a control takes an object, a value id, True or False, or None");
+  throw py::type_error("a control takes an object, a value id, True or False, or None, not " +
+                       TypeName(value));
 }
 
 // Objects of `document`, in the order given.
@@ -123,6 +144,14 @@ std::vector<TreePlace> PlacesFrom(const std::shared_ptr<Document>& document,
     places.push_back(std::get<TreePlace>(value));
   }
   return places;
+}
+
+// A button id as Python gives it; one beyond 32 bits names no control.
+int32_t ButtonId(const py::handle& id) {
+  const long long value = id.cast<long long>();
+  if (value < INT32_MIN || value > INT32_MAX)
+    throw InputError("press: the panel has no control " + std::to_string(value));
+  return static_cast<int32_t>(value);
 }
 
 // The settings by the names the command's options use.
@@ -168,27 +197,13 @@ void SettingSet(const PySettings& settings, const std::string& name, const py::h
   settings.document->SetAxis(axis, *choice);
 }
 
-py::list PanelOf(LoadedPlugin& plugin) {
+// The panel in the form `info --json` and the view write, as Python lists and dicts.
+py::object PanelOf(PluginUse& plugin) {
   kcommand::PluginRun& run = plugin.Run();
   const khost::DescriptionLayout* layout =
       run.host().plugins().RegisteredDescription(run.Tool().id);
-  py::list groups;
-  if (layout == nullptr) return groups;
-  for (const khost::DescriptionGroup& group : layout->groups) {
-    py::list controls;
-    for (const khost::DescriptionElement& element : group.elements) {
-      py::list values;
-      for (const khost::ChoiceValue& value : element.values)
-        values.append(py::dict(py::arg("id") = value.id, py::arg("name") = value.name,
-                               py::arg("label") = value.label));
-      controls.append(py::dict(
-          py::arg("id") = element.id, py::arg("name") = element.name,
-          py::arg("kind") = khost::ElementKindName(element.kind), py::arg("label") = element.label,
-          py::arg("default") = element.defaultValue, py::arg("values") = values));
-    }
-    groups.append(py::dict(py::arg("label") = group.label, py::arg("controls") = controls));
-  }
-  return groups;
+  if (layout == nullptr) return py::list();
+  return py::module_::import("json").attr("loads")(kcommand::PanelJson(*layout).dump())["groups"];
 }
 
 py::list ObjectsOf(const std::shared_ptr<Document>& document,
@@ -199,8 +214,9 @@ py::list ObjectsOf(const std::shared_ptr<Document>& document,
 }
 
 PyPressResult ResultOf(const std::shared_ptr<Document>& document, PressOutcome outcome) {
-  return PyPressResult{outcome.answer, ObjectsOf(document, outcome.moved),
-                       std::move(outcome.opened), std::move(outcome.messages)};
+  return PyPressResult{outcome.answer, std::move(outcome.summary),
+                       ObjectsOf(document, outcome.moved), std::move(outcome.opened),
+                       std::move(outcome.messages)};
 }
 
 }  // namespace
@@ -292,6 +308,9 @@ PYBIND11_MODULE(kestrum, m) {
 
   py::class_<PyPressResult>(m, "PressResult", "What a press did.")
       .def_readonly("answer", &PyPressResult::answer, "The tool's answer to the press.")
+      .def_readonly("summary", &PyPressResult::summary,
+                    "What moved ('2 objects moved'), or why nothing did ('nothing moved: no "
+                    "axis is chosen').")
       .def_readonly("moved", &PyPressResult::moved, "The objects whose placement changed.")
       .def_readonly("opened", &PyPressResult::opened, "Files the tool asked the host to open.")
       .def_readonly("messages", &PyPressResult::messages, "Messages the tool showed.");
@@ -358,9 +377,12 @@ PYBIND11_MODULE(kestrum, m) {
       .def(
           "press",
           [](const std::shared_ptr<Document>& d, const py::object& button, bool checkUndo) {
+            if (py::isinstance<py::bool_>(button) ||
+                !(py::isinstance<py::str>(button) || py::isinstance<py::int_>(button)))
+              throw py::type_error("press: give a button's label or id, not " + TypeName(button));
             const int32_t id = py::isinstance<py::str>(button)
                                    ? d->Button(button.cast<std::string>())
-                                   : button.cast<int32_t>();
+                                   : ButtonId(button);
             return ResultOf(d, d->Press(id, checkUndo));
           },
           py::arg("button"), py::kw_only(), py::arg("check_undo") = false,
@@ -404,32 +426,33 @@ PYBIND11_MODULE(kestrum, m) {
            "Writes the scene in the format it was read in (a built one: the one the name's "
            "extension asks for), whole or not at all.");
 
-  py::class_<LoadedPlugin, std::shared_ptr<LoadedPlugin>>(
+  py::class_<PluginUse, std::shared_ptr<PluginUse>>(
       m, "Plugin",
       "The plug-in loaded into a host. Use it in a with statement: leaving it unloads the "
-      "plug-in and raises PluginFailure when it left anything behind.")
+      "plug-in and raises PluginFailure when it left anything behind. Plugin objects of one "
+      "folder share one load, unloaded when the last of them closes; one of another folder "
+      "is refused while it is loaded.")
       .def(py::init([](const std::optional<std::string>& folder) {
-             return std::make_shared<LoadedPlugin>(folder.value_or(DefaultFolder()));
+             return std::make_shared<PluginUse>(folder.value_or(DefaultFolder()));
            }),
            py::arg("folder") = py::none(),
            "Loads the plug-in from `folder` (default: the one shipped beside this module, else "
            "the one the kestrum command uses).")
-      .def_property_readonly("folder", &LoadedPlugin::Folder)
-      .def_property_readonly("name", [](LoadedPlugin& p) { return p.Run().Tool().name; })
-      .def_property_readonly("help", [](LoadedPlugin& p) { return p.Run().Tool().help; })
+      .def_property_readonly("folder", [](PluginUse& p) { return p.Shared()->Folder(); })
+      .def_property_readonly("name", [](PluginUse& p) { return p.Run().Tool().name; })
+      .def_property_readonly("help", [](PluginUse& p) { return p.Run().Tool().help; })
       .def_property_readonly("panel", &PanelOf,
                              "The panel the tool registered: groups of controls with their ids, "
                              "kinds, labels, defaults and choice values.")
       .def_property_readonly("console",
-                             [](LoadedPlugin& p) { return p.Run().host().ui().ConsoleLines(); })
+                             [](PluginUse& p) { return p.Run().host().ui().ConsoleLines(); })
       .def(
           "open",
-          [](const std::shared_ptr<LoadedPlugin>& p, const std::string& path,
-             const std::string& boxes) {
+          [](PluginUse& p, const std::string& path, const std::string& boxes) {
             if (boxes != "geometry" && boxes != "origin")
               throw InputError("open: boxes='" + boxes + "': give 'geometry' or 'origin'");
-            p->Run();
-            return std::make_shared<Document>(p, path,
+            p.Run();
+            return std::make_shared<Document>(p.Shared(), path,
                                               boxes == "origin"
                                                   ? kcommand::BoxPlacement::kOrigin
                                                   : kcommand::BoxPlacement::kGeometry);
@@ -438,15 +461,16 @@ PYBIND11_MODULE(kestrum, m) {
           "A document of a scene file the kestrum command reads (JSON, .gltf, .glb).")
       .def(
           "new_document",
-          [](const std::shared_ptr<LoadedPlugin>& p, const std::string& name) {
-            p->Run();
-            return std::make_shared<Document>(p, name);
+          [](PluginUse& p, const std::string& name) {
+            p.Run();
+            return std::make_shared<Document>(p.Shared(), name);
           },
           py::arg("name") = "Untitled", "An empty document to add objects to.")
-      .def("close", &LoadedPlugin::Close,
-           "Unloads the plug-in; raises PluginFailure listing what it left behind.")
-      .def("__enter__", [](const std::shared_ptr<LoadedPlugin>& p) { return p; })
-      .def("__exit__", [](LoadedPlugin& p, const py::args&) {
+      .def("close", &PluginUse::Close,
+           "Unloads the plug-in when no other Plugin holds it; raises PluginFailure listing "
+           "what it left behind.")
+      .def("__enter__", [](const std::shared_ptr<PluginUse>& p) { return p; })
+      .def("__exit__", [](PluginUse& p, const py::args&) {
         p.Close();
         return false;
       });

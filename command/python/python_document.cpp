@@ -1,8 +1,9 @@
 #include "python_document.h"
 
 #include <algorithm>
-#include <cctype>
+#include <numbers>
 
+#include "host_values.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
 #include "output_files.h"
@@ -15,12 +16,9 @@ namespace {
 using kcommand::HostFailure;
 using kcommand::InputError;
 using kcommand::SceneObject;
+using kcommand::Vector3;
 
-std::string Lowered(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
 
 // The object's own frame from the frame the host was shown (at its box centre).
 HostMatrix Unshown(const HostMatrix& shown, const kcommand::Vector3* centre) {
@@ -115,14 +113,11 @@ void Document::RestoreSettings(HostContainer* settings) {
 
 // The tool settings a scene file carries, as the view takes them.
 void Document::WriteFileSettings() {
-  const kcommand::ToolSettings& tool = scene_.tool;
-  const std::pair<const std::optional<std::string>*, int32_t> links[] = {
-      {&tool.reference, ALIGN_REFERENCE}, {&tool.object, ALIGN_OBJECT}};
-  for (const auto& [name, id] : links)
-    if (*name) session_->LinkObject(id, IndexOf(Find(**name)));
-  for (int axis = 0; axis < 3; ++axis)
-    if (const std::optional<kcommand::AxisChoice>& choice = tool.axes[static_cast<size_t>(axis)])
-      session_->WriteAxis(axis, *choice);
+  try {
+    Panel().Apply(scene_.tool);
+  } catch (const InputError& error) {
+    throw InputError(name_ + ": " + error.what());
+  }
 }
 
 size_t Document::IndexOf(const TreePlace& place) {
@@ -140,26 +135,53 @@ TreePlace Document::PlaceOf(size_t index) {
 
 TreePlace Document::Add(const NewObject& object) {
   if (object.name.empty()) throw InputError(name_ + ": add: an object needs a name");
+  const std::string adding = name_ + ": add: '" + object.name + "': ";
   std::vector<SceneObject>* siblings = &scene_.objects;
   size_t depth = 1;
+  HostMatrix world = khost::IdentityMatrix();
   if (object.parent) {
     siblings = &ModelOf(*object.parent).children;
     depth += object.parent->size();
+    world = ModelWorld(*object.parent);
   }
   if (depth > kcommand::kMaxObjectNesting)
-    throw InputError(name_ + ": add: '" + object.name + "' would lie " + std::to_string(depth) +
+    throw InputError(adding + "it would lie " + std::to_string(depth) +
                      " objects deep, more than the " + std::to_string(kcommand::kMaxObjectNesting) +
                      " a scene may nest");
+  if (object.local && !kcommand::IsFinite(*object.local))
+    throw InputError(adding + "matrix: every value must be a finite number");
+  if (object.boxCentre && !kcommand::IsFinite(kcommand::ToHost(*object.boxCentre)))
+    throw InputError(adding + "box_centre: give three finite numbers");
+  const kcommand::Vector3& half = object.halfSizes;
+  if (!kcommand::IsFinite(kcommand::ToHost(half)) || half[0] < 0 || half[1] < 0 || half[2] < 0)
+    throw InputError(adding +
+                     "half_sizes: give three finite numbers of 0 or more, half the box's size "
+                     "along each of the object's axes");
+  if (!kcommand::IsFinite(khost::Multiply(world, object.local.value_or(khost::IdentityMatrix()))))
+    throw InputError(adding +
+                     "its world matrix would not be finite (position or scale too large along "
+                     "its parents)");
+  const TreePlace parentPlace = object.parent.value_or(TreePlace{});
+  auto [names, first] = siblingNames_.try_emplace(parentPlace);
+  if (first)
+    for (const SceneObject& sibling : *siblings) names->second.insert(sibling.name);
+  if (names->second.count(object.name) != 0)
+    throw InputError(
+        adding +
+        (object.parent ? "'" + ModelOf(*object.parent).name + "'" : std::string("the top level")) +
+        " already holds an object of that name; objects under one parent have "
+        "names of their own, so that a path names one object");
   if (session_) {
     if (const size_t steps = UndoSteps(); steps > 0)
-      throw InputError(name_ + ": add: '" + object.name +
-                       "': objects are added before the presses that move anything, and this "
+      throw InputError(adding +
+                       "objects are added before the presses that move anything, and this "
                        "document holds " +
                        std::to_string(steps) + " undo steps");
     // The host document is built again on next use, with the settings as they are.
     session_->objects().ReadBack();
     if (plugin_->Holds(this)) KeepSettings();
     plugin_->Release(this);
+    panel_.reset();
     session_.reset();
   }
   SceneObject added;
@@ -174,10 +196,30 @@ TreePlace Document::Add(const NewObject& object) {
   if (object.boxCentre) added.boxCentre = *object.boxCentre;
   added.halfSize = object.halfSizes;
   added.selected = object.selected;
-  TreePlace place = object.parent.value_or(TreePlace{});
+  TreePlace place = parentPlace;
   place.push_back(siblings->size());
   siblings->push_back(std::move(added));
+  names->second.insert(object.name);
   return place;
+}
+
+HostMatrix Document::ModelWorld(const TreePlace& place) {
+  HostMatrix world = khost::IdentityMatrix();
+  std::vector<SceneObject>* siblings = &scene_.objects;
+  for (const size_t i : place) {
+    const SceneObject& object = (*siblings)[i];
+    const Vector3& d = object.rotationDegrees;
+    const HostMatrix local =
+        object.localMatrix
+            ? kcommand::ToHost(*object.localMatrix)
+            : khost::ComposeTransform(
+                  kcommand::ToHost(object.position),
+                  {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree},
+                  kcommand::ToHost(object.scale));
+    world = khost::Multiply(world, local);
+    siblings = &(*siblings)[i].children;
+  }
+  return world;
 }
 
 std::vector<TreePlace> Document::Objects() {
@@ -241,79 +283,34 @@ void Document::SetSelected(const TreePlace& place, bool selected) {
   Session().host().scene().SetSelected(HostOf(place), selected);
 }
 
-const khost::DescriptionLayout& Document::Panel() {
-  const khost::DescriptionLayout* layout = Session().Panel();
-  if (layout == nullptr)
-    throw HostFailure("the tool from " + plugin_->Folder() + " registered no panel");
-  return *layout;
+kcommand::ToolPanel& Document::Panel() {
+  Session();
+  if (!panel_) panel_ = std::make_unique<kcommand::ToolPanel>(*session_);
+  return *panel_;
 }
 
 ControlValue Document::Control(int32_t id) {
-  const khost::DescriptionElement* element = Panel().Element(id);
-  if (element == nullptr) throw InputError("the panel has no control " + std::to_string(id));
-  HostContainer* settings = Settings();
-  khost::Host& host = session_->host();
-  khost::Containers& containers = host.containers();
-  switch (element->kind) {
-    case khost::ElementKind::kLink: {
-      HostObject* linked = containers.GetObjectLink(settings, id, session_->objects().Document(),
-                                                    element->acceptsKind);
-      for (size_t i = 0; linked && i < session_->objects().Count(); ++i)
-        if (session_->objects().Object(i) == linked) return places_[i];
-      return std::monostate{};
-    }
-    case khost::ElementKind::kChoice:
-      return containers.GetInt(settings, id, element->defaultValue);
-    case khost::ElementKind::kFlag: {
-      const std::optional<khost::Containers::Entry> stored = containers.Get(settings, id);
-      return stored && stored->kind == khost::Containers::Kind::kBool ? stored->truth
-                                                                      : element->defaultValue != 0;
-    }
-    case khost::ElementKind::kButton:
-      break;
-  }
-  throw InputError("control " + std::to_string(id) + " is a button: press it instead");
+  kcommand::ToolPanel& panel = Panel();
+  Settings();
+  const kcommand::PanelValue value = panel.Value(id);
+  if (const auto* linked = std::get_if<kcommand::LinkedObject>(&value))
+    return places_[linked->index];
+  if (const int32_t* choice = std::get_if<int32_t>(&value)) return *choice;
+  if (const bool* flag = std::get_if<bool>(&value)) return *flag;
+  return std::monostate{};
 }
 
 void Document::SetControl(int32_t id, const ControlValue& value) {
-  const khost::DescriptionElement* element = Panel().Element(id);
-  if (element == nullptr) throw InputError("the panel has no control " + std::to_string(id));
-  HostContainer* settings = Settings();
-  khost::Containers& containers = session_->host().containers();
-  const std::string control = "control " + std::to_string(id) + " (" + element->label + ")";
-  switch (element->kind) {
-    case khost::ElementKind::kLink:
-      if (std::holds_alternative<std::monostate>(value)) {
-        containers.Remove(settings, id);
-      } else if (const TreePlace* place = std::get_if<TreePlace>(&value)) {
-        session_->LinkObject(id, IndexOf(*place));
-      } else {
-        throw InputError(control + " takes an object of this document or None");
-      }
-      return;
-    case khost::ElementKind::kChoice: {
-      const int32_t* chosen = std::get_if<int32_t>(&value);
-      const auto known = [&](const khost::ChoiceValue& choice) { return choice.id == *chosen; };
-      if (chosen == nullptr ||
-          std::none_of(element->values.begin(), element->values.end(), known)) {
-        std::string ids;
-        for (const khost::ChoiceValue& choice : element->values)
-          ids += (ids.empty() ? "" : ", ") + std::to_string(choice.id);
-        throw InputError(control + " takes one of its value ids: " + ids);
-      }
-      containers.SetInt(settings, id, *chosen);
-      return;
-    }
-    case khost::ElementKind::kFlag:
-      if (const bool* truth = std::get_if<bool>(&value)) {
-        containers.SetBool(settings, id, *truth);
-        return;
-      }
-      throw InputError(control + " takes True or False");
-    case khost::ElementKind::kButton:
-      break;
-  }
-  throw InputError(control + " is a button: press it instead");
+  kcommand::ToolPanel& panel = Panel();
+  Settings();
+  kcommand::PanelValue set;
+  if (const TreePlace* place = std::get_if<TreePlace>(&value))
+    set = kcommand::LinkedObject{IndexOf(*place)};
+  else if (const int32_t* choice = std::get_if<int32_t>(&value))
+    set = *choice;
+  else if (const bool* flag = std::get_if<bool>(&value))
+    set = *flag;
+  panel.Set(id, set);
 }
 
 std::optional<kcommand::AxisChoice> Document::Axis(int axis) {
@@ -327,56 +324,33 @@ void Document::SetAxis(int axis, const kcommand::AxisChoice& choice) {
 }
 
 int32_t Document::Button(const std::string& label) {
-  std::string buttons;
-  for (const khost::DescriptionGroup& group : Panel().groups)
-    for (const khost::DescriptionElement& element : group.elements) {
-      if (element.kind != khost::ElementKind::kButton) continue;
-      if (Lowered(element.label) == Lowered(label)) return element.id;
-      buttons += (buttons.empty() ? "'" : ", '") + Lowered(element.label) + "'";
-    }
-  throw InputError("press: the panel has no button '" + label + "' (its buttons: " + buttons + ")");
+  try {
+    return Panel().Button(label).id;
+  } catch (const InputError& error) {
+    throw InputError(std::string("press: ") + error.what());
+  }
 }
 
 PressOutcome Document::Press(int32_t buttonId, bool checkUndo) {
-  const khost::DescriptionElement* element = Panel().Element(buttonId);
-  if (element == nullptr || element->kind != khost::ElementKind::kButton)
-    throw InputError("press: the panel has no button " + std::to_string(buttonId));
+  const khost::DescriptionElement& button = Panel().Control(buttonId);
+  if (button.kind != khost::ElementKind::kButton)
+    throw InputError("press: control " + std::to_string(buttonId) + " (" + button.label +
+                     ") is not a button");
   Settings();  // documents share one plug-in: this one's settings go into its container first
-  return Observed(
-      [&] {
-        const int32_t answer = session_->PressButton(buttonId);
-        if (answer == 0)
-          throw HostFailure(name_ + ": the tool did not carry out '" + element->label + "'");
-        return answer;
-      },
-      checkUndo);
+  int32_t answer = 0;
+  return Observed([&] { answer = session_->PressButton(buttonId); },
+                  session_->WhyNothingWillMove(buttonId), checkUndo, answer);
 }
 
-PressOutcome Document::Observed(const std::function<int32_t()>& press, bool checkUndo) {
-  kcommand::SceneInHost& objects = Session().objects();
-  khost::Host& host = session_->host();
-  const std::vector<uint64_t> before = objects.PlacementFingerprints();
-  std::vector<kcommand::HostPlacement> placedBefore;
-  if (checkUndo) placedBefore = objects.Placements();
-  const size_t stepsBefore = UndoSteps();
-  const size_t opened = host.ui().OpenedFiles().size();
-  const size_t shown = host.ui().Messages().size();
-
+PressOutcome Document::Observed(const std::function<void()>& press, const std::string& whyIdle,
+                                bool checkUndo, const int32_t& answer) {
+  kcommand::PressResult result = Session().Observe(press, checkUndo, whyIdle);
   PressOutcome outcome;
-  outcome.answer = press();
-  if (const std::vector<size_t> lost = objects.WithoutFinitePlacement(); !lost.empty())
-    throw HostFailure(name_ + ": values too large to place: " + session_->NamesOf(lost) +
-                      " ended up with a placement that is not finite (infinite or NaN)");
-  const std::vector<uint64_t> after = objects.PlacementFingerprints();
-  for (size_t i = 0; i < after.size(); ++i)
-    if (after[i] != before[i]) outcome.moved.push_back(places_[i]);
-  // A press that moved nothing owes no undo step.
-  if (checkUndo && !outcome.moved.empty())
-    session_->CheckOneUndoStep(stepsBefore, placedBefore, objects.Placements());
-  const std::vector<std::string>& files = host.ui().OpenedFiles();
-  outcome.opened.assign(files.begin() + static_cast<std::ptrdiff_t>(opened), files.end());
-  const auto& messages = host.ui().Messages();
-  for (size_t i = shown; i < messages.size(); ++i) outcome.messages.push_back(messages[i].text);
+  outcome.answer = answer;
+  for (const size_t index : result.moved) outcome.moved.push_back(places_[index]);
+  outcome.opened = std::move(result.opened);
+  outcome.messages = std::move(result.messages);
+  outcome.summary = std::move(result.summary);
   return outcome;
 }
 
@@ -399,12 +373,9 @@ PressOutcome Document::Stack(const std::vector<TreePlace>& objects, bool checkUn
   std::vector<size_t> indices;
   for (const TreePlace& place : objects) indices.push_back(IndexOf(place));
   const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
-  return Observed(
-      [&] {
-        session_->Stack(reference, indices, axes);
-        return int32_t{1};
-      },
-      checkUndo);
+  const int32_t answer = 1;
+  return Observed([&] { session_->Stack(reference, indices, axes); }, WhyIdle(axes), checkUndo,
+                  answer);
 }
 
 PressOutcome Document::PressAsGroup(const std::optional<std::vector<TreePlace>>& members,
@@ -416,23 +387,33 @@ PressOutcome Document::PressAsGroup(const std::optional<std::vector<TreePlace>>&
   else
     indices = session_->Selection();
   const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  int32_t answer = 0;
+  std::string whyIdle =
+      indices.empty() ? "no object is selected, so there is no group to move" : WhyIdle(axes);
   return Observed(
       [&] {
-        return int32_t{session_->PressAsGroup(reference, indices, axes) !=
-                       kcommand::GroupPress::kNoMembers};
+        answer =
+            session_->PressAsGroup(reference, indices, axes) != kcommand::GroupPress::kNoMembers;
       },
-      checkUndo);
+      whyIdle, checkUndo, answer);
 }
 
 PressOutcome Document::PressAgainstSelection(bool checkUndo) {
   Settings();
   const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  const int32_t answer = 1;
   return Observed(
       [&] {
         session_->Press({kcommand::kSelectionBox, std::nullopt, axes});
-        return int32_t{1};
       },
-      checkUndo);
+      WhyIdle(axes), checkUndo, answer);
+}
+
+std::string Document::WhyIdle(const std::array<kcommand::AxisChoice, 3>& axes) {
+  const auto none = [](const kcommand::AxisChoice& axis) {
+    return axis.mode == kcommand::AxisMode::kNone;
+  };
+  return std::all_of(axes.begin(), axes.end(), none) ? "no axis is chosen" : "";
 }
 
 bool Document::Undo() { return Session().Undo(); }
@@ -448,9 +429,7 @@ size_t Document::RedoSteps() {
 
 void Document::Save(const std::string& path) {
   kcommand::SceneInHost& objects = Session().objects();
-  if (const std::vector<size_t> lost = objects.WithoutFinitePlacement(); !lost.empty())
-    throw InputError(path + ": values too large to place: " + session_->NamesOf(lost) +
-                     " have a placement that is not finite, which no scene file can hold");
+  session_->RequireFinitePlacements();
   objects.ReadBack();
   if (file_) {
     kcommand::CheckOutputFormat(*file_, path);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <variant>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "loaded_plugin.h"
 #include "scene_document.h"
 #include "scene_model.h"
+#include "tool_panel.h"
 
 namespace kpython {
 
@@ -49,6 +51,7 @@ using ControlValue = std::variant<std::monostate, int32_t, bool, TreePlace>;
 
 struct PressOutcome {
   int32_t answer = 0;
+  std::string summary;                // what moved, or why nothing did
   std::vector<TreePlace> moved;       // objects whose placement changed, in walk order
   std::vector<std::string> opened;    // files the tool asked the host to open
   std::vector<std::string> messages;  // messages the tool showed
@@ -68,8 +71,9 @@ class Document {
   const std::string& Name() const { return name_; }
   LoadedPlugin& Plugin() { return *plugin_; }
 
-  // Throws InputError when the parent is not an object of this document, or when the
-  // document already holds presses to undo.
+  // Throws InputError, changing nothing, when the parent is not an object of this
+  // document, a value is not finite, a half size is negative, the parent holds an object
+  // of that name already, or the document holds presses to undo.
   TreePlace Add(const NewObject& object);
   std::vector<TreePlace> Objects();
   // By name or path, as the command's options resolve them.
@@ -83,7 +87,7 @@ class Document {
   bool Selected(const TreePlace& place);
   void SetSelected(const TreePlace& place, bool selected);
 
-  const khost::DescriptionLayout& Panel();
+  kcommand::ToolPanel& Panel();
   // Throws InputError for an id the panel lacks or a value of the wrong kind.
   ControlValue Control(int32_t id);
   void SetControl(int32_t id, const ControlValue& value);
@@ -120,8 +124,14 @@ class Document {
   kcommand::AlignmentSession& Session();
   // Runs `press` (a button press, or a workflow of the session layer's made of presses)
   // and reports what it moved, opened and showed, the undo check made when asked.
-  PressOutcome Observed(const std::function<int32_t()>& press, bool checkUndo);
+  // `answer` is read once the press has run.
+  PressOutcome Observed(const std::function<void()>& press, const std::string& whyIdle,
+                        bool checkUndo, const int32_t& answer);
+  // Why a workflow with these axes would move nothing; empty when it may.
+  static std::string WhyIdle(const std::array<kcommand::AxisChoice, 3>& axes);
   kcommand::SceneObject& ModelOf(const TreePlace& place);
+  // The world matrix of the object at `place` as the model gives it, before any press.
+  HostMatrix ModelWorld(const TreePlace& place);
   // The object the settings link as the reference (ListObjects index), and the axes.
   size_t LinkedReference();
   std::array<kcommand::AxisChoice, 3> SettingsAxes();
@@ -139,9 +149,13 @@ class Document {
   kcommand::SceneModel built_;
   kcommand::SceneModel& scene_;
   std::unique_ptr<kcommand::AlignmentSession> session_;
+  std::unique_ptr<kcommand::ToolPanel> panel_;  // over session_
   // Each object's place, in ListObjects order, while the session stands.
   std::vector<TreePlace> places_;
   std::map<TreePlace, size_t> placeIndex_;
+  // The names under each parent that objects were added to (the top level: {}), so that
+  // adding checks a name without reading every sibling.
+  std::map<TreePlace, std::unordered_set<std::string>> siblingNames_;
   std::optional<KeptSettings> kept_;  // none until the settings were first in the container
   bool fileSettingsWritten_ = false;
 };

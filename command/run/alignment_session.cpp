@@ -39,8 +39,69 @@ std::optional<AxisChoice> AlignmentSession::ReadAxis(int axis) {
   return ReadAxisChoice(run_.host().containers(), Settings(), axis);
 }
 
+std::optional<size_t> AlignmentSession::IndexOf(HostObject* object) {
+  if (indexOf_.empty())
+    for (size_t i = 0; i < objects_.Count(); ++i) indexOf_.emplace(objects_.Object(i), i);
+  const auto found = indexOf_.find(object);
+  if (found == indexOf_.end()) return std::nullopt;
+  return found->second;
+}
+
 int32_t AlignmentSession::PressButton(int32_t buttonId) {
-  return run_.session().Press(objects_.Document(), Settings(), buttonId);
+  const size_t stepsBefore = run_.host().scene().UndoSteps(objects_.Document());
+  const int32_t answer = run_.session().Press(objects_.Document(), Settings(), buttonId);
+  const khost::DescriptionElement* button = Panel() ? Panel()->Element(buttonId) : nullptr;
+  RequireCarriedOut(answer, (button ? "'" + button->label + "' " : std::string("the press of ")) +
+                                std::to_string(buttonId));
+  RequireFinitePress(stepsBefore);
+  return answer;
+}
+
+std::string AlignmentSession::WhyNothingWillMove(int32_t buttonId) {
+  if (buttonId != ALIGN_SELECTED && buttonId != HOST_COMMAND_ALIGN_OBJECT &&
+      buttonId != HOST_COMMAND_ALIGN_OBJECT_ALT)
+    return {};
+  khost::Containers& containers = run_.host().containers();
+  HostDocument* document = objects_.Document();
+  if (!containers.GetObjectLink(Settings(), ALIGN_REFERENCE, document, kObjectKindObject))
+    return "no reference is linked";
+  bool anyAxis = false;
+  for (int axis = 0; axis < 3; ++axis)
+    anyAxis = anyAxis || ReadAxis(axis).value_or(AxisChoice{}).mode != AxisMode::kNone;
+  if (!anyAxis) return "no axis is chosen";
+  if (buttonId == ALIGN_SELECTED) return Selection().empty() ? "no object is selected" : "";
+  return containers.GetObjectLink(Settings(), ALIGN_OBJECT, document, kObjectKindObject)
+             ? ""
+             : "no object to align is linked";
+}
+
+PressResult AlignmentSession::Observe(const std::function<void()>& press, bool checkUndo,
+                                      const std::string& whyIdle) {
+  khost::Host& host = run_.host();
+  const std::vector<uint64_t> before = objects_.PlacementFingerprints();
+  std::vector<HostPlacement> placedBefore;
+  if (checkUndo) placedBefore = objects_.Placements();
+  const size_t stepsBefore = host.scene().UndoSteps(objects_.Document());
+  const size_t opened = host.ui().OpenedFiles().size();
+  const size_t shown = host.ui().Messages().size();
+
+  press();
+  PressResult result;
+  const std::vector<uint64_t> after = objects_.PlacementFingerprints();
+  for (size_t i = 0; i < after.size(); ++i)
+    if (after[i] != before[i]) result.moved.push_back(i);
+  // A press that moved nothing owes no undo step.
+  if (checkUndo && !result.moved.empty())
+    CheckOneUndoStep(stepsBefore, placedBefore, objects_.Placements());
+  const std::vector<std::string>& files = host.ui().OpenedFiles();
+  result.opened.assign(files.begin() + static_cast<std::ptrdiff_t>(opened), files.end());
+  const auto& messages = host.ui().Messages();
+  for (size_t i = shown; i < messages.size(); ++i) result.messages.push_back(messages[i].text);
+  const size_t moved = result.moved.size();
+  result.summary = moved == 0   ? "nothing moved: " + (whyIdle.empty() ? kAlreadyInPlace : whyIdle)
+                   : moved == 1 ? "1 object moved"
+                                : std::to_string(moved) + " objects moved";
+  return result;
 }
 
 bool AlignmentSession::Undo() { return run_.host().scene().Undo(objects_.Document()); }
@@ -51,9 +112,10 @@ void AlignmentSession::Press(const AlignmentPress& press) {
     PressAgainstSelectionBox(press);
     return;
   }
+  const size_t stepsBefore = run_.host().scene().UndoSteps(objects_.Document());
   PressOn(objects_.Object(press.reference), press.object ? objects_.Object(*press.object) : nullptr,
           press.axes);
-  RequireFinitePlacements();
+  RequireFinitePress(stepsBefore);
 }
 
 void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
@@ -87,20 +149,31 @@ void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
   for (PlacementExplanation& explanation : placed) explanations_.push_back(std::move(explanation));
 }
 
+void AlignmentSession::RequireFinitePress(size_t stepsBefore) {
+  const std::vector<size_t> lost = objects_.WithoutFinitePlacement();
+  if (lost.empty()) return;
+  khost::Scene& scene = run_.host().scene();
+  while (scene.UndoSteps(objects_.Document()) > stepsBefore && Undo()) {
+  }
+  RefuseNotFinite(lost);
+}
+
 void AlignmentSession::RequireFinitePlacements() {
   if (const std::vector<size_t> lost = objects_.WithoutFinitePlacement(); !lost.empty())
-    throw HostFailure(fileName_ + ": values too large to place: " + NamesOf(lost) +
-                      " ended up with a placement that is not finite (infinite or NaN), which "
-                      "no scene file can hold; nothing was written");
+    RefuseNotFinite(lost);
+}
+
+void AlignmentSession::RefuseNotFinite(const std::vector<size_t>& lost) const {
+  throw PlacementsNotFinite(fileName_ + ": values too large to place: " + NamesOf(lost) +
+                            " ended up with a placement that is not finite (infinite or NaN), "
+                            "which no scene file can hold; nothing was written");
 }
 
 std::string AlignmentSession::PathOf(HostObject* object) {
   for (const auto& [temporary, name] : temporaryNames_)
     if (temporary == object) return name;
-  if (indexOf_.empty())
-    for (size_t i = 0; i < objects_.Count(); ++i) indexOf_.emplace(objects_.Object(i), i);
-  const auto found = indexOf_.find(object);
-  return found != indexOf_.end() ? objects_.Entries()[found->second].path : "?";
+  const std::optional<size_t> index = IndexOf(object);
+  return index ? objects_.Entries()[*index].path : "?";
 }
 
 std::string AlignmentSession::NamesOf(const std::vector<size_t>& indices) const {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -14,6 +15,7 @@
 
 #include "axis_choice.h"
 #include "description_layout.h"
+#include "input_error.h"
 #include "plugin_run.h"
 #include "press_explanation.h"
 #include "scene_in_host.h"
@@ -31,6 +33,25 @@ struct AlignmentPress {
   std::optional<size_t> object;  // set: the one-object button; unset: the selection button
   std::array<AxisChoice, 3> axes;
 };
+
+// What a press or a workflow did, as a user reads it.
+struct PressResult {
+  std::vector<size_t> moved;          // objects whose placement changed, ListObjects order
+  std::vector<std::string> opened;    // files the tool asked the host to open
+  std::vector<std::string> messages;  // messages the tool showed
+  // "2 objects moved", or "nothing moved: " and why.
+  std::string summary;
+};
+
+// A press or workflow refused because it would leave placements that are not finite
+// (values too large to place); the document is as it was before it.
+class PlacementsNotFinite : public HostFailure {
+ public:
+  using HostFailure::HostFailure;
+};
+
+// What is said when a press moved nothing though its settings gave no reason not to.
+inline constexpr const char* kAlreadyInPlace = "every object to align is already in place";
 
 // What PressAsGroup did.
 enum class GroupPress {
@@ -64,6 +85,8 @@ class AlignmentSession {
   // The panel the tool registered; null when it registered none.
   const khost::DescriptionLayout* Panel();
   bool IsControlEnabled(int32_t controlId);
+  // The object's index in ListObjects; none for an object that is not the scene's.
+  std::optional<size_t> IndexOf(HostObject* object);
 
   // Links setting `settingId` to the object at `index` (ListObjects order).
   void LinkObject(int32_t settingId, size_t index);
@@ -101,8 +124,17 @@ class AlignmentSession {
   void ClearExplanations() { explanations_.clear(); }
 
   // A press of `buttonId` with the settings as they are, as the host delivers it; the
-  // tool's answer.
+  // tool's answer. Throws HostFailure when the tool answers false, and as
+  // RequireFinitePlacements does (the press undone first).
   int32_t PressButton(int32_t buttonId);
+  // Why a press of `buttonId` with the settings as they are would move nothing (no
+  // reference, no axis, nothing selected or linked); empty when it may move something.
+  std::string WhyNothingWillMove(int32_t buttonId);
+  // Runs `press` (a button press or a workflow) and reports what it moved, opened and
+  // showed; with `checkUndo`, also makes the undo check of CheckOneUndoStep when anything
+  // moved. `whyIdle` is said when nothing moved (empty: kAlreadyInPlace).
+  PressResult Observe(const std::function<void()>& press, bool checkUndo,
+                      const std::string& whyIdle);
   // One step of the document's undo or redo; false when there is none.
   bool Undo();
   bool Redo();
@@ -120,6 +152,10 @@ class AlignmentSession {
   // one line each (see PluginSession::Finish).
   std::vector<std::string> End();
 
+  // Throws PlacementsNotFinite naming the objects whose placement the host can no
+  // longer represent (values too large: infinite or NaN), which no scene file can hold.
+  void RequireFinitePlacements();
+
   // Paths of the objects at these indices, quoted, the first few and a count of the rest:
   // "object 'A'" or "objects 'A', 'B/C' and 3 more objects".
   std::string NamesOf(const std::vector<size_t>& indices) const;
@@ -136,8 +172,10 @@ class AlignmentSession {
   // A temporary object whose box is the union of these objects' boxes in world axes;
   // throws HostFailure when the union is not finite.
   std::unique_ptr<TemporaryObject> UnionBox(const std::vector<size_t>& members, std::string name);
-  // Throws HostFailure naming the objects left with a placement that is not finite.
-  void RequireFinitePlacements();
+  // RequireFinitePlacements after a press, undoing the press first when it failed, so
+  // that the document is as it was before it.
+  void RequireFinitePress(size_t stepsBefore);
+  [[noreturn]] void RefuseNotFinite(const std::vector<size_t>& lost) const;
   // An object's path, or what a temporary object stands for.
   std::string PathOf(HostObject* object);
 

@@ -129,10 +129,10 @@ std::unique_ptr<AlignmentSession::TemporaryObject> AlignmentSession::UnionBox(
   const HostVector centre{(low.x + high.x) / 2, (low.y + high.y) / 2, (low.z + high.z) / 2};
   const HostVector halfSizes{(high.x - low.x) / 2, (high.y - low.y) / 2, (high.z - low.z) / 2};
   if (members.empty() || !Finite(centre) || !Finite(halfSizes))
-    throw HostFailure(fileName_ + ": values too large to place: the " + name + " of " +
-                      NamesOf(members) +
-                      " is not finite (infinite or NaN), so it cannot be placed; nothing was "
-                      "written");
+    throw PlacementsNotFinite(
+        fileName_ + ": values too large to place: the " + name + " of " + NamesOf(members) +
+        " is not finite (infinite or NaN), so it cannot be placed; nothing was "
+        "written");
   return std::make_unique<TemporaryObject>(*this, name, centre, halfSizes);
 }
 

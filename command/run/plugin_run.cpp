@@ -18,10 +18,18 @@ PluginRun::PluginRun(const std::string& pluginFolder, std::ostream* console)
 }
 
 void PluginRun::Press(HostDocument* document, int32_t buttonId) {
-  const int32_t answer = session_.Press(document, Settings(document), buttonId);
-  if (answer != 1)
-    throw HostFailure("the tool answered " + std::to_string(answer) + " to the press of " +
-                      std::to_string(buttonId));
+  RequireCarriedOut(session_.Press(document, Settings(document), buttonId),
+                    "the press of " + std::to_string(buttonId));
+}
+
+void RequireCarriedOut(int32_t answer, const std::string& press) {
+  if (answer == 0)
+    throw HostFailure("the tool did not carry out " + press + " (it answered false)");
+}
+
+void PluginRun::KeepUndo(bool keep) {
+  host_.scene().SetUndoLevels(keep ? std::nullopt : std::optional<size_t>(0));
+  host_.scene().KeepObjectMessages(false);
 }
 
 void PluginRun::Finish() { RequireCleanFinish(folder_, session_.Finish()); }

@@ -4,6 +4,7 @@
 // close everything and insist that the plug-in left nothing behind and that the host
 // saw no misuse.
 
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -33,9 +34,15 @@ class PluginRun {
 
   // The tool's settings for presses in `document`, written by the tool's own defaults.
   HostContainer* Settings(HostDocument* document) { return session_.Settings(document); }
-  // A press of a panel button, as the host delivers it; throws HostFailure when the
-  // tool does not answer true.
+  // A press of a panel button, as the host delivers it; throws HostFailure as
+  // RequireCarriedOut does.
   void Press(HostDocument* document, int32_t buttonId);
+
+  // For a run that writes its files and ends, where nothing reads the object messages
+  // and only an undo check reads the undo steps: the host keeps no messages, and undo
+  // steps only when `keep`. A press on a million objects would otherwise hold 200 MB of
+  // undo records and 32 MB of messages.
+  void KeepUndo(bool keep);
 
   // Closes the session and checks what was left behind. Throws HostFailure listing every
   // leftover and every misuse report.
@@ -46,6 +53,11 @@ class PluginRun {
   khost::PluginSession session_{host_};
   std::string folder_;
 };
+
+// The one policy for the tool's answer to a press: a truth value, which the tool gives
+// as false only when it did not carry the press out. Throws HostFailure naming `press`
+// then.
+void RequireCarriedOut(int32_t answer, const std::string& press);
 
 // Throws HostFailure listing `problems`, what a finished session of the plug-in from
 // `folder` left behind or recorded as misuse; returns when there are none.

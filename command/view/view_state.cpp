@@ -38,17 +38,28 @@ struct PlacementArrays {
   }
 };
 
-const khost::DescriptionElement& Control(const khost::DescriptionLayout& layout,
-                                         const json& request) {
+// The request's "control" id.
+int32_t ControlId(const json& request) {
   const json* id =
       request.is_object() && request.contains("control") ? &request["control"] : nullptr;
   if (id == nullptr || !id->is_number_integer())
     throw ViewRequestError("the request has no \"control\" id");
-  const khost::DescriptionElement* element = nullptr;
-  if (id->get<int64_t>() >= INT32_MIN && id->get<int64_t>() <= INT32_MAX)
-    element = layout.Element(static_cast<int32_t>(id->get<int64_t>()));
-  if (element == nullptr) throw ViewRequestError("the panel has no control " + id->dump());
-  return *element;
+  if (id->get<int64_t>() < INT32_MIN || id->get<int64_t>() > INT32_MAX)
+    throw ViewRequestError("the panel has no control " + id->dump());
+  return static_cast<int32_t>(id->get<int64_t>());
+}
+
+// Runs a session call, answering its refusal of the request as the view's: the request
+// names what is not there, or would place objects where no file can hold them.
+template <typename Call>
+auto Refused(Call call) {
+  try {
+    return call();
+  } catch (const InputError& error) {
+    throw ViewRequestError(error.what());
+  } catch (const PlacementsNotFinite& error) {
+    throw ViewRequestError(error.what());
+  }
 }
 
 // The request's member `name` when it is true or false; `fallback` when it is missing.
@@ -80,7 +91,8 @@ ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::str
         file ? content.str() : "<p>The tool asked to open " + path + ", which cannot be read.</p>");
   });
   settings_ = session_->Settings();
-  WriteToolSettings();
+  if (session_->Panel()) panel_ = std::make_unique<ToolPanel>(*session_);
+  if (panel_) panel_->Apply(scene_.tool);
   for (size_t i = 0; i < session_->objects().Count(); ++i)
     indexOfId_.emplace(host.scene().IdOf(session_->objects().Object(i)), i);
   Sent(session_->objects().PlacementFingerprints());
@@ -88,22 +100,13 @@ ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::str
 
 ViewState::~ViewState() { Finish(); }
 
-void ViewState::WriteToolSettings() {
-  const std::vector<ObjectEntry>& entries = session_->objects().Entries();
-  const ToolSettings& tool = scene_.tool;
-  const std::pair<const std::optional<std::string>*, int32_t> links[] = {
-      {&tool.reference, ALIGN_REFERENCE}, {&tool.object, ALIGN_OBJECT}};
-  for (const auto& [name, id] : links)
-    if (*name) session_->LinkObject(id, ResolveObject(entries, **name));
-  for (int axis = 0; axis < 3; ++axis)
-    if (const std::optional<AxisChoice>& choice = tool.axes[static_cast<size_t>(axis)])
-      session_->WriteAxis(axis, *choice);
+const khost::DescriptionElement& ViewState::ControlOf(const json& request) const {
+  return *Refused([&] { return &Panel().Control(ControlId(request)); });
 }
 
-const khost::DescriptionLayout& ViewState::Panel() const {
-  const khost::DescriptionLayout* layout = session_->Panel();
-  if (layout == nullptr) throw ViewRequestError("the tool registered no panel");
-  return *layout;
+ToolPanel& ViewState::Panel() const {
+  if (!panel_) throw ViewRequestError("the tool registered no panel");
+  return *panel_;
 }
 
 size_t ViewState::ObjectIndex(const json& id) const {
@@ -247,48 +250,10 @@ void ViewState::Sent(std::vector<uint64_t> placements) {
 }
 
 json ViewState::PanelState() {
-  khost::Host& host = session_->host();
-  const khost::DescriptionLayout* layout = session_->Panel();
-  if (layout == nullptr) return nullptr;
-  khost::Containers& containers = host.containers();
-  json groups = json::array();
-  for (const khost::DescriptionGroup& group : layout->groups) {
-    json elements = json::array();
-    for (const khost::DescriptionElement& element : group.elements) {
-      json control = {{"id", element.id},
-                      {"name", element.name},
-                      {"kind", khost::ElementKindName(element.kind)},
-                      {"label", element.label},
-                      {"enabled", session_->IsControlEnabled(element.id)}};
-      const std::optional<khost::Containers::Entry> stored = containers.Get(settings_, element.id);
-      switch (element.kind) {
-        case khost::ElementKind::kLink: {
-          HostObject* linked = containers.GetObjectLink(
-              settings_, element.id, session_->objects().Document(), element.acceptsKind);
-          control["value"] = linked ? json(host.scene().IdOf(linked)) : json(nullptr);
-          break;
-        }
-        case khost::ElementKind::kChoice: {
-          control["value"] = containers.GetInt(settings_, element.id, element.defaultValue);
-          json values = json::array();
-          for (const khost::ChoiceValue& value : element.values)
-            values.push_back({{"id", value.id}, {"name", value.name}, {"label", value.label}});
-          control["values"] = std::move(values);
-          break;
-        }
-        case khost::ElementKind::kFlag:
-          control["value"] = stored && stored->kind == khost::Containers::Kind::kBool
-                                 ? stored->truth
-                                 : element.defaultValue != 0;
-          break;
-        case khost::ElementKind::kButton:
-          break;
-      }
-      elements.push_back(std::move(control));
-    }
-    groups.push_back({{"label", group.label}, {"elements", std::move(elements)}});
-  }
-  return {{"name", layout->name}, {"groups", std::move(groups)}};
+  if (!panel_) return nullptr;
+  khost::Scene& scene = session_->host().scene();
+  SceneInHost& objects = session_->objects();
+  return panel_->Json([&](size_t index) { return scene.IdOf(objects.Object(index)); });
 }
 
 ViewFrame ViewState::Select(const json& request) {
@@ -306,47 +271,36 @@ ViewFrame ViewState::Select(const json& request) {
 }
 
 ViewFrame ViewState::Set(const json& request) {
-  khost::Host& host = session_->host();
-  const khost::DescriptionElement& element = Control(Panel(), request);
+  const khost::DescriptionElement& control = ControlOf(request);
   if (!request.contains("value")) throw ViewRequestError("the request has no \"value\"");
   const json& value = request["value"];
-  khost::Containers& containers = host.containers();
-  switch (element.kind) {
-    case khost::ElementKind::kLink:
-      if (value.is_null()) {
-        containers.Remove(settings_, element.id);
-      } else {
-        session_->LinkObject(element.id, ObjectIndex(value));
-      }
-      break;
-    case khost::ElementKind::kChoice: {
-      const auto known = [&](const khost::ChoiceValue& choice) {
-        return value.is_number_integer() && value.get<int64_t>() == choice.id;
-      };
-      if (std::find_if(element.values.begin(), element.values.end(), known) == element.values.end())
-        throw ViewRequestError("control " + std::to_string(element.id) + " has no value " +
-                               value.dump());
-      containers.SetInt(settings_, element.id, value.get<int32_t>());
-      break;
-    }
-    case khost::ElementKind::kFlag:
-      if (!value.is_boolean())
-        throw ViewRequestError("control " + std::to_string(element.id) + " takes true or false");
-      containers.SetBool(settings_, element.id, value.get<bool>());
-      break;
-    case khost::ElementKind::kButton:
-      throw ViewRequestError("control " + std::to_string(element.id) +
-                             " is a button: press it instead");
-  }
+  PanelValue set;
+  if (value.is_boolean())
+    set = value.get<bool>();
+  else if (control.kind == khost::ElementKind::kLink && !value.is_null())
+    set = LinkedObject{ObjectIndex(value)};
+  else if (value.is_number_integer() && value.get<int64_t>() >= INT32_MIN &&
+           value.get<int64_t>() <= INT32_MAX)
+    set = value.get<int32_t>();
+  else if (!value.is_null())
+    throw ViewRequestError("control " + std::to_string(control.id) + " has no value " +
+                           value.dump());
+  Refused([&] {
+    panel_->Set(control.id, set);
+    return 0;
+  });
   return Changes();
 }
 
 ViewFrame ViewState::Press(const json& request) {
-  const khost::DescriptionElement& element = Control(Panel(), request);
-  if (element.kind != khost::ElementKind::kButton)
-    throw ViewRequestError("control " + std::to_string(element.id) + " is not a button");
-  const int32_t answer = session_->PressButton(element.id);
-  lastPress_ = {{"control", element.id}, {"answer", answer}};
+  const khost::DescriptionElement& control = ControlOf(request);
+  if (control.kind != khost::ElementKind::kButton)
+    throw ViewRequestError("control " + std::to_string(control.id) + " is not a button");
+  const PressResult result = Refused([&] {
+    return session_->Observe([&] { session_->PressButton(control.id); }, false,
+                             session_->WhyNothingWillMove(control.id));
+  });
+  lastPress_ = {{"control", control.id}, {"summary", result.summary}};
   return Changes();
 }
 
@@ -355,21 +309,17 @@ ViewFrame ViewState::Stack(const json& request) {
     throw ViewRequestError("the request has no \"objects\" list");
   std::vector<size_t> stack;
   for (const json& id : request["objects"]) stack.push_back(ObjectIndex(id));
-  SceneInHost& objects = session_->objects();
-  HostObject* linked = session_->host().containers().GetObjectLink(
-      settings_, ALIGN_REFERENCE, objects.Document(), kObjectKindObject);
-  if (!linked) throw ViewRequestError("no reference is linked: pick one in the panel first");
-  const auto reference = indexOfId_.find(session_->host().scene().IdOf(linked));
-  if (reference == indexOfId_.end())
-    throw ViewRequestError("the linked reference is not an object of the scene");
+  const PanelValue linked = Refused([&] { return Panel().Value(ALIGN_REFERENCE); });
+  if (!std::holds_alternative<LinkedObject>(linked))
+    throw ViewRequestError("no reference is linked: pick one in the panel first");
   std::array<AxisChoice, 3> axes{};
   for (int axis = 0; axis < 3; ++axis)
     axes[static_cast<size_t>(axis)] = session_->ReadAxis(axis).value_or(AxisChoice{});
-  try {
-    session_->Stack(reference->second, stack, axes);
-  } catch (const InputError& error) {
-    throw ViewRequestError(error.what());
-  }
+  const PressResult result = Refused([&] {
+    return session_->Observe(
+        [&] { session_->Stack(std::get<LinkedObject>(linked).index, stack, axes); }, false, "");
+  });
+  lastPress_ = {{"workflow", "stack"}, {"summary", result.summary}};
   return Changes();
 }
 
@@ -389,24 +339,13 @@ ViewFrame ViewState::Save(const json& request) {
     throw ViewRequestError("saving writes over " + sceneFile_ +
                            ": send \"confirm\": true to do so");
   // The tool settings the file carries are the ones the panel holds now.
-  khost::Containers& containers = session_->host().containers();
-  SceneInHost& objects = session_->objects();
-  ToolSettings& tool = scene_.tool;
-  const auto linkedPath = [&](int32_t id) -> std::optional<std::string> {
-    HostObject* linked =
-        containers.GetObjectLink(settings_, id, objects.Document(), kObjectKindObject);
-    for (size_t i = 0; linked && i < objects.Count(); ++i)
-      if (objects.Object(i) == linked) return objects.Entries()[i].path;
-    return std::nullopt;
-  };
-  tool.reference = linkedPath(ALIGN_REFERENCE);
-  tool.object = linkedPath(ALIGN_OBJECT);
-  for (int axis = 0; axis < 3; ++axis)
-    tool.axes[static_cast<size_t>(axis)] = session_->ReadAxis(axis);
+  if (panel_) scene_.tool = panel_->Current();
   // As align does: a placement no scene file can hold is never written.
-  if (const std::vector<size_t> lost = objects.WithoutFinitePlacement(); !lost.empty())
-    throw ViewRequestError("values too large to place: " + session_->NamesOf(lost) +
-                           " ended up with a placement that is not finite; nothing was written");
+  Refused([&] {
+    session_->RequireFinitePlacements();
+    return 0;
+  });
+  SceneInHost& objects = session_->objects();
   objects.ReadBack();
   const std::string& target = output_ ? *output_ : sceneFile_;
   try {

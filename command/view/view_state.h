@@ -18,6 +18,7 @@
 #include "alignment_session.h"
 #include "description_layout.h"
 #include "scene_model.h"
+#include "tool_panel.h"
 #include "view_frame.h"
 
 namespace kcommand {
@@ -78,7 +79,9 @@ class ViewState {
  private:
   size_t ObjectIndex(const nlohmann::json& id) const;
   // The panel the tool registered; ViewRequestError when there is none.
-  const khost::DescriptionLayout& Panel() const;
+  ToolPanel& Panel() const;
+  // The control the request's "control" names; ViewRequestError when there is none.
+  const khost::DescriptionElement& ControlOf(const nlohmann::json& request) const;
   nlohmann::json PanelState();
   // The state without the objects: file, tool, panel, undo and redo, what the tool said.
   nlohmann::json Summary();
@@ -88,13 +91,13 @@ class ViewState {
   // What the host holds now (its placements' fingerprints, and the selection) becomes
   // what the page was last told.
   void Sent(std::vector<uint64_t> placements);
-  void WriteToolSettings();
 
   SceneModel scene_;
   std::string sceneFile_;
   std::optional<std::string> output_;
   SceneTextWriter writer_;
   std::unique_ptr<AlignmentSession> session_;
+  std::unique_ptr<ToolPanel> panel_;  // none when the tool registered no panel
   HostContainer* settings_ = nullptr;
   std::vector<std::string> openedPages_;
   std::vector<std::optional<size_t>> meshOfObject_;

@@ -32,7 +32,7 @@ const actions = {
   startPick: (control) => { picking = picking === control ? null : control; draw(); },
 };
 
-const linkControls = () => (state.panel?.groups ?? []).flatMap((group) => group.elements)
+const linkControls = () => (state.panel?.groups ?? []).flatMap((group) => group.controls)
   .filter((control) => control.kind === 'link');
 
 // The reference (the first link) and the object to align (the second), as indices.
@@ -66,7 +66,7 @@ function pickedSelection() {
 }
 
 function controlLabel(id) {
-  return state.panel.groups.flatMap((group) => group.elements)
+  return state.panel.groups.flatMap((group) => group.controls)
     .find((control) => control.id === id)?.label;
 }
 
@@ -140,10 +140,10 @@ function act(action, body = {}) {
 
 function describe(action, body) {
   if (action === 'press')
-    return `pressed “${controlLabel(body.control)}” (${body.control}): the tool answered ` +
-           `${state.lastPress.answer}`;
+    return `pressed “${controlLabel(body.control)}”: ${state.lastPress.summary}`;
   if (action === 'save') return `saved to ${state.saved}`;
-  if (action === 'stack') return `stacked ${body.objects.length} object(s), in one undo step`;
+  if (action === 'stack')
+    return `stacked ${body.objects.length} object(s), in one undo step: ${state.lastPress.summary}`;
   return '';
 }
 

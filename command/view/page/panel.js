@@ -8,7 +8,7 @@ const rendered = new WeakMap();
 // would look the same is kept, not made again: only the controls' enabled state, which
 // the page turns off while it waits for an answer, is given back.
 export function renderPanel(element, state, pathOf, picking, actions) {
-  const linkPaths = (state.panel?.groups ?? []).flatMap((group) => group.elements)
+  const linkPaths = (state.panel?.groups ?? []).flatMap((group) => group.controls)
     .filter((control) => control.kind === 'link' && control.value !== null)
     .map((control) => pathOf(control.value));
   const key = JSON.stringify([state.tool, state.panel, picking, linkPaths]);
@@ -35,7 +35,7 @@ export function renderPanel(element, state, pathOf, picking, actions) {
     fieldset.append(legend);
     const buttons = document.createElement('div');
     buttons.className = 'buttons';
-    for (const control of group.elements) {
+    for (const control of group.controls) {
       if (control.kind === 'button') {
         buttons.append(button(control.label, control, () => actions.press(control.id)));
         continue;

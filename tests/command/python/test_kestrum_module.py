@@ -185,6 +185,58 @@ def test_bad_input_raises_with_the_commands_message(table_and_vase, action, erro
         action(doc)
 
 
+@pytest.mark.parametrize("kwargs, error, message", [
+    (dict(matrix=((1, 0, 0, float("inf")), (0, 1, 0, 0), (0, 0, 1, 0), (0, 0, 0, 1))),
+     kestrum.InputError, "matrix: every value must be a finite number"),
+    (dict(half_sizes=(1, float("nan"), 1)), kestrum.InputError, "half_sizes: give three finite"),
+    (dict(half_sizes=(1, -1, 1)), kestrum.InputError, "half_sizes: give three finite"),
+    (dict(box_centre=(0, 0, float("inf"))), kestrum.InputError, "box_centre"),
+    (dict(parent="Shelf", matrix=moved_to(1e308, 0, 0)), kestrum.InputError,
+     "world matrix would not be finite"),
+    (dict(name="Vase"), kestrum.InputError, "the top level already holds an object of that name"),
+    (dict(half_sizes="abc"), TypeError, "half_sizes: give three numbers .x, y, z., not str"),
+    (dict(half_sizes=(1, "2", 3)), TypeError, "half_sizes: give numbers, not str"),
+    (dict(matrix="rows"), TypeError, "matrix: give four rows of four numbers, not str"),
+])
+def test_a_refused_add_leaves_the_document_as_it_was(table_and_vase, kwargs, error, message):
+    doc, table, vase = table_and_vase
+    doc.add("Shelf", parent=table, matrix=moved_to(1e308, 0, 0))
+    before = [(o.path, o.world) for o in doc]
+    if kwargs.get("parent") == "Shelf":
+        kwargs["parent"] = doc["Shelf"]
+    with pytest.raises(error, match=message):
+        doc.add(kwargs.pop("name", "New"), **kwargs)
+    assert [(o.path, o.world) for o in doc] == before
+    assert doc.add("Lamp").path == "Lamp" and len(doc) == len(before) + 1
+    doc.settings["x"] = "plus:outside"
+    assert doc.press("align selected").moved == [vase]
+
+
+def test_press_results_say_what_moved_or_why_nothing_did(table_and_vase):
+    doc, _, _ = table_and_vase
+    assert doc.press("align selected").summary == "nothing moved: no axis is chosen"
+    doc.settings["x"] = "plus:outside"
+    assert doc.press("align selected").summary == "1 object moved"
+    assert doc.press("align selected").summary == (
+        "nothing moved: every object to align is already in place")
+    with pytest.raises(TypeError, match="press: give a button's label or id, not NoneType"):
+        doc.press(None)
+
+
+def test_plugins_of_one_folder_share_one_load(table_and_vase):
+    doc, _, vase = table_and_vase
+    with kestrum.Plugin() as script:
+        other = script.new_document("script")
+        other.settings["reference"] = other.add("Floor", half_sizes=(5, 5, 1))
+        box = other.add("Box", matrix=moved_to(0, 0, 9), selected=True)
+        other.settings["z"] = "plus:outside"
+        assert other.press("align selected").moved == [box]
+        doc.settings["x"] = "plus:outside"
+        assert doc.press("align selected").moved == [vase]
+    # The first Plugin still holds the load: its document goes on working.
+    assert doc.undo() and doc.redo()
+
+
 def test_objects_of_another_document_are_refused(plugin, table_and_vase):
     doc, _, _ = table_and_vase
     stranger = plugin.new_document("other").add("Stranger")
@@ -213,6 +265,9 @@ def test_help_opens_the_page_or_shows_the_tools_message(tmp_path):
         assert [os.path.basename(p) for p in result.opened] == ["index.html"]
         folder = tmp_path / "kestrum"
         shutil.copytree(loaded.folder, folder, ignore=shutil.ignore_patterns("help"))
+        # One module state per process: a second copy waits until the first is closed.
+        with pytest.raises(kestrum.InputError, match="second copy of the module"):
+            kestrum.Plugin(str(folder))
     with kestrum.Plugin(str(folder)) as without_help:
         result = without_help.new_document().press("help")
         assert result.opened == [] and "help page is missing" in result.messages[0]

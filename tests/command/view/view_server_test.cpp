@@ -312,9 +312,10 @@ TEST(ViewServer, ServesEachMeshOnceAsPositionsAndTriangles) {
   view.Stop();
 }
 
-// A press whose placement overflows is the plug-in's business; saving it is refused with
-// a message, as align refuses to write it, and the scene file stays as it was.
-TEST(ViewServer, SaveRefusesPlacementsTooLargeToWrite) {
+// A press whose placement overflows is refused with a message and undone, as align
+// refuses to write it: the page still shows the scene as it was, and saving writes B
+// where it stood.
+TEST(ViewServer, APressThatWouldOverflowIsRefusedAndUndone) {
   khost_test::TempFolder folder;
   const std::string scene = folder.Path() + "/huge.json";
   const std::string original = R"({ "objects": [
@@ -330,13 +331,14 @@ TEST(ViewServer, SaveRefusesPlacementsTooLargeToWrite) {
   const httplib::Result press =
       client.Post("/api/press", token, R"({"control":704})", "application/json");
   ASSERT_TRUE(press);
-  EXPECT_EQ(press->status, 200) << press->body;
-  const httplib::Result save =
-      client.Post("/api/save", token, R"({"confirm":true})", "application/json");
-  ASSERT_TRUE(save);
-  EXPECT_EQ(save->status, 400) << save->body;
-  EXPECT_NE(save->body.find("values too large to place: object 'B'"), std::string::npos)
-      << save->body;
+  EXPECT_EQ(press->status, 400) << press->body;
+  EXPECT_NE(press->body.find("values too large to place: object 'B'"), std::string::npos)
+      << press->body;
+  const httplib::Result state = client.Get("/api/state", token);
+  ASSERT_TRUE(state);
+  const nlohmann::json objects = nlohmann::json::parse(state->body)["objects"];
+  EXPECT_EQ(objects[1]["position"], nlohmann::json::parse("[0, 0, 0]"));
+  EXPECT_EQ(nlohmann::json::parse(state->body)["undoSteps"], 0);
   std::ostringstream text;
   text << std::ifstream(scene).rdbuf();
   EXPECT_EQ(text.str(), original);
