@@ -11,8 +11,8 @@
 #include "batch_outputs.h"
 #include "input_error.h"
 #include "json_report.h"
-#include "name_pattern.h"
 #include "nothing_moved.h"
+#include "object_names.h"
 #include "output_files.h"
 #include "press_report.h"
 #include "progress.h"
@@ -44,15 +44,6 @@ struct AlignOptions {
   std::string plugin;
 };
 
-size_t ResolveOption(const std::vector<ObjectEntry>& objects, const std::string& option,
-                     const std::string& name, const std::string& fileName) {
-  try {
-    return ResolveObject(objects, name);
-  } catch (const InputError& error) {
-    throw InputError(fileName + ": " + option + ": " + error.what());
-  }
-}
-
 // A scene read and the press the options ask for on it.
 struct PreparedScene {
   std::unique_ptr<SceneDocument> document;
@@ -60,28 +51,6 @@ struct PreparedScene {
   std::vector<size_t> stack;  // --stack, resolved: the objects in order
   std::string whyIdle;        // why the press will move nothing, when its settings say so
 };
-
-// The reference that stands for the selection's own box.
-constexpr const char* kSelectionReference = "@selection";
-
-// --stack's names and patterns in the order given, a pattern's matches in list order.
-std::vector<size_t> ResolveStack(const std::vector<ObjectEntry>& entries,
-                                 const std::vector<std::string>& names,
-                                 const std::string& fileName) {
-  std::vector<size_t> stack;
-  for (const std::string& name : names) {
-    if (!IsNamePattern(name)) {
-      stack.push_back(ResolveOption(entries, "--stack", name, fileName));
-      continue;
-    }
-    const size_t before = stack.size();
-    for (size_t i = 0; i < entries.size(); ++i)
-      if (MatchesNamePattern(name, entries[i])) stack.push_back(i);
-    if (stack.size() == before)
-      throw InputError(fileName + ": --stack: no object's path matches '" + name + "'");
-  }
-  return stack;
-}
 
 // The scene's entry in the --json document's "files", or nullptr without --json. Valid
 // until the next entry is added.
@@ -126,44 +95,20 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
     if (cliAxes[axis]) tool.axes[axis] = cliAxes[axis];
 
   // Every path is listed only when something asks for paths or a name needs explaining.
-  std::vector<ObjectEntry> entries;
-  const auto resolve = [&](const char* option, const std::string& object) {
-    if (const std::optional<size_t> found = FindByName(scene, object)) return *found;
-    if (entries.empty()) entries = ListObjects(scene);
-    return ResolveOption(entries, option, object, name);
-  };
+  ObjectNames names(scene, name);
   if (!options.select.empty()) {
-    entries = ListObjects(scene);
-    for (const ObjectEntry& entry : entries) entry.object->selected = false;
-    for (const std::string& object : options.select) {
-      if (!IsNamePattern(object)) {
-        entries[ResolveOption(entries, "--select", object, name)].object->selected = true;
-        continue;
-      }
-      size_t matches = 0;
-      for (const ObjectEntry& entry : entries)
-        if (MatchesNamePattern(object, entry)) {
-          entry.object->selected = true;
-          ++matches;
-        }
-      if (matches == 0)
-        throw InputError(name + ": --select: no object's path matches '" + object + "'" +
-                         (object.find('/') == std::string::npos
-                              ? " (a pattern without / matches the last part of a path)"
-                              : ""));
-    }
+    for (const ObjectEntry& entry : names.Entries()) entry.object->selected = false;
+    for (const std::string& object : options.select)
+      for (const size_t index : names.Matching("--select", object))
+        names.Entries()[index].object->selected = true;
   }
   AlignmentPress& press = prepared.press;
   press.reference =
-      *tool.reference == kSelectionReference
-          ? kSelectionBox
-          : resolve(options.reference ? "--reference" : "/tool/reference", *tool.reference);
-  if (!options.stack.empty()) {
-    if (entries.empty()) entries = ListObjects(scene);
-    prepared.stack = ResolveStack(entries, options.stack, name);
-  }
+      names.Reference(options.reference ? "--reference" : "/tool/reference", *tool.reference);
+  for (const std::string& object : options.stack)
+    for (const size_t index : names.Matching("--stack", object)) prepared.stack.push_back(index);
   if (tool.object)
-    press.object = resolve(options.object ? "--object" : "/tool/object", *tool.object);
+    press.object = names.One(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
   // A stack moves its objects, not the selection.
   prepared.whyIdle = WhyNothingWillMove(*prepared.document, press, !prepared.stack.empty());

@@ -15,6 +15,7 @@
 
 #include "axis_choice.h"
 #include "description_layout.h"
+#include "object_names.h"
 #include "input_error.h"
 #include "plugin_run.h"
 #include "press_explanation.h"
@@ -23,13 +24,10 @@
 
 namespace kcommand {
 
-// A reference that is the selection's own box (`--reference @selection`): a temporary
-// object whose box is the union of the selected objects' boxes in world axes, there
-// only for the press.
-inline constexpr size_t kSelectionBox = SIZE_MAX;
-
 struct AlignmentPress {
-  size_t reference;              // index in ListObjects, or kSelectionBox
+  // Index in ListObjects, or kSelectionBox: a temporary object whose box is the union of
+  // the selected objects' boxes in world axes, there only for the press.
+  size_t reference;
   std::optional<size_t> object;  // set: the one-object button; unset: the selection button
   std::array<AxisChoice, 3> axes;
 };

@@ -164,6 +164,9 @@ struct ViewServer::Impl {
     Change("/api/set", [](ViewState& s, const json& body) { return s.Set(body); });
     Change("/api/press", [](ViewState& s, const json& body) { return s.Press(body); });
     Change("/api/stack", [](ViewState& s, const json& body) { return s.Stack(body); });
+    Change("/api/group", [](ViewState& s, const json& body) { return s.Group(body); });
+    Change("/api/selection",
+           [](ViewState& s, const json& body) { return s.AgainstSelection(body); });
     Change("/api/undo", [](ViewState& s, const json&) { return s.Undo(); });
     Change("/api/redo", [](ViewState& s, const json&) { return s.Redo(); });
     Change("/api/save", [](ViewState& s, const json& body) { return s.Save(body); });

@@ -304,23 +304,65 @@ ViewFrame ViewState::Press(const json& request) {
   return Changes();
 }
 
-ViewFrame ViewState::Stack(const json& request) {
-  if (!request.is_object() || !request.contains("objects") || !request["objects"].is_array())
-    throw ViewRequestError("the request has no \"objects\" list");
-  std::vector<size_t> stack;
-  for (const json& id : request["objects"]) stack.push_back(ObjectIndex(id));
-  const PanelValue linked = Refused([&] { return Panel().Value(ALIGN_REFERENCE); });
-  if (!std::holds_alternative<LinkedObject>(linked))
-    throw ViewRequestError("no reference is linked: pick one in the panel first");
+std::vector<size_t> ViewState::RequestObjects(const json& request, bool required) const {
+  if (!request.is_object()) throw ViewRequestError("the request is not a JSON object");
+  if (!request.contains("objects")) {
+    if (required) throw ViewRequestError("the request has no \"objects\" list");
+    return session_->Selection();
+  }
+  if (!request["objects"].is_array()) throw ViewRequestError("\"objects\" is not a list");
+  std::vector<size_t> objects;
+  for (const json& id : request["objects"]) objects.push_back(ObjectIndex(id));
+  return objects;
+}
+
+std::array<AxisChoice, 3> ViewState::PanelAxes() {
   std::array<AxisChoice, 3> axes{};
   for (int axis = 0; axis < 3; ++axis)
     axes[static_cast<size_t>(axis)] = session_->ReadAxis(axis).value_or(AxisChoice{});
-  const PressResult result = Refused([&] {
-    return session_->Observe(
-        [&] { session_->Stack(std::get<LinkedObject>(linked).index, stack, axes); }, false, "");
-  });
-  lastPress_ = {{"workflow", "stack"}, {"summary", result.summary}};
+  return axes;
+}
+
+size_t ViewState::LinkedReference() {
+  const PanelValue linked = Refused([&] { return Panel().Value(ALIGN_REFERENCE); });
+  if (!std::holds_alternative<LinkedObject>(linked))
+    throw ViewRequestError("no reference is linked: pick one in the panel first");
+  return std::get<LinkedObject>(linked).index;
+}
+
+ViewFrame ViewState::Workflow(const char* name, const std::function<void()>& workflow,
+                              const std::string& whyIdle) {
+  const PressResult result = Refused([&] { return session_->Observe(workflow, false, whyIdle); });
+  lastPress_ = {{"workflow", name}, {"summary", result.summary}};
   return Changes();
+}
+
+ViewFrame ViewState::Stack(const json& request) {
+  const std::vector<size_t> stack = RequestObjects(request, true);
+  const size_t reference = LinkedReference();
+  const std::array<AxisChoice, 3> axes = PanelAxes();
+  return Workflow(
+      "stack", [&] { session_->Stack(reference, stack, axes); }, "");
+}
+
+ViewFrame ViewState::Group(const json& request) {
+  const std::vector<size_t> members = RequestObjects(request, false);
+  const size_t reference = LinkedReference();
+  const std::array<AxisChoice, 3> axes = PanelAxes();
+  return Workflow(
+      "group", [&] { session_->PressAsGroup(reference, members, axes); },
+      members.empty() ? "no object is selected, so there is no group to move" : "");
+}
+
+ViewFrame ViewState::AgainstSelection(const json& request) {
+  if (!request.is_object()) throw ViewRequestError("the request is not a JSON object");
+  const std::array<AxisChoice, 3> axes = PanelAxes();
+  return Workflow(
+      "selection",
+      [&] {
+        session_->Press({kSelectionBox, std::nullopt, axes});
+      },
+      "");
 }
 
 ViewFrame ViewState::Undo() {

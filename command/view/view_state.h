@@ -5,6 +5,7 @@
 // (Scene) and after that as what changed (see view_frame.h and docs/view.md). Every
 // call belongs on the plug-in thread.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,6 +65,12 @@ class ViewState {
   // linked reference, each next one on the one before, with the panel's axes; one undo
   // step. The page sends the selection in the order it was picked.
   ViewFrame Stack(const nlohmann::json& request);
+  // {"objects": [id, ...]} (none: the selection): the objects moved as one rigid body
+  // against the linked reference (AlignmentSession::PressAsGroup); one undo step.
+  ViewFrame Group(const nlohmann::json& request);
+  // {}: "align selected" against the selected objects' common box instead of the
+  // reference, with the panel's axes; one undo step.
+  ViewFrame AgainstSelection(const nlohmann::json& request);
   ViewFrame Undo();
   ViewFrame Redo();
   // {"confirm": bool}: writes the scene to the output, or over the scene file when
@@ -83,6 +90,15 @@ class ViewState {
   // The control the request's "control" names; ViewRequestError when there is none.
   const khost::DescriptionElement& ControlOf(const nlohmann::json& request) const;
   nlohmann::json PanelState();
+  // The request's "objects" ids; none given: the selection, unless `required`.
+  std::vector<size_t> RequestObjects(const nlohmann::json& request, bool required) const;
+  std::array<AxisChoice, 3> PanelAxes();
+  // The object the panel links as the reference; ViewRequestError when none is.
+  size_t LinkedReference();
+  // Runs a workflow of the session's and answers what it changed; the page's status
+  // says what it moved, or `whyIdle` (when set) if nothing.
+  ViewFrame Workflow(const char* name, const std::function<void()>& workflow,
+                     const std::string& whyIdle);
   // The state without the objects: file, tool, panel, undo and redo, what the tool said.
   nlohmann::json Summary();
   // The objects that moved (their placements), the selection's changes and the

@@ -75,6 +75,8 @@ const kWaiting = {
   select: (body) => `selecting ${body.objects.length} object(s)…`,
   set: () => 'setting…', undo: () => 'undoing…', redo: () => 'redoing…', save: () => 'saving…',
   stack: (body) => `stacking ${body.objects.length} object(s)…`,
+  group: (body) => `moving ${body.objects.length} object(s) as one…`,
+  selection: () => 'aligning against the selection…',
 };
 
 // An answer quicker than this changes the page once: in software WebGL each repaint of
@@ -82,7 +84,7 @@ const kWaiting = {
 // disable the controls that would send another press; until then presses are ignored.
 const kShowWaitingAfterMs = 150;
 let waitingTimer = 0;
-const kPresses = new Set(['press', 'stack', 'undo', 'redo', 'save']);
+const kPresses = new Set(['press', 'stack', 'group', 'selection', 'undo', 'redo', 'save']);
 let pressesAwaited = 0;
 
 const held = () => pressesAwaited > 0;
@@ -144,6 +146,8 @@ function describe(action, body) {
   if (action === 'save') return `saved to ${state.saved}`;
   if (action === 'stack')
     return `stacked ${body.objects.length} object(s), in one undo step: ${state.lastPress.summary}`;
+  if (action === 'group') return `moved as one group: ${state.lastPress.summary}`;
+  if (action === 'selection') return `aligned against the selection: ${state.lastPress.summary}`;
   return '';
 }
 
@@ -154,7 +158,8 @@ function status(text, error = false) {
 
 function disableControls() {
   for (const control of document.querySelectorAll(
-    '#panel button, #panel select, #panel input, #stack, #undo, #redo, #save, #outliner button'))
+    '#panel button, #panel select, #panel input, #stack, #group, #selection, #undo, #redo, #save, ' +
+    '#outliner button'))
     control.disabled = true;
 }
 
@@ -201,7 +206,8 @@ function show(frames) {
 function draw() {
   writeIfChanged($('#file'), 'textContent',
                  state.output ? `${state.file} → ${state.output}` : state.file);
-  $('#stack').disabled = !store.selected.includes(1);
+  for (const workflow of ['#stack', '#group', '#selection'])
+    $(workflow).disabled = !store.selected.includes(1);
   $('#undo').disabled = state.undoSteps === 0;
   $('#redo').disabled = state.redoSteps === 0;
   $('#save').disabled = false;
@@ -217,6 +223,8 @@ function draw() {
 $('#fit').addEventListener('click', () => viewport.fit());
 // The stack is the selection as it stands: not taken while a change to it is awaited.
 $('#stack').addEventListener('click', () => waiting > 0 || act('stack', { objects: pickedSelection() }));
+$('#group').addEventListener('click', () => waiting > 0 || act('group', { objects: pickedSelection() }));
+$('#selection').addEventListener('click', () => waiting > 0 || act('selection', {}));
 $('#undo').addEventListener('click', () => held() || act('undo'));
 $('#redo').addEventListener('click', () => held() || act('redo'));
 $('#save').addEventListener('click', () => {

@@ -180,6 +180,13 @@ try {
     await page.waitForFunction(() => !document.querySelector('#redo').disabled);
     assert.deepEqual(await positions(), unstacked, 'one undo takes the whole stack back');
 
+    // The same three books moved as one group, in one undo step.
+    await page.click('#group');
+    await settled('moved as one group: 3 objects moved');
+    await page.click('#undo');
+    await page.waitForFunction(() => !document.querySelector('#redo').disabled);
+    assert.deepEqual(await positions(), unstacked, 'one undo takes the whole group back');
+
     // The help button's page opens in a new tab with the plug-in's help content.
     const [help] = await Promise.all([page.waitForEvent('popup'),
                                       page.click('#panel button[data-control="10028"]')]);
