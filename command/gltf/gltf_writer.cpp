@@ -11,6 +11,8 @@
 #include "input_error.h"
 #include "json_number_text.h"
 #include "json_scanning.h"
+#include "json_text.h"
+#include "json_writing.h"
 
 namespace kcommand {
 namespace {
@@ -64,25 +66,15 @@ std::string GlbHeader(uint64_t jsonLength, uint64_t chunksAfterJson,
 bool IsTransformKey(std::string_view rawKey) {
   std::string key(rawKey);
   if (key.find('\\') != std::string::npos)
-    key = nlohmann::json::parse("\"" + key + "\"").get<std::string>();
+    key = ParseJsonText("\"" + key + "\"", "a member's name").get<std::string>();
   return key == "matrix" || key == "translation" || key == "rotation" || key == "scale";
-}
-
-void AppendArray(std::string& out, const double* values, size_t count) {
-  out += '[';
-  char buffer[40];
-  for (size_t i = 0; i < count; ++i) {
-    if (i > 0) out += ',';
-    out += NumberText(WithoutNegativeZero(values[i]), buffer);
-  }
-  out += ']';
 }
 
 void AppendNumbers(std::string& out, const char* key, const double* values, size_t count) {
   out += '"';
   out += key;
   out += "\":";
-  AppendArray(out, values, count);
+  AppendJsonNumbers(out, values, count);
 }
 
 // A node's text with its transform members replaced by `trs`; every other member is
@@ -133,7 +125,7 @@ void AppendPlainNode(std::string& out, std::string_view node, const GltfNodeText
   for (const size_t k : order) {
     if (where.listAt[k] == 0 || values[k] == nullptr) continue;
     out += node.substr(copied, where.listAt[k] - copied);
-    AppendArray(out, values[k], kCounts[k]);
+    AppendJsonNumbers(out, values[k], kCounts[k]);
     copied = where.listAt[k] + where.listLength[k];
   }
   size_t end = node.size() - 1;  // its closing brace, after the last member and any space

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "json_number_text.h"
+#include "json_writing.h"
 
 namespace kcommand {
 namespace {
@@ -36,51 +37,9 @@ class TextOut {
   std::string text_;
 };
 
-// JSON string text: quotes, backslashes and control characters escaped; the rest as it is.
 void WriteString(TextOut& out, std::string_view text) {
-  const auto plain = [](char c) {
-    return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
-  };
-  if (std::all_of(text.begin(), text.end(), plain)) {
-    out << "\"" << text << "\"";
-    return;
-  }
-  std::string quoted = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        quoted += "\\\"";
-        break;
-      case '\\':
-        quoted += "\\\\";
-        break;
-      case '\b':
-        quoted += "\\b";
-        break;
-      case '\f':
-        quoted += "\\f";
-        break;
-      case '\n':
-        quoted += "\\n";
-        break;
-      case '\r':
-        quoted += "\\r";
-        break;
-      case '\t':
-        quoted += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          constexpr char kHex[] = "0123456789abcdef";
-          quoted += "\\u00";
-          quoted += kHex[(c >> 4) & 0xf];
-          quoted += kHex[c & 0xf];
-        } else {
-          quoted += c;
-        }
-    }
-  }
-  quoted += '"';
+  std::string quoted;
+  AppendJsonString(quoted, text);
   out << quoted;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "input_error.h"
+#include "json_text.h"
 #include "view_files.h"
 #include "view_frame.h"
 
@@ -144,8 +145,13 @@ struct ViewServer::Impl {
     server.Post(path, [this, action](const httplib::Request& request, httplib::Response& response) {
       if (!IsJsonType(request.get_header_value("Content-Type")))
         return Refuse(response, 415, "send the request as Content-Type: application/json");
-      json body = json::parse(request.body, nullptr, false);
-      if (body.is_discarded()) return Refuse(response, 400, "the body is not valid JSON");
+      json body;
+      try {
+        // The one checked parse: a body nested past the limit is refused, not walked.
+        body = ParseJsonText(request.body, "the request's body");
+      } catch (const InputError& error) {
+        return Refuse(response, 400, error.what());
+      }
       Serve(response, [this, &action, &body] { return action(state, body); });
     });
     server.Get(path, [](const httplib::Request&, httplib::Response& response) {
