@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and tests need, only when something is missing.
 # qemu-user-static runs the 32-bit tests on kernels that cannot execute 32-bit programs
-# (docs/builds.md). pybind11, python3-dev and pytest build and test the Python module,
-# blender and xvfb the Blender add-on (docs/blender.md). draco and meshoptimizer, which
-# the view decodes compressed meshes with, are the native (64-bit) ones only: the 32-bit
-# build goes without.
+# (docs/builds.md). pybind11, python3-dev, pytest and mypy (its stubtest) build and test
+# the Python module, blender and xvfb the Blender add-on (docs/blender.md). draco and
+# meshoptimizer, which the view decodes compressed meshes with, are the native (64-bit)
+# ones only: the 32-bit build goes without.
 set -euo pipefail
 
 packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
@@ -13,7 +13,7 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
           rapidjson-dev assimp-testmodels time libdraco-dev libmeshoptimizer-dev
           libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man jq
-          pybind11-dev python3-dev python3-pytest blender xvfb)
+          pybind11-dev python3-dev python3-pytest python3-mypy blender xvfb)
 
 missing=()
 for package in "${packages[@]}"; do

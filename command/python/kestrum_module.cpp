@@ -42,17 +42,19 @@ struct PyPressResult {
   std::vector<std::string> messages;
 };
 
-// The plug-in folder shipped beside this module (as in the Blender add-on), else the
-// one the command finds.
+// The plug-in folder shipped beside the package (as in the Blender add-on) or beside this
+// module, else the one the command finds.
 std::string DefaultFolder() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&DefaultFolder), &info) != 0 && info.dli_fname) {
-    const std::filesystem::path beside =
-        std::filesystem::path(info.dli_fname).parent_path() / "plugins" / "kestrum";
-    std::error_code error;
-    if (std::filesystem::is_regular_file(beside / khost::PluginSession::kDefaultModuleFileName,
-                                         error))
-      return beside.string();
+    const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
+    for (const std::filesystem::path& beside : {module.parent_path(), module}) {
+      const std::filesystem::path folder = beside / "plugins" / "kestrum";
+      std::error_code error;
+      if (std::filesystem::is_regular_file(folder / khost::PluginSession::kDefaultModuleFileName,
+                                           error))
+        return folder.string();
+    }
   }
   return kcommand::DefaultPluginFolder();
 }
@@ -219,17 +221,7 @@ PyPressResult ResultOf(const std::shared_ptr<Document>& document, PressOutcome o
                        std::move(outcome.messages)};
 }
 
-}  // namespace
-}  // namespace kpython
-
-PYBIND11_MODULE(kestrum, m) {
-  using namespace kpython;
-  m.doc() =
-      "Kestrum, the object alignment tool, from Python: load the plug-in, open or build a "
-      "document, set the tool's settings, press its buttons, undo, redo and save.";
-  py::register_exception<kcommand::InputError>(m, "InputError", PyExc_ValueError);
-  py::register_exception<kcommand::HostFailure>(m, "PluginFailure", PyExc_RuntimeError);
-
+void BindObject(py::module_& m) {
   py::class_<PyObjectRef>(m, "Object", "An object of a document, as the host holds it.")
       .def_property_readonly("name",
                              [](const PyObjectRef& o) { return o.document->Model(o.place).name; })
@@ -276,7 +268,9 @@ PYBIND11_MODULE(kestrum, m) {
       .def("__repr__", [](const PyObjectRef& o) {
         return "<kestrum.Object '" + o.document->Path(o.place) + "'>";
       });
+}
 
+void BindSettings(py::module_& m) {
   py::class_<PySettings>(m, "Settings",
                          "The tool's settings of one document by name: 'reference' and "
                          "'object' hold objects, 'x', 'y' and 'z' a placement such as "
@@ -305,7 +299,9 @@ PYBIND11_MODULE(kestrum, m) {
         return py::make_tuple(kSettingNames[0], kSettingNames[1], kSettingNames[2],
                               kSettingNames[3], kSettingNames[4]);
       });
+}
 
+void BindPressResult(py::module_& m) {
   py::class_<PyPressResult>(m, "PressResult", "What a press did.")
       .def_readonly("answer", &PyPressResult::answer, "The tool's answer to the press.")
       .def_readonly("summary", &PyPressResult::summary,
@@ -314,9 +310,14 @@ PYBIND11_MODULE(kestrum, m) {
       .def_readonly("moved", &PyPressResult::moved, "The objects whose placement changed.")
       .def_readonly("opened", &PyPressResult::opened, "Files the tool asked the host to open.")
       .def_readonly("messages", &PyPressResult::messages, "Messages the tool showed.");
+}
 
-  py::class_<Document, std::shared_ptr<Document>>(
-      m, "Document", "A scene in the host: objects, the tool's settings, undo and redo.")
+using PyDocumentClass = py::class_<Document, std::shared_ptr<Document>>;
+
+// A document's objects: adding, finding and listing them.
+PyDocumentClass BindDocument(py::module_& m) {
+  return PyDocumentClass(m, "Document",
+                         "A scene in the host: objects, the tool's settings, undo and redo.")
       .def_property_readonly("name", &Document::Name)
       .def(
           "add",
@@ -356,7 +357,12 @@ PYBIND11_MODULE(kestrum, m) {
            })
       .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Objects().size(); })
       .def("__iter__",
-           [](const std::shared_ptr<Document>& d) { return py::iter(ObjectsOf(d, d->Objects())); })
+           [](const std::shared_ptr<Document>& d) { return py::iter(ObjectsOf(d, d->Objects())); });
+}
+
+// A document's settings and any control of the panel.
+void BindDocumentSettings(PyDocumentClass& document) {
+  document
       .def_property_readonly("settings",
                              [](const std::shared_ptr<Document>& d) { return PySettings{d}; })
       .def(
@@ -373,7 +379,12 @@ PYBIND11_MODULE(kestrum, m) {
           [](const std::shared_ptr<Document>& d, int32_t id, const py::object& value) {
             d->SetControl(id, ControlFrom(d, value));
           },
-          py::arg("id"), py::arg("value"))
+          py::arg("id"), py::arg("value"));
+}
+
+// Presses, workflows, undo and saving.
+void BindDocumentPresses(PyDocumentClass& document) {
+  document
       .def(
           "press",
           [](const std::shared_ptr<Document>& d, const py::object& button, bool checkUndo) {
@@ -425,7 +436,9 @@ PYBIND11_MODULE(kestrum, m) {
       .def("save", &Document::Save, py::arg("path"),
            "Writes the scene in the format it was read in (a built one: the one the name's "
            "extension asks for), whole or not at all.");
+}
 
+void BindPlugin(py::module_& m) {
   py::class_<PluginUse, std::shared_ptr<PluginUse>>(
       m, "Plugin",
       "The plug-in loaded into a host. Use it in a with statement: leaving it unloads the "
@@ -474,4 +487,24 @@ PYBIND11_MODULE(kestrum, m) {
         p.Close();
         return false;
       });
+}
+
+}  // namespace
+}  // namespace kpython
+
+// The native part of the kestrum package, whose __init__.py gives its names.
+PYBIND11_MODULE(_kestrum, m) {
+  using namespace kpython;
+  m.doc() =
+      "Kestrum, the object alignment tool, from Python: load the plug-in, open or build a "
+      "document, set the tool's settings, press its buttons, undo, redo and save.";
+  py::register_exception<kcommand::InputError>(m, "InputError", PyExc_ValueError);
+  py::register_exception<kcommand::HostFailure>(m, "PluginFailure", PyExc_RuntimeError);
+  BindObject(m);
+  BindSettings(m);
+  BindPressResult(m);
+  PyDocumentClass document = BindDocument(m);
+  BindDocumentSettings(document);
+  BindDocumentPresses(document);
+  BindPlugin(m);
 }
