@@ -9,6 +9,12 @@
 
 namespace khost {
 
+PluginSession::PluginSession()
+    : ownHost_(std::make_unique<Host>()),
+      host_(*ownHost_),
+      moduleFileName_(kDefaultModuleFileName),
+      loader_(host_) {}
+
 PluginSession::PluginSession(Host& host, std::string moduleFileName)
     : host_(host), moduleFileName_(std::move(moduleFileName)), loader_(host) {}
 
@@ -16,6 +22,7 @@ PluginSession::~PluginSession() { Close(); }
 
 bool PluginSession::Open(const std::string& pluginFolder, int32_t toolId) {
   toolId_ = toolId;
+  folder_ = pluginFolder;
   const std::string modulePath = pluginFolder + "/" + moduleFileName_;
   if (!loader_.Load(modulePath)) {
     error_ = loader_.Error();

@@ -1,11 +1,13 @@
 #pragma once
-// A plug-in run as the host drives it: load the module from a plug-in folder, bind it,
-// let it load its resources (message 1), start it, and reach its tool only through the
-// registration record; at the end dispose of the tool, end, unload and report what the
-// module left behind. The command, the validator, the benchmarks and the tests all
-// drive a plug-in through this one type.
+// A plug-in in a host, as the host drives it: load the module from a plug-in folder,
+// bind it, let it load its resources (message 1), start it, and reach its tool only
+// through the registration record; at the end dispose of the tool, end, unload and
+// report what the module left behind. The command's session layer, the Python module,
+// the view, the validator, the benchmarks and the tests all drive a plug-in through
+// this one type, in a host of its own or in one they hand it.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ class PluginSession {
   // The module file a plug-in folder holds unless told otherwise.
   static constexpr const char* kDefaultModuleFileName = "kestrum.cdl";
 
+  // In a host of its own, made for it.
+  PluginSession();
+  // In `host`, which outlives it.
   explicit PluginSession(Host& host, std::string moduleFileName = kDefaultModuleFileName);
   ~PluginSession();
   PluginSession(const PluginSession&) = delete;
@@ -31,6 +36,9 @@ class PluginSession {
   // failed; whatever was done is undone by Close or the destructor.
   bool Open(const std::string& pluginFolder, int32_t toolId);
   const std::string& Error() const { return error_; }
+  // The folder Open was given.
+  const std::string& Folder() const { return folder_; }
+  Host& host() { return host_; }
   // Whether message 1 found the plug-in's resources.
   bool ResourcesLoaded() const { return resourcesLoaded_; }
 
@@ -59,8 +67,10 @@ class PluginSession {
   std::vector<std::string> Finish();
 
  private:
+  std::unique_ptr<Host> ownHost_;  // none when the host was handed in
   Host& host_;
   std::string moduleFileName_;
+  std::string folder_;
   ModuleLoader loader_;
   HostContainer* settings_ = nullptr;
   int32_t toolId_ = 0;

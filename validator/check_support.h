@@ -20,7 +20,10 @@ std::string JoinLines(const std::vector<std::string>& lines, size_t limit = 5);
 std::string MisuseText(Host& host);
 
 // A host with the plug-in opened (load, bind, message 1, start), one document and the
-// tool's settings container. Calls outside a binding are reported as misuse.
+// tool's settings container. Calls outside a binding are reported as misuse. Not a
+// second way to hold a plug-in: the checks' starting point over a PluginSession, in
+// states the command's LoadPlugin never makes (the defaults not written, the call trace
+// on from before the binding), and ending in failure lines rather than an exception.
 class OpenPlugin {
  public:
   // With `traceCalls` the call trace is on from before the binding.

@@ -129,14 +129,14 @@ struct AlignedScene {
 
 // The one pipeline of every prepared file: press, check the undo step when asked, read
 // the placements back. The run stays open for the next file.
-AlignedScene AlignScene(PluginRun& run, PreparedScene prepared, const AlignOptions& options,
-                        const std::string& path, bool table, Console& console,
-                        nlohmann::ordered_json* fileJson) {
+AlignedScene AlignScene(khost::PluginSession& run, PreparedScene prepared,
+                        const AlignOptions& options, const std::string& path, bool table,
+                        Console& console, nlohmann::ordered_json* fileJson) {
   console.Step("aligning " + path);
   const auto start = std::chrono::steady_clock::now();
   const AlignmentPress& press = prepared.press;
   // Only the undo check reads the undo steps.
-  run.KeepUndo(options.undo);
+  KeepUndo(run, options.undo);
   AlignmentSession session(run, prepared.document->Scene(), path);
   SceneInHost& objects = session.objects();
   // Without a table, picture or undo check only the count of moved objects is needed,
@@ -243,12 +243,13 @@ int AlignOne(const AlignOptions& options, const std::array<std::optional<AxisCho
   PreparedScene prepared = Prepare(options, options.scenes.front(), cliAxes, console, fileJson);
   const std::string name = prepared.document->FileName();
   if (options.output) CheckOutputFormat(*prepared.document, *options.output);
-  PluginRun run(options.plugin, nullptr);
+  const std::unique_ptr<khost::PluginSession> loaded = LoadPlugin(options.plugin, nullptr);
+  khost::PluginSession& run = *loaded;
   // With an output file only the count of moved objects is shown.
   AlignedScene aligned =
       AlignScene(run, std::move(prepared), options, name, !options.output, console, fileJson);
   // A plug-in that left anything behind fails the run before a file is written.
-  run.Finish();
+  FinishCleanly(run);
 
   // Every output is written beside its place first and renamed only once all are:
   // a run writes all of its files or none. Standard output gets its bytes last.
@@ -311,7 +312,8 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
     throw InputError(*options.output + ": cannot make the output folder");
   CheckCanWriteInto(folder.string());
 
-  PluginRun run(options.plugin, nullptr);
+  const std::unique_ptr<khost::PluginSession> loaded = LoadPlugin(options.plugin, nullptr);
+  khost::PluginSession& run = *loaded;
   size_t written = 0;
   size_t failed = 0;
   bool hostFailed = false;
@@ -353,7 +355,7 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
       hostFailed = true;
     }
   }
-  run.Finish();
+  FinishCleanly(run);
   console.Status() << "aligned " << written << " of " << options.scenes.size() << " files, "
                    << failed << " failed\n";
   if (failed == 0) return kExitSuccess;
@@ -363,7 +365,8 @@ int AlignMany(const AlignOptions& options, const std::array<std::optional<AxisCh
 // --check: whether the press would move anything in each scene; nothing is written.
 int CheckScenes(const AlignOptions& options,
                 const std::array<std::optional<AxisChoice>, 3>& cliAxes, Console& console) {
-  PluginRun run(options.plugin, nullptr);
+  const std::unique_ptr<khost::PluginSession> loaded = LoadPlugin(options.plugin, nullptr);
+  khost::PluginSession& run = *loaded;
   bool wouldMove = false;
   for (const std::string& path : options.scenes) {
     nlohmann::ordered_json* fileJson = FileEntry(console, path);
@@ -381,7 +384,7 @@ int CheckScenes(const AlignOptions& options,
     }
     console.Result() << aligned.explanation;
   }
-  run.Finish();
+  FinishCleanly(run);
   return wouldMove ? kExitFailure : kExitSuccess;
 }
 

@@ -5,7 +5,7 @@
 
 #include "input_error.h"
 #include "kestrum_settings.h"
-#include "plugin_run.h"
+#include "plugin_loading.h"
 #include "shared_options.h"
 #include "subcommand.h"
 
@@ -13,17 +13,18 @@ namespace kcommand {
 namespace {
 
 int RunHelpButton(const std::string& plugin, std::ostream& out) {
-  PluginRun run(plugin, nullptr);
+  const std::unique_ptr<khost::PluginSession> loaded = LoadPlugin(plugin, nullptr);
+  khost::PluginSession& run = *loaded;
   khost::Host& host = run.host();
   HostDocument* document = host.scene().NewDocument("help");
-  run.Press(document, ALIGN_HELP);
+  PressButton(run, document, ALIGN_HELP);
   for (const std::string& page : host.ui().OpenedFiles())
     out << "the tool asked the host to open its help page: " << page << "\n";
   for (const khost::UserInterface::Message& message : host.ui().Messages())
     out << "the tool showed the message: " << message.text << "\n";
   if (host.ui().OpenedFiles().empty() && host.ui().Messages().empty())
     throw HostFailure("the help button neither opened a page nor showed a message");
-  run.Finish();
+  FinishCleanly(run);
   return kExitSuccess;
 }
 

@@ -6,7 +6,7 @@
 #include "description_layout.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
-#include "plugin_run.h"
+#include "plugin_loading.h"
 #include "shared_options.h"
 #include "subcommand.h"
 #include "tool_panel.h"
@@ -15,21 +15,21 @@ namespace kcommand {
 namespace {
 
 // What info shows, as the --json document's "plugin".
-nlohmann::ordered_json InfoJson(PluginRun& run, const std::string& plugin) {
-  const khost::RegisteredTool& tool = run.Tool();
+nlohmann::ordered_json InfoJson(khost::PluginSession& run, const std::string& plugin) {
+  const khost::RegisteredTool& tool = *run.Tool();
   nlohmann::ordered_json groups = nlohmann::ordered_json::array();
   if (const khost::DescriptionLayout* layout =
           run.host().plugins().RegisteredDescription(KESTRUM_PLUGIN_ID))
     groups = std::move(PanelJson(*layout)["groups"]);
   return {{"folder", plugin},
           {"console", run.host().ui().ConsoleLines()},
-          {"resourcesLoaded", run.session().ResourcesLoaded()},
+          {"resourcesLoaded", run.ResourcesLoaded()},
           {"tool",
            {{"id", tool.id},
             {"name", tool.name},
             {"help", tool.help},
             {"icon", {{"width", tool.iconWidth}, {"height", tool.iconHeight}}},
-            {"description", run.session().DescriptionResourceName()},
+            {"description", run.DescriptionResourceName()},
             {"groups", std::move(groups)}}}};
 }
 
@@ -38,10 +38,11 @@ int RunInfo(const std::string& plugin, bool json, Console& console) {
   std::ostream& out = console.Result();
   out << "plug-in folder: " << plugin << "\n";
   out << "console:\n";
-  PluginRun run(plugin, json ? nullptr : &out);
+  const std::unique_ptr<khost::PluginSession> loaded = LoadPlugin(plugin, json ? nullptr : &out);
+  khost::PluginSession& run = *loaded;
   nlohmann::ordered_json info = json ? InfoJson(run, plugin) : nlohmann::ordered_json();
-  khost::PluginSession& session = run.session();
-  const khost::RegisteredTool& tool = run.Tool();
+  khost::PluginSession& session = run;
+  const khost::RegisteredTool& tool = *run.Tool();
   out << "resources: " << (session.ResourcesLoaded() ? "loaded" : "not found") << "\n";
   out << "registered tool:\n"
       << "  id:          " << tool.id << "\n"
@@ -62,7 +63,7 @@ int RunInfo(const std::string& plugin, bool json, Console& console) {
   } else {
     out << "    (no description resource registered for " << KESTRUM_PLUGIN_ID << ")\n";
   }
-  run.Finish();
+  FinishCleanly(run);
   out << "unloaded: nothing left allocated, no misuse recorded\n";
   if (json) {
     info["unloadedClean"] = true;

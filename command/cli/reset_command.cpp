@@ -6,7 +6,7 @@
 #include "axis_settings.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
-#include "plugin_run.h"
+#include "plugin_loading.h"
 #include "shared_options.h"
 #include "subcommand.h"
 
@@ -47,7 +47,8 @@ int RunReset(const ResetOptions& options, Console& console) {
   std::ostream& out = console.Result();
   const std::array<std::optional<AxisChoice>, 3> axes = AxisOptions(options.axes);
 
-  PluginRun run(options.plugin, nullptr);
+  const std::unique_ptr<khost::PluginSession> loaded = LoadPlugin(options.plugin, nullptr);
+  khost::PluginSession& run = *loaded;
   khost::Host& host = run.host();
   HostDocument* document = host.scene().NewDocument("reset");
   HostContainer* settings = run.Settings(document);
@@ -61,7 +62,7 @@ int RunReset(const ResetOptions& options, Console& console) {
   for (int axis = 0; axis < 3; ++axis) out << "  " << AxisSettings(containers, settings, axis);
   out << "\n";
   host.trace().Enable(true);
-  run.Press(document, HOST_COMMAND_RESET);
+  PressButton(run, document, HOST_COMMAND_RESET);
   host.trace().Enable(false);
   const std::vector<std::string> writes =
       host.trace().Only({"ContainerSetInt", "ContainerSetBool", "ContainerSetLink"});
@@ -71,7 +72,7 @@ int RunReset(const ResetOptions& options, Console& console) {
   for (int axis = 0; axis < 3; ++axis) out << "  " << AxisSettings(containers, settings, axis);
   out << "\n";
   const nlohmann::ordered_json after = SettingsJson(containers, settings);
-  run.Finish();
+  FinishCleanly(run);
   if (nlohmann::ordered_json* json = console.Json())
     (*json)["reset"] = {{"before", before}, {"written", writes}, {"after", after}};
   return kExitSuccess;

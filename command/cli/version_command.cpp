@@ -6,7 +6,7 @@
 #include <regex>
 
 #include "input_error.h"
-#include "plugin_run.h"
+#include "plugin_loading.h"
 #include "shared_options.h"
 #include "subcommand.h"
 
@@ -31,9 +31,9 @@ std::optional<BannerVersion> FindBannerVersion(const std::vector<std::string>& l
 int RunVersion(const std::string& plugin, Console& console) {
   console.Result() << "kestrum " << KESTRUM_VERSION << "\n";
   console.Result().flush();
-  PluginRun run(plugin, nullptr);
-  const std::vector<std::string> lines = run.host().ui().ConsoleLines();
-  run.Finish();
+  const std::unique_ptr<khost::PluginSession> run = LoadPlugin(plugin, nullptr);
+  const std::vector<std::string> lines = run->host().ui().ConsoleLines();
+  FinishCleanly(*run);
   const std::optional<BannerVersion> found = FindBannerVersion(lines);
   if (!found)
     throw HostFailure("the plug-in from " + plugin +

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "gltf_meshes.h"
-#include "plugin_run.h"
+#include "plugin_loading.h"
 #include "plugin_thread.h"
 #include "view_server.h"
 #include "view_state.h"

@@ -201,9 +201,9 @@ void SettingSet(const PySettings& settings, const std::string& name, const py::h
 
 // The panel in the form `info --json` and the view write, as Python lists and dicts.
 py::object PanelOf(PluginUse& plugin) {
-  kcommand::PluginRun& run = plugin.Run();
+  khost::PluginSession& run = plugin.Run();
   const khost::DescriptionLayout* layout =
-      run.host().plugins().RegisteredDescription(run.Tool().id);
+      run.host().plugins().RegisteredDescription(run.Tool()->id);
   if (layout == nullptr) return py::list();
   return py::module_::import("json").attr("loads")(kcommand::PanelJson(*layout).dump())["groups"];
 }
@@ -452,8 +452,8 @@ void BindPlugin(py::module_& m) {
            "Loads the plug-in from `folder` (default: the one shipped beside this module, else "
            "the one the kestrum command uses).")
       .def_property_readonly("folder", [](PluginUse& p) { return p.Shared()->Folder(); })
-      .def_property_readonly("name", [](PluginUse& p) { return p.Run().Tool().name; })
-      .def_property_readonly("help", [](PluginUse& p) { return p.Run().Tool().help; })
+      .def_property_readonly("name", [](PluginUse& p) { return p.Run().Tool()->name; })
+      .def_property_readonly("help", [](PluginUse& p) { return p.Run().Tool()->help; })
       .def_property_readonly("panel", &PanelOf,
                              "The panel the tool registered: groups of controls with their ids, "
                              "kinds, labels, defaults and choice values.")

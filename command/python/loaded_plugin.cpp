@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "input_error.h"
+#include "plugin_loading.h"
 #include "plugin_locations.h"
 
 namespace kpython {
@@ -39,10 +40,10 @@ std::shared_ptr<LoadedPlugin> LoadedPlugin::Acquire(const std::string& folder) {
 
 LoadedPlugin::LoadedPlugin(const std::string& folder) : folder_(folder) {
   kcommand::RequirePluginFolder(folder);
-  run_ = std::make_unique<kcommand::PluginRun>(folder, nullptr);
+  run_ = kcommand::LoadPlugin(folder, nullptr);
 }
 
-kcommand::PluginRun& LoadedPlugin::Run() {
+khost::PluginSession& LoadedPlugin::Run() {
   if (closed_)
     throw kcommand::HostFailure("the plug-in from " + folder_ +
                                 " is unloaded: its documents can no longer be used");
@@ -74,7 +75,7 @@ void LoadedPlugin::Close() {
   closed_ = true;
   holder_ = nullptr;
   keepHolder_ = nullptr;
-  run_->Finish();
+  kcommand::FinishCleanly(*run_);
 }
 
 PluginUse::PluginUse(const std::string& folder) : plugin_(LoadedPlugin::Acquire(folder)) {
@@ -85,7 +86,7 @@ PluginUse::~PluginUse() {
   if (!closed_) --plugin_->openUses_;
 }
 
-kcommand::PluginRun& PluginUse::Run() {
+khost::PluginSession& PluginUse::Run() {
   if (closed_)
     throw kcommand::HostFailure("this Plugin of " + plugin_->Folder() +
                                 " is closed: open another to use the plug-in");

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin_run.h"
+#include "plugin_loading.h"
 
 namespace kpython {
 
@@ -29,7 +29,7 @@ class LoadedPlugin {
   const std::string& Folder() const { return folder_; }
   bool Closed() const { return closed_; }
   // Throws HostFailure once the plug-in is unloaded.
-  kcommand::PluginRun& Run();
+  khost::PluginSession& Run();
 
   // The settings container, holding the settings of `owner` (a document). When another
   // owner held it, that owner's `keep` is called first to set its settings aside, then
@@ -47,7 +47,7 @@ class LoadedPlugin {
  private:
   friend class PluginUse;
   std::string folder_;
-  std::unique_ptr<kcommand::PluginRun> run_;
+  std::unique_ptr<khost::PluginSession> run_;
   const void* holder_ = nullptr;
   std::function<void()> keepHolder_;
   bool closed_ = false;
@@ -65,7 +65,7 @@ class PluginUse {
 
   const std::shared_ptr<LoadedPlugin>& Shared() const { return plugin_; }
   // Throws HostFailure once this hold is closed or the plug-in unloaded.
-  kcommand::PluginRun& Run();
+  khost::PluginSession& Run();
   // Throws HostFailure, as LoadedPlugin::Close, when this was the last open hold.
   void Close();
 

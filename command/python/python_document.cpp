@@ -44,7 +44,7 @@ Document::Document(std::shared_ptr<LoadedPlugin> plugin, std::string name)
 Document::~Document() { plugin_->Release(this); }
 
 kcommand::AlignmentSession& Document::Session() {
-  kcommand::PluginRun& run = plugin_->Run();
+  khost::PluginSession& run = plugin_->Run();
   if (session_) return *session_;
   session_ = std::make_unique<kcommand::AlignmentSession>(run, scene_, name_);
   // Saved after any number of presses and undos, as the view saves.
@@ -73,7 +73,7 @@ HostContainer* Document::Settings() {
 
 void Document::KeepSettings() {
   khost::Host& host = session_->host();
-  HostContainer* settings = session_->run().Settings(session_->objects().Document());
+  HostContainer* settings = session_->plugin().Settings(session_->objects().Document());
   KeptSettings kept;
   for (const auto& [id, entry] : host.containers().Entries(settings)) {
     KeptSetting setting{entry, std::nullopt};
@@ -91,7 +91,7 @@ void Document::RestoreSettings(HostContainer* settings) {
   khost::Containers& containers = host.containers();
   for (const auto& entry : containers.Entries(settings)) containers.Remove(settings, entry.first);
   if (!kept_) {
-    session_->run().session().WriteDefaultSettings(session_->objects().Document(), settings);
+    session_->plugin().WriteDefaultSettings(session_->objects().Document(), settings);
     kept_.emplace();
     WriteFileSettings();
     return;

@@ -10,33 +10,34 @@ namespace kcommand {
 
 AlignmentSession::AlignmentSession(const std::string& pluginFolder, SceneModel& scene,
                                    const std::string& fileName, std::ostream* console)
-    : ownRun_(std::make_unique<PluginRun>(pluginFolder, console)),
-      run_(*ownRun_),
-      objects_(run_.host().scene(), scene, fileName),
+    : ownPlugin_(LoadPlugin(pluginFolder, console)),
+      plugin_(*ownPlugin_),
+      objects_(plugin_.host().scene(), scene, fileName),
       fileName_(fileName) {}
 
-AlignmentSession::AlignmentSession(PluginRun& run, SceneModel& scene, const std::string& fileName)
-    : run_(run), objects_(run_.host().scene(), scene, fileName), fileName_(fileName) {}
+AlignmentSession::AlignmentSession(khost::PluginSession& plugin, SceneModel& scene,
+                                   const std::string& fileName)
+    : plugin_(plugin), objects_(plugin_.host().scene(), scene, fileName), fileName_(fileName) {}
 
 const khost::DescriptionLayout* AlignmentSession::Panel() {
-  return run_.host().plugins().RegisteredDescription(run_.Tool().id);
+  return plugin_.host().plugins().RegisteredDescription(plugin_.Tool()->id);
 }
 
 bool AlignmentSession::IsControlEnabled(int32_t controlId) {
-  return run_.session().IsControlEnabled(Settings(), controlId) != 0;
+  return plugin_.IsControlEnabled(Settings(), controlId) != 0;
 }
 
 void AlignmentSession::LinkObject(int32_t settingId, size_t index) {
-  run_.host().containers().SetLink(Settings(), settingId,
-                                   run_.host().scene().IdOf(objects_.Object(index)));
+  plugin_.host().containers().SetLink(Settings(), settingId,
+                                      plugin_.host().scene().IdOf(objects_.Object(index)));
 }
 
 void AlignmentSession::WriteAxis(int axis, const AxisChoice& choice) {
-  WriteAxisChoice(run_.host().containers(), Settings(), axis, choice);
+  WriteAxisChoice(plugin_.host().containers(), Settings(), axis, choice);
 }
 
 std::optional<AxisChoice> AlignmentSession::ReadAxis(int axis) {
-  return ReadAxisChoice(run_.host().containers(), Settings(), axis);
+  return ReadAxisChoice(plugin_.host().containers(), Settings(), axis);
 }
 
 std::optional<size_t> AlignmentSession::IndexOf(HostObject* object) {
@@ -48,8 +49,8 @@ std::optional<size_t> AlignmentSession::IndexOf(HostObject* object) {
 }
 
 int32_t AlignmentSession::PressButton(int32_t buttonId) {
-  const size_t stepsBefore = run_.host().scene().UndoSteps(objects_.Document());
-  const int32_t answer = run_.session().Press(objects_.Document(), Settings(), buttonId);
+  const size_t stepsBefore = plugin_.host().scene().UndoSteps(objects_.Document());
+  const int32_t answer = plugin_.Press(objects_.Document(), Settings(), buttonId);
   const khost::DescriptionElement* button = Panel() ? Panel()->Element(buttonId) : nullptr;
   RequireCarriedOut(answer, (button ? "'" + button->label + "' " : std::string("the press of ")) +
                                 std::to_string(buttonId));
@@ -61,7 +62,7 @@ std::string AlignmentSession::WhyNothingWillMove(int32_t buttonId) {
   if (buttonId != ALIGN_SELECTED && buttonId != HOST_COMMAND_ALIGN_OBJECT &&
       buttonId != HOST_COMMAND_ALIGN_OBJECT_ALT)
     return {};
-  khost::Containers& containers = run_.host().containers();
+  khost::Containers& containers = plugin_.host().containers();
   HostDocument* document = objects_.Document();
   if (!containers.GetObjectLink(Settings(), ALIGN_REFERENCE, document, kObjectKindObject))
     return "no reference is linked";
@@ -77,7 +78,7 @@ std::string AlignmentSession::WhyNothingWillMove(int32_t buttonId) {
 
 PressResult AlignmentSession::Observe(const std::function<void()>& press, bool checkUndo,
                                       const std::string& whyIdle) {
-  khost::Host& host = run_.host();
+  khost::Host& host = plugin_.host();
   const std::vector<uint64_t> before = objects_.PlacementFingerprints();
   std::vector<HostPlacement> placedBefore;
   if (checkUndo) placedBefore = objects_.Placements();
@@ -104,15 +105,15 @@ PressResult AlignmentSession::Observe(const std::function<void()>& press, bool c
   return result;
 }
 
-bool AlignmentSession::Undo() { return run_.host().scene().Undo(objects_.Document()); }
-bool AlignmentSession::Redo() { return run_.host().scene().Redo(objects_.Document()); }
+bool AlignmentSession::Undo() { return plugin_.host().scene().Undo(objects_.Document()); }
+bool AlignmentSession::Redo() { return plugin_.host().scene().Redo(objects_.Document()); }
 
 void AlignmentSession::Press(const AlignmentPress& press) {
   if (press.reference == kSelectionBox) {
     PressAgainstSelectionBox(press);
     return;
   }
-  const size_t stepsBefore = run_.host().scene().UndoSteps(objects_.Document());
+  const size_t stepsBefore = plugin_.host().scene().UndoSteps(objects_.Document());
   PressOn(objects_.Object(press.reference), press.object ? objects_.Object(*press.object) : nullptr,
           press.axes);
   RequireFinitePress(stepsBefore);
@@ -120,7 +121,7 @@ void AlignmentSession::Press(const AlignmentPress& press) {
 
 void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
                                const std::array<AxisChoice, 3>& axes) {
-  khost::Host& host = run_.host();
+  khost::Host& host = plugin_.host();
   host.containers().SetLink(Settings(), ALIGN_REFERENCE, host.scene().IdOf(reference));
   if (object)
     host.containers().SetLink(Settings(), ALIGN_OBJECT, host.scene().IdOf(object));
@@ -129,14 +130,14 @@ void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
   for (int axis = 0; axis < 3; ++axis) WriteAxis(axis, axes[static_cast<size_t>(axis)]);
   const int32_t button = object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED;
   if (!explain_) {
-    run_.Press(objects_.Document(), button);
+    kcommand::PressButton(plugin_, objects_.Document(), button);
     return;
   }
   khost::CallTrace& trace = host.trace();
   trace.Clear();
   trace.Enable(true);
   try {
-    run_.Press(objects_.Document(), button);
+    kcommand::PressButton(plugin_, objects_.Document(), button);
   } catch (...) {
     trace.Enable(false);
     trace.Clear();
@@ -152,7 +153,7 @@ void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
 void AlignmentSession::RequireFinitePress(size_t stepsBefore) {
   const std::vector<size_t> lost = objects_.WithoutFinitePlacement();
   if (lost.empty()) return;
-  khost::Scene& scene = run_.host().scene();
+  khost::Scene& scene = plugin_.host().scene();
   while (scene.UndoSteps(objects_.Document()) > stepsBefore && Undo()) {
   }
   RefuseNotFinite(lost);
@@ -189,7 +190,7 @@ std::string AlignmentSession::NamesOf(const std::vector<size_t>& indices) const 
 void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,
                                         const std::vector<HostPlacement>& before,
                                         const std::vector<HostPlacement>& after) {
-  khost::Scene& scene = run_.host().scene();
+  khost::Scene& scene = plugin_.host().scene();
   HostDocument* document = objects_.Document();
   const size_t steps = scene.UndoSteps(document) - std::min(stepsBefore, scene.UndoSteps(document));
   if (steps != 1)
@@ -211,12 +212,12 @@ void AlignmentSession::CheckOneUndoStep(size_t stepsBefore,
 
 void AlignmentSession::Finish() {
   objects_.ReadBack();
-  if (ownRun_) run_.Finish();
+  if (ownPlugin_) FinishCleanly(plugin_);
 }
 
 std::vector<std::string> AlignmentSession::End() {
-  if (!ownRun_) return {};
-  return run_.session().Finish();
+  if (!ownPlugin_) return {};
+  return plugin_.Finish();
 }
 
 }  // namespace kcommand

@@ -15,9 +15,9 @@
 
 #include "axis_choice.h"
 #include "description_layout.h"
-#include "object_names.h"
 #include "input_error.h"
-#include "plugin_run.h"
+#include "object_names.h"
+#include "plugin_loading.h"
 #include "press_explanation.h"
 #include "scene_in_host.h"
 #include "scene_model.h"
@@ -72,14 +72,14 @@ class AlignmentSession {
                    std::ostream* console);
   // A session in a run other sessions share (one plug-in load for many files); Finish
   // then reads the objects back and leaves the run open.
-  AlignmentSession(PluginRun& run, SceneModel& scene, const std::string& fileName);
+  AlignmentSession(khost::PluginSession& plugin, SceneModel& scene, const std::string& fileName);
 
-  PluginRun& run() { return run_; }
+  khost::PluginSession& plugin() { return plugin_; }
   SceneInHost& objects() { return objects_; }
-  khost::Host& host() { return run_.host(); }
-  const khost::RegisteredTool& Tool() const { return run_.Tool(); }
+  khost::Host& host() { return plugin_.host(); }
+  const khost::RegisteredTool& Tool() const { return *plugin_.Tool(); }
   // The tool's settings for presses in this scene's document.
-  HostContainer* Settings() { return run_.Settings(objects_.Document()); }
+  HostContainer* Settings() { return plugin_.Settings(objects_.Document()); }
   // The panel the tool registered; null when it registered none.
   const khost::DescriptionLayout* Panel();
   bool IsControlEnabled(int32_t controlId);
@@ -143,7 +143,7 @@ class AlignmentSession {
   void CheckOneUndoStep(size_t stepsBefore, const std::vector<HostPlacement>& before,
                         const std::vector<HostPlacement>& after);
 
-  // Reads the objects back into the scene and finishes the run (see PluginRun::Finish)
+  // Reads the objects back into the scene and finishes the run (see FinishCleanly)
   // when the session owns it.
   void Finish();
   // Ends the run the session owns without reading back; what the plug-in left behind,
@@ -177,8 +177,8 @@ class AlignmentSession {
   // An object's path, or what a temporary object stands for.
   std::string PathOf(HostObject* object);
 
-  std::unique_ptr<PluginRun> ownRun_;
-  PluginRun& run_;
+  std::unique_ptr<khost::PluginSession> ownPlugin_;
+  khost::PluginSession& plugin_;
   SceneInHost objects_;
   std::string fileName_;
   bool explain_ = false;

@@ -22,12 +22,12 @@ class AlignmentSession::Workflow {
  public:
   explicit Workflow(AlignmentSession& session)
       : session_(session),
-        scene_(session.run_.host().scene()),
+        scene_(session.plugin_.host().scene()),
         document_(session.objects_.Document()),
         stepsBefore_(scene_.UndoSteps(document_)) {
     for (size_t i = 0; i < kLinks.size(); ++i)
-      links_[i] = session_.run_.host().containers().GetObjectLink(session_.Settings(), kLinks[i],
-                                                                  document_, kObjectKindObject);
+      links_[i] = session_.plugin_.host().containers().GetObjectLink(session_.Settings(), kLinks[i],
+                                                                     document_, kObjectKindObject);
     scene_.BeginUndo(document_, "workflow");
   }
   Workflow(const Workflow&) = delete;
@@ -37,7 +37,7 @@ class AlignmentSession::Workflow {
       scene_.EndUndo(document_, "workflow");
       if (scene_.UndoSteps(document_) > stepsBefore_) scene_.Undo(document_);
     }
-    khost::Containers& containers = session_.run_.host().containers();
+    khost::Containers& containers = session_.plugin_.host().containers();
     for (size_t i = 0; i < kLinks.size(); ++i) {
       if (links_[i])
         containers.SetLink(session_.Settings(), kLinks[i], scene_.IdOf(links_[i]));
@@ -66,7 +66,7 @@ class AlignmentSession::TemporaryObject {
  public:
   TemporaryObject(AlignmentSession& session, const std::string& name, const HostVector& centre,
                   const HostVector& halfSizes)
-      : session_(session), scene_(session.run_.host().scene()) {
+      : session_(session), scene_(session.plugin_.host().scene()) {
     object_ = scene_.NewObject(session.objects_.Document(), "kestrum " + name);
     scene_.SetPosition(object_, centre);
     scene_.SetHalfSizes(object_, halfSizes);
@@ -100,13 +100,13 @@ bool Finite(const HostVector& v) {
 std::vector<size_t> AlignmentSession::Selection() const {
   std::vector<size_t> selected;
   for (size_t i = 0; i < objects_.Count(); ++i)
-    if (run_.host().scene().Selected(objects_.Object(i))) selected.push_back(i);
+    if (plugin_.host().scene().Selected(objects_.Object(i))) selected.push_back(i);
   return selected;
 }
 
 std::unique_ptr<AlignmentSession::TemporaryObject> AlignmentSession::UnionBox(
     const std::vector<size_t>& members, std::string name) {
-  khost::Scene& scene = run_.host().scene();
+  khost::Scene& scene = plugin_.host().scene();
   HostVector low{INFINITY, INFINITY, INFINITY};
   HostVector high{-INFINITY, -INFINITY, -INFINITY};
   for (const size_t member : members) {
@@ -193,7 +193,7 @@ GroupPress AlignmentSession::PressAsGroup(size_t reference, const std::vector<si
     Press({reference, members.front(), axes});
     return GroupPress::kPlainPress;
   }
-  khost::Scene& scene = run_.host().scene();
+  khost::Scene& scene = plugin_.host().scene();
   HostDocument* document = objects_.Document();
   // A member below another member is carried by that one, as in the host.
   const std::unordered_set<HostObject*> inGroup = [&] {
