@@ -3,7 +3,6 @@
 
 #include <memory>
 
-#include "description_layout.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
 #include "plugin_loading.h"

@@ -13,10 +13,10 @@ nlohmann::ordered_json VectorJson(const HostVector& v) {
 
 nlohmann::ordered_json WorldPlacementJson(const HostMatrix& world) {
   const double degrees = 180.0 / std::numbers::pi;
-  const HostVector angles = khost::RotationAngles(world);
+  const HostVector angles = kestrum::RotationAngles(world);
   return {{"position", VectorJson(world.offset)},
           {"rotation", VectorJson({angles.x * degrees, angles.y * degrees, angles.z * degrees})},
-          {"scale", VectorJson(khost::AxisLengths(world))}};
+          {"scale", VectorJson(kestrum::AxisLengths(world))}};
 }
 
 nlohmann::ordered_json MovedObjectsJson(const SceneInHost& objects,

@@ -9,7 +9,6 @@
 #include "json_number_text.h"
 #include "json_report.h"
 #include "progress.h"
-#include "scene.h"
 #include "scene_files.h"
 #include "scene_in_host.h"
 #include "shared_options.h"
@@ -67,8 +66,8 @@ int RunList(const ListOptions& options, Console& console) {
   const std::vector<std::string> notes = document->Notes();
   for (const std::string& note : notes) console.ShowNote(note);
   std::ostream& out = console.Result();
-  khost::Scene host;
-  SceneInHost objects(host, document->Scene(), document->FileName());
+  SceneWithoutPlugin placed(document->Scene(), document->FileName());
+  SceneInHost& objects = placed.objects();
   const std::vector<HostPlacement> placements = objects.Placements();
   if (nlohmann::ordered_json* json = console.Json()) {
     (*json)["files"] = {ListJson(*document, objects, placements, notes)};

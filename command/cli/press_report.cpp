@@ -34,7 +34,7 @@ std::string Point(const HostVector& v) {
 // World rotation in degrees about X, then Y, then Z, as the scene format gives it.
 HostVector WorldDegrees(const HostMatrix& world) {
   const double degrees = 180.0 / std::numbers::pi;
-  const HostVector angles = khost::RotationAngles(world);
+  const HostVector angles = kestrum::RotationAngles(world);
   return {angles.x * degrees, angles.y * degrees, angles.z * degrees};
 }
 

@@ -49,11 +49,11 @@ class AlignmentCommand : public ModuleFixture {
   static void ExpectSame(const std::vector<State>& expected, const std::vector<State>& actual) {
     for (size_t i = 0; i < expected.size(); ++i) {
       SCOPED_TRACE("object " + std::to_string(i));
-      EXPECT_TRUE(khost::SameBits(expected[i].position, actual[i].position));
-      EXPECT_TRUE(khost::SameBits(expected[i].rotation, actual[i].rotation));
-      EXPECT_TRUE(khost::SameBits(expected[i].scale, actual[i].scale));
-      EXPECT_TRUE(khost::SameBits(expected[i].local, actual[i].local));
-      EXPECT_TRUE(khost::SameBits(expected[i].world, actual[i].world));
+      EXPECT_TRUE(kestrum::SameBits(expected[i].position, actual[i].position));
+      EXPECT_TRUE(kestrum::SameBits(expected[i].rotation, actual[i].rotation));
+      EXPECT_TRUE(kestrum::SameBits(expected[i].scale, actual[i].scale));
+      EXPECT_TRUE(kestrum::SameBits(expected[i].local, actual[i].local));
+      EXPECT_TRUE(kestrum::SameBits(expected[i].world, actual[i].world));
       EXPECT_EQ(expected[i].parent, actual[i].parent);
     }
   }
@@ -145,7 +145,7 @@ TEST_F(AlignmentCommand, OneUndoPutsEveryObjectBackExactlyAndRedoAgain) {
   Press(ALIGN_SELECTED);
   const std::vector<State> after = States(objects);
   for (size_t i = 0; i < objects.size(); ++i)
-    ASSERT_FALSE(khost::SameBits(before[i].scale, after[i].scale)) << i;
+    ASSERT_FALSE(kestrum::SameBits(before[i].scale, after[i].scale)) << i;
 
   ASSERT_TRUE(scene().Undo(document));
   ExpectSame(before, States(objects));

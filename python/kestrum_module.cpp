@@ -1,0 +1,509 @@
+// The kestrum Python module: the plug-in, its documents, their objects and settings, as
+// Python objects over the session layer. Conversions only: every placement is the host's.
+
+#include <dlfcn.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "input_error.h"
+#include "kestrum_settings.h"
+#include "loaded_plugin.h"
+#include "plugin_locations.h"
+#include "python_document.h"
+#include "tool_panel.h"
+
+namespace py = pybind11;
+
+namespace kpython {
+namespace {
+
+using kcommand::InputError;
+
+// A handle on one object: the document and the object's place in its tree.
+struct PyObjectRef {
+  std::shared_ptr<Document> document;
+  TreePlace place;
+};
+
+struct PySettings {
+  std::shared_ptr<Document> document;
+};
+
+struct PyPressResult {
+  int32_t answer;
+  std::string summary;
+  py::list moved;
+  std::vector<std::string> opened;
+  std::vector<std::string> messages;
+};
+
+// The plug-in folder shipped beside the package (as in the Blender add-on) or beside this
+// module, else the one the command finds.
+std::string DefaultFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&DefaultFolder), &info) != 0 && info.dli_fname) {
+    const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
+    for (const std::filesystem::path& beside : {module.parent_path(), module}) {
+      const std::filesystem::path folder = beside / "plugins" / "kestrum";
+      std::error_code error;
+      if (std::filesystem::is_regular_file(folder / khost::PluginSession::kDefaultModuleFileName,
+                                           error))
+        return folder.string();
+    }
+  }
+  return kcommand::DefaultPluginFolder();
+}
+
+std::string TypeName(const py::handle& value) {
+  return py::str(py::type::handle_of(value).attr("__name__"));
+}
+
+double NumberFrom(const py::handle& value, const std::string& what) {
+  if (!py::isinstance<py::str>(value) && !py::isinstance<py::bytes>(value)) {
+    try {
+      return py::cast<double>(value);
+    } catch (const py::cast_error&) {
+    }
+  }
+  throw py::type_error(what + ": give numbers, not " + TypeName(value));
+}
+
+// Rows of four, as Blender's and numpy's matrices are written: the offset in the last
+// column, the bottom row 0 0 0 1.
+HostMatrix MatrixFrom(const py::handle& value, const char* what) {
+  const auto fail = [&] {
+    return InputError(std::string(what) +
+                      ": give a 4x4 matrix as four rows of four numbers, the bottom row 0 0 0 1");
+  };
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value))
+    throw py::type_error(std::string(what) + ": give four rows of four numbers, not " +
+                         TypeName(value));
+  const py::sequence rows = py::reinterpret_borrow<py::sequence>(value);
+  if (rows.size() != 4) throw fail();
+  double m[4][4];
+  for (size_t r = 0; r < 4; ++r) {
+    const py::object row = rows[r];
+    if (!py::isinstance<py::sequence>(row) || py::len(row) != 4) throw fail();
+    for (size_t c = 0; c < 4; ++c) m[r][c] = NumberFrom(row[py::int_(c)], what);
+  }
+  if (m[3][0] != 0 || m[3][1] != 0 || m[3][2] != 0 || m[3][3] != 1) throw fail();
+  return {{m[0][3], m[1][3], m[2][3]},
+          {m[0][0], m[1][0], m[2][0]},
+          {m[0][1], m[1][1], m[2][1]},
+          {m[0][2], m[1][2], m[2][2]}};
+}
+
+py::tuple MatrixTo(const HostMatrix& m) {
+  return py::make_tuple(py::make_tuple(m.axisX.x, m.axisY.x, m.axisZ.x, m.offset.x),
+                        py::make_tuple(m.axisX.y, m.axisY.y, m.axisZ.y, m.offset.y),
+                        py::make_tuple(m.axisX.z, m.axisY.z, m.axisZ.z, m.offset.z),
+                        py::make_tuple(0.0, 0.0, 0.0, 1.0));
+}
+
+kcommand::Vector3 VectorFrom(const py::handle& value, const char* what) {
+  if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value))
+    throw py::type_error(std::string(what) + ": give three numbers (x, y, z), not " +
+                         TypeName(value));
+  if (py::len(value) != 3) throw InputError(std::string(what) + ": give three numbers (x, y, z)");
+  const py::sequence v = py::reinterpret_borrow<py::sequence>(value);
+  return {NumberFrom(v[0], what), NumberFrom(v[1], what), NumberFrom(v[2], what)};
+}
+
+py::object ObjectOrNone(const std::shared_ptr<Document>& document, const ControlValue& value) {
+  if (const TreePlace* place = std::get_if<TreePlace>(&value))
+    return py::cast(PyObjectRef{document, *place});
+  return py::none();
+}
+
+ControlValue ControlFrom(const std::shared_ptr<Document>& document, const py::handle& value) {
+  if (value.is_none()) return std::monostate{};
+  if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
+  if (py::isinstance<py::int_>(value)) return value.cast<int32_t>();
+  if (py::isinstance<PyObjectRef>(value)) {
+    const PyObjectRef& object = value.cast<const PyObjectRef&>();
+    if (object.document != document)
+      throw InputError(document->Name() + ": '" + object.document->Model(object.place).name +
+                       "' is an object of another document");
+    return object.place;
+  }
+  throw py::type_error("a control takes an object, a value id, True or False, or None, not " +
+                       TypeName(value));
+}
+
+// Objects of `document`, in the order given.
+std::vector<TreePlace> PlacesFrom(const std::shared_ptr<Document>& document,
+                                  const py::iterable& objects) {
+  std::vector<TreePlace> places;
+  for (const py::handle& each : objects) {
+    const ControlValue value = ControlFrom(document, each);
+    if (!std::holds_alternative<TreePlace>(value))
+      throw InputError(document->Name() + ": a list of objects is expected");
+    places.push_back(std::get<TreePlace>(value));
+  }
+  return places;
+}
+
+// A button id as Python gives it; one beyond 32 bits names no control.
+int32_t ButtonId(const py::handle& id) {
+  const long long value = id.cast<long long>();
+  if (value < INT32_MIN || value > INT32_MAX)
+    throw InputError("press: the panel has no control " + std::to_string(value));
+  return static_cast<int32_t>(value);
+}
+
+// The settings by the names the command's options use.
+constexpr const char* kSettingNames[] = {"reference", "object", "x", "y", "z"};
+
+int AxisOfName(const std::string& name) {
+  for (int axis = 0; axis < 3; ++axis)
+    if (name.size() == 1 && name[0] == kcommand::kAxisLetters[static_cast<size_t>(axis)])
+      return axis;
+  return -1;
+}
+
+int32_t LinkOfName(const std::string& name) {
+  if (name == "reference") return ALIGN_REFERENCE;
+  if (name == "object") return ALIGN_OBJECT;
+  return 0;
+}
+
+py::object SettingGet(const PySettings& settings, const std::string& name) {
+  if (const int32_t link = LinkOfName(name))
+    return ObjectOrNone(settings.document, settings.document->Control(link));
+  const int axis = AxisOfName(name);
+  if (axis < 0) throw py::key_error(name);
+  const std::optional<kcommand::AxisChoice> choice = settings.document->Axis(axis);
+  return choice ? py::cast(kcommand::FormatAxisChoice(*choice)) : py::none();
+}
+
+void SettingSet(const PySettings& settings, const std::string& name, const py::handle& value) {
+  if (const int32_t link = LinkOfName(name)) {
+    if (!value.is_none() && !py::isinstance<PyObjectRef>(value))
+      throw InputError("settings['" + name + "']: give an object of the document or None");
+    settings.document->SetControl(link, ControlFrom(settings.document, value));
+    return;
+  }
+  const int axis = AxisOfName(name);
+  if (axis < 0) throw py::key_error(name);
+  const std::string text = py::isinstance<py::str>(value) ? value.cast<std::string>() : "";
+  const std::optional<kcommand::AxisChoice> choice = kcommand::ParseAxisChoice(text);
+  if (!choice)
+    throw InputError("settings['" + name + "']: '" + std::string(py::str(value)) +
+                     "' is not MODE[:SIDE] (MODE none, plus, center or minus; SIDE inside or "
+                     "outside)");
+  settings.document->SetAxis(axis, *choice);
+}
+
+// The panel in the form `info --json` and the view write, as Python lists and dicts.
+py::object PanelOf(PluginUse& plugin) {
+  khost::PluginSession& run = plugin.Run();
+  const khost::DescriptionLayout* layout =
+      run.host().plugins().RegisteredDescription(run.Tool()->id);
+  if (layout == nullptr) return py::list();
+  return py::module_::import("json").attr("loads")(kcommand::PanelJson(*layout).dump())["groups"];
+}
+
+py::list ObjectsOf(const std::shared_ptr<Document>& document,
+                   const std::vector<TreePlace>& places) {
+  py::list objects;
+  for (const TreePlace& place : places) objects.append(PyObjectRef{document, place});
+  return objects;
+}
+
+PyPressResult ResultOf(const std::shared_ptr<Document>& document, PressOutcome outcome) {
+  return PyPressResult{outcome.answer, std::move(outcome.summary),
+                       ObjectsOf(document, outcome.moved), std::move(outcome.opened),
+                       std::move(outcome.messages)};
+}
+
+void BindObject(py::module_& m) {
+  py::class_<PyObjectRef>(m, "Object", "An object of a document, as the host holds it.")
+      .def_property_readonly("name",
+                             [](const PyObjectRef& o) { return o.document->Model(o.place).name; })
+      .def_property_readonly(
+          "path", [](const PyObjectRef& o) { return o.document->Path(o.place); },
+          "Names from the top level down, separated by '/'.")
+      .def_property_readonly(
+          "parent",
+          [](const PyObjectRef& o) -> py::object {
+            if (o.place.size() <= 1) return py::none();
+            return py::cast(PyObjectRef{o.document, TreePlace(o.place.begin(), o.place.end() - 1)});
+          })
+      .def_property_readonly(
+          "world", [](const PyObjectRef& o) { return MatrixTo(o.document->World(o.place)); },
+          "World matrix, four rows of four, offset in the last column.")
+      .def_property_readonly(
+          "local", [](const PyObjectRef& o) { return MatrixTo(o.document->Local(o.place)); },
+          "Matrix in the parent's frame, four rows of four.")
+      .def_property_readonly("half_sizes",
+                             [](const PyObjectRef& o) {
+                               const HostVector h = o.document->HalfSizes(o.place);
+                               return py::make_tuple(h.x, h.y, h.z);
+                             })
+      .def_property_readonly(
+          "box_centre",
+          [](const PyObjectRef& o) -> py::object {
+            const auto& centre = o.document->Model(o.place).boxCentre;
+            if (!centre) return py::none();
+            return py::make_tuple((*centre)[0], (*centre)[1], (*centre)[2]);
+          },
+          "The box's centre in the object's own frame; None: its origin.")
+      .def_property(
+          "selected", [](const PyObjectRef& o) { return o.document->Selected(o.place); },
+          [](const PyObjectRef& o, bool selected) { o.document->SetSelected(o.place, selected); })
+      .def("__eq__",
+           [](const PyObjectRef& a, const PyObjectRef& b) {
+             return a.document == b.document && a.place == b.place;
+           })
+      .def("__hash__",
+           [](const PyObjectRef& o) {
+             return py::hash(py::make_tuple(reinterpret_cast<uintptr_t>(o.document.get()),
+                                            py::tuple(py::cast(o.place))));
+           })
+      .def("__repr__", [](const PyObjectRef& o) {
+        return "<kestrum.Object '" + o.document->Path(o.place) + "'>";
+      });
+}
+
+void BindSettings(py::module_& m) {
+  py::class_<PySettings>(m, "Settings",
+                         "The tool's settings of one document by name: 'reference' and "
+                         "'object' hold objects, 'x', 'y' and 'z' a placement such as "
+                         "'plus:outside'.")
+      .def("__getitem__", &SettingGet)
+      .def("__setitem__", &SettingSet)
+      .def("__delitem__",
+           [](const PySettings& s, const std::string& name) {
+             if (!LinkOfName(name))
+               throw InputError("settings['" + name +
+                                "']: only 'reference' and 'object' can be unset; set an axis "
+                                "to 'none'");
+             s.document->SetControl(LinkOfName(name), std::monostate{});
+           })
+      .def("__contains__",
+           [](const PySettings&, const std::string& name) {
+             return LinkOfName(name) != 0 || AxisOfName(name) >= 0;
+           })
+      .def("__iter__",
+           [](const PySettings&) {
+             return py::iter(py::make_tuple(kSettingNames[0], kSettingNames[1], kSettingNames[2],
+                                            kSettingNames[3], kSettingNames[4]));
+           })
+      .def("__len__", [](const PySettings&) { return std::size(kSettingNames); })
+      .def("keys", [](const PySettings&) {
+        return py::make_tuple(kSettingNames[0], kSettingNames[1], kSettingNames[2],
+                              kSettingNames[3], kSettingNames[4]);
+      });
+}
+
+void BindPressResult(py::module_& m) {
+  py::class_<PyPressResult>(m, "PressResult", "What a press did.")
+      .def_readonly("answer", &PyPressResult::answer, "The tool's answer to the press.")
+      .def_readonly("summary", &PyPressResult::summary,
+                    "What moved ('2 objects moved'), or why nothing did ('nothing moved: no "
+                    "axis is chosen').")
+      .def_readonly("moved", &PyPressResult::moved, "The objects whose placement changed.")
+      .def_readonly("opened", &PyPressResult::opened, "Files the tool asked the host to open.")
+      .def_readonly("messages", &PyPressResult::messages, "Messages the tool showed.");
+}
+
+using PyDocumentClass = py::class_<Document, std::shared_ptr<Document>>;
+
+// A document's objects: adding, finding and listing them.
+PyDocumentClass BindDocument(py::module_& m) {
+  return PyDocumentClass(m, "Document",
+                         "A scene in the host: objects, the tool's settings, undo and redo.")
+      .def_property_readonly("name", &Document::Name)
+      .def(
+          "add",
+          [](const std::shared_ptr<Document>& d, const std::string& name, const py::object& parent,
+             const py::object& matrix, const py::object& boxCentre, const py::object& halfSizes,
+             bool selected) {
+            NewObject object;
+            object.name = name;
+            if (!parent.is_none()) {
+              if (!py::isinstance<PyObjectRef>(parent))
+                throw InputError("add: parent: give an object of the document or None");
+              object.parent = std::get<TreePlace>(ControlFrom(d, parent));
+            }
+            if (!matrix.is_none()) object.local = MatrixFrom(matrix, "add: matrix");
+            if (!boxCentre.is_none()) object.boxCentre = VectorFrom(boxCentre, "add: box_centre");
+            object.halfSizes = VectorFrom(halfSizes, "add: half_sizes");
+            object.selected = selected;
+            return PyObjectRef{d, d->Add(object)};
+          },
+          py::arg("name"), py::kw_only(), py::arg("parent") = py::none(),
+          py::arg("matrix") = py::none(), py::arg("box_centre") = py::none(),
+          py::arg("half_sizes") = py::make_tuple(0.0, 0.0, 0.0), py::arg("selected") = false,
+          "Adds an object: `matrix` places it in its parent's frame; its box has `half_sizes` "
+          "and is centred at `box_centre` in its own frame (None: its origin).")
+      .def_property_readonly(
+          "objects", [](const std::shared_ptr<Document>& d) { return ObjectsOf(d, d->Objects()); },
+          "Every object, each before its children.")
+      .def(
+          "find",
+          [](const std::shared_ptr<Document>& d, const std::string& name) {
+            return PyObjectRef{d, d->Find(name)};
+          },
+          py::arg("name"), "The one object with this name, or at this path ('Table/Top').")
+      .def("__getitem__",
+           [](const std::shared_ptr<Document>& d, const std::string& name) {
+             return PyObjectRef{d, d->Find(name)};
+           })
+      .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Objects().size(); })
+      .def("__iter__",
+           [](const std::shared_ptr<Document>& d) { return py::iter(ObjectsOf(d, d->Objects())); });
+}
+
+// A document's settings and any control of the panel.
+void BindDocumentSettings(PyDocumentClass& document) {
+  document
+      .def_property_readonly("settings",
+                             [](const std::shared_ptr<Document>& d) { return PySettings{d}; })
+      .def(
+          "control",
+          [](const std::shared_ptr<Document>& d, int32_t id) {
+            const ControlValue value = d->Control(id);
+            if (const int32_t* choice = std::get_if<int32_t>(&value)) return py::cast(*choice);
+            if (const bool* flag = std::get_if<bool>(&value)) return py::cast(*flag);
+            return ObjectOrNone(d, value);
+          },
+          py::arg("id"), "A panel control's value by its id: an object, a value id or a flag.")
+      .def(
+          "set_control",
+          [](const std::shared_ptr<Document>& d, int32_t id, const py::object& value) {
+            d->SetControl(id, ControlFrom(d, value));
+          },
+          py::arg("id"), py::arg("value"));
+}
+
+// Presses, workflows, undo and saving.
+void BindDocumentPresses(PyDocumentClass& document) {
+  document
+      .def(
+          "press",
+          [](const std::shared_ptr<Document>& d, const py::object& button, bool checkUndo) {
+            if (py::isinstance<py::bool_>(button) ||
+                !(py::isinstance<py::str>(button) || py::isinstance<py::int_>(button)))
+              throw py::type_error("press: give a button's label or id, not " + TypeName(button));
+            const int32_t id = py::isinstance<py::str>(button)
+                                   ? d->Button(button.cast<std::string>())
+                                   : ButtonId(button);
+            return ResultOf(d, d->Press(id, checkUndo));
+          },
+          py::arg("button"), py::kw_only(), py::arg("check_undo") = false,
+          "Presses a panel button by its label ('align selected', 'align object', 'reset', "
+          "'help') or id. With check_undo, also checks that one undo puts every object back "
+          "and one redo places them again.")
+      .def(
+          "stack",
+          [](const std::shared_ptr<Document>& d, const py::iterable& objects, bool checkUndo) {
+            return ResultOf(d, d->Stack(PlacesFrom(d, objects), checkUndo));
+          },
+          py::arg("objects"), py::kw_only(), py::arg("check_undo") = false,
+          "Stacks the objects, in the order given: the first on the linked reference, each "
+          "next one on the one before, with the settings' axes; one undo step.")
+      .def(
+          "press_as_group",
+          [](const std::shared_ptr<Document>& d, const std::optional<py::iterable>& members,
+             bool checkUndo) {
+            std::optional<std::vector<TreePlace>> places;
+            if (members) places = PlacesFrom(d, *members);
+            return ResultOf(d, d->PressAsGroup(places, checkUndo));
+          },
+          py::arg("members") = py::none(), py::kw_only(), py::arg("check_undo") = false,
+          "Moves the members (by default the selection) as one rigid body against the linked "
+          "reference, with the settings' axes; one undo step. One member is a plain 'align "
+          "object' press; none presses nothing (answer 0).")
+      .def(
+          "press_against_selection",
+          [](const std::shared_ptr<Document>& d, bool checkUndo) {
+            return ResultOf(d, d->PressAgainstSelection(checkUndo));
+          },
+          py::kw_only(), py::arg("check_undo") = false,
+          "'Align selected' against the selected objects' common box instead of the "
+          "reference, with the settings' axes: for example y='minus' puts each on the lowest "
+          "bottom among them. One undo step.")
+      .def("undo", &Document::Undo, "One step back; False when there is none.")
+      .def("redo", &Document::Redo, "One step forward; False when there is none.")
+      .def_property_readonly("undo_steps", &Document::UndoSteps)
+      .def_property_readonly("redo_steps", &Document::RedoSteps)
+      .def("save", &Document::Save, py::arg("path"),
+           "Writes the scene in the format it was read in (a built one: the one the name's "
+           "extension asks for), whole or not at all.");
+}
+
+void BindPlugin(py::module_& m) {
+  py::class_<PluginUse, std::shared_ptr<PluginUse>>(
+      m, "Plugin",
+      "The plug-in loaded into a host. Use it in a with statement: leaving it unloads the "
+      "plug-in and raises PluginFailure when it left anything behind. Plugin objects of one "
+      "folder share one load, unloaded when the last of them closes; one of another folder "
+      "is refused while it is loaded.")
+      .def(py::init([](const std::optional<std::string>& folder) {
+             return std::make_shared<PluginUse>(folder.value_or(DefaultFolder()));
+           }),
+           py::arg("folder") = py::none(),
+           "Loads the plug-in from `folder` (default: the one shipped beside this module, else "
+           "the one the kestrum command uses).")
+      .def_property_readonly("folder", [](PluginUse& p) { return p.Shared()->Folder(); })
+      .def_property_readonly("name", [](PluginUse& p) { return p.Run().Tool()->name; })
+      .def_property_readonly("help", [](PluginUse& p) { return p.Run().Tool()->help; })
+      .def_property_readonly("panel", &PanelOf,
+                             "The panel the tool registered: groups of controls with their ids, "
+                             "kinds, labels, defaults and choice values.")
+      .def_property_readonly("console",
+                             [](PluginUse& p) { return p.Run().host().ui().ConsoleLines(); })
+      .def(
+          "open",
+          [](PluginUse& p, const std::string& path, const std::string& boxes) {
+            if (boxes != "geometry" && boxes != "origin")
+              throw InputError("open: boxes='" + boxes + "': give 'geometry' or 'origin'");
+            p.Run();
+            return std::make_shared<Document>(p.Shared(), path,
+                                              boxes == "origin"
+                                                  ? kcommand::BoxPlacement::kOrigin
+                                                  : kcommand::BoxPlacement::kGeometry);
+          },
+          py::arg("path"), py::kw_only(), py::arg("boxes") = "geometry",
+          "A document of a scene file the kestrum command reads (JSON, .gltf, .glb).")
+      .def(
+          "new_document",
+          [](PluginUse& p, const std::string& name) {
+            p.Run();
+            return std::make_shared<Document>(p.Shared(), name);
+          },
+          py::arg("name") = "Untitled", "An empty document to add objects to.")
+      .def("close", &PluginUse::Close,
+           "Unloads the plug-in when no other Plugin holds it; raises PluginFailure listing "
+           "what it left behind.")
+      .def("__enter__", [](const std::shared_ptr<PluginUse>& p) { return p; })
+      .def("__exit__", [](PluginUse& p, const py::args&) {
+        p.Close();
+        return false;
+      });
+}
+
+}  // namespace
+}  // namespace kpython
+
+// The native part of the kestrum package, whose __init__.py gives its names.
+PYBIND11_MODULE(_kestrum, m) {
+  using namespace kpython;
+  m.doc() =
+      "Kestrum, the object alignment tool, from Python: load the plug-in, open or build a "
+      "document, set the tool's settings, press its buttons, undo, redo and save.";
+  py::register_exception<kcommand::InputError>(m, "InputError", PyExc_ValueError);
+  py::register_exception<kcommand::HostFailure>(m, "PluginFailure", PyExc_RuntimeError);
+  BindObject(m);
+  BindSettings(m);
+  BindPressResult(m);
+  PyDocumentClass document = BindDocument(m);
+  BindDocumentSettings(document);
+  BindDocumentPresses(document);
+  BindPlugin(m);
+}

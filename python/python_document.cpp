@@ -1,0 +1,446 @@
+#include "python_document.h"
+
+#include <algorithm>
+#include <numbers>
+
+#include "host_values.h"
+#include "input_error.h"
+#include "kestrum_settings.h"
+#include "output_files.h"
+#include "scene_files.h"
+#include "transform.h"
+
+namespace kpython {
+namespace {
+
+using kcommand::HostFailure;
+using kcommand::InputError;
+using kcommand::SceneObject;
+using kcommand::Vector3;
+
+constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+
+// The object's own frame from the frame the host was shown (at its box centre).
+HostMatrix Unshown(const HostMatrix& shown, const kcommand::Vector3* centre) {
+  if (centre == nullptr) return shown;
+  HostMatrix back = kestrum::IdentityMatrix();
+  back.offset = {-(*centre)[0], -(*centre)[1], -(*centre)[2]};
+  return kestrum::Multiply(shown, back);
+}
+
+}  // namespace
+
+Document::Document(std::shared_ptr<LoadedPlugin> plugin, const std::string& path,
+                   kcommand::BoxPlacement boxes)
+    : plugin_(std::move(plugin)),
+      file_(kcommand::ReadSceneDocument(path, {std::nullopt, boxes})),
+      scene_(file_->Scene()) {
+  name_ = file_->FileName();
+}
+
+Document::Document(std::shared_ptr<LoadedPlugin> plugin, std::string name)
+    : plugin_(std::move(plugin)), name_(std::move(name)), scene_(built_) {}
+
+Document::~Document() { plugin_->Release(this); }
+
+kcommand::AlignmentSession& Document::Session() {
+  khost::PluginSession& run = plugin_->Run();
+  if (session_) return *session_;
+  session_ = std::make_unique<kcommand::AlignmentSession>(run, scene_, name_);
+  // Saved after any number of presses and undos, as the view saves.
+  session_->objects().KeepValuesAsRead();
+  places_.clear();
+  placeIndex_.clear();
+  places_.reserve(session_->objects().Count());
+  std::vector<size_t> children;  // per index: children placed so far
+  size_t topLevel = 0;
+  kcommand::WalkObjects(scene_, [&](SceneObject&, size_t index, std::optional<size_t> parent) {
+    TreePlace place = parent ? places_[*parent] : TreePlace{};
+    place.push_back(parent ? children[*parent]++ : topLevel++);
+    placeIndex_.emplace(place, index);
+    places_.push_back(std::move(place));
+    children.push_back(0);
+  });
+  return *session_;
+}
+
+HostContainer* Document::Settings() {
+  HostDocument* document = Session().objects().Document();
+  return plugin_->SettingsFor(
+      this, document, [this] { KeepSettings(); },
+      [this](HostContainer* settings) { RestoreSettings(settings); });
+}
+
+void Document::KeepSettings() {
+  khost::Host& host = session_->host();
+  HostContainer* settings = session_->plugin().Settings(session_->objects().Document());
+  KeptSettings kept;
+  for (const auto& [id, entry] : host.containers().Entries(settings)) {
+    KeptSetting setting{entry, std::nullopt};
+    if (entry.kind == khost::Containers::Kind::kLink)
+      for (size_t i = 0; i < session_->objects().Count() && !setting.linked; ++i)
+        if (host.scene().IdOf(session_->objects().Object(i)) == entry.link)
+          setting.linked = places_[i];
+    kept.emplace(id, setting);
+  }
+  kept_ = std::move(kept);
+}
+
+void Document::RestoreSettings(HostContainer* settings) {
+  khost::Host& host = session_->host();
+  khost::Containers& containers = host.containers();
+  for (const auto& entry : containers.Entries(settings)) containers.Remove(settings, entry.first);
+  if (!kept_) {
+    session_->plugin().WriteDefaultSettings(session_->objects().Document(), settings);
+    kept_.emplace();
+    WriteFileSettings();
+    return;
+  }
+  for (const auto& [id, setting] : *kept_) {
+    switch (setting.entry.kind) {
+      case khost::Containers::Kind::kInt:
+        containers.SetInt(settings, id, setting.entry.integer);
+        break;
+      case khost::Containers::Kind::kBool:
+        containers.SetBool(settings, id, setting.entry.truth);
+        break;
+      case khost::Containers::Kind::kLink:
+        if (setting.linked) session_->LinkObject(id, IndexOf(*setting.linked));
+        break;
+    }
+  }
+}
+
+// The tool settings a scene file carries, as the view takes them.
+void Document::WriteFileSettings() {
+  try {
+    Panel().Apply(scene_.tool);
+  } catch (const InputError& error) {
+    throw InputError(name_ + ": " + error.what());
+  }
+}
+
+size_t Document::IndexOf(const TreePlace& place) {
+  Session();
+  const auto found = placeIndex_.find(place);
+  if (found == placeIndex_.end())
+    throw InputError(name_ + ": the object is no longer in this document");
+  return found->second;
+}
+
+TreePlace Document::PlaceOf(size_t index) {
+  Session();
+  return places_[index];
+}
+
+TreePlace Document::Add(const NewObject& object) {
+  if (object.name.empty()) throw InputError(name_ + ": add: an object needs a name");
+  const std::string adding = name_ + ": add: '" + object.name + "': ";
+  std::vector<SceneObject>* siblings = &scene_.objects;
+  size_t depth = 1;
+  HostMatrix world = kestrum::IdentityMatrix();
+  if (object.parent) {
+    siblings = &ModelOf(*object.parent).children;
+    depth += object.parent->size();
+    world = ModelWorld(*object.parent);
+  }
+  if (depth > kcommand::kMaxObjectNesting)
+    throw InputError(adding + "it would lie " + std::to_string(depth) +
+                     " objects deep, more than the " + std::to_string(kcommand::kMaxObjectNesting) +
+                     " a scene may nest");
+  if (object.local && !kcommand::IsFinite(*object.local))
+    throw InputError(adding + "matrix: every value must be a finite number");
+  if (object.boxCentre && !kcommand::IsFinite(kcommand::ToHost(*object.boxCentre)))
+    throw InputError(adding + "box_centre: give three finite numbers");
+  const kcommand::Vector3& half = object.halfSizes;
+  if (!kcommand::IsFinite(kcommand::ToHost(half)) || half[0] < 0 || half[1] < 0 || half[2] < 0)
+    throw InputError(adding +
+                     "half_sizes: give three finite numbers of 0 or more, half the box's size "
+                     "along each of the object's axes");
+  if (!kcommand::IsFinite(
+          kestrum::Multiply(world, object.local.value_or(kestrum::IdentityMatrix()))))
+    throw InputError(adding +
+                     "its world matrix would not be finite (position or scale too large along "
+                     "its parents)");
+  const TreePlace parentPlace = object.parent.value_or(TreePlace{});
+  auto [names, first] = siblingNames_.try_emplace(parentPlace);
+  if (first)
+    for (const SceneObject& sibling : *siblings) names->second.insert(sibling.name);
+  if (names->second.count(object.name) != 0)
+    throw InputError(
+        adding +
+        (object.parent ? "'" + ModelOf(*object.parent).name + "'" : std::string("the top level")) +
+        " already holds an object of that name; objects under one parent have "
+        "names of their own, so that a path names one object");
+  if (session_) {
+    if (const size_t steps = UndoSteps(); steps > 0)
+      throw InputError(adding +
+                       "objects are added before the presses that move anything, and this "
+                       "document holds " +
+                       std::to_string(steps) + " undo steps");
+    // The host document is built again on next use, with the settings as they are.
+    session_->objects().ReadBack();
+    if (plugin_->Holds(this)) KeepSettings();
+    plugin_->Release(this);
+    panel_.reset();
+    session_.reset();
+  }
+  SceneObject added;
+  added.name = object.name;
+  if (object.local) {
+    const HostMatrix& m = *object.local;
+    added.localMatrix = kcommand::LocalMatrix{kcommand::Vector3{m.offset.x, m.offset.y, m.offset.z},
+                                              kcommand::Vector3{m.axisX.x, m.axisX.y, m.axisX.z},
+                                              kcommand::Vector3{m.axisY.x, m.axisY.y, m.axisY.z},
+                                              kcommand::Vector3{m.axisZ.x, m.axisZ.y, m.axisZ.z}};
+  }
+  if (object.boxCentre) added.boxCentre = *object.boxCentre;
+  added.halfSize = object.halfSizes;
+  added.selected = object.selected;
+  TreePlace place = parentPlace;
+  place.push_back(siblings->size());
+  siblings->push_back(std::move(added));
+  names->second.insert(object.name);
+  return place;
+}
+
+HostMatrix Document::ModelWorld(const TreePlace& place) {
+  HostMatrix world = kestrum::IdentityMatrix();
+  std::vector<SceneObject>* siblings = &scene_.objects;
+  for (const size_t i : place) {
+    const SceneObject& object = (*siblings)[i];
+    const Vector3& d = object.rotationDegrees;
+    const HostMatrix local =
+        object.localMatrix
+            ? kcommand::ToHost(*object.localMatrix)
+            : kestrum::ComposeTransform(
+                  kcommand::ToHost(object.position),
+                  {d[0] * kRadiansPerDegree, d[1] * kRadiansPerDegree, d[2] * kRadiansPerDegree},
+                  kcommand::ToHost(object.scale));
+    world = kestrum::Multiply(world, local);
+    siblings = &(*siblings)[i].children;
+  }
+  return world;
+}
+
+std::vector<TreePlace> Document::Objects() {
+  Session();
+  return places_;
+}
+
+TreePlace Document::Find(const std::string& name) {
+  try {
+    return PlaceOf(kcommand::ResolveObject(Session().objects().Entries(), name));
+  } catch (const InputError& error) {
+    throw InputError(name_ + ": " + error.what());
+  }
+}
+
+const SceneObject& Document::Model(const TreePlace& place) { return ModelOf(place); }
+
+SceneObject& Document::ModelOf(const TreePlace& place) {
+  std::vector<SceneObject>* siblings = &scene_.objects;
+  SceneObject* object = nullptr;
+  for (size_t i : place) {
+    if (i >= siblings->size()) throw InputError(name_ + ": the object is not in this document");
+    object = &(*siblings)[i];
+    siblings = &object->children;
+  }
+  if (object == nullptr) throw InputError(name_ + ": the object is not in this document");
+  return *object;
+}
+
+std::string Document::Path(const TreePlace& place) {
+  return Session().objects().Entries()[IndexOf(place)].path;
+}
+
+HostMatrix Document::World(const TreePlace& place) {
+  kcommand::SceneInHost& objects = Session().objects();
+  const size_t index = IndexOf(place);
+  return Unshown(session_->host().scene().WorldMatrix(objects.Object(index)),
+                 objects.ShownCentre(*objects.Entries()[index].object));
+}
+
+HostMatrix Document::Local(const TreePlace& place) {
+  const HostMatrix world = World(place);
+  if (place.size() == 1) return world;
+  HostMatrix parentInverse;
+  const TreePlace parent(place.begin(), place.end() - 1);
+  if (!kestrum::Invert(World(parent), &parentInverse))
+    throw HostFailure(name_ + ": '" + Path(parent) +
+                      "' has a world matrix that cannot be inverted");
+  return kestrum::Multiply(parentInverse, world);
+}
+
+HostVector Document::HalfSizes(const TreePlace& place) {
+  return Session().host().scene().HalfSizes(HostOf(place));
+}
+
+bool Document::Selected(const TreePlace& place) {
+  return Session().host().scene().Selected(HostOf(place));
+}
+
+void Document::SetSelected(const TreePlace& place, bool selected) {
+  Session().host().scene().SetSelected(HostOf(place), selected);
+}
+
+kcommand::ToolPanel& Document::Panel() {
+  Session();
+  if (!panel_) panel_ = std::make_unique<kcommand::ToolPanel>(*session_);
+  return *panel_;
+}
+
+ControlValue Document::Control(int32_t id) {
+  kcommand::ToolPanel& panel = Panel();
+  Settings();
+  const kcommand::PanelValue value = panel.Value(id);
+  if (const auto* linked = std::get_if<kcommand::LinkedObject>(&value))
+    return places_[linked->index];
+  if (const int32_t* choice = std::get_if<int32_t>(&value)) return *choice;
+  if (const bool* flag = std::get_if<bool>(&value)) return *flag;
+  return std::monostate{};
+}
+
+void Document::SetControl(int32_t id, const ControlValue& value) {
+  kcommand::ToolPanel& panel = Panel();
+  Settings();
+  kcommand::PanelValue set;
+  if (const TreePlace* place = std::get_if<TreePlace>(&value))
+    set = kcommand::LinkedObject{IndexOf(*place)};
+  else if (const int32_t* choice = std::get_if<int32_t>(&value))
+    set = *choice;
+  else if (const bool* flag = std::get_if<bool>(&value))
+    set = *flag;
+  panel.Set(id, set);
+}
+
+std::optional<kcommand::AxisChoice> Document::Axis(int axis) {
+  Settings();
+  return session_->ReadAxis(axis);
+}
+
+void Document::SetAxis(int axis, const kcommand::AxisChoice& choice) {
+  Settings();
+  session_->WriteAxis(axis, choice);
+}
+
+int32_t Document::Button(const std::string& label) {
+  try {
+    return Panel().Button(label).id;
+  } catch (const InputError& error) {
+    throw InputError(std::string("press: ") + error.what());
+  }
+}
+
+PressOutcome Document::Press(int32_t buttonId, bool checkUndo) {
+  const khost::DescriptionElement& button = Panel().Control(buttonId);
+  if (button.kind != khost::ElementKind::kButton)
+    throw InputError("press: control " + std::to_string(buttonId) + " (" + button.label +
+                     ") is not a button");
+  Settings();  // documents share one plug-in: this one's settings go into its container first
+  int32_t answer = 0;
+  return Observed([&] { answer = session_->PressButton(buttonId); },
+                  session_->WhyNothingWillMove(buttonId), checkUndo, answer);
+}
+
+PressOutcome Document::Observed(const std::function<void()>& press, const std::string& whyIdle,
+                                bool checkUndo, const int32_t& answer) {
+  kcommand::PressResult result = Session().Observe(press, checkUndo, whyIdle);
+  PressOutcome outcome;
+  outcome.answer = answer;
+  for (const size_t index : result.moved) outcome.moved.push_back(places_[index]);
+  outcome.opened = std::move(result.opened);
+  outcome.messages = std::move(result.messages);
+  outcome.summary = std::move(result.summary);
+  return outcome;
+}
+
+size_t Document::LinkedReference() {
+  const ControlValue linked = Control(ALIGN_REFERENCE);
+  if (!std::holds_alternative<TreePlace>(linked))
+    throw InputError(name_ + ": no reference is linked: set settings[\"reference\"] first");
+  return IndexOf(std::get<TreePlace>(linked));
+}
+
+std::array<kcommand::AxisChoice, 3> Document::SettingsAxes() {
+  std::array<kcommand::AxisChoice, 3> axes{};
+  for (int axis = 0; axis < 3; ++axis)
+    axes[static_cast<size_t>(axis)] = Axis(axis).value_or(kcommand::AxisChoice{});
+  return axes;
+}
+
+PressOutcome Document::Stack(const std::vector<TreePlace>& objects, bool checkUndo) {
+  const size_t reference = LinkedReference();
+  std::vector<size_t> indices;
+  for (const TreePlace& place : objects) indices.push_back(IndexOf(place));
+  const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  const int32_t answer = 1;
+  return Observed([&] { session_->Stack(reference, indices, axes); }, WhyIdle(axes), checkUndo,
+                  answer);
+}
+
+PressOutcome Document::PressAsGroup(const std::optional<std::vector<TreePlace>>& members,
+                                    bool checkUndo) {
+  const size_t reference = LinkedReference();
+  std::vector<size_t> indices;
+  if (members)
+    for (const TreePlace& place : *members) indices.push_back(IndexOf(place));
+  else
+    indices = session_->Selection();
+  const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  int32_t answer = 0;
+  std::string whyIdle =
+      indices.empty() ? "no object is selected, so there is no group to move" : WhyIdle(axes);
+  return Observed(
+      [&] {
+        answer =
+            session_->PressAsGroup(reference, indices, axes) != kcommand::GroupPress::kNoMembers;
+      },
+      whyIdle, checkUndo, answer);
+}
+
+PressOutcome Document::PressAgainstSelection(bool checkUndo) {
+  Settings();
+  const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
+  const int32_t answer = 1;
+  return Observed(
+      [&] {
+        session_->Press({kcommand::kSelectionBox, std::nullopt, axes});
+      },
+      WhyIdle(axes), checkUndo, answer);
+}
+
+std::string Document::WhyIdle(const std::array<kcommand::AxisChoice, 3>& axes) {
+  const auto none = [](const kcommand::AxisChoice& axis) {
+    return axis.mode == kcommand::AxisMode::kNone;
+  };
+  return std::all_of(axes.begin(), axes.end(), none) ? "no axis is chosen" : "";
+}
+
+bool Document::Undo() { return Session().Undo(); }
+bool Document::Redo() { return Session().Redo(); }
+
+size_t Document::UndoSteps() {
+  return Session().host().scene().UndoSteps(session_->objects().Document());
+}
+
+size_t Document::RedoSteps() {
+  return Session().host().scene().RedoSteps(session_->objects().Document());
+}
+
+void Document::Save(const std::string& path) {
+  kcommand::SceneInHost& objects = Session().objects();
+  session_->RequireFinitePlacements();
+  objects.ReadBack();
+  if (file_) {
+    kcommand::CheckOutputFormat(*file_, path);
+    kcommand::WriteFileAtomically(path, file_->Serialise(path));
+    return;
+  }
+  const std::optional<kcommand::SceneFormat> format = kcommand::FormatFromExtension(path);
+  if (!format)
+    throw InputError(path + ": name the file .json, .gltf or .glb: its extension picks the format");
+  kcommand::WriteFileAtomically(path, kcommand::SerialiseNewScene(scene_, *format, path));
+}
+
+}  // namespace kpython

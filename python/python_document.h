@@ -1,0 +1,162 @@
+#pragma once
+// A scene as the Python module holds it: opened from a file the command reads, or built
+// object by object, then put into a host document on first use and pressed there. Every
+// placement comes from the host; the module only carries values in and out.
+//
+// Objects are named by their place in the tree (child indices from the top level down),
+// which adding more objects never changes.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <variant>
+#include <vector>
+
+#include "alignment_session.h"
+#include "loaded_plugin.h"
+#include "scene_document.h"
+#include "scene_model.h"
+#include "tool_panel.h"
+
+namespace kpython {
+
+using TreePlace = std::vector<size_t>;
+
+struct NewObject {
+  std::string name;
+  std::optional<TreePlace> parent;
+  std::optional<HostMatrix> local;  // none: the identity
+  std::optional<kcommand::Vector3> boxCentre;
+  kcommand::Vector3 halfSizes{0, 0, 0};
+  bool selected = false;
+};
+
+// A setting as a document keeps it aside while another document's are in the tool's
+// container: a link names the object by its place, which survives the document being
+// built again with more objects.
+struct KeptSetting {
+  khost::Containers::Entry entry;
+  std::optional<TreePlace> linked;
+};
+using KeptSettings = std::map<int32_t, KeptSetting>;
+
+// A panel control's value: none (an empty link or nothing stored), a choice's value id,
+// a flag, or a linked object.
+using ControlValue = std::variant<std::monostate, int32_t, bool, TreePlace>;
+
+struct PressOutcome {
+  int32_t answer = 0;
+  std::string summary;                // what moved, or why nothing did
+  std::vector<TreePlace> moved;       // objects whose placement changed, in walk order
+  std::vector<std::string> opened;    // files the tool asked the host to open
+  std::vector<std::string> messages;  // messages the tool showed
+};
+
+class Document {
+ public:
+  // The scene file at `path`, read as the command reads it.
+  Document(std::shared_ptr<LoadedPlugin> plugin, const std::string& path,
+           kcommand::BoxPlacement boxes);
+  // An empty scene; `name` is what messages call it.
+  Document(std::shared_ptr<LoadedPlugin> plugin, std::string name);
+  ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+
+  const std::string& Name() const { return name_; }
+  LoadedPlugin& Plugin() { return *plugin_; }
+
+  // Throws InputError, changing nothing, when the parent is not an object of this
+  // document, a value is not finite, a half size is negative, the parent holds an object
+  // of that name already, or the document holds presses to undo.
+  TreePlace Add(const NewObject& object);
+  std::vector<TreePlace> Objects();
+  // By name or path, as the command's options resolve them.
+  TreePlace Find(const std::string& name);
+  // Throws InputError for a place that holds no object.
+  const kcommand::SceneObject& Model(const TreePlace& place);
+  std::string Path(const TreePlace& place);
+  HostMatrix World(const TreePlace& place);
+  HostMatrix Local(const TreePlace& place);
+  HostVector HalfSizes(const TreePlace& place);
+  bool Selected(const TreePlace& place);
+  void SetSelected(const TreePlace& place, bool selected);
+
+  kcommand::ToolPanel& Panel();
+  // Throws InputError for an id the panel lacks or a value of the wrong kind.
+  ControlValue Control(int32_t id);
+  void SetControl(int32_t id, const ControlValue& value);
+  std::optional<kcommand::AxisChoice> Axis(int axis);
+  void SetAxis(int axis, const kcommand::AxisChoice& choice);
+
+  // The panel button whose label is `label`, in any case; InputError naming the buttons
+  // there are otherwise.
+  int32_t Button(const std::string& label);
+  // Throws HostFailure when the tool does not answer the press or leaves a placement
+  // that is not finite; with `checkUndo`, also when one undo does not put every object
+  // back (see AlignmentSession::CheckOneUndoStep).
+  PressOutcome Press(int32_t buttonId, bool checkUndo);
+  // The session layer's workflows, with the reference the settings link and their axes;
+  // each is one undo step, and what it moved is reported as for a press. InputError when
+  // no reference is linked, or as the session layer refuses the objects.
+  //
+  // A stack: objects[0] on the reference, each next one on the one before.
+  PressOutcome Stack(const std::vector<TreePlace>& objects, bool checkUndo);
+  // The members (none: the selection) moved as one rigid body.
+  PressOutcome PressAsGroup(const std::optional<std::vector<TreePlace>>& members, bool checkUndo);
+  // "Align selected" against the selection's own box instead of the reference.
+  PressOutcome PressAgainstSelection(bool checkUndo);
+  bool Undo();
+  bool Redo();
+  size_t UndoSteps();
+  size_t RedoSteps();
+
+  // Writes the scene, in the format it was read in (a built one: the format the name's
+  // extension asks for), whole or not at all.
+  void Save(const std::string& path);
+
+ private:
+  kcommand::AlignmentSession& Session();
+  // Runs `press` (a button press, or a workflow of the session layer's made of presses)
+  // and reports what it moved, opened and showed, the undo check made when asked.
+  // `answer` is read once the press has run.
+  PressOutcome Observed(const std::function<void()>& press, const std::string& whyIdle,
+                        bool checkUndo, const int32_t& answer);
+  // Why a workflow with these axes would move nothing; empty when it may.
+  static std::string WhyIdle(const std::array<kcommand::AxisChoice, 3>& axes);
+  kcommand::SceneObject& ModelOf(const TreePlace& place);
+  // The world matrix of the object at `place` as the model gives it, before any press.
+  HostMatrix ModelWorld(const TreePlace& place);
+  // The object the settings link as the reference (ListObjects index), and the axes.
+  size_t LinkedReference();
+  std::array<kcommand::AxisChoice, 3> SettingsAxes();
+  HostContainer* Settings();
+  size_t IndexOf(const TreePlace& place);
+  TreePlace PlaceOf(size_t index);
+  HostObject* HostOf(const TreePlace& place) { return Session().objects().Object(IndexOf(place)); }
+  void KeepSettings();
+  void RestoreSettings(HostContainer* settings);
+  void WriteFileSettings();
+
+  std::shared_ptr<LoadedPlugin> plugin_;
+  std::string name_;
+  std::unique_ptr<kcommand::SceneDocument> file_;  // none for a scene built in memory
+  kcommand::SceneModel built_;
+  kcommand::SceneModel& scene_;
+  std::unique_ptr<kcommand::AlignmentSession> session_;
+  std::unique_ptr<kcommand::ToolPanel> panel_;  // over session_
+  // Each object's place, in ListObjects order, while the session stands.
+  std::vector<TreePlace> places_;
+  std::map<TreePlace, size_t> placeIndex_;
+  // The names under each parent that objects were added to (the top level: {}), so that
+  // adding checks a name without reading every sibling.
+  std::map<TreePlace, std::unordered_set<std::string>> siblingNames_;
+  std::optional<KeptSettings> kept_;  // none until the settings were first in the container
+  bool fileSettingsWritten_ = false;
+};
+
+}  // namespace kpython
