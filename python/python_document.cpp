@@ -28,6 +28,41 @@ HostMatrix Unshown(const HostMatrix& shown, const kcommand::Vector3* centre) {
   return kestrum::Multiply(shown, back);
 }
 
+// Throws InputError, starting with `adding`, when a value of the object is not finite or
+// a half size is negative, or its world matrix below `parentWorld` would not be finite.
+void RequirePlaceable(const NewObject& object, const HostMatrix& parentWorld,
+                      const std::string& adding) {
+  if (object.local && !kcommand::IsFinite(*object.local))
+    throw InputError(adding + "matrix: every value must be a finite number");
+  if (object.boxCentre && !kcommand::IsFinite(kcommand::ToHost(*object.boxCentre)))
+    throw InputError(adding + "box_centre: give three finite numbers");
+  const Vector3& half = object.halfSizes;
+  if (!kcommand::IsFinite(kcommand::ToHost(half)) || half[0] < 0 || half[1] < 0 || half[2] < 0)
+    throw InputError(adding +
+                     "half_sizes: give three finite numbers of 0 or more, half the box's size "
+                     "along each of the object's axes");
+  if (!kcommand::IsFinite(
+          kestrum::Multiply(parentWorld, object.local.value_or(kestrum::IdentityMatrix()))))
+    throw InputError(adding +
+                     "its world matrix would not be finite (position or scale too large along "
+                     "its parents)");
+}
+
+SceneObject ModelObject(const NewObject& object) {
+  SceneObject added;
+  added.name = object.name;
+  if (object.local) {
+    const HostMatrix& m = *object.local;
+    added.localMatrix = kcommand::LocalMatrix{
+        Vector3{m.offset.x, m.offset.y, m.offset.z}, Vector3{m.axisX.x, m.axisX.y, m.axisX.z},
+        Vector3{m.axisY.x, m.axisY.y, m.axisY.z}, Vector3{m.axisZ.x, m.axisZ.y, m.axisZ.z}};
+  }
+  if (object.boxCentre) added.boxCentre = *object.boxCentre;
+  added.halfSize = object.halfSizes;
+  added.selected = object.selected;
+  return added;
+}
+
 }  // namespace
 
 Document::Document(std::shared_ptr<LoadedPlugin> plugin, const std::string& path,
@@ -148,20 +183,7 @@ TreePlace Document::Add(const NewObject& object) {
     throw InputError(adding + "it would lie " + std::to_string(depth) +
                      " objects deep, more than the " + std::to_string(kcommand::kMaxObjectNesting) +
                      " a scene may nest");
-  if (object.local && !kcommand::IsFinite(*object.local))
-    throw InputError(adding + "matrix: every value must be a finite number");
-  if (object.boxCentre && !kcommand::IsFinite(kcommand::ToHost(*object.boxCentre)))
-    throw InputError(adding + "box_centre: give three finite numbers");
-  const kcommand::Vector3& half = object.halfSizes;
-  if (!kcommand::IsFinite(kcommand::ToHost(half)) || half[0] < 0 || half[1] < 0 || half[2] < 0)
-    throw InputError(adding +
-                     "half_sizes: give three finite numbers of 0 or more, half the box's size "
-                     "along each of the object's axes");
-  if (!kcommand::IsFinite(
-          kestrum::Multiply(world, object.local.value_or(kestrum::IdentityMatrix()))))
-    throw InputError(adding +
-                     "its world matrix would not be finite (position or scale too large along "
-                     "its parents)");
+  RequirePlaceable(object, world, adding);
   const TreePlace parentPlace = object.parent.value_or(TreePlace{});
   auto [names, first] = siblingNames_.try_emplace(parentPlace);
   if (first)
@@ -185,21 +207,9 @@ TreePlace Document::Add(const NewObject& object) {
     panel_.reset();
     session_.reset();
   }
-  SceneObject added;
-  added.name = object.name;
-  if (object.local) {
-    const HostMatrix& m = *object.local;
-    added.localMatrix = kcommand::LocalMatrix{kcommand::Vector3{m.offset.x, m.offset.y, m.offset.z},
-                                              kcommand::Vector3{m.axisX.x, m.axisX.y, m.axisX.z},
-                                              kcommand::Vector3{m.axisY.x, m.axisY.y, m.axisY.z},
-                                              kcommand::Vector3{m.axisZ.x, m.axisZ.y, m.axisZ.z}};
-  }
-  if (object.boxCentre) added.boxCentre = *object.boxCentre;
-  added.halfSize = object.halfSizes;
-  added.selected = object.selected;
   TreePlace place = parentPlace;
   place.push_back(siblings->size());
-  siblings->push_back(std::move(added));
+  siblings->push_back(ModelObject(object));
   names->second.insert(object.name);
   return place;
 }

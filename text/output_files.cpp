@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 #include "input_error.h"
 
@@ -55,6 +56,79 @@ std::string Destination(const std::string& path) {
   return path;
 }
 
+// The permission bits the file at `destination` gets. Read-only files stay read-only: the
+// new file takes the old one's bits. A new file gets what the user's umask leaves of
+// rw-rw-rw-, as any other would. InputError naming `path` when it is a folder.
+mode_t ModeFor(const std::string& path, const std::string& destination) {
+  struct stat existing {};
+  if (::stat(destination.c_str(), &existing) == 0) {
+    if (S_ISDIR(existing.st_mode))
+      throw InputError(path + ": is a folder, not a file that can be written");
+    return existing.st_mode & 07777;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// A new hidden file beside `target`, created 0600 so that no one reads it half written:
+// its name and its descriptor.
+std::pair<std::string, int> OpenTemporary(const fs::path& target, size_t staged,
+                                          const std::string& path) {
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  for (int attempt = 0;; ++attempt) {
+    const std::string temporary =
+        (folder / ("." + target.filename().string() + ".kestrum-" + std::to_string(::getpid()) +
+                   "-" + std::to_string(staged) + "-" + std::to_string(attempt) + ".tmp"))
+            .string();
+    const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor >= 0) return {temporary, descriptor};
+    if (errno != EEXIST || attempt >= 100)
+      throw InputError(path + ": cannot write here: " + std::strerror(errno));
+  }
+}
+
+// Writers hand over pieces of any size, a node's text say; the file gets them a megabyte
+// at a time rather than a system call each. The first failure's errno is kept.
+class GatheredWrites {
+ public:
+  explicit GatheredWrites(int descriptor) : descriptor_(descriptor) {}
+
+  ByteSink Sink() {
+    return ByteSink(
+        [this](std::string_view piece) {
+          if (gathered_.size() + piece.size() > kGathered) Flush();
+          if (piece.size() >= kGathered)
+            Put(piece);
+          else
+            gathered_.append(piece);
+        },
+        [this](uint64_t offset, std::string_view bytes) {
+          Flush();
+          if (error_ == 0 && !WriteAllAt(descriptor_, bytes, offset)) Fail(errno);
+        });
+  }
+  void Flush() {
+    Put(gathered_);
+    gathered_.clear();
+  }
+  // 0 while every write succeeded.
+  int Error() const { return error_; }
+  // A write that failed without saying why still fails.
+  void Fail(int error) {
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
+  }
+
+ private:
+  static constexpr size_t kGathered = 1 << 20;
+  void Put(std::string_view bytes) {
+    if (error_ == 0 && !WriteAll(descriptor_, bytes)) Fail(errno);
+  }
+  int descriptor_;
+  std::string gathered_;
+  int error_ = 0;
+};
+
 }  // namespace
 
 ByteSink StringSink(std::string& bytes) {
@@ -75,83 +149,25 @@ void OutputFiles::Stage(const std::string& path, const std::string& content) {
 
 void OutputFiles::Stage(const std::string& path, const FileWriter& write) {
   const std::string destination = Destination(path);
-  const fs::path target(destination);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  struct stat existing {};
-  const bool replaces = ::stat(destination.c_str(), &existing) == 0;
-  if (replaces && S_ISDIR(existing.st_mode))
-    throw InputError(path + ": is a folder, not a file that can be written");
-  // Read-only files stay read-only: the new file takes the old one's permission bits. A
-  // new file gets what the user's umask leaves of rw-rw-rw-, as any other would.
-  mode_t mode = existing.st_mode & 07777;
-  if (!replaces) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-
-  std::string temporary;
-  int descriptor = -1;
-  for (int attempt = 0; descriptor < 0; ++attempt) {
-    temporary =
-        (folder / ("." + target.filename().string() + ".kestrum-" + std::to_string(::getpid()) +
-                   "-" + std::to_string(staged_.size()) + "-" + std::to_string(attempt) + ".tmp"))
-            .string();
-    descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (descriptor < 0 && (errno != EEXIST || attempt >= 100))
-      throw InputError(path + ": cannot write here: " + std::strerror(errno));
-  }
+  const mode_t mode = ModeFor(path, destination);
+  const auto [temporary, descriptor] = OpenTemporary(fs::path(destination), staged_.size(), path);
   staged_.push_back({destination, temporary});
-  // Created 0600 so that no one reads it half written; its own bits come last.
-  bool written = true;
-  int error = 0;
-  // Writers hand over pieces of any size, a node's text say; the file gets them a
-  // megabyte at a time rather than a system call each.
-  constexpr size_t kGathered = 1 << 20;
-  std::string gathered;
-  const auto put = [&](std::string_view bytes) {
-    if (written && !WriteAll(descriptor, bytes)) {
-      written = false;
-      error = errno;
-    }
-  };
-  const auto flush = [&] {
-    put(gathered);
-    gathered.clear();
-  };
-  const ByteSink sink(
-      [&](std::string_view piece) {
-        if (gathered.size() + piece.size() > kGathered) flush();
-        if (piece.size() >= kGathered)
-          put(piece);
-        else
-          gathered.append(piece);
-      },
-      [&](uint64_t offset, std::string_view bytes) {
-        flush();
-        if (written && !WriteAllAt(descriptor, bytes, offset)) {
-          written = false;
-          error = errno;
-        }
-      });
+  GatheredWrites writes(descriptor);
   try {
-    write(sink);
-    flush();
+    write(writes.Sink());
+    writes.Flush();
   } catch (...) {
     ::close(descriptor);
     ::unlink(temporary.c_str());
     staged_.pop_back();
     throw;
   }
-  if (written && (::fchmod(descriptor, mode) != 0 || ::fsync(descriptor) != 0)) {
-    written = false;
-    error = errno;
-  }
-  if (::close(descriptor) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (!written) throw InputError(path + ": writing failed: " + std::strerror(error));
+  // Its own permission bits come last, once it is whole.
+  if (writes.Error() == 0 && (::fchmod(descriptor, mode) != 0 || ::fsync(descriptor) != 0))
+    writes.Fail(errno);
+  if (::close(descriptor) != 0) writes.Fail(errno);
+  if (writes.Error() != 0)
+    throw InputError(path + ": writing failed: " + std::strerror(writes.Error()));
 }
 
 void OutputFiles::Commit() {

@@ -73,6 +73,72 @@ char Mark(CheckStatus status) {
   }
 }
 
+// How many checks ended each way; a crash is a failure in the count, and each line
+// still says which it was.
+struct Tally {
+  int passed = 0, failed = 0, crashed = 0, skipped = 0;
+  int NotPassed() const { return failed + crashed; }
+};
+
+Tally Count(const std::vector<Outcome>& outcomes) {
+  Tally tally;
+  for (const Outcome& outcome : outcomes) {
+    switch (outcome.result.status) {
+      case CheckStatus::kPassed:
+        ++tally.passed;
+        break;
+      case CheckStatus::kFailed:
+        ++tally.failed;
+        break;
+      case CheckStatus::kCrashed:
+        ++tally.crashed;
+        break;
+      case CheckStatus::kSkipped:
+        ++tally.skipped;
+        break;
+    }
+  }
+  return tally;
+}
+
+void WriteJson(std::ostream& out, const ValidationOptions& options, const CheckContext& context,
+               const std::vector<Outcome>& outcomes, const Tally& tally) {
+  nlohmann::json document;
+  document["plugin"] = options.pluginFolder;
+  document["seed"] = context.seed;
+  document["repeat"] = context.repeat;
+  nlohmann::json checks = nlohmann::json::array();
+  for (const Outcome& outcome : outcomes)
+    checks.push_back({{"name", outcome.check->name},
+                      {"proves", outcome.check->proves},
+                      {"status", CheckStatusName(outcome.result.status)},
+                      {"reason", outcome.result.reason},
+                      {"seconds", outcome.seconds}});
+  document["checks"] = checks;
+  document["passed"] = tally.passed;
+  document["failed"] = tally.NotPassed();
+  document["crashed"] = tally.crashed;
+  document["skipped"] = tally.skipped;
+  out << document.dump(2) << "\n";
+}
+
+void WriteLines(std::ostream& out, const CheckContext& context,
+                const std::vector<Outcome>& outcomes, const Tally& tally) {
+  out << "validating " << context.modulePath << " (seed " << context.seed << ", repeat "
+      << context.repeat << ")\n";
+  for (const Outcome& outcome : outcomes) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f s", outcome.seconds);
+    out << Mark(outcome.result.status) << ' ' << outcome.check->name << ": "
+        << CheckStatusName(outcome.result.status) << " (" << seconds << ") - "
+        << outcome.result.reason << "\n";
+  }
+  if (tally.NotPassed() > 0) out << "to repeat: --seed " << context.seed << "\n";
+  out << tally.passed << " passed, " << tally.NotPassed() << " failed";
+  if (tally.skipped > 0) out << ", " << tally.skipped << " skipped";
+  out << "\n";
+}
+
 }  // namespace
 
 int RunValidation(const ValidationOptions& options, std::ostream& out) {
@@ -90,61 +156,12 @@ int RunValidation(const ValidationOptions& options, std::ostream& out) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     outcomes.push_back({&check, std::move(result), took.count()});
   }
-
-  int passed = 0, failed = 0, crashed = 0, skipped = 0;
-  for (const Outcome& outcome : outcomes) {
-    switch (outcome.result.status) {
-      case CheckStatus::kPassed:
-        ++passed;
-        break;
-      case CheckStatus::kFailed:
-        ++failed;
-        break;
-      case CheckStatus::kCrashed:
-        ++crashed;
-        break;
-      case CheckStatus::kSkipped:
-        ++skipped;
-        break;
-    }
-  }
-  // A crash is a failure in the count; each line still says which it was.
-  const int notPassed = failed + crashed;
-
-  if (options.json) {
-    nlohmann::json document;
-    document["plugin"] = options.pluginFolder;
-    document["seed"] = context.seed;
-    document["repeat"] = context.repeat;
-    nlohmann::json checks = nlohmann::json::array();
-    for (const Outcome& outcome : outcomes)
-      checks.push_back({{"name", outcome.check->name},
-                        {"proves", outcome.check->proves},
-                        {"status", CheckStatusName(outcome.result.status)},
-                        {"reason", outcome.result.reason},
-                        {"seconds", outcome.seconds}});
-    document["checks"] = checks;
-    document["passed"] = passed;
-    document["failed"] = notPassed;
-    document["crashed"] = crashed;
-    document["skipped"] = skipped;
-    out << document.dump(2) << "\n";
-  } else {
-    out << "validating " << context.modulePath << " (seed " << context.seed << ", repeat "
-        << context.repeat << ")\n";
-    for (const Outcome& outcome : outcomes) {
-      char seconds[32];
-      std::snprintf(seconds, sizeof seconds, "%.2f s", outcome.seconds);
-      out << Mark(outcome.result.status) << ' ' << outcome.check->name << ": "
-          << CheckStatusName(outcome.result.status) << " (" << seconds << ") - "
-          << outcome.result.reason << "\n";
-    }
-    if (notPassed > 0) out << "to repeat: --seed " << context.seed << "\n";
-    out << passed << " passed, " << notPassed << " failed";
-    if (skipped > 0) out << ", " << skipped << " skipped";
-    out << "\n";
-  }
-  return notPassed == 0 ? 0 : 1;
+  const Tally tally = Count(outcomes);
+  if (options.json)
+    WriteJson(out, options, context, outcomes, tally);
+  else
+    WriteLines(out, context, outcomes, tally);
+  return tally.NotPassed() == 0 ? 0 : 1;
 }
 
 }  // namespace khost::validator

@@ -35,9 +35,15 @@ struct ViewOptions {
 };
 
 #ifdef KESTRUM_VIEW
-// Serves until SIGINT or SIGTERM; the first line written is the address to open.
-int RunView(const ViewOptions& options, Console& console) {
-  std::ostream& out = console.Result();
+// The scene the view serves, read through its format's reader, with its meshes; the
+// writer Save writes it back with.
+struct ViewedScene {
+  SceneModel scene;
+  GltfMeshes meshes;
+  SceneTextWriter writer;
+};
+
+ViewedScene ReadViewedScene(const ViewOptions& options, Console& console) {
   if (IsStandardStream(options.scene))
     throw InputError("view: give a scene file, not standard input: Save writes the scene back");
   if (options.output) CheckCanWrite(*options.output);
@@ -45,19 +51,28 @@ int RunView(const ViewOptions& options, Console& console) {
   std::shared_ptr<SceneDocument> document = ReadSceneDocument(options.scene, options.read);
   for (const std::string& note : document->Notes()) console.AddNote(note);
   if (options.output) CheckOutputFormat(*document, *options.output);
-  SceneModel scene = document->Scene();
+  ViewedScene viewed{document->Scene(), {}, {}};
   // Read once: the page fetches each mesh once and draws it for every node that uses it.
-  GltfMeshes meshes;
-  if (const GltfFile* gltf = document->Gltf()) meshes = ReadGltfMeshes(*gltf);
-  if (meshes.compressedPrimitives > 0)
+  if (const GltfFile* gltf = document->Gltf()) viewed.meshes = ReadGltfMeshes(*gltf);
+  if (viewed.meshes.compressedPrimitives > 0)
     console.AddNote(document->FileName() +
-                    ": note: " + std::to_string(meshes.compressedPrimitives) +
+                    ": note: " + std::to_string(viewed.meshes.compressedPrimitives) +
                     " compressed primitive(s) (Draco or meshopt) are not decoded by the view: "
                     "their boxes stand for them");
-  const SceneTextWriter writer = [document](const SceneModel& file, const std::string& path) {
+  viewed.writer = [document](const SceneModel& file, const std::string& path) {
     document->Scene() = file;
     return document->Serialise(path);
   };
+  return viewed;
+}
+
+// Serves until SIGINT or SIGTERM; the first line written is the address to open.
+int RunView(const ViewOptions& options, Console& console) {
+  std::ostream& out = console.Result();
+  ViewedScene viewed = ReadViewedScene(options, console);
+  SceneModel& scene = viewed.scene;
+  const GltfMeshes& meshes = viewed.meshes;
+  const SceneTextWriter& writer = viewed.writer;
 
   // Every thread started from here on inherits the blocked signals, so only sigwait
   // below sees them and the shutdown runs in order on this thread.

@@ -65,80 +65,74 @@ std::string Base64(const std::string& bytes) {
   return out;
 }
 
-}  // namespace
+// A node for the object: its name and its transform as translation, rotation and scale.
+ordered_json NodeOf(const ObjectEntry& entry, const std::string& outputPath) {
+  const SceneObject& object = *entry.object;
+  const LocalMatrix local =
+      object.localMatrix ? *object.localMatrix : MatrixFromEulerFields(object);
+  const std::optional<Trs> trs = DecomposeTrs(local);
+  if (!trs)
+    throw InputError(outputPath + ": object '" + entry.path +
+                     "': its transform is not a rotation and scale a glTF node can hold");
+  ordered_json node;
+  node["name"] = object.name;
+  if (trs->translation != Vector3{0, 0, 0})
+    node["translation"] = TrsNumbers(trs->translation.data(), 3);
+  if (trs->rotation != Quaternion{0, 0, 0, 1})
+    node["rotation"] = TrsNumbers(trs->rotation.data(), 4);
+  if (trs->scale != Vector3{1, 1, 1}) node["scale"] = TrsNumbers(trs->scale.data(), 3);
+  return node;
+}
 
-std::string BoxSceneGltf(SceneModel& scene, bool binary, const std::string& outputPath) {
-  const std::vector<ObjectEntry> entries = ListObjects(scene);
-  const std::vector<uint16_t> indices = BoxIndices();
+// The file being made: the buffer (the box's indices, then each box's corners), and the
+// meshes and accessors that read it.
+struct BoxBuffers {
   std::string buffer;
-  for (uint16_t index : indices) Append(buffer, index);
-  const size_t positionsStart = buffer.size();  // 72, a multiple of 4
-
-  ordered_json nodes = ordered_json::array();
+  size_t positionsStart = 0;
   ordered_json meshes = ordered_json::array();
   ordered_json accessors = ordered_json::array();
-  accessors.push_back({{"bufferView", 0},
-                       {"componentType", kUnsignedShort},
-                       {"count", indices.size()},
-                       {"type", "SCALAR"},
-                       {"min", {0}},
-                       {"max", {7}}});
-  ordered_json roots = ordered_json::array();
-  std::vector<ordered_json*> nodeOf;
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const SceneObject& object = *entries[i].object;
-    const LocalMatrix local =
-        object.localMatrix ? *object.localMatrix : MatrixFromEulerFields(object);
-    const std::optional<Trs> trs = DecomposeTrs(local);
-    if (!trs)
-      throw InputError(outputPath + ": object '" + entries[i].path +
-                       "': its transform is not a rotation and scale a glTF node can hold");
-    ordered_json node;
-    node["name"] = object.name;
-    if (trs->translation != Vector3{0, 0, 0})
-      node["translation"] = TrsNumbers(trs->translation.data(), 3);
-    if (trs->rotation != Quaternion{0, 0, 0, 1})
-      node["rotation"] = TrsNumbers(trs->rotation.data(), 4);
-    if (trs->scale != Vector3{1, 1, 1}) node["scale"] = TrsNumbers(trs->scale.data(), 3);
-    const Vector3& half = object.halfSize;
-    if (half != Vector3{0, 0, 0}) {
-      const size_t start = buffer.size() - positionsStart;
-      const Vector3 centre = object.boxCentre ? *object.boxCentre : Vector3{0, 0, 0};
-      for (size_t k = 0; k < 8; ++k)
-        for (size_t axis = 0; axis < 3; ++axis)
-          Append(buffer, static_cast<float>(centre[axis] + Corner(k, axis) * half[axis]));
-      // min and max as the stored floats say them.
-      Vector3 min, max;
-      for (size_t axis = 0; axis < 3; ++axis) {
-        min[axis] = static_cast<float>(centre[axis] - half[axis]);
-        max[axis] = static_cast<float>(centre[axis] + half[axis]);
-      }
-      accessors.push_back({{"bufferView", 1},
-                           {"byteOffset", start},
-                           {"componentType", kFloat},
-                           {"count", 8},
-                           {"type", "VEC3"},
-                           {"min", {min[0], min[1], min[2]}},
-                           {"max", {max[0], max[1], max[2]}}});
-      node["mesh"] = meshes.size();
-      meshes.push_back(
-          {{"name", object.name},
-           {"primitives",
-            {{{"attributes", {{"POSITION", accessors.size() - 1}}}, {"indices", 0}}}}});
-    }
-    nodes.push_back(std::move(node));
-    if (entries[i].parent)
-      nodes[*entries[i].parent]["children"].push_back(i);
-    else
-      roots.push_back(i);
+
+  explicit BoxBuffers(const std::vector<uint16_t>& indices) {
+    for (uint16_t index : indices) Append(buffer, index);
+    positionsStart = buffer.size();  // 72, a multiple of 4
+    accessors.push_back({{"bufferView", 0},
+                         {"componentType", kUnsignedShort},
+                         {"count", indices.size()},
+                         {"type", "SCALAR"},
+                         {"min", {0}},
+                         {"max", {7}}});
   }
 
-  ordered_json document;
-  document["asset"] = {{"version", "2.0"}, {"generator", "kestrum convert"}};
-  document["scene"] = 0;
-  document["scenes"] = {{{"nodes", roots}}};
-  document["nodes"] = std::move(nodes);
-  if (!meshes.empty()) {
+  // The object's box as a mesh of its own; its index.
+  size_t AddBox(const SceneObject& object) {
+    const Vector3& half = object.halfSize;
+    const size_t start = buffer.size() - positionsStart;
+    const Vector3 centre = object.boxCentre ? *object.boxCentre : Vector3{0, 0, 0};
+    for (size_t k = 0; k < 8; ++k)
+      for (size_t axis = 0; axis < 3; ++axis)
+        Append(buffer, static_cast<float>(centre[axis] + Corner(k, axis) * half[axis]));
+    // min and max as the stored floats say them.
+    Vector3 min, max;
+    for (size_t axis = 0; axis < 3; ++axis) {
+      min[axis] = static_cast<float>(centre[axis] - half[axis]);
+      max[axis] = static_cast<float>(centre[axis] + half[axis]);
+    }
+    accessors.push_back({{"bufferView", 1},
+                         {"byteOffset", start},
+                         {"componentType", kFloat},
+                         {"count", 8},
+                         {"type", "VEC3"},
+                         {"min", {min[0], min[1], min[2]}},
+                         {"max", {max[0], max[1], max[2]}}});
+    meshes.push_back(
+        {{"name", object.name},
+         {"primitives", {{{"attributes", {{"POSITION", accessors.size() - 1}}}, {"indices", 0}}}}});
+    return meshes.size() - 1;
+  }
+
+  // The meshes, accessors, views and buffer into `document`; a .gltf carries the buffer
+  // in a data URI.
+  void WriteInto(ordered_json& document, bool binary) {
     document["meshes"] = std::move(meshes);
     document["accessors"] = std::move(accessors);
     ordered_json views = ordered_json::array();
@@ -154,9 +148,37 @@ std::string BoxSceneGltf(SceneModel& scene, bool binary, const std::string& outp
     if (!binary) bufferEntry["uri"] = "data:application/octet-stream;base64," + Base64(buffer);
     document["buffers"] = {bufferEntry};
   }
+};
+
+}  // namespace
+
+std::string BoxSceneGltf(SceneModel& scene, bool binary, const std::string& outputPath) {
+  const std::vector<ObjectEntry> entries = ListObjects(scene);
+  BoxBuffers boxes(BoxIndices());
+  ordered_json nodes = ordered_json::array();
+  ordered_json roots = ordered_json::array();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    ordered_json node = NodeOf(entries[i], outputPath);
+    if (entries[i].object->halfSize != Vector3{0, 0, 0})
+      node["mesh"] = boxes.AddBox(*entries[i].object);
+    nodes.push_back(std::move(node));
+    if (entries[i].parent)
+      nodes[*entries[i].parent]["children"].push_back(i);
+    else
+      roots.push_back(i);
+  }
+
+  ordered_json document;
+  document["asset"] = {{"version", "2.0"}, {"generator", "kestrum convert"}};
+  document["scene"] = 0;
+  document["scenes"] = {{{"nodes", roots}}};
+  document["nodes"] = std::move(nodes);
+  const bool anyBox = !boxes.meshes.empty();
+  if (anyBox) boxes.WriteInto(document, binary);
   if (!binary) return document.dump(2) + "\n";
   std::string chunk;
-  if (!buffer.empty() && document.contains("buffers")) {
+  std::string& buffer = boxes.buffer;
+  if (!buffer.empty() && anyBox) {
     buffer.append((4 - buffer.size() % 4) % 4, '\0');
     Append(chunk, static_cast<uint32_t>(buffer.size()));
     Append(chunk, kGlbChunkBin);
