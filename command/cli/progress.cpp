@@ -57,6 +57,13 @@ void Progress::Draw() {
   std::snprintf(time, sizeof time, " (%.0f s)", seconds);
   terminal_ << "\r\033[Kkestrum: " << step_ << "..." << time << std::flush;
   drawn_ = true;
+  everDrawn_ = true;
+  drawnOnce_.notify_all();
+}
+
+bool Progress::WaitUntilDrawn(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return drawnOnce_.wait_for(lock, timeout, [this] { return everDrawn_; });
 }
 
 }  // namespace kcommand

@@ -26,6 +26,9 @@ class Progress {
   void Step(const std::string& what);
   // Takes the line off the terminal for a line the console writes; drawn again later.
   void Wipe();
+  // Waits until the line has been drawn at least once, `timeout` at the most; whether it
+  // was. For whoever must know the line is up before writing beside it.
+  bool WaitUntilDrawn(std::chrono::milliseconds timeout);
 
  private:
   void Draw();  // on the drawing thread, with mutex_ held
@@ -35,6 +38,8 @@ class Progress {
   const std::chrono::milliseconds delay_;
   std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable drawnOnce_;
+  bool everDrawn_ = false;
   std::string step_;
   std::chrono::steady_clock::time_point stepStart_;
   std::chrono::steady_clock::time_point wiped_;

@@ -3,17 +3,11 @@
 // check and the picture's boxes.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <regex>
-#include <sstream>
 
 #include "cli/command_run.h"
 

@@ -1,17 +1,8 @@
 // kestrum help-page: the page the help button opens, or the message it shows.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <ostream>
-#include <regex>
-#include <sstream>
 
 #include "cli/command_run.h"
 

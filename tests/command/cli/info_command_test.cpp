@@ -1,17 +1,6 @@
 // kestrum info: the registered tool and a clean unload.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <ostream>
-#include <regex>
-#include <sstream>
 
 #include "cli/command_run.h"
 

@@ -6,41 +6,46 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <thread>
 
 namespace kcommand {
 namespace {
 
-std::string ProgressShown(bool terminal, Verbosity verbosity, std::chrono::milliseconds delay) {
+// What the line showed of a step, once it was drawn (`drawn`) or at once.
+std::string ProgressShown(bool terminal, Verbosity verbosity, std::chrono::milliseconds delay,
+                          bool drawn) {
   std::ostringstream out;
   std::ostringstream err;
   Console console(out, err, verbosity, terminal);
   {
-    const Progress progress(console, delay);
+    Progress progress(console, delay);
     console.Step("reading big.glb");
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    if (drawn) {
+      EXPECT_TRUE(progress.WaitUntilDrawn(std::chrono::seconds(30)));
+    }
   }
   return err.str();
 }
 
 TEST(Progress, DrawnOnATerminalOnlyForWorkThatLasts) {
   using std::chrono::milliseconds;
-  const std::string shown = ProgressShown(true, Verbosity::kNormal, milliseconds(50));
+  const std::string shown = ProgressShown(true, Verbosity::kNormal, milliseconds(50), true);
   EXPECT_TRUE(shown.starts_with("\r\033[Kkestrum: reading big.glb... (")) << shown;
   EXPECT_TRUE(shown.ends_with("\r\033[K")) << shown;
-  EXPECT_EQ("", ProgressShown(false, Verbosity::kNormal, milliseconds(50)));
-  EXPECT_EQ("", ProgressShown(false, Verbosity::kVerbose, milliseconds(50)));
-  EXPECT_EQ("", ProgressShown(true, Verbosity::kQuiet, milliseconds(50)));
-  EXPECT_EQ("", ProgressShown(true, Verbosity::kNormal, milliseconds(10000)));
+  // Not a terminal, or quiet: there is no line to wait for.
+  EXPECT_EQ("", ProgressShown(false, Verbosity::kNormal, milliseconds(0), false));
+  EXPECT_EQ("", ProgressShown(false, Verbosity::kVerbose, milliseconds(0), false));
+  EXPECT_EQ("", ProgressShown(true, Verbosity::kQuiet, milliseconds(0), false));
+  // A step that ends long before the delay.
+  EXPECT_EQ("", ProgressShown(true, Verbosity::kNormal, milliseconds(600000), false));
 }
 
 TEST(Progress, AnotherLineTakesTheProgressOffFirst) {
   std::ostringstream out;
   std::ostringstream err;
   Console console(out, err, Verbosity::kNormal, true);
-  const Progress progress(console, std::chrono::milliseconds(0));
+  Progress progress(console, std::chrono::milliseconds(0));
   console.Step("aligning");
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(progress.WaitUntilDrawn(std::chrono::seconds(30)));
   console.Note() << "a note\n";
   EXPECT_TRUE(err.str().ends_with("\r\033[Ka note\n")) << err.str();
 }

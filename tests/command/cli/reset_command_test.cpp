@@ -1,17 +1,6 @@
 // kestrum reset: the settings the reset button writes.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <ostream>
-#include <regex>
-#include <sstream>
 
 #include "cli/command_run.h"
 

@@ -1,17 +1,6 @@
 // kestrum validate: the checks run, the count, and misspelt check names refused.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <ostream>
-#include <regex>
-#include <sstream>
 
 #include "cli/command_run.h"
 

@@ -1,7 +1,5 @@
 // Tool registration: what the host checks before it accepts a record, what it copies,
 // how it hands tool objects back; and tool attachments.
-#include "plugins.h"
-
 #include <cstring>
 #include <functional>
 #include <string>
@@ -9,6 +7,7 @@
 
 #include "bitmaps.h"
 #include "host_fixture.h"
+#include "plugins.h"
 
 namespace khost_test {
 namespace {

@@ -1,0 +1,81 @@
+// The view's state without HTTP: a refused request changes nothing, and what a press or
+// a workflow did is said in words.
+
+#include "view_state.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "kestrum_settings.h"
+#include "scene_files.h"
+#include "temp_folder.h"
+
+namespace kcommand_test {
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kPlugin = KESTRUM_BINARY_DIR "/plugins/kestrum";
+
+class ViewStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string path = folder.Path() + "/room.json";
+    std::ofstream(path) << R"({ "objects": [
+      { "name": "Table", "halfSize": [2, 1, 1] },
+      { "name": "Vase", "position": [10, 0, 0], "halfSize": [0.5, 0.5, 0.5], "selected": true },
+      { "name": "Lamp", "position": [0, 9, 0], "halfSize": [1, 1, 1], "selected": true } ],
+      "tool": { "reference": "Table" } })";
+    document = kcommand::ReadSceneDocument(path, {});
+    state = std::make_unique<kcommand::ViewState>(
+        kPlugin, document->Scene(), path, std::nullopt,
+        [](const kcommand::SceneModel&, const std::string&) { return std::string(); });
+    state->Scene();
+  }
+  json Summary() { return state->State()["lastPress"]["summary"]; }
+
+  khost_test::TempFolder folder;
+  std::unique_ptr<kcommand::SceneDocument> document;
+  std::unique_ptr<kcommand::ViewState> state;
+};
+
+TEST_F(ViewStateTest, ARefusedRequestChangesNothing) {
+  const json before = state->State();
+  const std::pair<std::function<void()>, const char*> refused[] = {
+      {[&] { state->Set({{"control", ALIGN_Y_MODE}, {"value", 1}}); }, "takes one of its value"},
+      {[&] { state->Set({{"control", ALIGN_REFERENCE}, {"value", true}}); }, "takes an object"},
+      {[&] { state->Set({{"control", 4242}, {"value", 1}}); }, "the panel has no control 4242"},
+      {[&] { state->Press({{"control", ALIGN_Y_MODE}}); }, "is not a button"},
+      {[&] { state->Stack({{"objects", json::array({0, 0})}}); }, "the scene has no object"},
+      {[&] { state->Save(json::object()); }, "send \"confirm\": true"},
+  };
+  for (const auto& [request, message] : refused) {
+    try {
+      request();
+      ADD_FAILURE() << message << ": not refused";
+    } catch (const kcommand::ViewRequestError& error) {
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(state->State(), before) << message;
+  }
+}
+
+TEST_F(ViewStateTest, APressAndAWorkflowSayWhatTheyMoved) {
+  state->Press({{"control", ALIGN_SELECTED}});
+  EXPECT_EQ(Summary(), "nothing moved: no axis is chosen");
+  state->Set({{"control", ALIGN_X_MODE}, {"value", ALIGN_X_MODE_PLUS}});
+  state->Press({{"control", ALIGN_SELECTED}});
+  EXPECT_EQ(Summary(), "2 objects moved");
+  state->Undo();
+  state->Group(json::object());
+  EXPECT_EQ(Summary(), "2 objects moved");
+  EXPECT_EQ(state->State()["lastPress"]["workflow"], "group");
+  // The tool records the selection even when no axis moves it: the first press's step,
+  // then the group's, which replaced the undone one.
+  EXPECT_EQ(state->State()["undoSteps"], 2);
+  EXPECT_EQ(state->State()["redoSteps"], 0);
+}
+
+}  // namespace
+}  // namespace kcommand_test
