@@ -107,43 +107,26 @@ HostContainer* Document::Settings() {
 }
 
 void Document::KeepSettings() {
-  khost::Host& host = session_->host();
-  HostContainer* settings = session_->plugin().Settings(session_->objects().Document());
-  KeptSettings kept;
-  for (const auto& [id, entry] : host.containers().Entries(settings)) {
-    KeptSetting setting{entry, std::nullopt};
-    if (entry.kind == khost::Containers::Kind::kLink)
-      for (size_t i = 0; i < session_->objects().Count() && !setting.linked; ++i)
-        if (host.scene().IdOf(session_->objects().Object(i)) == entry.link)
-          setting.linked = places_[i];
-    kept.emplace(id, setting);
-  }
-  kept_ = std::move(kept);
+  kept_ = session_->KeepSettings();
+  keptLinks_.clear();
+  for (const auto& [id, setting] : *kept_)
+    if (setting.linked) keptLinks_.emplace(id, places_[*setting.linked]);
 }
 
-void Document::RestoreSettings(HostContainer* settings) {
-  khost::Host& host = session_->host();
-  khost::Containers& containers = host.containers();
-  for (const auto& entry : containers.Entries(settings)) containers.Remove(settings, entry.first);
+void Document::RestoreSettings(HostContainer*) {
   if (!kept_) {
-    session_->plugin().WriteDefaultSettings(session_->objects().Document(), settings);
+    session_->RestoreSettings(std::nullopt);
     kept_.emplace();
     WriteFileSettings();
     return;
   }
-  for (const auto& [id, setting] : *kept_) {
-    switch (setting.entry.kind) {
-      case khost::Containers::Kind::kInt:
-        containers.SetInt(settings, id, setting.entry.integer);
-        break;
-      case khost::Containers::Kind::kBool:
-        containers.SetBool(settings, id, setting.entry.truth);
-        break;
-      case khost::Containers::Kind::kLink:
-        if (setting.linked) session_->LinkObject(id, IndexOf(*setting.linked));
-        break;
-    }
+  // The objects' indices may have changed since: the links follow their places.
+  for (auto& [id, setting] : *kept_) {
+    const auto place = keptLinks_.find(id);
+    setting.linked =
+        place != keptLinks_.end() ? std::optional<size_t>(IndexOf(place->second)) : std::nullopt;
   }
+  session_->RestoreSettings(kept_);
 }
 
 // The tool settings a scene file carries, as the view takes them.

@@ -35,15 +35,6 @@ struct NewObject {
   bool selected = false;
 };
 
-// A setting as a document keeps it aside while another document's are in the tool's
-// container: a link names the object by its place, which survives the document being
-// built again with more objects.
-struct KeptSetting {
-  khost::Containers::Entry entry;
-  std::optional<TreePlace> linked;
-};
-using KeptSettings = std::map<int32_t, KeptSetting>;
-
 // A panel control's value: none (an empty link or nothing stored), a choice's value id,
 // a flag, or a linked object.
 using ControlValue = std::variant<std::monostate, int32_t, bool, TreePlace>;
@@ -155,7 +146,11 @@ class Document {
   // The names under each parent that objects were added to (the top level: {}), so that
   // adding checks a name without reading every sibling.
   std::map<TreePlace, std::unordered_set<std::string>> siblingNames_;
-  std::optional<KeptSettings> kept_;  // none until the settings were first in the container
+  // Set aside while another document's settings are in the tool's container: none
+  // until they were first there. Links are kept by place, which survives the document
+  // being built again with more objects.
+  std::optional<kcommand::KeptSettings> kept_;
+  std::map<int32_t, TreePlace> keptLinks_;
   bool fileSettingsWritten_ = false;
 };
 

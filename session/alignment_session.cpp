@@ -32,6 +32,43 @@ void AlignmentSession::LinkObject(int32_t settingId, size_t index) {
                                       plugin_.host().scene().IdOf(objects_.Object(index)));
 }
 
+KeptSettings AlignmentSession::KeepSettings() {
+  khost::Host& host = plugin_.host();
+  KeptSettings kept;
+  for (const auto& [id, entry] : host.containers().Entries(Settings())) {
+    KeptSetting setting{entry, std::nullopt};
+    if (entry.kind == khost::Containers::Kind::kLink)
+      if (HostObject* linked =
+              host.scene().FindLiveObject(objects_.Document(), entry.link, kObjectKindObject))
+        setting.linked = IndexOf(linked);
+    kept.emplace(id, setting);
+  }
+  return kept;
+}
+
+void AlignmentSession::RestoreSettings(const std::optional<KeptSettings>& kept) {
+  khost::Containers& containers = plugin_.host().containers();
+  HostContainer* settings = Settings();
+  for (const auto& entry : containers.Entries(settings)) containers.Remove(settings, entry.first);
+  if (!kept) {
+    plugin_.WriteDefaultSettings(objects_.Document(), settings);
+    return;
+  }
+  for (const auto& [id, setting] : *kept) {
+    switch (setting.entry.kind) {
+      case khost::Containers::Kind::kInt:
+        containers.SetInt(settings, id, setting.entry.integer);
+        break;
+      case khost::Containers::Kind::kBool:
+        containers.SetBool(settings, id, setting.entry.truth);
+        break;
+      case khost::Containers::Kind::kLink:
+        if (setting.linked) LinkObject(id, *setting.linked);
+        break;
+    }
+  }
+}
+
 void AlignmentSession::WriteAxis(int axis, const AxisChoice& choice) {
   WriteAxisChoice(plugin_.host().containers(), Settings(), axis, choice);
 }

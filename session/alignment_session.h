@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -51,6 +52,15 @@ class PlacementsNotFinite : public HostFailure {
 // What is said when a press moved nothing though its settings gave no reason not to.
 inline constexpr const char* kAlreadyInPlace = "every object to align is already in place";
 
+// The tool's settings as they stood, set aside while another document's are in the
+// tool's one container: each entry as stored, a link by the object it named (its index
+// in ListObjects).
+struct KeptSetting {
+  khost::Containers::Entry entry;
+  std::optional<size_t> linked;
+};
+using KeptSettings = std::map<int32_t, KeptSetting>;
+
 // What PressAsGroup did.
 enum class GroupPress {
   kNoMembers,   // nothing to move: no press
@@ -88,6 +98,9 @@ class AlignmentSession {
 
   // Links setting `settingId` to the object at `index` (ListObjects order).
   void LinkObject(int32_t settingId, size_t index);
+  KeptSettings KeepSettings();
+  // Empties the settings, then writes `kept` (none: the tool's own defaults) into them.
+  void RestoreSettings(const std::optional<KeptSettings>& kept);
   void WriteAxis(int axis, const AxisChoice& choice);
   std::optional<AxisChoice> ReadAxis(int axis);
 

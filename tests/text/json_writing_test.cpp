@@ -11,8 +11,9 @@ namespace kcommand {
 namespace {
 
 TEST(JsonWriting, StringsReadBackAsWritten) {
-  const std::string texts[] = {"", "Table", "quote \" and \\ slash", "tab\tline\nbell\a",
-                               std::string("nul\0byte", 8), "naïve ✓"};
+  const std::string texts[] = {
+      "",       "Table", "quote \" and \\ slash", "tab\tline\nbell\a", std::string("nul\0byte", 8),
+      "naïve ✓"};
   for (const std::string& text : texts) {
     std::string out;
     AppendJsonString(out, text);

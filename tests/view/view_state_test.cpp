@@ -43,11 +43,26 @@ class ViewStateTest : public ::testing::Test {
 TEST_F(ViewStateTest, ARefusedRequestChangesNothing) {
   const json before = state->State();
   const std::pair<std::function<void()>, const char*> refused[] = {
-      {[&] { state->Set({{"control", ALIGN_Y_MODE}, {"value", 1}}); }, "takes one of its value"},
-      {[&] { state->Set({{"control", ALIGN_REFERENCE}, {"value", true}}); }, "takes an object"},
-      {[&] { state->Set({{"control", 4242}, {"value", 1}}); }, "the panel has no control 4242"},
-      {[&] { state->Press({{"control", ALIGN_Y_MODE}}); }, "is not a button"},
-      {[&] { state->Stack({{"objects", json::array({0, 0})}}); }, "the scene has no object"},
+      {[&] {
+         state->Set({{"control", ALIGN_Y_MODE}, {"value", 1}});
+       },
+       "takes one of its value"},
+      {[&] {
+         state->Set({{"control", ALIGN_REFERENCE}, {"value", true}});
+       },
+       "takes an object"},
+      {[&] {
+         state->Set({{"control", 4242}, {"value", 1}});
+       },
+       "the panel has no control 4242"},
+      {[&] {
+         state->Press({{"control", ALIGN_Y_MODE}});
+       },
+       "is not a button"},
+      {[&] {
+         state->Stack({{"objects", json::array({0, 0})}});
+       },
+       "the scene has no object"},
       {[&] { state->Save(json::object()); }, "send \"confirm\": true"},
   };
   for (const auto& [request, message] : refused) {
