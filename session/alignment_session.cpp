@@ -142,6 +142,36 @@ PressResult AlignmentSession::Observe(const std::function<void()>& press, bool c
   return result;
 }
 
+void AlignmentSession::Select(size_t index, bool selected) {
+  plugin_.host().scene().SetSelected(objects_.Object(index), selected);
+}
+
+uint64_t AlignmentSession::ObjectId(size_t index) {
+  return plugin_.host().scene().IdOf(objects_.Object(index));
+}
+
+size_t AlignmentSession::UndoSteps() {
+  return plugin_.host().scene().UndoSteps(objects_.Document());
+}
+size_t AlignmentSession::RedoSteps() {
+  return plugin_.host().scene().RedoSteps(objects_.Document());
+}
+
+const std::vector<std::string>& AlignmentSession::ConsoleLines() {
+  return plugin_.host().ui().ConsoleLines();
+}
+
+std::vector<std::pair<std::string, int32_t>> AlignmentSession::Messages() {
+  std::vector<std::pair<std::string, int32_t>> messages;
+  for (const khost::UserInterface::Message& message : plugin_.host().ui().Messages())
+    messages.emplace_back(message.text, message.kind);
+  return messages;
+}
+
+void AlignmentSession::OpenFilesWith(std::function<void(const std::string& path)> open) {
+  plugin_.host().ui().SetFileOpener(std::move(open));
+}
+
 bool AlignmentSession::Undo() { return plugin_.host().scene().Undo(objects_.Document()); }
 bool AlignmentSession::Redo() { return plugin_.host().scene().Redo(objects_.Document()); }
 

@@ -127,6 +127,18 @@ class AlignmentSession {
                           const std::array<AxisChoice, 3>& axes);
   // The selected objects (ListObjects order), as the host holds the selection.
   std::vector<size_t> Selection() const;
+  void Select(size_t index, bool selected);
+  // The host's id of an object: a number that names it for as long as the document
+  // stands, for a front end that hands objects to a page.
+  uint64_t ObjectId(size_t index);
+  size_t UndoSteps();
+  size_t RedoSteps();
+
+  // What the plug-in printed on the console, and the messages it showed ({text, kind}).
+  const std::vector<std::string>& ConsoleLines();
+  std::vector<std::pair<std::string, int32_t>> Messages();
+  // Where the files go that the tool asks the host to open (the help page).
+  void OpenFilesWith(std::function<void(const std::string& path)> open);
 
   // While on, every press records why each object it moved ended where it did (from the
   // host's call trace) in Explanations().

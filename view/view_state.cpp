@@ -80,9 +80,8 @@ ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::str
   session_ = std::make_unique<AlignmentSession>(pluginFolder, scene_, sceneFile_, nullptr);
   // State() reads back after every press and undo.
   session_->objects().KeepValuesAsRead();
-  khost::Host& host = session_->host();
   // The page cannot open a file of ours: it gets the content the tool asked to show.
-  host.ui().SetFileOpener([this](const std::string& path) {
+  session_->OpenFilesWith([this](const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream content;
     content << file.rdbuf();
@@ -93,7 +92,7 @@ ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::str
   if (session_->Panel()) panel_ = std::make_unique<ToolPanel>(*session_);
   if (panel_) panel_->Apply(scene_.tool);
   for (size_t i = 0; i < session_->objects().Count(); ++i)
-    indexOfId_.emplace(host.scene().IdOf(session_->objects().Object(i)), i);
+    indexOfId_.emplace(session_->ObjectId(i), i);
   Sent(session_->objects().PlacementFingerprints());
 }
 
@@ -121,7 +120,6 @@ void ViewState::SetObjectMeshes(std::vector<std::optional<size_t>> meshOfObject)
 
 json ViewState::State() {
   SceneInHost& objects = session_->objects();
-  khost::Host& host = session_->host();
   // The same read-back a save writes, so the page reports what the file would hold.
   objects.ReadBack();
   const std::vector<HostPlacement> placements = objects.Placements();
@@ -131,10 +129,10 @@ json ViewState::State() {
     const HostMatrix& world = placements[i].world;
     const Vector3* shownCentre = objects.ShownCentre(*entry.object);
     json parent = nullptr;
-    if (entry.parent) parent = host.scene().IdOf(objects.Object(*entry.parent));
+    if (entry.parent) parent = session_->ObjectId(*entry.parent);
     json mesh = nullptr;
     if (i < meshOfObject_.size() && meshOfObject_[i]) mesh = *meshOfObject_[i];
-    list.push_back({{"id", host.scene().IdOf(objects.Object(i))},
+    list.push_back({{"id", session_->ObjectId(i)},
                     {"name", entry.object->name},
                     {"path", entry.path},
                     {"parent", parent},
@@ -157,21 +155,17 @@ json ViewState::State() {
 }
 
 json ViewState::Summary() {
-  SceneInHost& objects = session_->objects();
-  khost::Host& host = session_->host();
-  const khost::UserInterface& ui = host.ui();
   json messages = json::array();
-  for (const khost::UserInterface::Message& message : ui.Messages())
-    messages.push_back({{"text", message.text}, {"kind", message.kind}});
-  HostDocument* document = objects.Document();
+  for (const auto& [text, kind] : session_->Messages())
+    messages.push_back({{"text", text}, {"kind", kind}});
   const khost::RegisteredTool& tool = session_->Tool();
   return {{"file", sceneFile_},
           {"output", output_ ? json(*output_) : json(nullptr)},
           {"tool", {{"name", tool.name}, {"help", tool.help}}},
           {"panel", PanelState()},
-          {"undoSteps", host.scene().UndoSteps(document)},
-          {"redoSteps", host.scene().RedoSteps(document)},
-          {"console", ui.ConsoleLines()},
+          {"undoSteps", session_->UndoSteps()},
+          {"redoSteps", session_->RedoSteps()},
+          {"console", session_->ConsoleLines()},
           {"messages", std::move(messages)},
           {"openedPages", openedPages_.size()},
           {"lastPress", lastPress_}};
@@ -179,7 +173,6 @@ json ViewState::Summary() {
 
 ViewFrame ViewState::Scene() {
   SceneInHost& objects = session_->objects();
-  khost::Scene& scene = session_->host().scene();
   objects.ReadBack();
   const std::vector<HostPlacement> placements = objects.Placements();
   json ids = json::array(), names = json::array(), paths = json::array(), parents = json::array(),
@@ -188,7 +181,7 @@ ViewFrame ViewState::Scene() {
   std::vector<double> boxCenter;
   for (size_t i = 0; i < objects.Count(); ++i) {
     const ObjectEntry& entry = objects.Entries()[i];
-    ids.push_back(scene.IdOf(objects.Object(i)));
+    ids.push_back(session_->ObjectId(i));
     names.push_back(entry.object->name);
     paths.push_back(entry.path);
     parents.push_back(entry.parent ? static_cast<int64_t>(*entry.parent) : -1);
@@ -250,9 +243,7 @@ void ViewState::Sent(std::vector<uint64_t> placements) {
 
 json ViewState::PanelState() {
   if (!panel_) return nullptr;
-  khost::Scene& scene = session_->host().scene();
-  SceneInHost& objects = session_->objects();
-  return panel_->Json([&](size_t index) { return scene.IdOf(objects.Object(index)); });
+  return panel_->Json([&](size_t index) { return session_->ObjectId(index); });
 }
 
 ViewFrame ViewState::Select(const json& request) {
@@ -261,11 +252,9 @@ ViewFrame ViewState::Select(const json& request) {
   const bool add = Flag(request, "add", false);
   std::vector<size_t> chosen;
   for (const json& id : request["objects"]) chosen.push_back(ObjectIndex(id));
-  khost::Scene& scene = session_->host().scene();
-  SceneInHost& objects = session_->objects();
   if (!add)
-    for (size_t i = 0; i < objects.Count(); ++i) scene.SetSelected(objects.Object(i), false);
-  for (size_t i : chosen) scene.SetSelected(objects.Object(i), true);
+    for (size_t i = 0; i < session_->objects().Count(); ++i) session_->Select(i, false);
+  for (size_t i : chosen) session_->Select(i, true);
   return Changes();
 }
 
