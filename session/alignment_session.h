@@ -105,8 +105,8 @@ class AlignmentSession {
   std::optional<AxisChoice> ReadAxis(int axis);
 
   // Writes the press's links and axis settings into the tool's settings, then presses.
-  // Throws HostFailure naming the objects when the press left placements that are not
-  // finite (values too large to place), which no file can hold. A reference of
+  // Throws PlacementsNotFinite naming the objects, the press undone, when it would leave
+  // placements that are not finite (values too large to place). A reference of
   // kSelectionBox presses against the selection's box, in one undo step; InputError
   // when nothing is selected.
   void Press(const AlignmentPress& press);
