@@ -18,13 +18,13 @@ using kcommand::GltfMeshoptMode;
 using kcommand::GltfMeshoptSource;
 
 TEST(GltfDecode, MeshoptViewsRoundTripAndTheRestIsRefused) {
-  const float corners[8][3] = {{-1, -1, -1}, {1, -1, -1}, {-1, 1, -1}, {1, 1, -1},
-                               {-1, -1, 1},  {1, -1, 1},  {-1, 1, 1},  {1, 1, 1}};
   GltfMeshoptSource view;
   view.byteStride = 12;
   view.count = 8;
   std::string compressed = "not a meshopt stream";
 #ifdef KESTRUM_MESH_DECODING
+  const float corners[8][3] = {{-1, -1, -1}, {1, -1, -1}, {-1, 1, -1}, {1, 1, -1},
+                               {-1, -1, 1},  {1, -1, 1},  {-1, 1, 1},  {1, 1, 1}};
   std::string encoded(meshopt_encodeVertexBufferBound(8, 12), '\0');
   encoded.resize(meshopt_encodeVertexBuffer(reinterpret_cast<unsigned char*>(encoded.data()),
                                             encoded.size(), corners, 8, 12));
