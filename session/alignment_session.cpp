@@ -98,7 +98,7 @@ int32_t AlignmentSession::PressButton(int32_t buttonId) {
 std::string AlignmentSession::WhyNothingWillMove(int32_t buttonId) {
   if (buttonId != ALIGN_SELECTED && buttonId != HOST_COMMAND_ALIGN_OBJECT &&
       buttonId != HOST_COMMAND_ALIGN_OBJECT_ALT)
-    return {};
+    return "this button moves no object";
   khost::Containers& containers = plugin_.host().containers();
   HostDocument* document = objects_.Document();
   if (!containers.GetObjectLink(Settings(), ALIGN_REFERENCE, document, kObjectKindObject))

@@ -150,8 +150,9 @@ class AlignmentSession {
   // tool's answer. Throws HostFailure when the tool answers false, and as
   // RequireFinitePlacements does (the press undone first).
   int32_t PressButton(int32_t buttonId);
-  // Why a press of `buttonId` with the settings as they are would move nothing (no
-  // reference, no axis, nothing selected or linked); empty when it may move something.
+  // Why a press of `buttonId` with the settings as they are would move nothing (not an
+  // align button, no reference, no axis, nothing selected or linked); empty when it may
+  // move something.
   std::string WhyNothingWillMove(int32_t buttonId);
   // Runs `press` (a button press or a workflow) and reports what it moved, opened and
   // showed; with `checkUndo`, also makes the undo check of CheckOneUndoStep when anything

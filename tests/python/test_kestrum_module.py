@@ -108,7 +108,7 @@ def test_settings_start_from_the_tools_defaults_and_reset_restores_them(plugin):
     assert [doc.settings[a] for a in "xyz"] == ["none", "none", "none"]
     doc.settings["y"] = "minus:outside"
     assert doc.settings["y"] == "minus:outside"
-    doc.press("reset")
+    assert doc.press("reset").summary == "nothing moved: this button moves no object"
     assert doc.settings["y"] == "none"
 
 
