@@ -88,7 +88,8 @@ ViewState::ViewState(const std::string& pluginFolder, SceneModel scene, std::str
     openedPages_.push_back(
         file ? content.str() : "<p>The tool asked to open " + path + ", which cannot be read.</p>");
   });
-  settings_ = session_->Settings();
+  // The tool writes its defaults into its settings now, before any request reads them.
+  session_->Settings();
   if (session_->Panel()) panel_ = std::make_unique<ToolPanel>(*session_);
   if (panel_) panel_->Apply(scene_.tool);
   for (size_t i = 0; i < session_->objects().Count(); ++i)

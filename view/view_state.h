@@ -113,7 +113,6 @@ class ViewState {
   SceneTextWriter writer_;
   std::unique_ptr<AlignmentSession> session_;
   std::unique_ptr<ToolPanel> panel_;  // none when the tool registered no panel
-  HostContainer* settings_ = nullptr;
   std::vector<std::string> openedPages_;
   std::vector<std::optional<size_t>> meshOfObject_;
   nlohmann::json lastPress_;
