@@ -125,6 +125,52 @@ HostVector RotationAngles(const HostMatrix& matrix) {
   return HostVector{0.0, angleY, std::atan2(-y.x, y.y)};
 }
 
+int MirroredAxis(const HostMatrix& m, const HostVector& previousScale) {
+  const HostVector& x = m.axisX;
+  const HostVector& y = m.axisY;
+  const HostVector& z = m.axisZ;
+  const double determinant =
+      x.x * (y.y * z.z - y.z * z.y) - y.x * (x.y * z.z - x.z * z.y) + z.x * (x.y * y.z - x.z * y.y);
+  if (!(determinant < 0)) return -1;
+  if (previousScale.x < 0) return 0;
+  if (previousScale.y < 0) return 1;
+  return 2;
+}
+
+ScaleAndTurn SignedScaleAndTurn(const HostMatrix& matrix, const HostVector& previousScale) {
+  ScaleAndTurn result{AxisLengths(matrix), {}};
+  const int mirrored = MirroredAxis(matrix, previousScale);
+  if (mirrored < 0) {
+    result.angles = RotationAngles(matrix);
+    return result;
+  }
+  HostMatrix turn = matrix;
+  HostVector& axis = mirrored == 0 ? turn.axisX : mirrored == 1 ? turn.axisY : turn.axisZ;
+  double& length = mirrored == 0 ? result.scale.x : mirrored == 1 ? result.scale.y : result.scale.z;
+  axis = HostVector{-axis.x, -axis.y, -axis.z};
+  length = -length;
+  result.angles = RotationAngles(turn);
+  return result;
+}
+
+HostVector SignedAxisLengths(const HostMatrix& matrix, const HostVector& previousScale) {
+  HostVector lengths = AxisLengths(matrix);
+  switch (MirroredAxis(matrix, previousScale)) {
+    case 0:
+      lengths.x = -lengths.x;
+      break;
+    case 1:
+      lengths.y = -lengths.y;
+      break;
+    case 2:
+      lengths.z = -lengths.z;
+      break;
+    default:
+      break;
+  }
+  return lengths;
+}
+
 HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
                             const HostVector& scale) {
   // The same products without the rotation's ones and zeros.

@@ -41,6 +41,21 @@ inline HostVector AxisLengths(const HostMatrix& matrix) {
   return HostVector{length(matrix.axisX), length(matrix.axisY), length(matrix.axisZ)};
 }
 
+// The axis a mirror image is read on: none (-1) for a matrix that keeps handedness;
+// else the first axis `previousScale` has negative, so an object mirrored on X stays
+// mirrored on X, and Z when it has none.
+int MirroredAxis(const HostMatrix& matrix, const HostVector& previousScale);
+
+// The per-axis scale and the rotation of a matrix without shear, a mirror image as a
+// negative scale on MirroredAxis (never as a turn of 180 degrees).
+struct ScaleAndTurn {
+  HostVector scale;
+  HostVector angles;
+};
+ScaleAndTurn SignedScaleAndTurn(const HostMatrix& matrix, const HostVector& previousScale);
+// Its scale alone, without the arc tangents of the turn.
+HostVector SignedAxisLengths(const HostMatrix& matrix, const HostVector& previousScale);
+
 // offset = position, axes = the rotation's axes times the per-axis scale.
 HostMatrix ComposeTransform(const HostVector& position, const HostVector& angles,
                             const HostVector& scale);

@@ -9,14 +9,12 @@
 
 namespace khost {
 
-using kestrum::AxisLengths;
 using kestrum::ComposeTransform;
 using kestrum::IdentityMatrix;
 using kestrum::Invert;
 using kestrum::LoadComponents;
 using kestrum::Multiply;
 using kestrum::NoTurn;
-using kestrum::RotationAngles;
 using kestrum::SetUnturnedAxes;
 
 void Scene::Invalidate(HostObject* object) {
@@ -30,12 +28,15 @@ void Scene::DeferRotationAndScale(HostObject* object) {
 
 namespace {
 
+// A mirror image reads as a negative scale, on the axis the object last had one.
 HostVector CurrentRotation(const ObjectState& state) {
-  return state.rotationScaleCurrent ? state.rotation : RotationAngles(state.local);
+  return state.rotationScaleCurrent ? state.rotation
+                                    : kestrum::SignedScaleAndTurn(state.local, state.scale).angles;
 }
 
 HostVector CurrentScale(const ObjectState& state) {
-  return state.rotationScaleCurrent ? state.scale : AxisLengths(state.local);
+  return state.rotationScaleCurrent ? state.scale
+                                    : kestrum::SignedAxisLengths(state.local, state.scale);
 }
 
 }  // namespace
