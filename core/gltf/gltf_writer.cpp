@@ -77,9 +77,11 @@ void AppendNumbers(std::string& out, const char* key, const double* values, size
   AppendJsonNumbers(out, values, count);
 }
 
-// A node's text with its transform members replaced by `trs`; every other member is
+// A node's text with its transform members replaced by `trs`, or by `matrix` for a node
+// held as a matrix that only moved (its axes as read, to the bit); every other member is
 // kept as written.
-void AppendMovedNode(std::string& out, std::string_view node, const Trs& trs) {
+void AppendMovedNode(std::string& out, std::string_view node, const Trs* trs,
+                     const LocalMatrix* matrix) {
   out += '{';
   bool first = true;
   // The node's text was read as JSON, so its members are taken as well formed.
@@ -96,11 +98,19 @@ void AppendMovedNode(std::string& out, std::string_view node, const Trs& trs) {
     if (node[at] == ',') at = kestrum::JsonSpaceEnd(node, at + 1);
   }
   if (!first) out += ',';
-  AppendNumbers(out, "translation", trs.translation.data(), 3);
+  if (matrix) {
+    const LocalMatrix& m = *matrix;
+    const double columns[16] = {m[1][0], m[1][1], m[1][2], 0, m[2][0], m[2][1], m[2][2], 0,
+                                m[3][0], m[3][1], m[3][2], 0, m[0][0], m[0][1], m[0][2], 1};
+    AppendNumbers(out, "matrix", columns, 16);
+    out += '}';
+    return;
+  }
+  AppendNumbers(out, "translation", trs->translation.data(), 3);
   out += ',';
-  AppendNumbers(out, "rotation", trs.rotation.data(), 4);
+  AppendNumbers(out, "rotation", trs->rotation.data(), 4);
   out += ',';
-  AppendNumbers(out, "scale", trs.scale.data(), 3);
+  AppendNumbers(out, "scale", trs->scale.data(), 3);
   out += '}';
 }
 
@@ -204,7 +214,13 @@ void WriteGltf(const GltfFile& file, SceneModel& scene, const std::string& outpu
     const LocalMatrix& asRead = file.localAsRead[m.index];
     const std::string_view text = json.substr(static_cast<size_t>(node.begin), node.length);
     std::optional<Trs> trs;
-    if (!node.plainTransform || !AxesKept(matrix, asRead)) {
+    const bool axesKept = AxesKept(matrix, asRead);
+    if (!node.plainTransform && axesKept) {
+      AppendMovedNode(made, text, nullptr, &matrix);
+      replace(node.begin, node.length, made);
+      continue;
+    }
+    if (!axesKept || !node.plainTransform) {
       trs = DecomposeTrs(matrix);
       if (!trs)
         throw InputError(outputPath + ": nodes[" + std::to_string(m.node) + "] '" +
@@ -215,7 +231,7 @@ void WriteGltf(const GltfFile& file, SceneModel& scene, const std::string& outpu
     if (node.plainTransform)
       AppendPlainNode(made, text, node, matrix[0], trs ? &*trs : nullptr);
     else
-      AppendMovedNode(made, text, *trs);
+      AppendMovedNode(made, text, &*trs, nullptr);
     replace(node.begin, node.length, made);
   }
   for (; uri < uriArrays.size(); ++uri)
