@@ -5,6 +5,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -381,53 +382,147 @@ void BindDocumentSettings(PyDocumentClass& document) {
           py::arg("id"), py::arg("value"));
 }
 
+// A gap: one number for every axis, or three (x, y, z); each finite.
+kcommand::AxisGaps GapFrom(const py::handle& value, const std::string& what) {
+  kcommand::AxisGaps gaps{};
+  if (py::isinstance<py::sequence>(value) && !py::isinstance<py::str>(value)) {
+    const kcommand::Vector3 v = VectorFrom(value, (what + ": gap").c_str());
+    gaps = {v[0], v[1], v[2]};
+  } else {
+    const double all = NumberFrom(value, what + ": gap");
+    gaps = {all, all, all};
+  }
+  for (const double gap : gaps)
+    if (!std::isfinite(gap)) throw InputError(what + ": gap: give finite numbers");
+  return gaps;
+}
+
+kcommand::PlacementFrame FrameFrom(const py::handle& value, const std::string& what) {
+  if (!py::isinstance<py::str>(value))
+    throw py::type_error(what + ": frame: give 'world', 'reference' or 'tool', not " +
+                         TypeName(value));
+  const std::string name = value.cast<std::string>();
+  if (const std::optional<kcommand::PlacementFrame> frame = kcommand::ParseFrame(name))
+    return *frame;
+  throw InputError(what + ": frame: '" + name + "' is not 'world', 'reference' or 'tool'");
+}
+
+// The document's placement, with what a call gives in place of it.
+kcommand::Placement PlacementFor(const std::shared_ptr<Document>& d, const py::object& frame,
+                                 const py::object& gap, const std::string& what) {
+  kcommand::Placement placement = d->DefaultPlacement();
+  if (!frame.is_none()) placement.frame = FrameFrom(frame, what);
+  if (!gap.is_none()) placement.gap = GapFrom(gap, what);
+  if (placement.frame == kcommand::PlacementFrame::kTool && placement.HasGap())
+    throw InputError(what + ": a gap needs the world or the reference's frame");
+  return placement;
+}
+
 // Presses, workflows, undo and saving.
 void BindDocumentPresses(PyDocumentClass& document) {
   document
       .def(
           "press",
-          [](const std::shared_ptr<Document>& d, const py::object& button, bool checkUndo) {
+          [](const std::shared_ptr<Document>& d, const py::object& button, bool checkUndo,
+             const py::object& frame, const py::object& gap) {
             if (py::isinstance<py::bool_>(button) ||
                 !(py::isinstance<py::str>(button) || py::isinstance<py::int_>(button)))
               throw py::type_error("press: give a button's label or id, not " + TypeName(button));
             const int32_t id = py::isinstance<py::str>(button)
                                    ? d->Button(button.cast<std::string>())
                                    : ButtonId(button);
-            return ResultOf(d, d->Press(id, checkUndo));
+            return ResultOf(d, d->Press(id, checkUndo, PlacementFor(d, frame, gap, "press")));
           },
           py::arg("button"), py::kw_only(), py::arg("check_undo") = false,
+          py::arg("frame") = py::none(), py::arg("gap") = py::none(),
           "Presses a panel button by its label ('align selected', 'align object', 'reset', "
           "'help') or id. With check_undo, also checks that one undo puts every object back "
           "and one redo places them again.")
       .def(
           "stack",
-          [](const std::shared_ptr<Document>& d, const py::iterable& objects, bool checkUndo) {
-            return ResultOf(d, d->Stack(PlacesFrom(d, objects), checkUndo));
+          [](const std::shared_ptr<Document>& d, const py::iterable& objects, bool checkUndo,
+             const py::object& frame, const py::object& gap) {
+            return ResultOf(d, d->Stack(PlacesFrom(d, objects), checkUndo,
+                                        PlacementFor(d, frame, gap, "stack")));
           },
           py::arg("objects"), py::kw_only(), py::arg("check_undo") = false,
+          py::arg("frame") = py::none(), py::arg("gap") = py::none(),
           "Stacks the objects, in the order given: the first on the linked reference, each "
           "next one on the one before, with the settings' axes; one undo step.")
       .def(
           "press_as_group",
           [](const std::shared_ptr<Document>& d, const std::optional<py::iterable>& members,
-             bool checkUndo) {
+             bool checkUndo, const py::object& frame, const py::object& gap) {
             std::optional<std::vector<TreePlace>> places;
             if (members) places = PlacesFrom(d, *members);
-            return ResultOf(d, d->PressAsGroup(places, checkUndo));
+            return ResultOf(d, d->PressAsGroup(places, checkUndo,
+                                               PlacementFor(d, frame, gap, "press_as_group")));
           },
           py::arg("members") = py::none(), py::kw_only(), py::arg("check_undo") = false,
+          py::arg("frame") = py::none(), py::arg("gap") = py::none(),
           "Moves the members (by default the selection) as one rigid body against the linked "
           "reference, with the settings' axes; one undo step. One member is a plain 'align "
           "object' press; none presses nothing (answer 0).")
       .def(
           "press_against_selection",
-          [](const std::shared_ptr<Document>& d, bool checkUndo) {
-            return ResultOf(d, d->PressAgainstSelection(checkUndo));
+          [](const std::shared_ptr<Document>& d, bool checkUndo, const py::object& frame,
+             const py::object& gap) {
+            return ResultOf(d,
+                            d->PressAgainstSelection(
+                                checkUndo, PlacementFor(d, frame, gap, "press_against_selection")));
           },
-          py::kw_only(), py::arg("check_undo") = false,
+          py::kw_only(), py::arg("check_undo") = false, py::arg("frame") = py::none(),
+          py::arg("gap") = py::none(),
           "'Align selected' against the selected objects' common box instead of the "
           "reference, with the settings' axes: for example y='minus' puts each on the lowest "
           "bottom among them. One undo step.")
+      .def(
+          "distribute",
+          [](const std::shared_ptr<Document>& d, const std::string& axis,
+             const std::optional<py::iterable>& objects, const py::object& gap, bool checkUndo) {
+            if (axis != "x" && axis != "y" && axis != "z")
+              throw InputError("distribute: axis: '" + axis + "' is not 'x', 'y' or 'z'");
+            std::optional<std::vector<TreePlace>> places;
+            if (objects) places = PlacesFrom(d, *objects);
+            std::optional<double> between;
+            if (!gap.is_none()) {
+              between = NumberFrom(gap, "distribute: gap");
+              if (!std::isfinite(*between))
+                throw InputError("distribute: gap: give a finite number");
+            }
+            return ResultOf(d, d->Distribute(axis[0] - 'x', places, between, checkUndo));
+          },
+          py::arg("axis"), py::arg("objects") = py::none(), py::kw_only(),
+          py::arg("gap") = py::none(), py::arg("check_undo") = false,
+          "Spaces the objects (by default the selection) evenly along 'x', 'y' or 'z', by "
+          "their boxes in world axes: sorted by their low face, the two outermost stay and "
+          "the gaps between neighbours come out equal; with gap, the lowest stays and each "
+          "next one sits gap after the one before. One undo step; no reference needed.")
+      .def_property(
+          "frame",
+          [](const Document& d) { return kcommand::FrameName(d.DefaultPlacement().frame); },
+          [](Document& d, const py::object& frame) {
+            kcommand::Placement placement = d.DefaultPlacement();
+            placement.frame = FrameFrom(frame, "frame");
+            d.SetDefaultPlacement(placement);
+          },
+          "How presses show the objects to the tool unless a press says: 'world' (each moved "
+          "by its box in world axes, its rotation and scale kept, the reference never moved), "
+          "'reference' (boxes along the reference's axes; each takes its orientation, keeps "
+          "its scale) or 'tool' (the tool's own frames).")
+      .def_property(
+          "gap",
+          [](const Document& d) {
+            const kcommand::AxisGaps& gap = d.DefaultPlacement().gap;
+            return py::make_tuple(gap[0], gap[1], gap[2]);
+          },
+          [](Document& d, const py::object& gap) {
+            kcommand::Placement placement = d.DefaultPlacement();
+            placement.gap = GapFrom(gap, "gap");
+            d.SetDefaultPlacement(placement);
+          },
+          "The gap presses leave unless a press says, per axis (x, y, z): outside, the faces "
+          "are that far apart; inside, that far in; center, shifted by it.")
       .def("undo", &Document::Undo, "One step back; False when there is none.")
       .def("redo", &Document::Redo, "One step forward; False when there is none.")
       .def_property_readonly("undo_steps", &Document::UndoSteps)

@@ -325,13 +325,21 @@ int32_t Document::Button(const std::string& label) {
   }
 }
 
-PressOutcome Document::Press(int32_t buttonId, bool checkUndo) {
+void Document::SetDefaultPlacement(const kcommand::Placement& placement) {
+  if (placement.frame == kcommand::PlacementFrame::kTool && placement.HasGap())
+    throw InputError(name_ + ": a gap needs the world or the reference's frame");
+  placement_ = placement;
+}
+
+PressOutcome Document::Press(int32_t buttonId, bool checkUndo,
+                             const kcommand::Placement& placement) {
   const khost::DescriptionElement& button = Panel().Control(buttonId);
   if (button.kind != khost::ElementKind::kButton)
     throw InputError("press: control " + std::to_string(buttonId) + " (" + button.label +
                      ") is not a button");
   Settings();  // documents share one plug-in: this one's settings go into its container first
   int32_t answer = 0;
+  session_->SetPlacement(placement);
   return Observed([&] { answer = session_->PressButton(buttonId); },
                   session_->WhyNothingWillMove(buttonId), checkUndo, answer);
 }
@@ -362,18 +370,19 @@ std::array<kcommand::AxisChoice, 3> Document::SettingsAxes() {
   return axes;
 }
 
-PressOutcome Document::Stack(const std::vector<TreePlace>& objects, bool checkUndo) {
+PressOutcome Document::Stack(const std::vector<TreePlace>& objects, bool checkUndo,
+                             const kcommand::Placement& placement) {
   const size_t reference = LinkedReference();
   std::vector<size_t> indices;
   for (const TreePlace& place : objects) indices.push_back(IndexOf(place));
   const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
   const int32_t answer = 1;
-  return Observed([&] { session_->Stack(reference, indices, axes); }, WhyIdle(axes), checkUndo,
-                  answer);
+  return Observed([&] { session_->Stack(reference, indices, axes, placement); }, WhyIdle(axes),
+                  checkUndo, answer);
 }
 
 PressOutcome Document::PressAsGroup(const std::optional<std::vector<TreePlace>>& members,
-                                    bool checkUndo) {
+                                    bool checkUndo, const kcommand::Placement& placement) {
   const size_t reference = LinkedReference();
   std::vector<size_t> indices;
   if (members)
@@ -386,21 +395,39 @@ PressOutcome Document::PressAsGroup(const std::optional<std::vector<TreePlace>>&
       indices.empty() ? "no object is selected, so there is no group to move" : WhyIdle(axes);
   return Observed(
       [&] {
-        answer =
-            session_->PressAsGroup(reference, indices, axes) != kcommand::GroupPress::kNoMembers;
+        answer = session_->PressAsGroup(reference, indices, axes, placement) !=
+                 kcommand::GroupPress::kNoMembers;
       },
       whyIdle, checkUndo, answer);
 }
 
-PressOutcome Document::PressAgainstSelection(bool checkUndo) {
+PressOutcome Document::PressAgainstSelection(bool checkUndo, const kcommand::Placement& placement) {
   Settings();
   const std::array<kcommand::AxisChoice, 3> axes = SettingsAxes();
   const int32_t answer = 1;
   return Observed(
       [&] {
-        session_->Press({kcommand::kSelectionBox, std::nullopt, axes});
+        session_->Press({kcommand::kSelectionBox, std::nullopt, axes, placement});
       },
       WhyIdle(axes), checkUndo, answer);
+}
+
+PressOutcome Document::Distribute(int axis, const std::optional<std::vector<TreePlace>>& objects,
+                                  std::optional<double> gap, bool checkUndo) {
+  Settings();
+  std::vector<size_t> indices;
+  if (objects)
+    for (const TreePlace& place : *objects) indices.push_back(IndexOf(place));
+  else
+    indices = session_->Selection();
+  const std::string whyIdle =
+      indices.size() < 3
+          ? "nothing to space: even spacing needs three objects or more, and " +
+                std::to_string(indices.size()) + (indices.size() == 1 ? " is given" : " are given")
+          : "";
+  int32_t answer = 0;
+  return Observed([&] { answer = !session_->Distribute(indices, axis, gap).order.empty(); },
+                  whyIdle, checkUndo, answer);
 }
 
 std::string Document::WhyIdle(const std::array<kcommand::AxisChoice, 3>& axes) {

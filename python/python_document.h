@@ -18,6 +18,7 @@
 
 #include "alignment_session.h"
 #include "loaded_plugin.h"
+#include "placement_frame.h"
 #include "scene_document.h"
 #include "scene_model.h"
 #include "tool_panel.h"
@@ -90,17 +91,27 @@ class Document {
   // Throws HostFailure when the tool does not answer the press or leaves a placement
   // that is not finite; with `checkUndo`, also when one undo does not put every object
   // back (see AlignmentSession::CheckOneUndoStep).
-  PressOutcome Press(int32_t buttonId, bool checkUndo);
+  PressOutcome Press(int32_t buttonId, bool checkUndo, const kcommand::Placement& placement);
   // The session layer's workflows, with the reference the settings link and their axes;
   // each is one undo step, and what it moved is reported as for a press. InputError when
   // no reference is linked, or as the session layer refuses the objects.
   //
   // A stack: objects[0] on the reference, each next one on the one before.
-  PressOutcome Stack(const std::vector<TreePlace>& objects, bool checkUndo);
+  PressOutcome Stack(const std::vector<TreePlace>& objects, bool checkUndo,
+                     const kcommand::Placement& placement);
   // The members (none: the selection) moved as one rigid body.
-  PressOutcome PressAsGroup(const std::optional<std::vector<TreePlace>>& members, bool checkUndo);
+  PressOutcome PressAsGroup(const std::optional<std::vector<TreePlace>>& members, bool checkUndo,
+                            const kcommand::Placement& placement);
   // "Align selected" against the selection's own box instead of the reference.
-  PressOutcome PressAgainstSelection(bool checkUndo);
+  PressOutcome PressAgainstSelection(bool checkUndo, const kcommand::Placement& placement);
+  // Even spacing of the objects (none: the selection) along `axis`: see
+  // AlignmentSession::Distribute. Fewer than three move nothing and say so.
+  PressOutcome Distribute(int axis, const std::optional<std::vector<TreePlace>>& objects,
+                          std::optional<double> gap, bool checkUndo);
+  // How presses show the objects when they do not say: the world frame, no gap, unless
+  // set. InputError for a gap in the tool's frame.
+  const kcommand::Placement& DefaultPlacement() const { return placement_; }
+  void SetDefaultPlacement(const kcommand::Placement& placement);
   bool Undo();
   bool Redo();
   size_t UndoSteps();
@@ -137,6 +148,7 @@ class Document {
   std::string name_;
   std::unique_ptr<kcommand::SceneDocument> file_;  // none for a scene built in memory
   kcommand::SceneModel built_;
+  kcommand::Placement placement_{};
   kcommand::SceneModel& scene_;
   std::unique_ptr<kcommand::AlignmentSession> session_;
   std::unique_ptr<kcommand::ToolPanel> panel_;  // over session_

@@ -5,6 +5,7 @@
 #include "axis_settings.h"
 #include "input_error.h"
 #include "kestrum_settings.h"
+#include "workflow_scope.h"
 
 namespace kcommand {
 
@@ -85,7 +86,32 @@ std::optional<size_t> AlignmentSession::IndexOf(HostObject* object) {
   return found->second;
 }
 
+namespace {
+
+bool IsAlignButton(int32_t buttonId) {
+  return buttonId == ALIGN_SELECTED || buttonId == HOST_COMMAND_ALIGN_OBJECT ||
+         buttonId == HOST_COMMAND_ALIGN_OBJECT_ALT;
+}
+
+}  // namespace
+
 int32_t AlignmentSession::PressButton(int32_t buttonId) {
+  if (placement_.frame != PlacementFrame::kTool && IsAlignButton(buttonId)) {
+    // The links and axes as the tool would read them, pressed on boxes; what the tool
+    // would skip (no reference, no object) is skipped.
+    khost::Containers& containers = plugin_.host().containers();
+    HostDocument* document = objects_.Document();
+    const std::optional<size_t> reference =
+        IndexOf(containers.GetObjectLink(Settings(), ALIGN_REFERENCE, document, kObjectKindObject));
+    AlignmentPress press{reference.value_or(0), std::nullopt, {}, placement_};
+    if (buttonId != ALIGN_SELECTED)
+      press.object =
+          IndexOf(containers.GetObjectLink(Settings(), ALIGN_OBJECT, document, kObjectKindObject));
+    for (int axis = 0; axis < 3; ++axis)
+      press.axes[static_cast<size_t>(axis)] = ReadAxis(axis).value_or(AxisChoice{});
+    if (reference && (buttonId == ALIGN_SELECTED || press.object)) Press(press);
+    return 1;
+  }
   const size_t stepsBefore = plugin_.host().scene().UndoSteps(objects_.Document());
   const int32_t answer = plugin_.Press(objects_.Document(), Settings(), buttonId);
   const khost::DescriptionElement* button = Panel() ? Panel()->Element(buttonId) : nullptr;
@@ -96,21 +122,31 @@ int32_t AlignmentSession::PressButton(int32_t buttonId) {
 }
 
 std::string AlignmentSession::WhyNothingWillMove(int32_t buttonId) {
-  if (buttonId != ALIGN_SELECTED && buttonId != HOST_COMMAND_ALIGN_OBJECT &&
-      buttonId != HOST_COMMAND_ALIGN_OBJECT_ALT)
-    return "this button moves no object";
+  if (!IsAlignButton(buttonId)) return "this button moves no object";
   khost::Containers& containers = plugin_.host().containers();
   HostDocument* document = objects_.Document();
-  if (!containers.GetObjectLink(Settings(), ALIGN_REFERENCE, document, kObjectKindObject))
-    return "no reference is linked";
+  HostObject* reference =
+      containers.GetObjectLink(Settings(), ALIGN_REFERENCE, document, kObjectKindObject);
+  if (!reference) return "no reference is linked";
   bool anyAxis = false;
   for (int axis = 0; axis < 3; ++axis)
     anyAxis = anyAxis || ReadAxis(axis).value_or(AxisChoice{}).mode != AxisMode::kNone;
   if (!anyAxis) return "no axis is chosen";
-  if (buttonId == ALIGN_SELECTED) return Selection().empty() ? "no object is selected" : "";
-  return containers.GetObjectLink(Settings(), ALIGN_OBJECT, document, kObjectKindObject)
-             ? ""
-             : "no object to align is linked";
+  // Outside the tool's frame the reference never moves.
+  const bool referenceStays = placement_.frame != PlacementFrame::kTool;
+  if (buttonId == ALIGN_SELECTED) {
+    const std::vector<size_t> selected = Selection();
+    if (selected.empty()) return "no object is selected";
+    if (referenceStays && selected.size() == 1 && objects_.Object(selected[0]) == reference)
+      return "only the reference is selected, and it stays where it is";
+    return "";
+  }
+  HostObject* object =
+      containers.GetObjectLink(Settings(), ALIGN_OBJECT, document, kObjectKindObject);
+  if (!object) return "no object to align is linked";
+  if (referenceStays && object == reference)
+    return "the object to align is the reference, which stays where it is";
+  return "";
 }
 
 PressResult AlignmentSession::Observe(const std::function<void()>& press, bool checkUndo,
@@ -176,6 +212,19 @@ bool AlignmentSession::Undo() { return plugin_.host().scene().Undo(objects_.Docu
 bool AlignmentSession::Redo() { return plugin_.host().scene().Redo(objects_.Document()); }
 
 void AlignmentSession::Press(const AlignmentPress& press) {
+  if (press.placement.frame != PlacementFrame::kTool) {
+    Workflow workflow(*this);
+    std::unique_ptr<TemporaryObject> box;
+    PressInFrame(ReferenceObject(press.reference, box), press);
+    RequireFinitePlacements();
+    box.reset();
+    workflow.Commit();
+    return;
+  }
+  if (press.placement.HasGap())
+    throw InputError(fileName_ +
+                     ": a gap needs the world or the reference's frame; the tool's own frame "
+                     "has no box of its own to grow");
   if (press.reference == kSelectionBox) {
     PressAgainstSelectionBox(press);
     return;

@@ -16,8 +16,10 @@
 
 #include "axis_choice.h"
 #include "description_layout.h"
+#include "frame_boxes.h"
 #include "input_error.h"
 #include "object_names.h"
+#include "placement_frame.h"
 #include "plugin_loading.h"
 #include "press_explanation.h"
 #include "scene_in_host.h"
@@ -31,6 +33,14 @@ struct AlignmentPress {
   size_t reference;
   std::optional<size_t> object;  // set: the one-object button; unset: the selection button
   std::array<AxisChoice, 3> axes;
+  Placement placement{};
+};
+
+// The order Distribute spaced the objects in (ListObjects indices, lowest first) and the
+// gap it left between neighbouring boxes.
+struct Distribution {
+  std::vector<size_t> order;
+  double gap = 0;
 };
 
 // What a press or a workflow did, as a user reads it.
@@ -104,27 +114,49 @@ class AlignmentSession {
   void WriteAxis(int axis, const AxisChoice& choice);
   std::optional<AxisChoice> ReadAxis(int axis);
 
+  // How presses of the tool's own buttons (PressButton) show the objects: the world
+  // frame unless set.
+  // InputError for a gap in the tool's frame.
+  void SetPlacement(const Placement& placement) {
+    RequireGapInBoxFrame(placement);
+    placement_ = placement;
+  }
+  const Placement& placement() const { return placement_; }
+
   // Writes the press's links and axis settings into the tool's settings, then presses.
-  // Throws PlacementsNotFinite naming the objects, the press undone, when it would leave
+  // In the world and reference frames the tool is pressed on boxes standing for the
+  // objects (see PlacementFrame), the reference is never moved, and the press is one
+  // undo step; InputError for a gap that turns the reference's box inside out, or any
+  // gap in the tool's frame, which has no box of its own to grow. Throws
+  // PlacementsNotFinite naming the objects, the press undone, when it would leave
   // placements that are not finite (values too large to place). A reference of
   // kSelectionBox presses against the selection's box, in one undo step; InputError
   // when nothing is selected.
   void Press(const AlignmentPress& press);
   // A stack: objects[0] against `reference` with the one-object button, then each next
-  // object against the one before, with the same axes; one undo step. Throws InputError
-  // before any press when the stack is empty, names the reference or one object twice;
+  // object against the one before, with the same axes and placement; one undo step. Throws
+  // InputError before any press when the stack is empty, names the reference or one object twice;
   // HostFailure (after undoing every press made) when a press fails or leaves a
   // placement that is not finite.
   void Stack(size_t reference, const std::vector<size_t>& objects,
-             const std::array<AxisChoice, 3>& axes);
+             const std::array<AxisChoice, 3>& axes, const Placement& placement = {});
   // The members moved as one rigid body against `reference`: a temporary object whose
   // box is the union of the members' boxes in world axes is pressed with the one-object
   // button, and every member is carried along as if it were its child (its world matrix
   // keeps its place in the temporary object's frame), then the temporary object is
   // removed. One undo step. Throws InputError when a member is the reference,
   // HostFailure when the union is not finite (nothing is pressed) or the press fails.
+  // In the world frame the group moves without turning; in the reference's it turns
+  // to the reference's orientation, its members with it.
   GroupPress PressAsGroup(size_t reference, const std::vector<size_t>& members,
-                          const std::array<AxisChoice, 3>& axes);
+                          const std::array<AxisChoice, 3>& axes, const Placement& placement = {});
+  // Even spacing along `axis` (0, 1, 2) of the objects' world boxes: sorted by their low
+  // face, each placed outside against the one before (a chain of presses, one undo
+  // step), with the same gap between every two neighbours. Without `gap` the two
+  // outermost stay and the gap is what evens the span out; with it the lowest stays and
+  // every other follows at that gap. Nothing is pressed for fewer than three objects
+  // (an empty order). InputError for an object named twice, or a gap that is not finite.
+  Distribution Distribute(const std::vector<size_t>& objects, int axis, std::optional<double> gap);
   // The selected objects (ListObjects order), as the host holds the selection.
   std::vector<size_t> Selection() const;
   void Select(size_t index, bool selected);
@@ -151,8 +183,8 @@ class AlignmentSession {
   // RequireFinitePlacements does (the press undone first).
   int32_t PressButton(int32_t buttonId);
   // Why a press of `buttonId` with the settings as they are would move nothing (not an
-  // align button, no reference, no axis, nothing selected or linked); empty when it may
-  // move something.
+  // align button, no reference, no axis, nothing selected or linked, or in the world
+  // and reference frames only the reference itself); empty when it may move something.
   std::string WhyNothingWillMove(int32_t buttonId);
   // Runs `press` (a button press or a workflow) and reports what it moved, opened and
   // showed; with `checkUndo`, also makes the undo check of CheckOneUndoStep when anything
@@ -203,7 +235,26 @@ class AlignmentSession {
   // An object's path, or what a temporary object stands for.
   std::string PathOf(HostObject* object);
 
+  class FrameProxies;
+  // InputError for a gap in the tool's frame, which has no box of its own to grow.
+  void RequireGapInBoxFrame(const Placement& placement) const;
+  // The press of `press` in the world or reference frame, `reference` the object pressed
+  // against (a scene object, or the selection's box).
+  void PressInFrame(HostObject* reference, const AlignmentPress& press);
+  // The box `reference` shows in `placement`'s frame, along `turn`, grown by its gaps.
+  FrameBox ReferenceBox(HostObject* reference, const std::optional<HostMatrix>& turn,
+                        const std::array<AxisChoice, 3>& axes, const Placement& placement);
+  // The axes a press against `reference` measures along: none for world axes.
+  std::optional<HostMatrix> TurnFor(HostObject* reference, PlacementFrame frame);
+  // Presses the tool on a box for each of `moved` against `reference`, then moves each
+  // object by what the tool did to its box (turned to `turn` when given). Inside a
+  // Workflow; `moved` parents before children.
+  void PressBoxes(const FrameBox& reference, const std::string& referenceName,
+                  const std::optional<HostMatrix>& turn, const std::vector<HostObject*>& moved,
+                  const std::array<AxisChoice, 3>& axes);
+
   std::unique_ptr<khost::PluginSession> ownPlugin_;
+  Placement placement_{};
   khost::PluginSession& plugin_;
   SceneInHost objects_;
   std::string fileName_;

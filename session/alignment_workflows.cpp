@@ -11,83 +11,9 @@
 #include "kestrum_settings.h"
 #include "placement_check.h"
 #include "transform.h"
+#include "workflow_scope.h"
 
 namespace kcommand {
-
-// One outer undo group. Committed, it closes the group: one step. Left without a
-// commit (a press failed), it closes the group and undoes what it recorded, so the
-// document is as it was. Either way the tool's links (reference, object) are given back
-// as they were: the presses link each object in turn, and temporary ones that are gone.
-class AlignmentSession::Workflow {
- public:
-  explicit Workflow(AlignmentSession& session)
-      : session_(session),
-        scene_(session.plugin_.host().scene()),
-        document_(session.objects_.Document()),
-        stepsBefore_(scene_.UndoSteps(document_)) {
-    for (size_t i = 0; i < kLinks.size(); ++i)
-      links_[i] = session_.plugin_.host().containers().GetObjectLink(session_.Settings(), kLinks[i],
-                                                                     document_, kObjectKindObject);
-    scene_.BeginUndo(document_, "workflow");
-  }
-  Workflow(const Workflow&) = delete;
-  Workflow& operator=(const Workflow&) = delete;
-  ~Workflow() {
-    if (!committed_) {
-      scene_.EndUndo(document_, "workflow");
-      if (scene_.UndoSteps(document_) > stepsBefore_) scene_.Undo(document_);
-    }
-    khost::Containers& containers = session_.plugin_.host().containers();
-    for (size_t i = 0; i < kLinks.size(); ++i) {
-      if (links_[i])
-        containers.SetLink(session_.Settings(), kLinks[i], scene_.IdOf(links_[i]));
-      else
-        containers.Remove(session_.Settings(), kLinks[i]);
-    }
-  }
-  void Commit() {
-    scene_.EndUndo(document_, "workflow");
-    committed_ = true;
-  }
-
- private:
-  static constexpr std::array<int32_t, 2> kLinks{ALIGN_REFERENCE, ALIGN_OBJECT};
-  AlignmentSession& session_;
-  khost::Scene& scene_;
-  HostDocument* document_;
-  size_t stepsBefore_;
-  std::array<HostObject*, 2> links_{};
-  bool committed_ = false;
-};
-
-// An object of the host's document that only a workflow uses: top level, unselected,
-// named for what it stands for in explanations, and deleted when the workflow is done.
-class AlignmentSession::TemporaryObject {
- public:
-  TemporaryObject(AlignmentSession& session, const std::string& name, const HostVector& centre,
-                  const HostVector& halfSizes)
-      : session_(session), scene_(session.plugin_.host().scene()) {
-    object_ = scene_.NewObject(session.objects_.Document(), "kestrum " + name);
-    scene_.SetPosition(object_, centre);
-    scene_.SetHalfSizes(object_, halfSizes);
-    session_.temporaryNames_.emplace_back(object_, name);
-  }
-  TemporaryObject(const TemporaryObject&) = delete;
-  TemporaryObject& operator=(const TemporaryObject&) = delete;
-  ~TemporaryObject() {
-    scene_.DeleteObject(object_);
-    auto& names = session_.temporaryNames_;
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [this](const auto& named) { return named.first == object_; }),
-                names.end());
-  }
-  HostObject* get() const { return object_; }
-
- private:
-  AlignmentSession& session_;
-  khost::Scene& scene_;
-  HostObject* object_;
-};
 
 namespace {
 
@@ -95,7 +21,16 @@ bool Finite(const HostVector& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
+double& Along(HostVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
 }  // namespace
+
+void AlignmentSession::RequireGapInBoxFrame(const Placement& placement) const {
+  if (placement.frame == PlacementFrame::kTool && placement.HasGap())
+    throw InputError(fileName_ +
+                     ": a gap needs the world or the reference's frame; the tool's own frame "
+                     "has no box of its own to grow");
+}
 
 std::vector<size_t> AlignmentSession::Selection() const {
   std::vector<size_t> selected;
@@ -158,7 +93,7 @@ void AlignmentSession::PressAgainstSelectionBox(const AlignmentPress& press) {
 }
 
 void AlignmentSession::Stack(size_t reference, const std::vector<size_t>& objects,
-                             const std::array<AxisChoice, 3>& axes) {
+                             const std::array<AxisChoice, 3>& axes, const Placement& placement) {
   if (objects.empty()) throw InputError(fileName_ + ": the stack names no object");
   std::unordered_set<size_t> named;
   for (const size_t object : objects) {
@@ -169,12 +104,19 @@ void AlignmentSession::Stack(size_t reference, const std::vector<size_t>& object
       throw InputError(fileName_ + ": the stack names " + NamesOf({object}) +
                        " twice; each object is stacked once");
   }
+  RequireGapInBoxFrame(placement);
   Workflow workflow(*this);
   std::unique_ptr<TemporaryObject> box;
   HostObject* against = ReferenceObject(reference, box);
   for (const size_t object : objects) {
     HostObject* moved = objects_.Object(object);
-    PressOn(against, moved, axes);
+    if (placement.frame == PlacementFrame::kTool) {
+      PressOn(against, moved, axes);
+    } else {
+      const std::optional<HostMatrix> turn = TurnFor(against, placement.frame);
+      PressBoxes(ReferenceBox(against, turn, axes, placement), PathOf(against), turn, {moved},
+                 axes);
+    }
     against = moved;
   }
   RequireFinitePlacements();
@@ -183,14 +125,16 @@ void AlignmentSession::Stack(size_t reference, const std::vector<size_t>& object
 }
 
 GroupPress AlignmentSession::PressAsGroup(size_t reference, const std::vector<size_t>& members,
-                                          const std::array<AxisChoice, 3>& axes) {
+                                          const std::array<AxisChoice, 3>& axes,
+                                          const Placement& placement) {
   if (members.empty()) return GroupPress::kNoMembers;
   for (const size_t member : members)
     if (member == reference)
       throw InputError(fileName_ + ": the group holds its reference, " + NamesOf({member}) +
                        "; a group is aligned against an object outside it");
+  RequireGapInBoxFrame(placement);
   if (members.size() == 1) {
-    Press({reference, members.front(), axes});
+    Press({reference, members.front(), axes, placement});
     return GroupPress::kPlainPress;
   }
   khost::Scene& scene = plugin_.host().scene();
@@ -217,7 +161,13 @@ GroupPress AlignmentSession::PressAsGroup(size_t reference, const std::vector<si
       UnionBox(members, "group of " + std::to_string(members.size()) + " objects");
   for (HostObject* object : carried) scene.AddUndo(document, kUndoKindChange, object, "group");
   const HostMatrix before = scene.WorldMatrix(group->get());
-  PressOn(against, group->get(), axes);
+  if (placement.frame == PlacementFrame::kTool) {
+    PressOn(against, group->get(), axes);
+  } else {
+    const std::optional<HostMatrix> turn = TurnFor(against, placement.frame);
+    PressBoxes(ReferenceBox(against, turn, axes, placement), PathOf(against), turn, {group->get()},
+               axes);
+  }
   const HostMatrix after = scene.WorldMatrix(group->get());
   if (!kestrum::SameBits(before, after)) {
     // Each member keeps its place in the group's frame: parented to it before the press
@@ -236,6 +186,68 @@ GroupPress AlignmentSession::PressAsGroup(size_t reference, const std::vector<si
   box.reset();
   workflow.Commit();
   return GroupPress::kGroup;
+}
+
+Distribution AlignmentSession::Distribute(const std::vector<size_t>& objects, int axis,
+                                          std::optional<double> gap) {
+  std::unordered_set<size_t> named;
+  for (const size_t object : objects)
+    if (!named.insert(object).second)
+      throw InputError(fileName_ + ": even spacing names " + NamesOf({object}) +
+                       " twice; each object is placed once");
+  if (gap && !std::isfinite(*gap))
+    throw InputError(fileName_ + ": the gap for even spacing is not a finite number");
+  if (objects.size() < 3) return {};
+  khost::Scene& scene = plugin_.host().scene();
+  const auto boxOf = [&](size_t index) {
+    HostObject* object = objects_.Object(index);
+    return WorldBox(scene.WorldMatrix(object), scene.HalfSizes(object));
+  };
+  std::vector<std::pair<double, size_t>> lows;  // low face, then the object
+  double sizes = 0;
+  double high = 0;
+  for (const size_t object : objects) {
+    FrameBox box = boxOf(object);
+    lows.emplace_back(Along(box.centre, axis) - Along(box.half, axis), object);
+  }
+  std::stable_sort(lows.begin(), lows.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  Distribution distribution;
+  for (const auto& [low, object] : lows) {
+    distribution.order.push_back(object);
+    FrameBox box = boxOf(object);
+    sizes += 2 * Along(box.half, axis);
+    high = Along(box.centre, axis) + Along(box.half, axis);
+  }
+  const size_t count = distribution.order.size();
+  distribution.gap =
+      gap ? *gap : (high - lows.front().first - sizes) / static_cast<double>(count - 1);
+  if (!std::isfinite(distribution.gap))
+    throw PlacementsNotFinite(fileName_ + ": values too large to place: the span of " +
+                              NamesOf(distribution.order) +
+                              " is not finite, so it cannot be spaced; nothing was written");
+
+  std::array<AxisChoice, 3> axes{};
+  axes[static_cast<size_t>(axis)] = {AxisMode::kPlus, AxisSide::kOutside};
+  Workflow workflow(*this);
+  // Without a gap of its own the highest stays where it is.
+  const size_t placed = gap ? count : count - 1;
+  for (size_t i = 1; i < placed; ++i) {
+    const size_t previous = distribution.order[i - 1];
+    // The box before, reaching the gap further on its high side.
+    FrameBox box = boxOf(previous);
+    Along(box.centre, axis) += distribution.gap / 2;
+    Along(box.half, axis) += distribution.gap / 2;
+    if (gap && Along(box.half, axis) < 0)
+      throw InputError(fileName_ + ": a gap of " + std::to_string(*gap) + " on " +
+                       kAxisLetters[static_cast<size_t>(axis)] + " turns the box of " +
+                       NamesOf({previous}) + " inside out; nothing was moved");
+    PressBoxes(box, PathOf(objects_.Object(previous)), std::nullopt,
+               {objects_.Object(distribution.order[i])}, axes);
+  }
+  RequireFinitePlacements();
+  workflow.Commit();
+  return distribution;
 }
 
 }  // namespace kcommand

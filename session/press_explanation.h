@@ -14,6 +14,7 @@
 #include "axis_choice.h"
 #include "c4d_host_abi.h"
 #include "call_trace.h"
+#include "placement_frame.h"
 
 namespace kcommand {
 
@@ -40,6 +41,9 @@ struct PlacementExplanation {
   // The reference's world matrix the tool read and took the object into; none when it
   // read none.
   std::optional<HostMatrix> frame;
+  // Set when the tool was shown boxes standing for the objects (the world or the
+  // reference's frame): the positions above are then the boxes' centres.
+  std::optional<PlacementFrame> placedIn;
 };
 
 // The placements one press made, from the values the trace recorded during it, in the

@@ -30,10 +30,13 @@ struct AlignOptions {
   std::optional<std::string> reference;
   std::optional<std::string> object;
   bool selected = false;
-  std::vector<std::string> select;  // replaces the file's selection when given
-  std::vector<std::string> stack;   // --stack: the objects, in order, each on the one before
-  bool asGroup = false;             // the selection moves as one rigid body
-  bool explain = false;             // why each object ended where it did
+  std::vector<std::string> select;        // replaces the file's selection when given
+  std::vector<std::string> stack;         // --stack: the objects, in order, each on the one before
+  bool asGroup = false;                   // the selection moves as one rigid body
+  std::optional<std::string> distribute;  // --distribute x|y|z: even spacing of the selection
+  std::string frame = "world";            // --frame: how the boxes are shown to the tool
+  std::optional<std::string> gap;         // --gap G or X,Y,Z
+  bool explain = false;                   // why each object ended where it did
   AxisTexts axes;
   std::optional<std::string> output;
   std::optional<std::string> picture;
@@ -44,12 +47,20 @@ struct AlignOptions {
   std::string plugin;
 };
 
+// --gap's text as gaps per axis; throws InputError naming the option.
+AxisGaps GapOption(const std::string& text) {
+  if (const std::optional<AxisGaps> gaps = ParseGap(text)) return *gaps;
+  throw InputError("--gap: '" + text + "' is not a finite number G or three, X,Y,Z");
+}
+
 // A scene read and the press the options ask for on it.
 struct PreparedScene {
   std::unique_ptr<SceneDocument> document;
   AlignmentPress press;
-  std::vector<size_t> stack;  // --stack, resolved: the objects in order
-  std::string whyIdle;        // why the press will move nothing, when its settings say so
+  std::vector<size_t> stack;      // --stack, resolved: the objects in order
+  std::optional<int> distribute;  // --distribute's axis
+  std::optional<double> distributeGap;
+  std::string whyIdle;  // why the press will move nothing, when its settings say so
 };
 
 // The scene's entry in the --json document's "files", or nullptr without --json. Valid
@@ -66,7 +77,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
                       nlohmann::ordered_json* fileJson) {
   console.Step("reading " + path);
   const auto start = std::chrono::steady_clock::now();
-  PreparedScene prepared{ReadSceneDocument(path, options.read), {}, {}, {}};
+  PreparedScene prepared{ReadSceneDocument(path, options.read), {}, {}, {}, {}, {}};
   // Counting a million objects is a walk through all of them: only when it is shown.
   if (console.Verbose())
     console.Detail() << "read " << prepared.document->FileName() << " ("
@@ -83,7 +94,7 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
   SceneModel& scene = prepared.document->Scene();
   ToolSettings& tool = scene.tool;
   if (options.reference) tool.reference = options.reference;
-  if (!tool.reference)
+  if (!tool.reference && !options.distribute)
     throw InputError(name +
                      ": no reference object: give --reference NAME or set \"reference\" in the "
                      "scene's \"tool\" settings");
@@ -103,13 +114,23 @@ PreparedScene Prepare(const AlignOptions& options, const std::string& path,
         names.Entries()[index].object->selected = true;
   }
   AlignmentPress& press = prepared.press;
-  press.reference =
-      names.Reference(options.reference ? "--reference" : "/tool/reference", *tool.reference);
+  if (tool.reference)
+    press.reference =
+        names.Reference(options.reference ? "--reference" : "/tool/reference", *tool.reference);
+  press.placement.frame = *ParseFrame(options.frame);
+  if (options.gap) press.placement.gap = GapOption(*options.gap);
   for (const std::string& object : options.stack)
     for (const size_t index : names.Matching("--stack", object)) prepared.stack.push_back(index);
   if (tool.object)
     press.object = names.One(options.object ? "--object" : "/tool/object", *tool.object);
   for (size_t axis = 0; axis < 3; ++axis) press.axes[axis] = tool.axes[axis].value_or(AxisChoice{});
+  if (options.distribute) {
+    prepared.distribute = static_cast<int>(std::string("xyz").find((*options.distribute)[0]));
+    if (options.gap)
+      prepared.distributeGap = press.placement.gap[static_cast<size_t>(*prepared.distribute)];
+    press.placement.gap = {};
+    return prepared;
+  }
   // A stack moves its objects, not the selection.
   prepared.whyIdle = WhyNothingWillMove(*prepared.document, press, !prepared.stack.empty());
   return prepared;
@@ -151,12 +172,22 @@ AlignedScene AlignScene(khost::PluginSession& run, PreparedScene prepared,
   const size_t stepsBefore = run.host().scene().UndoSteps(objects.Document());
   session.Explain(options.explain);
   const char* pressed = press.object ? "align object" : "align selected";
-  if (!prepared.stack.empty()) {
-    session.Stack(press.reference, prepared.stack, press.axes);
+  Distribution distribution;
+  if (prepared.distribute) {
+    const std::vector<size_t> selection = session.Selection();
+    distribution = session.Distribute(selection, *prepared.distribute, prepared.distributeGap);
+    pressed = "align object for each object spaced";
+    if (distribution.order.empty())
+      prepared.whyIdle = "nothing to space: --distribute needs three objects or more, and " +
+                         std::to_string(selection.size()) +
+                         (selection.size() == 1 ? " is selected" : " are selected");
+  } else if (!prepared.stack.empty()) {
+    session.Stack(press.reference, prepared.stack, press.axes, press.placement);
     pressed = "align object for each object of the stack";
   } else if (options.asGroup) {
     pressed = "align object for the group";
-    switch (session.PressAsGroup(press.reference, session.Selection(), press.axes)) {
+    switch (
+        session.PressAsGroup(press.reference, session.Selection(), press.axes, press.placement)) {
       case GroupPress::kNoMembers:
         prepared.whyIdle = "--as-group: no object is selected, so there is no group to move";
         break;
@@ -187,22 +218,39 @@ AlignedScene AlignScene(khost::PluginSession& run, PreparedScene prepared,
     aligned.moved = objects.CountMoved(std::exchange(fingerprints, {}));
   }
   const std::optional<size_t> drawnReference =
-      press.reference == kSelectionBox ? std::nullopt : std::optional<size_t>(press.reference);
+      press.reference == kSelectionBox || prepared.distribute
+          ? std::nullopt
+          : std::optional<size_t>(press.reference);
   if (options.picture)
     aligned.picture =
         DrawPicture("kestrum align " + path, PictureBoxes(objects, before, drawnReference),
                     PictureBoxes(objects, after, drawnReference));
   if (options.explain) {
     std::ostringstream explained;
+    if (prepared.distribute)
+      WriteDistribution(explained, objects, *prepared.distribute, distribution);
+    else
+      explained << "frame: " << FrameName(press.placement.frame) << " ("
+                << FrameKeeps(press.placement.frame) << ")\n";
     WriteExplanations(explained, session.Explanations());
     aligned.explanation = explained.str();
   }
   aligned.objects = objects.Count();
   if (fileJson) {
+    (*fileJson)["frame"] = prepared.distribute ? "world" : FrameName(press.placement.frame);
     (*fileJson)["objects"] = aligned.objects;
     (*fileJson)["moved"] = aligned.moved;
     (*fileJson)["movedObjects"] = MovedObjectsJson(objects, before, after);
     if (options.explain) (*fileJson)["explanations"] = ExplanationsJson(session.Explanations());
+  }
+  if (aligned.moved == 0 && prepared.whyIdle.empty() && prepared.stack.empty() &&
+      !options.asGroup && !prepared.distribute && press.placement.frame != PlacementFrame::kTool &&
+      press.reference != kSelectionBox) {
+    // Outside the tool's frame the reference stays where it is.
+    if (press.object == press.reference)
+      prepared.whyIdle = "the object to align is the reference, which stays where it is";
+    else if (!press.object && session.Selection() == std::vector<size_t>{press.reference})
+      prepared.whyIdle = "only the reference is selected, and it stays where it is";
   }
   if (aligned.moved == 0)
     aligned.whyIdle = prepared.whyIdle.empty() ? kAlreadyInPlace : prepared.whyIdle;
@@ -229,6 +277,7 @@ void NoteWhyIdle(Console& console, const std::string& name, const AlignedScene& 
 void ReportUndo(std::ostream& out, const AlignOptions& options, size_t objects) {
   const char* what = !options.stack.empty() ? "the stack"
                      : options.asGroup      ? "the group press"
+                     : options.distribute   ? "the spacing"
                                             : "the press";
   out << "undo: " << what << " made one undo step; undoing it put all " << objects
       << " objects back exactly, and redoing it restored the aligned placement\n";
@@ -419,6 +468,17 @@ int RunAlign(const AlignOptions& options, Console& console) {
   }
   const Progress progress(console);
   const std::array<std::optional<AxisChoice>, 3> cliAxes = AxisOptions(options.axes);
+  if (options.gap) GapOption(*options.gap);
+  if (options.frame == "tool" && options.gap)
+    throw InputError(
+        "--gap: needs --frame world or reference; the tool's own frame has no box "
+        "of its own to grow");
+  if (options.distribute && options.frame != "world")
+    throw InputError("--distribute: spaces boxes in world axes; --frame " + options.frame +
+                     " does not apply to it");
+  if (options.distribute && std::any_of(cliAxes.begin(), cliAxes.end(),
+                                        [](const auto& axis) { return axis.has_value(); }))
+    throw InputError("--distribute: places along its own axis; --x, --y and --z do not apply");
   if ((options.output && IsStandardStream(*options.output)) ||
       (options.picture && IsStandardStream(*options.picture)))
     console.KeepOutputForFile();
@@ -473,7 +533,28 @@ Subcommand AddAlignCommand(CLI::App& kestrum, const std::string& plugin) {
                     "side, the half sizes the tool read, the distance it set and the position "
                     "before and after, and what it did to the rotation (from the host's call "
                     "trace)");
+  command
+      ->add_option("--frame", options->frame,
+                   "How objects are placed: world (default; each object moved by its box in "
+                   "world axes, its rotation and scale kept, the reference never moved), "
+                   "reference (boxes along the reference's axes; the object takes its "
+                   "orientation, keeps its scale) or tool (the tool's own frames: positions in "
+                   "parent frames, the reference's rotation and scale taken)")
+      ->check(CLI::IsMember({"world", "reference", "tool"}));
+  command->add_option("--gap", options->gap,
+                      "Space to leave, G for every axis or X,Y,Z: outside, the faces are G "
+                      "apart; inside, the face is G in from the reference's; center, shifted "
+                      "by G (made by growing the reference's box)");
+  CLI::Option* distribute =
+      command
+          ->add_option("--distribute", options->distribute,
+                       "Space the selected objects evenly along x, y or z: sorted by their "
+                       "box's low face, the two outermost stay and the gaps between "
+                       "neighbours come out equal; with --gap the lowest stays and each next "
+                       "one sits G after the one before. One undo step; no reference needed")
+          ->check(CLI::IsMember({"x", "y", "z"}));
   selected->excludes(object);
+  distribute->excludes(object)->excludes(stack)->excludes(asGroup);
   select->excludes(object);
   stack->excludes(object)->excludes(selected)->excludes(select)->excludes(asGroup);
   asGroup->excludes(object);

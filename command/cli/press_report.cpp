@@ -109,10 +109,27 @@ void WriteExplanations(std::ostream& out, const std::vector<PlacementExplanation
       out << "distance set " << Number(axis.distance) << "; " << Number(axis.before) << " -> "
           << Number(axis.after) << "\n";
     }
-    out << "    rotation: " << (placement.rotationCleared ? "cleared" : "kept");
-    if (placement.frame) out << ", then the frame of " << placement.reference << " taken";
-    out << "\n";
+    if (placement.placedIn == PlacementFrame::kWorld) {
+      out << "    boxes in world axes: the object moved by its box's distance, its rotation "
+             "and scale kept\n";
+    } else if (placement.placedIn == PlacementFrame::kReference) {
+      out << "    boxes along the axes of " << placement.reference
+          << ": the object turned to them, its own scale kept\n";
+    } else {
+      out << "    rotation: " << (placement.rotationCleared ? "cleared" : "kept");
+      if (placement.frame) out << ", then the frame of " << placement.reference << " taken";
+      out << "\n";
+    }
   }
+}
+
+void WriteDistribution(std::ostream& out, const SceneInHost& objects, int axis,
+                       const Distribution& distribution) {
+  if (distribution.order.empty()) return;
+  out << "distribute on " << kAxisLetters[static_cast<size_t>(axis)] << ": ";
+  for (size_t i = 0; i < distribution.order.size(); ++i)
+    out << (i ? ", " : "") << objects.Entries()[distribution.order[i]].path;
+  out << " (lowest first); " << Number(distribution.gap) << " between neighbouring boxes\n";
 }
 
 }  // namespace kcommand

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "alignment_session.h"
 #include "press_explanation.h"
 #include "scene_in_host.h"
 #include "svg_picture.h"
@@ -27,5 +28,9 @@ size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
 // the half sizes it read, the distance it set, the position before and after) and what
 // it did to the rotation, as the host's call trace recorded them.
 void WriteExplanations(std::ostream& out, const std::vector<PlacementExplanation>& placed);
+
+// --explain for --distribute: the order the objects were spaced in and the gap.
+void WriteDistribution(std::ostream& out, const SceneInHost& objects, int axis,
+                       const Distribution& distribution);
 
 }  // namespace kcommand

@@ -8,7 +8,7 @@ document, set the tool's settings, press its buttons, undo, redo and save.
         print(doc.press("align object").summary)
 """
 
-from typing import Sequence
+from typing import Literal, Sequence, Union
 
 from ._kestrum import Document, InputError, Object, Plugin, PluginFailure, PressResult, Settings
 
@@ -16,8 +16,12 @@ Matrix = Sequence[Sequence[float]]
 """Four rows of four numbers, the offset in the last column, the bottom row 0 0 0 1."""
 MatrixTuple = tuple[tuple[float, float, float, float], tuple[float, float, float, float],
                     tuple[float, float, float, float], tuple[float, float, float, float]]
+Frame = Literal["world", "reference", "tool"]
+"""How a press shows the objects to the tool (Document.frame)."""
+Gap = Union[float, Sequence[float]]
+"""One number for every axis, or three (x, y, z)."""
 
-__all__ = ["Document", "InputError", "Matrix", "MatrixTuple", "Object", "Plugin",
+__all__ = ["Document", "Frame", "Gap", "InputError", "Matrix", "MatrixTuple", "Object", "Plugin",
            "PluginFailure", "PressResult", "Settings"]
 
 # Shown as the package's own, where people look for them.

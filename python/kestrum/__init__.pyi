@@ -14,6 +14,10 @@ MatrixTuple = tuple[
     tuple[float, float, float, float],
     tuple[float, float, float, float],
 ]
+Frame = Literal["world", "reference", "tool"]
+"""How a press shows the objects to the tool (Document.frame)."""
+Gap = Union[float, Sequence[float]]
+"""One number for every axis, or three (x, y, z)."""
 
 class InputError(ValueError):
     """Bad input: a file, a name, a setting or a value; the message names it."""
@@ -108,22 +112,48 @@ class Document:
     def control(self, id: int) -> Union[Object, int, bool, None]:
         """A panel control's value by its id (see Plugin.panel)."""
     def set_control(self, id: int, value: Union[Object, int, bool, None]) -> None: ...
-    def press(self, button: Union[str, int], *, check_undo: bool = False) -> PressResult:
+    @property
+    def frame(self) -> Frame:
+        """How presses show the objects to the tool unless a press says: 'world' (the
+        default: each moved by its box in world axes, its rotation and scale kept, the
+        reference never moved), 'reference' (boxes along the reference's axes; each
+        takes its orientation, keeps its scale) or 'tool' (the tool's own frames)."""
+    @frame.setter
+    def frame(self, frame: Frame) -> None: ...
+    @property
+    def gap(self) -> tuple[float, float, float]:
+        """The gap presses leave unless a press says, per axis (x, y, z): outside, the
+        faces are that far apart; inside, that far in; center, shifted by it."""
+    @gap.setter
+    def gap(self, gap: Gap) -> None: ...
+    def press(self, button: Union[str, int], *, check_undo: bool = False,
+              frame: Optional[Frame] = None, gap: Optional[Gap] = None) -> PressResult:
         """Presses a panel button by its label ('align selected', 'align object',
         'reset', 'help') or id. With check_undo, also checks that one undo puts every
         object back and one redo places them again."""
-    def stack(self, objects: Iterable[Object], *, check_undo: bool = False) -> PressResult:
+    def stack(self, objects: Iterable[Object], *, check_undo: bool = False,
+              frame: Optional[Frame] = None, gap: Optional[Gap] = None) -> PressResult:
         """Stacks the objects, in the order given: the first on the linked reference,
         each next one on the one before, with the settings' axes; one undo step."""
     def press_as_group(self, members: Optional[Iterable[Object]] = None, *,
-                       check_undo: bool = False) -> PressResult:
+                       check_undo: bool = False, frame: Optional[Frame] = None,
+                       gap: Optional[Gap] = None) -> PressResult:
         """Moves the members (by default the selection) as one rigid body against the
         linked reference, with the settings' axes; one undo step. One member is a plain
         'align object' press; none presses nothing (answer 0)."""
-    def press_against_selection(self, *, check_undo: bool = False) -> PressResult:
+    def press_against_selection(self, *, check_undo: bool = False,
+                                frame: Optional[Frame] = None,
+                                gap: Optional[Gap] = None) -> PressResult:
         """'Align selected' against the selected objects' common box instead of the
         reference, with the settings' axes: for example y='minus' puts each on the
         lowest bottom among them. One undo step."""
+    def distribute(self, axis: Literal["x", "y", "z"],
+                   objects: Optional[Iterable[Object]] = None, *,
+                   gap: Optional[float] = None, check_undo: bool = False) -> PressResult:
+        """Spaces the objects (by default the selection) evenly along the axis, by their
+        boxes in world axes: sorted by their low face, the two outermost stay and the
+        gaps between neighbours come out equal; with gap, the lowest stays and each next
+        one sits gap after the one before. One undo step; no reference needed."""
     def undo(self) -> bool:
         """One step back; False when there is none."""
     def redo(self) -> bool:

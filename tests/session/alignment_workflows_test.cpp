@@ -45,6 +45,8 @@ constexpr size_t kObjects = 7;
 const std::array<AxisChoice, 3> kOnTop{AxisChoice{AxisMode::kCenter, AxisSide::kInside},
                                        AxisChoice{AxisMode::kPlus, AxisSide::kOutside},
                                        AxisChoice{AxisMode::kCenter, AxisSide::kInside}};
+// These workflows are checked against the tool's own placements.
+const kcommand::Placement kToolFrame{kcommand::PlacementFrame::kTool};
 
 class Workflows : public ::testing::Test {
  protected:
@@ -109,7 +111,7 @@ HostVector TableTurn(const HostVector& v) {
 
 TEST_F(Workflows, AStackPutsEachObjectOnTheOneBeforeInOneUndoStep) {
   session->LinkObject(ALIGN_REFERENCE, kTable);
-  session->Stack(kTable, {kBookA, kBookD}, kOnTop);
+  session->Stack(kTable, {kBookA, kBookD}, kOnTop, kToolFrame);
   // The tool's links are as they were: the reference linked, no object.
   khost::Containers& containers = session->host().containers();
   EXPECT_EQ(containers.GetObjectLink(session->Settings(), ALIGN_REFERENCE,
@@ -126,14 +128,14 @@ TEST_F(Workflows, AStackPutsEachObjectOnTheOneBeforeInOneUndoStep) {
 }
 
 TEST_F(Workflows, AStackIsTheSameAsItsPressesOneAfterAnother) {
-  session->Stack(kTable, {kBookA, kBookB, kBookC}, kOnTop);
+  session->Stack(kTable, {kBookA, kBookB, kBookC}, kOnTop, kToolFrame);
   const std::vector<HostPlacement> stacked = session->objects().Placements();
   ExpectOneUndoStepAndACleanFile();
 
   Open(kLibrary);
-  session->Press({kTable, kBookA, kOnTop});
-  session->Press({kBookA, kBookB, kOnTop});
-  session->Press({kBookB, kBookC, kOnTop});
+  session->Press({kTable, kBookA, kOnTop, kToolFrame});
+  session->Press({kBookA, kBookB, kOnTop, kToolFrame});
+  session->Press({kBookB, kBookC, kOnTop, kToolFrame});
   const std::vector<HostPlacement> pressed = session->objects().Placements();
   for (size_t i = 0; i < kObjects; ++i)
     EXPECT_TRUE(kcommand::SamePlacement(stacked[i], pressed[i])) << "object " << i;
@@ -142,13 +144,13 @@ TEST_F(Workflows, AStackIsTheSameAsItsPressesOneAfterAnother) {
 
 TEST_F(Workflows, AStackNamingItsReferenceOrAnObjectTwiceIsRefusedBeforeAnyPress) {
   try {
-    session->Stack(kTable, {kBookA, kTable}, kOnTop);
+    session->Stack(kTable, {kBookA, kTable}, kOnTop, kToolFrame);
     ADD_FAILURE() << "no refusal";
   } catch (const kcommand::InputError& error) {
     EXPECT_NE(std::string(error.what()).find("'Room/Table'"), std::string::npos) << error.what();
   }
   try {
-    session->Stack(kTable, {kBookA, kBookD, kBookA}, kOnTop);
+    session->Stack(kTable, {kBookA, kBookD, kBookA}, kOnTop, kToolFrame);
     ADD_FAILURE() << "no refusal";
   } catch (const kcommand::InputError& error) {
     EXPECT_NE(std::string(error.what()).find("'BookA' twice"), std::string::npos) << error.what();
@@ -162,7 +164,7 @@ TEST_F(Workflows, AStackThatFailsHalfwayUndoesTheStepsAlreadyTaken) {
     { "name": "Table", "rotation": [0, 30, 0], "halfSize": [20, 1, 10] },
     { "name": "BookA", "position": [5, 5, 5], "halfSize": [3, 1e308, 2] },
     { "name": "BookD", "position": [9, 9, 9], "halfSize": [3, 1e308, 2] } ] })");
-  EXPECT_THROW(session->Stack(0, {1, 2}, kOnTop), kcommand::HostFailure);
+  EXPECT_THROW(session->Stack(0, {1, 2}, kOnTop, kToolFrame), kcommand::HostFailure);
   const std::vector<HostPlacement> now = session->objects().Placements();
   for (size_t i = 0; i < now.size(); ++i)
     EXPECT_TRUE(kcommand::SamePlacement(now[i], before[i])) << "object " << i;
@@ -172,7 +174,8 @@ TEST_F(Workflows, AStackThatFailsHalfwayUndoesTheStepsAlreadyTaken) {
 TEST_F(Workflows, AGroupMovesAsOneRigidBody) {
   // BookA, and the cart carrying BookB and BookC: BookB, below the cart, rides with it.
   const std::vector<size_t> members{kBookA, kCart, kBookB};
-  ASSERT_EQ(session->PressAsGroup(kTable, members, kOnTop), kcommand::GroupPress::kGroup);
+  ASSERT_EQ(session->PressAsGroup(kTable, members, kOnTop, kToolFrame),
+            kcommand::GroupPress::kGroup);
   // The union of the members' boxes in world axes, by hand: x from BookA's right (-27) to
   // the cart's left (-66), y from BookA's bottom (1.5) to BookB's top (8), z from the
   // cart's back (-14) to BookA's front (9).
@@ -192,12 +195,14 @@ TEST_F(Workflows, AGroupMovesAsOneRigidBody) {
 }
 
 TEST_F(Workflows, AGroupOfOneIsAPlainPressAndOfNoneMovesNothing) {
-  EXPECT_EQ(session->PressAsGroup(kTable, {}, kOnTop), kcommand::GroupPress::kNoMembers);
+  EXPECT_EQ(session->PressAsGroup(kTable, {}, kOnTop, kToolFrame),
+            kcommand::GroupPress::kNoMembers);
   ExpectUntouched();
-  EXPECT_EQ(session->PressAsGroup(kTable, {kBookA}, kOnTop), kcommand::GroupPress::kPlainPress);
+  EXPECT_EQ(session->PressAsGroup(kTable, {kBookA}, kOnTop, kToolFrame),
+            kcommand::GroupPress::kPlainPress);
   const std::vector<HostPlacement> grouped = session->objects().Placements();
   Open(kLibrary);
-  session->Press({kTable, kBookA, kOnTop});
+  session->Press({kTable, kBookA, kOnTop, kToolFrame});
   EXPECT_TRUE(kcommand::SamePlacement(session->objects().Placements()[kBookA], grouped[kBookA]));
 }
 
@@ -206,7 +211,7 @@ TEST_F(Workflows, AGroupWhoseBoxIsNotFiniteIsRefusedAndNothingMoves) {
     { "name": "Table", "rotation": [0, 30, 0], "halfSize": [20, 1, 10] },
     { "name": "Far", "position": [1e308, 0, 0], "halfSize": [1e308, 1, 1] },
     { "name": "Near", "halfSize": [1, 1, 1] } ] })");
-  EXPECT_THROW(session->PressAsGroup(0, {1, 2}, kOnTop), kcommand::HostFailure);
+  EXPECT_THROW(session->PressAsGroup(0, {1, 2}, kOnTop, kToolFrame), kcommand::HostFailure);
   const std::vector<HostPlacement> now = session->objects().Placements();
   for (size_t i = 0; i < now.size(); ++i)
     EXPECT_TRUE(kcommand::SamePlacement(now[i], before[i])) << "object " << i;
@@ -218,7 +223,7 @@ TEST_F(Workflows, TheSelectionsBoxIsAReferenceAsAnObjectOfThatBoxWouldBe) {
   // BookA, the cart and BookB are selected; their union's box, by hand, as an object.
   const std::array<AxisChoice, 3> lowest{
       AxisChoice{}, AxisChoice{AxisMode::kMinus, AxisSide::kInside}, AxisChoice{}};
-  session->Press({kcommand::kSelectionBox, std::nullopt, lowest});
+  session->Press({kcommand::kSelectionBox, std::nullopt, lowest, kToolFrame});
   const std::vector<HostPlacement> boxed = session->objects().Placements();
   // At the top level, the cart's bottom comes down to the lowest among them (BookA's,
   // 1.5), where BookA already is.
@@ -231,7 +236,7 @@ TEST_F(Workflows, TheSelectionsBoxIsAReferenceAsAnObjectOfThatBoxWouldBe) {
       withBox.rfind("] }"),
       R"(, { "name": "Box", "position": [-46.5, 4.75, -2.5], "halfSize": [19.5, 3.25, 11.5] })");
   Open(withBox);
-  session->Press({kObjects, std::nullopt, lowest});
+  session->Press({kObjects, std::nullopt, lowest, kToolFrame});
   for (size_t i = 0; i < kObjects; ++i)
     EXPECT_TRUE(kcommand::SamePlacement(session->objects().Placements()[i], boxed[i]))
         << "object " << i;
@@ -239,14 +244,14 @@ TEST_F(Workflows, TheSelectionsBoxIsAReferenceAsAnObjectOfThatBoxWouldBe) {
 
 TEST_F(Workflows, TheSelectionsBoxWithNothingSelectedIsRefused) {
   Open(R"({ "objects": [ { "name": "Table", "halfSize": [1, 1, 1] } ] })");
-  EXPECT_THROW(session->Press({kcommand::kSelectionBox, std::nullopt, kOnTop}),
+  EXPECT_THROW(session->Press({kcommand::kSelectionBox, std::nullopt, kOnTop, kToolFrame}),
                kcommand::InputError);
   EXPECT_EQ(session->host().scene().LiveObjectCount(session->objects().Document()), 1u);
 }
 
 TEST_F(Workflows, ExplanationsSayWhatTheToolReadAndWrote) {
   session->Explain(true);
-  session->Stack(kTable, {kBookA, kBookD}, kOnTop);
+  session->Stack(kTable, {kBookA, kBookD}, kOnTop, kToolFrame);
   const std::vector<kcommand::PlacementExplanation>& placed = session->Explanations();
   ASSERT_EQ(placed.size(), 2u);
   EXPECT_EQ(placed[0].object, "BookA");
@@ -269,7 +274,7 @@ TEST_F(Workflows, ExplanationsSayWhatTheToolReadAndWrote) {
   ExpectNear(placed[1].after, World(kBookD).offset);
 
   session->ClearExplanations();
-  session->PressAsGroup(kTable, {kBookA, kBookD}, kOnTop);
+  session->PressAsGroup(kTable, {kBookA, kBookD}, kOnTop, kToolFrame);
   ASSERT_EQ(session->Explanations().size(), 1u);
   EXPECT_EQ(session->Explanations()[0].object, "group of 2 objects");
 }

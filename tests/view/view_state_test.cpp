@@ -86,9 +86,9 @@ TEST_F(ViewStateTest, APressAndAWorkflowSayWhatTheyMoved) {
   state->Group(json::object());
   EXPECT_EQ(Summary(), "2 objects moved");
   EXPECT_EQ(state->State()["lastPress"]["workflow"], "group");
-  // The tool records the selection even when no axis moves it: the first press's step,
-  // then the group's, which replaced the undone one.
-  EXPECT_EQ(state->State()["undoSteps"], 2);
+  // With no axis chosen the world frame presses nothing and records no step: the
+  // group's step replaced the undone press's.
+  EXPECT_EQ(state->State()["undoSteps"], 1);
   EXPECT_EQ(state->State()["redoSteps"], 0);
 }
 

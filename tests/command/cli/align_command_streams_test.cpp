@@ -14,7 +14,8 @@ namespace {
 TEST_F(CommandRun, AlignsFromStandardInputToStandardOutput) {
   folder.Write("shelf.json", kShelfScene);
   const Outcome run = Kestrum(
-      {"align", "-", "--reference", "Shelf", "--x", "plus:outside", "-o", "-"}, Path("shelf.json"));
+      {"align", "-", "--reference", "Shelf", "--x", "plus:outside", "--frame", "tool", "-o", "-"},
+      Path("shelf.json"));
   ASSERT_EQ(0, run.status) << run.err;
   const nlohmann::json written = nlohmann::json::parse(run.out);
   EXPECT_EQ(nlohmann::json({15, 7, 1.5}), written["objects"][1]["position"]);

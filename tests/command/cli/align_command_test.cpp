@@ -31,8 +31,9 @@ TEST_F(CommandRun, AlignsEveryShippedExampleWithItsOwnSettings) {
 // Half sizes and places chosen so every expected coordinate is exact.
 TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
   folder.Write("shelf.json", kShelfScene);
-  const Outcome table = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--selected", "--x",
-                                 "plus:outside", "--y", "minus", "--z", "center"});
+  const Outcome table =
+      Kestrum({"align", "shelf.json", "--reference", "Shelf", "--selected", "--x", "plus:outside",
+               "--y", "minus", "--z", "center", "--frame", "tool"});
   ASSERT_EQ(0, table.status) << table.err;
   // Only the box moved: x 10 + 4 + 1, y 20 - 5 + 2, z 30.
   EXPECT_NE(std::string::npos, table.out.find("Box")) << table.out;
@@ -48,7 +49,7 @@ TEST_F(CommandRun, WritesTheAlignedPlacesAndPrintsWhatMoved) {
   EXPECT_EQ(std::string::npos, unturned.out.find("world rotation")) << unturned.out;
 
   ASSERT_EQ(0, Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside", "--y",
-                        "minus", "--z", "center", "-o", "out.json"})
+                        "minus", "--z", "center", "--frame", "tool", "-o", "out.json"})
                    .status);
   const nlohmann::json written = nlohmann::json::parse(Contents(Path("out.json")));
   const nlohmann::json& box = written["objects"][1];
@@ -309,8 +310,9 @@ TEST_F(CommandRun, APluginThatDoesNotLoadIsAFailureNotAnInputError) {
 
 TEST_F(CommandRun, ThePictureDrawsEachBoxWhereTheSceneSays) {
   folder.Write("shelf.json", kShelfScene);
-  const Outcome run = Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside",
-                               "--y", "minus", "--z", "center", "--picture", "p.svg"});
+  const Outcome run =
+      Kestrum({"align", "shelf.json", "--reference", "Shelf", "--x", "plus:outside", "--y", "minus",
+               "--z", "center", "--frame", "tool", "--picture", "p.svg"});
   ASSERT_EQ(0, run.status) << run.err;
   const std::string svg = Contents(Path("p.svg"));
   struct Expected {

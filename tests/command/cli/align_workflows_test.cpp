@@ -90,8 +90,8 @@ TEST_F(CommandRun, AGroupWithNoSelectionMovesNothingAndSaysSo) {
 
 TEST_F(CommandRun, ExplainSaysWhatTheToolReadAndSet) {
   folder.Write("library.json", kLibrary);
-  const Outcome run = Kestrum(
-      Line({"align", "library.json", "--reference", "Table", "--stack", "BookA", "--explain"}));
+  const Outcome run = Kestrum(Line({"align", "library.json", "--reference", "Table", "--stack",
+                                    "BookA", "--explain", "--frame", "tool"}));
   ASSERT_EQ(0, run.status) << run.err;
   EXPECT_NE(std::string::npos, run.out.find("explain: 1 placement")) << run.out;
   EXPECT_NE(std::string::npos, run.out.find("BookA against Room/Table")) << run.out;

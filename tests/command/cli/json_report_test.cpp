@@ -43,8 +43,9 @@ std::string SchemaProblems(const json& document) {
 TEST_F(CommandRun, JsonOutputFollowsItsSchema) {
   folder.Write("shelf.json", kShelfScene);
   folder.Write("bad.json", "{");
-  const std::vector<std::string> align = {"align", "--reference",  "Shelf",
-                                          "--x",   "plus:outside", "--json"};
+  // The tool's own frame: the half sizes it reads are the objects' own.
+  const std::vector<std::string> align = {"align",        "--reference", "Shelf", "--x",
+                                          "plus:outside", "--frame",     "tool",  "--json"};
   const auto with = [&](std::vector<std::string> more) {
     std::vector<std::string> line = align;
     line.insert(line.begin() + 1, more.begin(), more.end());
