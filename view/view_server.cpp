@@ -173,6 +173,8 @@ struct ViewServer::Impl {
     Change("/api/group", [](ViewState& s, const json& body) { return s.Group(body); });
     Change("/api/selection",
            [](ViewState& s, const json& body) { return s.AgainstSelection(body); });
+    Change("/api/placement", [](ViewState& s, const json& body) { return s.SetPlacement(body); });
+    Change("/api/distribute", [](ViewState& s, const json& body) { return s.Distribute(body); });
     Change("/api/undo", [](ViewState& s, const json&) { return s.Undo(); });
     Change("/api/redo", [](ViewState& s, const json&) { return s.Redo(); });
     Change("/api/save", [](ViewState& s, const json& body) { return s.Save(body); });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -169,6 +170,8 @@ json ViewState::Summary() {
           {"console", session_->ConsoleLines()},
           {"messages", std::move(messages)},
           {"openedPages", openedPages_.size()},
+          {"placement",
+           {{"frame", FrameName(session_->placement().frame)}, {"gap", session_->placement().gap}}},
           {"lastPress", lastPress_}};
 }
 
@@ -331,7 +334,7 @@ ViewFrame ViewState::Stack(const json& request) {
   const size_t reference = LinkedReference();
   const std::array<AxisChoice, 3> axes = PanelAxes();
   return Workflow(
-      "stack", [&] { session_->Stack(reference, stack, axes); }, "");
+      "stack", [&] { session_->Stack(reference, stack, axes, session_->placement()); }, "");
 }
 
 ViewFrame ViewState::Group(const json& request) {
@@ -339,7 +342,7 @@ ViewFrame ViewState::Group(const json& request) {
   const size_t reference = LinkedReference();
   const std::array<AxisChoice, 3> axes = PanelAxes();
   return Workflow(
-      "group", [&] { session_->PressAsGroup(reference, members, axes); },
+      "group", [&] { session_->PressAsGroup(reference, members, axes, session_->placement()); },
       members.empty() ? "no object is selected, so there is no group to move" : "");
 }
 
@@ -349,9 +352,56 @@ ViewFrame ViewState::AgainstSelection(const json& request) {
   return Workflow(
       "selection",
       [&] {
-        session_->Press({kSelectionBox, std::nullopt, axes});
+        session_->Press({kSelectionBox, std::nullopt, axes, session_->placement()});
       },
       "");
+}
+
+ViewFrame ViewState::SetPlacement(const json& request) {
+  if (!request.is_object()) throw ViewRequestError("the request is not a JSON object");
+  Placement placement = session_->placement();
+  if (request.contains("frame")) {
+    const json& frame = request["frame"];
+    const std::optional<PlacementFrame> parsed =
+        frame.is_string() ? ParseFrame(frame.get<std::string>()) : std::nullopt;
+    if (!parsed) throw ViewRequestError("\"frame\" is not \"world\", \"reference\" or \"tool\"");
+    placement.frame = *parsed;
+  }
+  if (request.contains("gap")) {
+    const json& gap = request["gap"];
+    const auto finite = [](const json& v) {
+      return v.is_number() && std::isfinite(v.get<double>());
+    };
+    if (finite(gap))
+      placement.gap = {gap.get<double>(), gap.get<double>(), gap.get<double>()};
+    else if (gap.is_array() && gap.size() == 3 && std::all_of(gap.begin(), gap.end(), finite))
+      placement.gap = {gap[0].get<double>(), gap[1].get<double>(), gap[2].get<double>()};
+    else
+      throw ViewRequestError("\"gap\" is not a finite number or three");
+  }
+  Refused([&] {
+    session_->SetPlacement(placement);
+    return 0;
+  });
+  return Changes();
+}
+
+ViewFrame ViewState::Distribute(const json& request) {
+  if (!request.is_object() || !request.contains("axis") || !request["axis"].is_string())
+    throw ViewRequestError("the request has no \"axis\"");
+  const std::string axis = request["axis"].get<std::string>();
+  if (axis != "x" && axis != "y" && axis != "z")
+    throw ViewRequestError("\"axis\" is not \"x\", \"y\" or \"z\"");
+  std::optional<double> gap;
+  if (request.contains("gap") && !request["gap"].is_null()) {
+    if (!request["gap"].is_number() || !std::isfinite(request["gap"].get<double>()))
+      throw ViewRequestError("\"gap\" is not a finite number");
+    gap = request["gap"].get<double>();
+  }
+  const std::vector<size_t> objects = RequestObjects(request, false);
+  return Workflow(
+      "distribute", [&] { session_->Distribute(objects, axis[0] - 'x', gap); },
+      objects.size() < 3 ? "nothing to space: even spacing needs three objects or more" : "");
 }
 
 ViewFrame ViewState::Undo() {

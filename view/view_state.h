@@ -70,6 +70,13 @@ class ViewState {
   // {}: "align selected" against the selected objects' common box instead of the
   // reference, with the panel's axes; one undo step.
   ViewFrame AgainstSelection(const nlohmann::json& request);
+  // {"frame": "world" | "reference" | "tool", "gap": G or [x, y, z]}: how every later
+  // press and workflow shows the objects to the tool (PlacementFrame); either may be
+  // left out. Beside the tool's panel, not in it: the panel is the plug-in's.
+  ViewFrame SetPlacement(const nlohmann::json& request);
+  // {"axis": "x" | "y" | "z", "objects": [id, ...] (none: the selection), "gap": G
+  // (none: even)}: even spacing (AlignmentSession::Distribute); one undo step.
+  ViewFrame Distribute(const nlohmann::json& request);
   ViewFrame Undo();
   ViewFrame Redo();
   // {"confirm": bool}: writes the scene to the output, or over the scene file when

@@ -37,11 +37,13 @@ class KESTRUM_OT_press(bpy.types.Operator):
                 mirrored = mirror.mirror(document, context.selected_objects,
                                          _linked_objects(scene_settings, layout))
                 settings.write(scene_settings, document, mirrored, layout)
-                result = document.press(self.button, check_undo=True)
+                placement = context.scene.kestrum_placement
+                result = document.press(self.button, check_undo=True,
+                                        frame=placement.frame, gap=tuple(placement.gap))
                 blender_object = {k: b for b, k in mirrored.items()}
                 moves = [(blender_object[k], Matrix(k.world)) for k in result.moved]
                 settings.read(scene_settings, document, blender_object, layout)
-        except (kestrum.InputError, kestrum.PluginFailure) as error:
+        except (kestrum.InputError, kestrum.PluginFailure, ValueError) as error:
             self.report({"ERROR"}, f"{tool.tool_name()}: {error}")
             return {"CANCELLED"}
         locked = [obj.name_full for obj, _ in moves if obj.library is not None]

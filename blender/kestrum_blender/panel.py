@@ -23,6 +23,11 @@ def register(layout):
                     # The label above its field: the sidebar is too narrow for both.
                     column.label(text=control["label"])
                     column.prop(scene_settings, tool.property_name(control), text="")
+        placement = context.scene.kestrum_placement
+        column = self.layout.box().column(align=True)
+        column.label(text="Placement")
+        column.prop(placement, "frame", text="")
+        column.prop(placement, "gap")
 
     _panel = type("KESTRUM_PT_tool", (bpy.types.Panel,), {
         "bl_idname": "KESTRUM_PT_tool",

@@ -6,6 +6,24 @@ import bpy
 from . import tool
 
 _group = None
+_FRAMES = [
+    ("world", "World boxes", "Each object moves by its box in world axes, its rotation and "
+     "scale kept; the reference never moves"),
+    ("reference", "Reference's axes", "Boxes along the reference's axes; each object takes its "
+     "orientation and keeps its scale"),
+    ("tool", "Tool's own", "The tool's own frames: positions in parent frames, the reference's "
+     "rotation and scale taken"),
+]
+
+
+class KestrumPlacement(bpy.types.PropertyGroup):
+    """How a press shows the objects to the tool: beside its panel, not in it."""
+
+    frame: bpy.props.EnumProperty(name="Frame", items=_FRAMES, default="world")
+    gap: bpy.props.FloatVectorProperty(
+        name="Gap", size=3, subtype="XYZ", default=(0.0, 0.0, 0.0),
+        description="Outside, the faces are this far apart; inside, this far in from the "
+        "reference's face; center, shifted by it")
 
 
 def _property(control):
@@ -30,9 +48,13 @@ def register(layout):
     _group = type("KestrumSettings", (bpy.types.PropertyGroup,), {"__annotations__": annotations})
     bpy.utils.register_class(_group)
     bpy.types.Scene.kestrum = bpy.props.PointerProperty(type=_group)
+    bpy.utils.register_class(KestrumPlacement)
+    bpy.types.Scene.kestrum_placement = bpy.props.PointerProperty(type=KestrumPlacement)
 
 
 def unregister():
+    del bpy.types.Scene.kestrum_placement
+    bpy.utils.unregister_class(KestrumPlacement)
     del bpy.types.Scene.kestrum
     bpy.utils.unregister_class(_group)
 

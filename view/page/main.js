@@ -77,6 +77,8 @@ const kWaiting = {
   stack: (body) => `stacking ${body.objects.length} object(s)…`,
   group: (body) => `moving ${body.objects.length} object(s) as one…`,
   selection: () => 'aligning against the selection…',
+  placement: () => 'setting the placement…',
+  distribute: (body) => `spacing ${body.objects.length} object(s) along ${body.axis}…`,
 };
 
 // An answer quicker than this changes the page once: in software WebGL each repaint of
@@ -84,7 +86,8 @@ const kWaiting = {
 // disable the controls that would send another press; until then presses are ignored.
 const kShowWaitingAfterMs = 150;
 let waitingTimer = 0;
-const kPresses = new Set(['press', 'stack', 'group', 'selection', 'undo', 'redo', 'save']);
+const kPresses = new Set(['press', 'stack', 'group', 'selection', 'distribute', 'undo', 'redo',
+                          'save']);
 let pressesAwaited = 0;
 
 const held = () => pressesAwaited > 0;
@@ -148,6 +151,9 @@ function describe(action, body) {
     return `stacked ${body.objects.length} object(s), in one undo step: ${state.lastPress.summary}`;
   if (action === 'group') return `moved as one group: ${state.lastPress.summary}`;
   if (action === 'selection') return `aligned against the selection: ${state.lastPress.summary}`;
+  if (action === 'distribute')
+    return `spaced along ${body.axis}, in one undo step: ${state.lastPress.summary}`;
+  if (action === 'placement') return `placing in the ${state.placement.frame} frame`;
   return '';
 }
 
@@ -159,7 +165,7 @@ function status(text, error = false) {
 function disableControls() {
   for (const control of document.querySelectorAll(
     '#panel button, #panel select, #panel input, #stack, #group, #selection, #undo, #redo, #save, ' +
-    '#outliner button'))
+    '#placement select, #placement input, #placement button, #outliner button'))
     control.disabled = true;
 }
 
@@ -208,6 +214,15 @@ function draw() {
                  state.output ? `${state.file} → ${state.output}` : state.file);
   for (const workflow of ['#stack', '#group', '#selection'])
     $(workflow).disabled = !store.selected.includes(1);
+  writeIfChanged($('#frame'), 'value', state.placement.frame);
+  $('#frame').disabled = false;
+  // One number for every axis: the field shows it while all three agree.
+  const [gx, gy, gz] = state.placement.gap;
+  if (document.activeElement !== $('#gap') && gx === gy && gy === gz)
+    writeIfChanged($('#gap'), 'value', String(gx));
+  $('#gap').disabled = false;
+  const selectedCount = store.selected.reduce((count, on) => count + (on ? 1 : 0), 0);
+  for (const axis of ['x', 'y', 'z']) $(`#distribute-${axis}`).disabled = selectedCount < 3;
   $('#undo').disabled = state.undoSteps === 0;
   $('#redo').disabled = state.redoSteps === 0;
   $('#save').disabled = false;
@@ -225,6 +240,22 @@ $('#fit').addEventListener('click', () => viewport.fit());
 $('#stack').addEventListener('click', () => waiting > 0 || act('stack', { objects: pickedSelection() }));
 $('#group').addEventListener('click', () => waiting > 0 || act('group', { objects: pickedSelection() }));
 $('#selection').addEventListener('click', () => waiting > 0 || act('selection', {}));
+$('#frame').addEventListener('change', () => act('placement', { frame: $('#frame').value }));
+$('#gap').addEventListener('change', () => {
+  const gap = Number($('#gap').value);
+  if ($('#gap').value.trim() === '' || !Number.isFinite(gap)) {
+    status('Gap: give a number', true);
+    return undefined;
+  }
+  return act('placement', { gap });
+});
+for (const axis of ['x', 'y', 'z']) {
+  $(`#distribute-${axis}`).addEventListener('click', () => {
+    if (waiting > 0) return undefined;
+    const gap = state.placement.gap[axis.charCodeAt(0) - 'x'.charCodeAt(0)];
+    return act('distribute', { axis, objects: pickedSelection(), gap: gap === 0 ? null : gap });
+  });
+}
 $('#undo').addEventListener('click', () => held() || act('undo'));
 $('#redo').addEventListener('click', () => held() || act('redo'));
 $('#save').addEventListener('click', () => {
