@@ -134,9 +134,12 @@ class UndoHistory {
   // room to spare so that a selection growing by one object at a time prepares rarely.
   void PrepareSpare(size_t records);
   size_t SpareCapacity() const { return spare_.capacity(); }
-  // Whether a step of `records` would outgrow the room made ready for it; never when
-  // nothing is recorded.
-  bool NeedsRoomFor(size_t records) const { return Recording() && records > spare_.capacity(); }
+  // Whether a step of `records` would outgrow the room made ready for it (the spare, or
+  // the open step's when it is larger, as PrepareSpare has it); never when nothing is
+  // recorded.
+  bool NeedsRoomFor(size_t records) const {
+    return Recording() && records > spare_.capacity() && records > open_.capacity();
+  }
 
  private:
   bool Recording() const { return levels_ != 0; }
