@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "alignment_run.h"
+#include "frame_benchmark.h"
 #include "stack_benchmark.h"
 #include "summary_reporter.h"
 
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
   argc = kept;
   kestrum_bench::RegisterBenchmarks();
   kestrum_bench::RegisterStackBenchmarks();
+  kestrum_bench::RegisterFrameBenchmarks();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   kestrum_bench::SummaryReporter reporter;

@@ -10,65 +10,20 @@
 #include <memory>
 
 #include "alignment_session.h"
+#include "books_library.h"
 #include "kestrum_settings.h"
 
 namespace kestrum_bench {
 namespace {
-
-// A reference and `objects` books spread over the floor, top level.
-kcommand::SceneModel Books(size_t objects) {
-  kcommand::SceneModel scene;
-  kcommand::SceneObject table;
-  table.name = "Table";
-  table.rotationDegrees = {0, 30, 0};
-  table.halfSize = {20, 1, 10};
-  scene.objects.push_back(table);
-  for (size_t i = 0; i < objects; ++i) {
-    kcommand::SceneObject book;
-    book.name = "Book" + std::to_string(i);
-    book.position = {static_cast<double>(i % 100), 0, static_cast<double>(i / 100)};
-    book.halfSize = {3, 0.5 + static_cast<double>(i % 7) * 0.125, 2};
-    scene.objects.push_back(book);
-  }
-  return scene;
-}
-
-const std::array<kcommand::AxisChoice, 3> kOnTop{
-    kcommand::AxisChoice{kcommand::AxisMode::kCenter, kcommand::AxisSide::kInside},
-    kcommand::AxisChoice{kcommand::AxisMode::kPlus, kcommand::AxisSide::kOutside},
-    kcommand::AxisChoice{kcommand::AxisMode::kCenter, kcommand::AxisSide::kInside}};
-
-struct Library {
-  explicit Library(size_t objects) : scene(Books(objects)) {
-    session = std::make_unique<kcommand::AlignmentSession>(KESTRUM_PLUGIN_FOLDER, scene, "books",
-                                                           nullptr);
-    for (size_t i = 1; i <= objects; ++i) stack.push_back(i);
-  }
-  void Forget() {
-    while (session->Undo()) {
-    }
-    session->host().scene().ClearUndoHistory(session->objects().Document());
-    session->host().scene().ClearMessages();
-  }
-  kcommand::SceneModel scene;
-  std::unique_ptr<kcommand::AlignmentSession> session;
-  std::vector<size_t> stack;
-};
-
-void CountPresses(benchmark::State& state, size_t objects) {
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(objects));
-  state.counters["objects"] = static_cast<double>(objects);
-  state.counters["ns/object"] = benchmark::Counter(
-      static_cast<double>(objects) * 1e-9,
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
 
 // One Stack call of all the books.
 void StackBooks(benchmark::State& state) {
   const auto objects = static_cast<size_t>(state.range(0));
   Library library(objects);
   for (auto _ : state) {
-    library.session->Stack(0, library.stack, kOnTop);
+    // The tool's own frame, as the single presses below are.
+    library.session->Stack(0, library.stack, kOnTop,
+                           kcommand::Placement{kcommand::PlacementFrame::kTool});
     state.PauseTiming();
     library.Forget();
     state.ResumeTiming();

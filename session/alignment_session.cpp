@@ -236,24 +236,27 @@ void AlignmentSession::Press(const AlignmentPress& press) {
 }
 
 void AlignmentSession::PressOn(HostObject* reference, HostObject* object,
-                               const std::array<AxisChoice, 3>& axes) {
+                               const std::array<AxisChoice, 3>& axes, HostDocument* in) {
   khost::Host& host = plugin_.host();
-  host.containers().SetLink(Settings(), ALIGN_REFERENCE, host.scene().IdOf(reference));
+  HostDocument* document = in ? in : objects_.Document();
+  HostContainer* settings = plugin_.Settings(document);
+  host.containers().SetLink(settings, ALIGN_REFERENCE, host.scene().IdOf(reference));
   if (object)
-    host.containers().SetLink(Settings(), ALIGN_OBJECT, host.scene().IdOf(object));
+    host.containers().SetLink(settings, ALIGN_OBJECT, host.scene().IdOf(object));
   else
-    host.containers().Remove(Settings(), ALIGN_OBJECT);
-  for (int axis = 0; axis < 3; ++axis) WriteAxis(axis, axes[static_cast<size_t>(axis)]);
+    host.containers().Remove(settings, ALIGN_OBJECT);
+  for (int axis = 0; axis < 3; ++axis)
+    WriteAxisChoice(host.containers(), settings, axis, axes[static_cast<size_t>(axis)]);
   const int32_t button = object ? HOST_COMMAND_ALIGN_OBJECT : ALIGN_SELECTED;
   if (!explain_) {
-    kcommand::PressButton(plugin_, objects_.Document(), button);
+    kcommand::PressButton(plugin_, document, button);
     return;
   }
   khost::CallTrace& trace = host.trace();
   trace.Clear();
   trace.Enable(true);
   try {
-    kcommand::PressButton(plugin_, objects_.Document(), button);
+    kcommand::PressButton(plugin_, document, button);
   } catch (...) {
     trace.Enable(false);
     trace.Clear();

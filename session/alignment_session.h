@@ -221,7 +221,9 @@ class AlignmentSession {
   class TemporaryObject;
   // One press of the button for `object` (null: the selection) against `reference`,
   // recording explanations when asked.
-  void PressOn(HostObject* reference, HostObject* object, const std::array<AxisChoice, 3>& axes);
+  // In `document`, or the scene's when null.
+  void PressOn(HostObject* reference, HostObject* object, const std::array<AxisChoice, 3>& axes,
+               HostDocument* document = nullptr);
   void PressAgainstSelectionBox(const AlignmentPress& press);
   // The object to press against for `reference`; makes the selection's box into `box`.
   HostObject* ReferenceObject(size_t reference, std::unique_ptr<TemporaryObject>& box);
@@ -235,7 +237,14 @@ class AlignmentSession {
   // An object's path, or what a temporary object stands for.
   std::string PathOf(HostObject* object);
 
-  class FrameProxies;
+  // The boxes presses in the world and reference frames show the tool: objects of a
+  // document of their own, made once and kept for the next press, so that the tool's
+  // press on them leaves nothing in the scene's document and its undo.
+  struct FrameBoxes {
+    HostDocument* document = nullptr;
+    std::vector<HostObject*> boxes;  // [0] the reference's; the others the moved objects'
+    size_t selected = 0;             // boxes[1..selected] are selected
+  };
   // InputError for a gap in the tool's frame, which has no box of its own to grow.
   void RequireGapInBoxFrame(const Placement& placement) const;
   // The press of `press` in the world or reference frame, `reference` the object pressed
@@ -255,6 +264,7 @@ class AlignmentSession {
 
   std::unique_ptr<khost::PluginSession> ownPlugin_;
   Placement placement_{};
+  FrameBoxes frameBoxes_;
   khost::PluginSession& plugin_;
   SceneInHost objects_;
   std::string fileName_;

@@ -37,45 +37,10 @@ std::string GapText(double gap) {
 
 }  // namespace
 
-// The temporary objects of one PressBoxes: made top level and unselected, deleted with
-// it. Named for explanations only while the session explains, so a press of a million
-// objects makes no million names.
-class AlignmentSession::FrameProxies {
- public:
-  explicit FrameProxies(AlignmentSession& session)
-      : session_(session), scene_(session.plugin_.host().scene()) {}
-  FrameProxies(const FrameProxies&) = delete;
-  FrameProxies& operator=(const FrameProxies&) = delete;
-  ~FrameProxies() {
-    for (HostObject* proxy : proxies_) scene_.DeleteObject(proxy);
-    if (named_) session_.temporaryNames_.resize(namesBefore_);
-  }
-  void Reserve(size_t count) { proxies_.reserve(count); }
-  HostObject* Add(const FrameBox& box, const std::function<std::string()>& name) {
-    HostObject* proxy = scene_.NewObject(session_.objects_.Document(), "kestrum box");
-    scene_.SetPosition(proxy, box.centre);
-    scene_.SetHalfSizes(proxy, box.half);
-    proxies_.push_back(proxy);
-    if (session_.explain_) {
-      if (!named_) namesBefore_ = session_.temporaryNames_.size();
-      named_ = true;
-      session_.temporaryNames_.emplace_back(proxy, name());
-    }
-    return proxy;
-  }
-  HostObject* operator[](size_t index) const { return proxies_[index]; }
-
- private:
-  AlignmentSession& session_;
-  khost::Scene& scene_;
-  std::vector<HostObject*> proxies_;
-  bool named_ = false;
-  size_t namesBefore_ = 0;
-};
-
 std::optional<HostMatrix> AlignmentSession::TurnFor(HostObject* reference, PlacementFrame frame) {
   if (frame != PlacementFrame::kReference) return std::nullopt;
-  const std::optional<HostMatrix> turn = ReferenceTurn(plugin_.host().scene().WorldMatrix(reference));
+  const std::optional<HostMatrix> turn =
+      ReferenceTurn(plugin_.host().scene().WorldMatrix(reference));
   if (!turn)
     throw InputError(fileName_ + ": the reference " + PathOf(reference) +
                      " has no orientation to take (its axes have no length or are parallel); "
@@ -119,95 +84,101 @@ void AlignmentSession::PressBoxes(const FrameBox& reference, const std::string& 
                                   const std::array<AxisChoice, 3>& axes) {
   khost::Scene& scene = plugin_.host().scene();
   HostDocument* document = objects_.Document();
-  struct Target {
-    HostObject* object;
-    HostMatrix world;
-    HostVector scale;  // signed, turned to `turn`; unused in world axes
-    FrameBox box;
-  };
-  std::vector<Target> targets;
-  targets.reserve(moved.size());
+  // Each object's box as shown; turned to `turn`, its signed scale too.
+  std::vector<FrameBox> shown;
+  shown.reserve(moved.size());
+  std::vector<HostVector> scales;
   for (HostObject* object : moved) {
-    const HostMatrix world = scene.WorldMatrix(object);
+    const HostMatrix& world = scene.WorldMatrix(object);
     const HostVector half = scene.HalfSizes(object);
     if (!turn) {
-      targets.push_back({object, world, {}, WorldBox(world, half)});
+      shown.push_back(WorldBox(world, half));
       continue;
     }
-    const HostVector scale = kestrum::SignedAxisLengths(world, scene.Scale(object));
-    targets.push_back(
-        {object, world, scale, {IntoTurn(*turn, world.offset), TurnedHalfSizes(scale, half)}});
+    scales.push_back(kestrum::SignedAxisLengths(world, scene.Scale(object)));
+    shown.push_back({IntoTurn(*turn, world.offset), TurnedHalfSizes(scales.back(), half)});
   }
 
-  FrameProxies proxies(*this);
-  proxies.Reserve(targets.size() + 1);
-  HostObject* against = proxies.Add(reference, [&] { return referenceName; });
-  for (const Target& target : targets)
-    proxies.Add(target.box, [&] { return PathOf(target.object); });
-  // The tool's selection button on the boxes alone; the user's selection comes back.
-  const std::vector<size_t> selected = Selection();
-  for (const size_t index : selected) scene.SetSelected(objects_.Object(index), false);
-  for (size_t i = 0; i < targets.size(); ++i) scene.SetSelected(proxies[i + 1], true);
-  const auto reselect = [&] {
-    for (size_t i = 0; i < targets.size(); ++i) scene.SetSelected(proxies[i + 1], false);
-    for (const size_t index : selected) scene.SetSelected(objects_.Object(index), true);
+  // The boxes: [0] the reference's, never selected; one for each moved object, selected.
+  FrameBoxes& boxes = frameBoxes_;
+  if (!boxes.document) boxes.document = scene.NewDocument("kestrum boxes");
+  while (boxes.boxes.size() < shown.size() + 1)
+    boxes.boxes.push_back(scene.NewObject(boxes.document, "kestrum box"));
+  const auto show = [&](HostObject* box, const FrameBox& as) {
+    HostMatrix unturned = kestrum::IdentityMatrix();
+    unturned.offset = as.centre;
+    scene.SetLocalMatrix(box, unturned);
+    scene.SetHalfSizes(box, as.half);
   };
+  show(boxes.boxes[0], reference);
+  for (size_t i = 0; i < shown.size(); ++i) show(boxes.boxes[i + 1], shown[i]);
+  for (size_t i = shown.size() + 1; i <= boxes.selected; ++i)
+    scene.SetSelected(boxes.boxes[i], false);
+  for (size_t i = boxes.selected + 1; i <= shown.size(); ++i)
+    scene.SetSelected(boxes.boxes[i], true);
+  boxes.selected = shown.size();
+  // Named for explanations only while explaining: a million names are not made for none.
+  const size_t namesBefore = temporaryNames_.size();
+  if (explain_) {
+    temporaryNames_.emplace_back(boxes.boxes[0], referenceName);
+    for (size_t i = 0; i < moved.size(); ++i)
+      temporaryNames_.emplace_back(boxes.boxes[i + 1], PathOf(moved[i]));
+  }
   const size_t explained = explanations_.size();
   try {
-    PressOn(against, nullptr, axes);
+    PressOn(boxes.boxes[0], nullptr, axes, boxes.document);
   } catch (...) {
-    reselect();
+    temporaryNames_.resize(namesBefore);
+    scene.ClearUndoHistory(boxes.document);
     throw;
   }
-  reselect();
+  temporaryNames_.resize(namesBefore);
+  // What the tool recorded of the boxes is of no use to anyone.
+  scene.ClearUndoHistory(boxes.document);
   for (size_t i = explained; i < explanations_.size(); ++i)
     explanations_[i].placedIn = turn ? PlacementFrame::kReference : PlacementFrame::kWorld;
 
-  std::vector<HostMatrix> placed;
-  placed.reserve(targets.size());
-  for (size_t i = 0; i < targets.size(); ++i) {
-    const Target& target = targets[i];
-    const HostVector after = scene.WorldMatrix(proxies[i + 1]).offset;
-    HostMatrix world = target.world;
-    HostVector centre = target.box.centre;
+  for (HostObject* object : moved) scene.AddUndo(document, kUndoKindChange, object, "frame press");
+  for (size_t i = 0; i < moved.size(); ++i) {
+    const FrameBox& box = shown[i];
+    const HostVector after = scene.WorldMatrix(boxes.boxes[i + 1]).offset;
     // Only the axes the tool placed: the others keep their values to the bit. A box
     // already where the tool puts it, but for the rounding of the sums that place it,
     // stays: pressing again moves nothing.
-    for (size_t axis = 0; axis < 3; ++axis)
-      if (axes[axis].mode != AxisMode::kNone) {
-        const double distance = Along(after, axis) - Along(target.box.centre, axis);
-        const double magnitude = std::fabs(Along(after, axis)) +
-                                 std::fabs(Along(target.box.centre, axis)) +
-                                 std::fabs(Along(target.box.half, axis));
-        if (std::isfinite(magnitude) &&
-            std::fabs(distance) <= kRoundingSteps * DBL_EPSILON * magnitude)
-          continue;
-        if (turn)
-          Along(centre, axis) += distance;
-        else
-          Along(world.offset, axis) += distance;
-      }
-    placed.push_back(turn ? TurnedWorld(*turn, target.scale, OutOfTurn(*turn, centre)) : world);
-  }
-  for (const Target& target : targets)
-    scene.AddUndo(document, kUndoKindChange, target.object, "frame press");
-  for (size_t i = 0; i < targets.size(); ++i) {
-    HostObject* object = targets[i].object;
-    if (kestrum::SameBits(placed[i], targets[i].world)) continue;
+    HostVector centre = box.centre;
+    bool changed = false;
+    for (size_t axis = 0; axis < 3; ++axis) {
+      if (axes[axis].mode == AxisMode::kNone) continue;
+      const double distance = Along(after, axis) - Along(box.centre, axis);
+      const double magnitude = std::fabs(Along(after, axis)) + std::fabs(Along(box.centre, axis)) +
+                               std::fabs(Along(box.half, axis));
+      if (std::isfinite(magnitude) &&
+          std::fabs(distance) <= kRoundingSteps * DBL_EPSILON * magnitude)
+        continue;
+      Along(centre, axis) += distance;
+      changed = true;
+    }
+    if (!changed) continue;
+    HostObject* object = moved[i];
     if (turn) {
-      scene.SetWorldMatrix(object, placed[i], "frame press");
+      scene.SetWorldMatrix(object, TurnedWorld(*turn, scales[i], OutOfTurn(*turn, centre)),
+                           "frame press");
       continue;
     }
     // Moved, not turned: only the position changes, so the rotation and scale keep their
-    // values to the bit. A child's is found in its parent's frame as it now stands.
+    // values to the bit. In world axes the box's centre is the object's origin; a child's
+    // place is found in its parent's frame as it now stands.
     HostObject* parent = scene.Parent(object);
     HostMatrix parentInverse;
-    if (!parent)
-      scene.SetPosition(object, placed[i].offset, "frame press");
-    else if (kestrum::Invert(scene.WorldMatrix(parent), &parentInverse))
-      scene.SetPosition(object, Transformed(parentInverse, placed[i].offset), "frame press");
-    else
-      scene.SetWorldMatrix(object, placed[i], "frame press");
+    if (!parent) {
+      scene.SetPosition(object, centre, "frame press");
+    } else if (kestrum::Invert(scene.WorldMatrix(parent), &parentInverse)) {
+      scene.SetPosition(object, Transformed(parentInverse, centre), "frame press");
+    } else {
+      HostMatrix world = scene.WorldMatrix(object);
+      world.offset = centre;
+      scene.SetWorldMatrix(object, world, "frame press");
+    }
   }
 }
 
@@ -216,7 +187,9 @@ void AlignmentSession::PressInFrame(HostObject* reference, const AlignmentPress&
   if (press.object) {
     moved.push_back(objects_.Object(*press.object));
   } else {
-    for (const size_t index : Selection()) moved.push_back(objects_.Object(index));
+    // In document order, parents before their children, as PressBoxes needs them.
+    const auto selected = plugin_.host().scene().SelectedObjects(objects_.Document());
+    moved.assign(selected->begin(), selected->end());
   }
   // The reference stays where it is, even when selected.
   moved.erase(std::remove(moved.begin(), moved.end(), reference), moved.end());

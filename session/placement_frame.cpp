@@ -7,9 +7,12 @@ namespace kcommand {
 
 const char* FrameName(PlacementFrame frame) {
   switch (frame) {
-    case PlacementFrame::kWorld: return "world";
-    case PlacementFrame::kReference: return "reference";
-    case PlacementFrame::kTool: return "tool";
+    case PlacementFrame::kWorld:
+      return "world";
+    case PlacementFrame::kReference:
+      return "reference";
+    case PlacementFrame::kTool:
+      return "tool";
   }
   return "world";
 }
