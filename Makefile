@@ -11,7 +11,7 @@ FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz gltf_fil
 
 VIEW_PORT ?= 0
 
-.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean blender-addon install uninstall
+.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean blender-addon install uninstall deb
 
 all: build
 
@@ -153,6 +153,10 @@ install: build
 uninstall:
 	bash scripts/uninstall.sh build/kestrum-installed.txt
 	rm -f build/kestrum-installed.txt
+
+# The Debian package of the same, installed under /usr: dist/kestrum_VERSION_ARCH.deb.
+deb: build
+	bash scripts/make-deb.sh build dist
 
 # Every C++ file against the project's .clang-format: check, or apply.
 format-check: deps

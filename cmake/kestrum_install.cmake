@@ -1,4 +1,5 @@
-# What `cmake --install` lays out under its prefix (make install):
+# What `cmake --install` lays out under its prefix (make install, and make deb's
+# scripts/make-deb.sh under /usr):
 #   bin/kestrum
 #   lib/kestrum/                             the plug-in folder: kestrum.cdl, res/, help/
 #   lib/python3/dist-packages/kestrum/       the Python package, where Debian's Python
