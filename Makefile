@@ -142,13 +142,11 @@ dist: test-windows
 
 # The command, the plug-in folder, the Python package, the man page, bash completion,
 # the examples and the Blender add-on under PREFIX (docs/install.md); DESTDIR is
-# honoured. `make uninstall` removes what the last `make install` wrote, as its copy of
-# the manifest lists it (the tests and make deb install elsewhere and rewrite the
-# original).
+# honoured. `make uninstall` removes what the last `make install` wrote, files and the
+# folders it made, as its record lists them.
 PREFIX ?= /usr/local
 install: build
-	cmake --install build --prefix $(PREFIX)
-	cp build/install_manifest.txt build/kestrum-installed.txt
+	bash scripts/install.sh build $(PREFIX) build/kestrum-installed.txt
 
 uninstall:
 	bash scripts/uninstall.sh build/kestrum-installed.txt

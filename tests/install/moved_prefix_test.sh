@@ -3,8 +3,8 @@
 # to another folder and run there with the source and build folders hidden (a mount
 # namespace lays empty folders over them), the command, its plug-in folder, the examples,
 # the completion and the Python package all work; without its plug-in folder the command
-# names the folder it looked for; uninstalling leaves the other tools' files alone and
-# nothing of Kestrum's.
+# names the folder it looked for; uninstalling leaves the other tools' files and folders
+# alone and nothing of Kestrum's, not even a folder the install made.
 # Usage: moved_prefix_test.sh SOURCE_DIR BUILD_DIR [PYTHON]  (no PYTHON: no Python module)
 set -euo pipefail
 
@@ -70,9 +70,8 @@ mkdir -p "$prefix/bin" "$prefix/share/man/man1" "$temporary/work"
 echo other > "$prefix/bin/other-tool"
 echo other > "$prefix/share/man/man1/other-tool.1"
 
-cmake --install "$build_dir" --prefix "$prefix" > "$temporary/install.log" \
-  || { cat "$temporary/install.log"; fail "cmake --install failed"; }
-cp "$build_dir/install_manifest.txt" "$temporary/manifest"
+bash "$source_dir/scripts/install.sh" "$build_dir" "$prefix" "$temporary/record" \
+  > "$temporary/install.log" || { cat "$temporary/install.log"; fail "the install failed"; }
 mv "$prefix" "$moved"
 cp "$0" "$temporary/checks.sh"
 
@@ -90,8 +89,8 @@ else
 fi
 
 mv "$moved" "$prefix"
-bash "$source_dir/scripts/uninstall.sh" "$temporary/manifest" > /dev/null
-left=$(cd "$prefix" && find . -type f | sort | tr '\n' ' ')
-[ "$left" = "./bin/other-tool ./share/man/man1/other-tool.1 " ] || fail "uninstall left: $left"
-[ -z "$(find "$prefix" -name '*kestrum*')" ] || fail "uninstall left: $(find "$prefix" -name '*kestrum*')"
+bash "$source_dir/scripts/uninstall.sh" "$temporary/record" > /dev/null
+left=$(cd "$prefix" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$left" = "./bin ./bin/other-tool ./share ./share/man ./share/man/man1 ./share/man/man1/other-tool.1 " ] \
+  || fail "uninstall left: $left"
 echo "installed, moved, run and uninstalled: every check passed"
