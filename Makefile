@@ -11,7 +11,7 @@ FUZZ_TARGETS = resource_files_fuzz module_commands_fuzz scene_file_fuzz gltf_fil
 
 VIEW_PORT ?= 0
 
-.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean blender-addon
+.PHONY: all deps build demo view test test-64 test-32 test-sanitize test-windows windows dist fuzz valgrind bench format-check format clean blender-addon install uninstall deb
 
 all: build
 
@@ -139,6 +139,22 @@ dist: test-windows
 	bash scripts/pack-plugin.sh build-32/plugins dist/kestrum-linux-i686.tar.gz
 	bash scripts/pack-plugin.sh build-windows-64/plugins dist/kestrum-windows-x86_64.zip
 	bash scripts/pack-plugin.sh build-windows-32/plugins dist/kestrum-windows-i686.zip
+
+# The command, the plug-in folder, the Python package, the man page, bash completion,
+# the examples and the Blender add-on under PREFIX (docs/install.md); DESTDIR is
+# honoured. `make uninstall` removes what the last `make install` wrote, files and the
+# folders it made, as its record lists them.
+PREFIX ?= /usr/local
+install: build
+	bash scripts/install.sh build $(PREFIX) build/kestrum-installed.txt
+
+uninstall:
+	bash scripts/uninstall.sh build/kestrum-installed.txt
+	rm -f build/kestrum-installed.txt
+
+# The Debian package of the same, installed under /usr: dist/kestrum_VERSION_ARCH.deb.
+deb: build
+	bash scripts/make-deb.sh build dist
 
 # Every C++ file against the project's .clang-format: check, or apply.
 format-check: deps

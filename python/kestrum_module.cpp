@@ -42,21 +42,34 @@ struct PyPressResult {
   std::vector<std::string> messages;
 };
 
-// The plug-in folder shipped beside the package (as in the Blender add-on) or beside this
-// module, else the one the command finds.
+// The plug-in folder, from where this module lies: beside the package (the Blender
+// add-on), inside it (the pip package), the prefix's (installed with the command, the
+// package in <prefix>/lib/python3*/dist-packages/) or the build's (build/python/kestrum/).
+// Never a folder compiled in, so a moved installation finds its own or says where it
+// looked.
 std::string DefaultFolder() {
+  namespace fs = std::filesystem;
   Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&DefaultFolder), &info) != 0 && info.dli_fname) {
-    const std::filesystem::path module = std::filesystem::path(info.dli_fname).parent_path();
-    for (const std::filesystem::path& beside : {module.parent_path(), module}) {
-      const std::filesystem::path folder = beside / "plugins" / "kestrum";
-      std::error_code error;
-      if (std::filesystem::is_regular_file(folder / khost::PluginSession::kDefaultModuleFileName,
-                                           error))
-        return folder.string();
-    }
+  if (dladdr(reinterpret_cast<void*>(&DefaultFolder), &info) == 0 || !info.dli_fname)
+    throw InputError("the kestrum module cannot tell where it lies: give Plugin(folder)");
+  std::error_code error;
+  fs::path package = fs::weakly_canonical(info.dli_fname, error).parent_path();
+  if (error) package = fs::path(info.dli_fname).parent_path();
+  const fs::path candidates[] = {
+      package.parent_path() / "plugins" / "kestrum",
+      package / "plugins" / "kestrum",
+      kcommand::InstalledPluginFolder(
+          package.parent_path().parent_path().parent_path().parent_path()),
+      package.parent_path().parent_path() / "plugins" / "kestrum",
+  };
+  std::string looked;
+  for (const fs::path& folder : candidates) {
+    if (fs::is_regular_file(folder / khost::PluginSession::kDefaultModuleFileName, error))
+      return folder.lexically_normal().string();
+    looked += (looked.empty() ? "" : ", ") + folder.lexically_normal().string();
   }
-  return kcommand::DefaultPluginFolder();
+  throw InputError("no plug-in folder found for the kestrum module in " + package.string() +
+                   " (looked at " + looked + "): give Plugin(folder)");
 }
 
 std::string TypeName(const py::handle& value) {
@@ -540,11 +553,12 @@ void BindPlugin(py::module_& m) {
       "folder share one load, unloaded when the last of them closes; one of another folder "
       "is refused while it is loaded.")
       .def(py::init([](const std::optional<std::string>& folder) {
-             return std::make_shared<PluginUse>(folder.value_or(DefaultFolder()));
+             // Not value_or: the default is looked for only when no folder is given.
+             return std::make_shared<PluginUse>(folder ? *folder : DefaultFolder());
            }),
            py::arg("folder") = py::none(),
-           "Loads the plug-in from `folder` (default: the one shipped beside this module, else "
-           "the one the kestrum command uses).")
+           "Loads the plug-in from `folder` (default: the one shipped with this module: beside "
+           "or inside the package, the installation's lib/kestrum, or the build's).")
       .def_property_readonly("folder", [](PluginUse& p) { return p.Shared()->Folder(); })
       .def_property_readonly("name", [](PluginUse& p) { return p.Run().Tool()->name; })
       .def_property_readonly("help", [](PluginUse& p) { return p.Run().Tool()->help; })

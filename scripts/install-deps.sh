@@ -4,7 +4,9 @@
 # (docs/builds.md). pybind11, python3-dev, pytest and mypy (its stubtest) build and test
 # the Python module, blender and xvfb the Blender add-on (docs/blender.md). draco and
 # meshoptimizer, which the view decodes compressed meshes with, are the native (64-bit)
-# ones only: the 32-bit build goes without.
+# ones only: the 32-bit build goes without. dpkg-dev makes the Debian package (make deb:
+# dpkg-shlibdeps), python3-setuptools, python3-venv and python3-build the Python package
+# (docs/install.md).
 set -euo pipefail
 
 packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchmark-dev
@@ -13,7 +15,8 @@ packages=(g++ g++-multilib cmake make binutils googletest libgtest-dev libbenchm
           nlohmann-json3-dev libvalijson-dev libcli11-dev libtiff-dev libtiff-dev:i386
           rapidjson-dev assimp-testmodels time libdraco-dev libmeshoptimizer-dev
           libcpp-httplib-dev pkgconf chromium nodejs qemu-user-static help2man jq
-          pybind11-dev python3-dev python3-pytest python3-mypy blender xvfb)
+          pybind11-dev python3-dev python3-pytest python3-mypy blender xvfb
+          dpkg-dev python3-setuptools python3-venv python3-build)
 
 missing=()
 for package in "${packages[@]}"; do

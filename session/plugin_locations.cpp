@@ -22,6 +22,11 @@ bool HoldsModule(const fs::path& folder) {
   return fs::is_regular_file(folder / khost::PluginSession::kDefaultModuleFileName, error);
 }
 
+// An installed command lies in <prefix>/bin. It uses its prefix's folders only, even
+// where they are missing, so that it never picks up a build tree's and its errors name
+// the folder it was installed with.
+bool Installed(const fs::path& executableFolder) { return executableFolder.filename() == "bin"; }
+
 }  // namespace
 
 std::string DefaultPluginFolder() {
@@ -29,23 +34,31 @@ std::string DefaultPluginFolder() {
   if (!executable.empty()) {
     const fs::path beside = executable.parent_path() / "plugins" / "kestrum";
     if (HoldsModule(beside)) return beside.lexically_normal().string();
+    if (Installed(executable)) return InstalledPluginFolder(executable.parent_path().string());
   }
   return KESTRUM_DEFAULT_PLUGIN_DIR;
+}
+
+std::string InstalledPluginFolder(const std::string& prefix) {
+  return (fs::path(prefix) / KESTRUM_INSTALL_PLUGIN_DIR).lexically_normal().string();
 }
 
 std::string ExampleScene(const std::string& name) {
   const fs::path executable = ExecutableFolder();
   std::vector<fs::path> candidates;
   if (!executable.empty()) {
-    candidates.push_back(executable.parent_path() / "share" / "kestrum" / "examples" / name);
+    candidates.push_back(executable.parent_path() / KESTRUM_INSTALL_DATA_DIR / "examples" / name);
     candidates.push_back(executable.parent_path() / "examples" / name);
   }
-  candidates.push_back(fs::path(KESTRUM_SOURCE_DIR) / "examples" / name);
+  if (executable.empty() || !Installed(executable))
+    candidates.push_back(fs::path(KESTRUM_SOURCE_DIR) / "examples" / name);
+  std::string looked;
   for (const fs::path& candidate : candidates) {
     std::error_code error;
     if (fs::is_regular_file(candidate, error)) return candidate.lexically_normal().string();
+    looked += (looked.empty() ? "" : ", ") + candidate.lexically_normal().string();
   }
-  return {};
+  throw InputError("the example scene " + name + " was not found (looked at " + looked + ")");
 }
 
 void RequirePluginFolder(const std::string& folder) {

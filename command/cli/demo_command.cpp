@@ -51,10 +51,6 @@ int RunDemo(const DemoOptions& options, std::ostream& out) {
   for (const std::optional<std::string>& output : {options.output, std::optional(options.picture)})
     if (output) CheckCanWrite(*output);
   const std::string scenePath = ExampleScene(kDemoScene);
-  if (scenePath.empty())
-    throw InputError(std::string("the demo scene ") + kDemoScene +
-                     " was not found beside the "
-                     "command or in the source tree's examples folder");
   SceneModel scene = ReadSceneFile(scenePath);
   const std::vector<ObjectEntry> entries = ListObjects(scene);
 

@@ -175,8 +175,9 @@ class Plugin:
     refused while it is loaded.
     """
     def __init__(self, folder: Optional[str] = None) -> None:
-        """Loads the plug-in from `folder` (default: the one shipped beside this
-        module, else the one the kestrum command uses)."""
+        """Loads the plug-in from `folder` (default: the one shipped with this
+        module: beside or inside the package, the installation's lib/kestrum, or the
+        build's)."""
     @property
     def folder(self) -> str: ...
     @property

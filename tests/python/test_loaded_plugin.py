@@ -1,6 +1,12 @@
 """The plug-in loaded once per process: shared by the Plugin objects of one folder,
 unloaded with the last, a second copy refused, and missing folders named."""
 
+import os
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
 import pytest
 
 import kestrum
@@ -27,6 +33,27 @@ def test_missing_files_and_folders_are_named():
     with kestrum.Plugin() as loaded:
         with pytest.raises(kestrum.InputError, match="missing.glb"):
             loaded.open("missing.glb")
+
+
+def test_a_package_finds_the_plugin_folder_inside_it_or_says_where_it_looked(tmp_path):
+    with kestrum.Plugin() as built:
+        plugin_folder = built.folder
+    # The module names its folders with symbolic links resolved.
+    package = tmp_path.resolve() / "site" / "kestrum"
+    shutil.copytree(Path(kestrum.__file__).parent, package,
+                    ignore=shutil.ignore_patterns("__pycache__"))
+    load = [sys.executable, "-c", "import kestrum; p = kestrum.Plugin(); print(p.folder); p.close()"]
+    environment = dict(os.environ, PYTHONPATH=str(package.parent), PYTHONDONTWRITEBYTECODE="1")
+
+    alone = subprocess.run(load, cwd=tmp_path, env=environment, capture_output=True, text=True)
+    assert alone.returncode != 0
+    assert "InputError: no plug-in folder found for the kestrum module" in alone.stderr
+    assert f"{package}/plugins/kestrum" in alone.stderr
+
+    # As pip installs it: the plug-in folder inside the package.
+    shutil.copytree(plugin_folder, package / "plugins" / "kestrum")
+    inside = subprocess.run(load, cwd=tmp_path, env=environment, capture_output=True, text=True)
+    assert inside.stdout == f"{package}/plugins/kestrum\n", inside.stderr
 
 
 def test_a_document_of_an_unloaded_plugin_refuses_work():
