@@ -28,17 +28,20 @@ struct DemoStep {
   std::array<const char*, 3> axes;
 };
 
-// Objects of examples/demo.json, each placed against the table.
+// Objects of examples/demo.json, each placed against the table's box in world axes (the
+// default frame): the table is turned, and each object keeps its own turn.
 constexpr const char* kDemoScene = "demo.json";
 constexpr const char* kDemoReference = "Table";
 constexpr std::array<DemoStep, 4> kDemoSteps{{
     {"Vase", "on the table, in the middle", {"center", "plus:outside", "center"}},
-    {"Books", "on the table, flush with its right end", {"plus:inside", "plus:outside", "center"}},
+    {"Books",
+     "on the table, flush with the right of its box",
+     {"plus:inside", "plus:outside", "center"}},
     {"Chair",
-     "against the table's front, on the floor",
+     "in front of the table's box, on the floor",
      {"center", "minus:inside", "minus:outside"}},
     {"Lamp",
-     "beside the table's left end, on the floor",
+     "beside the left of the table's box, on the floor",
      {"minus:outside", "minus:inside", "center"}},
 }};
 

@@ -64,8 +64,8 @@ size_t WriteMovedTable(std::ostream& out, const SceneInHost& objects,
     return 0;
   }
   const std::string pad(width, ' ');
-  // Rotation columns only when a press turned something: the tool gives a moved object
-  // the reference's frame.
+  // Rotation columns only when a press turned something: in the reference's frame and
+  // the tool's a moved object takes the reference's orientation.
   out << "object" << pad.substr(6) << "  world position before" << std::string(14, ' ')
       << "  world position after";
   if (turned)

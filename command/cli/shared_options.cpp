@@ -23,7 +23,8 @@ void AddBoxOption(CLI::App& command, BoxPlacement& boxes) {
       .add_option("--box", boxes,
                   "Boxes to place: geometry (each object's own box, where its geometry is) or "
                   "origin (centred on each object's origin, as large as it must be to hold the "
-                  "geometry; a gap may appear beside off-centre geometry)")
+                  "geometry; a gap may appear beside off-centre geometry). --frame says along "
+                  "which axes they are measured")
       ->transform(CLI::CheckedTransformer(names))
       ->default_str("geometry");
 }
