@@ -67,6 +67,27 @@ LocalMatrix MatrixFromTrs(const Trs& trs) {
           Scaled(c2, trs.scale[2])};
 }
 
+namespace {
+
+// The axis a mirror image's negative scale goes on: the one that leaves the least turn
+// (a node mirrored on X stays so, not mirrored on Z and turned half round), Z on a tie.
+// `lengths`: the axes' lengths.
+size_t LeastTurnMirror(const LocalMatrix& m, const Vector3& lengths) {
+  size_t mirrored = 2;
+  double straightest = -INFINITY;
+  for (const size_t axis : {size_t{2}, size_t{1}, size_t{0}}) {
+    double trace = 0;
+    for (size_t i = 0; i < 3; ++i) trace += (i == axis ? -1 : 1) * m[i + 1][i] / lengths[i];
+    if (trace > straightest + 1e-12) {
+      straightest = trace;
+      mirrored = axis;
+    }
+  }
+  return mirrored;
+}
+
+}  // namespace
+
 std::optional<Trs> DecomposeTrs(const LocalMatrix& m) {
   Trs trs;
   trs.translation = m[0];
@@ -78,7 +99,10 @@ std::optional<Trs> DecomposeTrs(const LocalMatrix& m) {
   if (!(largest > 0) || !std::isfinite(largest)) return std::nullopt;
   for (double s : trs.scale)
     if (!(s > largest * kTrsTolerance)) return std::nullopt;
-  if (Dot(m[1], Cross(m[2], m[3])) < 0) trs.scale[2] = -trs.scale[2];
+  if (Dot(m[1], Cross(m[2], m[3])) < 0) {
+    const size_t mirrored = LeastTurnMirror(m, trs.scale);
+    trs.scale[mirrored] = -trs.scale[mirrored];
+  }
   trs.rotation = FromRotation(Scaled(m[1], 1 / trs.scale[0]), Scaled(m[2], 1 / trs.scale[1]),
                               Scaled(m[3], 1 / trs.scale[2]));
   const LocalMatrix back = MatrixFromTrs(trs);
@@ -94,8 +118,10 @@ void SetEulerFields(const LocalMatrix& matrix, SceneObject& object) {
   const HostVector lengths = kestrum::AxisLengths(host);
   object.scale = {lengths.x, lengths.y, lengths.z};
   if (Dot(matrix[1], Cross(matrix[2], matrix[3])) < 0) {
-    object.scale[2] = -object.scale[2];
-    host.axisZ = {-host.axisZ.x, -host.axisZ.y, -host.axisZ.z};
+    const size_t mirrored = LeastTurnMirror(matrix, object.scale);
+    object.scale[mirrored] = -object.scale[mirrored];
+    HostVector& axis = mirrored == 0 ? host.axisX : mirrored == 1 ? host.axisY : host.axisZ;
+    axis = {-axis.x, -axis.y, -axis.z};
   }
   const HostVector angles = kestrum::RotationAngles(host);
   object.rotationDegrees = {angles.x * kDegreesPerRadian, angles.y * kDegreesPerRadian,

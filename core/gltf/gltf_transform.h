@@ -29,7 +29,8 @@ LocalMatrix MatrixFromColumns(const std::vector<double>& columns);
 // T * R * S; the quaternion is normalised first.
 LocalMatrix MatrixFromTrs(const Trs& trs);
 // The TRS that recomposes `matrix` within kTrsTolerance; nothing for shear or an axis of
-// zero length. A mirror image comes back as a negative Z scale.
+// zero length. A mirror image comes back as a negative scale on the axis that leaves
+// the least turn (Z when all leave as much).
 std::optional<Trs> DecomposeTrs(const LocalMatrix& matrix);
 
 // Position, rotation (degrees) and scale of the JSON scene format for a matrix, and the

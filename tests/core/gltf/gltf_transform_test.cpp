@@ -29,14 +29,17 @@ TEST(GltfTransform, DecomposesRotationsAndScalesAndRefusesShear) {
   for (const kcommand::Trs& trs : {kcommand::Trs{{1, 2, 3}, {0, 0, 0, 1}, {1, 1, 1}},
                                    kcommand::Trs{{-4, 0, 9}, {0, s, 0, s}, {2, 3, 0.5}},
                                    kcommand::Trs{{0, 0, 0}, {0.5, 0.5, 0.5, 0.5}, {1, 1, -2}},
-                                   kcommand::Trs{{5, 5, 5}, {1, 0, 0, 0}, {1e-2, 1e3, 7}}}) {
+                                   kcommand::Trs{{5, 5, 5}, {1, 0, 0, 0}, {1e-2, 1e3, 7}},
+                                   kcommand::Trs{{0, 0, 0}, {0, 0, 0, 1}, {-1, 1, 1}},
+                                   kcommand::Trs{{0, 0, 0}, {0, s, 0, s}, {1, -3, 1}}}) {
     const kcommand::LocalMatrix m = kcommand::MatrixFromTrs(trs);
     const std::optional<kcommand::Trs> back = kcommand::DecomposeTrs(m);
     ASSERT_TRUE(back.has_value());
     const kcommand::LocalMatrix again = kcommand::MatrixFromTrs(*back);
     for (size_t c = 0; c < 4; ++c)
       for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(m[c][i], again[c][i], 1e-12 * 1e3);
-    EXPECT_EQ(trs.scale[2] < 0, back->scale[2] < 0);
+    // A mirror stays on its axis, not moved to another with a half turn.
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(trs.scale[i] < 0, back->scale[i] < 0) << i;
   }
   const kcommand::LocalMatrix sheared{
       kcommand::Vector3{0, 0, 0}, {1, 0, 0}, {0.3, 1, 0}, {0, 0, 1}};
