@@ -142,6 +142,13 @@ def test_objects_added_after_the_settings_keep_them(table_and_vase):
     (lambda d: d.add("Bad", matrix=((1, 0), (0, 1))), kestrum.InputError, "4x4 matrix"),
     (lambda d: d.save("room.txt"), kestrum.InputError, "room.txt: name the file"),
     (lambda d: d.settings["w"], KeyError, "w"),
+    (lambda d: d.press("align selected", frame="sideways"), kestrum.InputError,
+     "frame: 'sideways' is not"),
+    (lambda d: setattr(d, "frame", 3), TypeError, "frame: give 'world'"),
+    (lambda d: d.press("align selected", gap=float("inf")), kestrum.InputError, "gap: give finite"),
+    (lambda d: d.press("align selected", frame="tool", gap=1), kestrum.InputError,
+     "gap needs the world"),
+    (lambda d: d.distribute("w"), kestrum.InputError, "axis: 'w' is not"),
 ])
 
 
@@ -160,6 +167,24 @@ def test_press_results_say_what_moved_or_why_nothing_did(table_and_vase):
         "nothing moved: every object to align is already in place")
     with pytest.raises(TypeError, match="press: give a button's label or id, not NoneType"):
         doc.press(None)
+
+
+def test_the_documents_frame_and_gap_are_what_presses_use(table_and_vase):
+    doc, table, vase = table_and_vase
+    assert (doc.frame, doc.gap) == ("world", (0, 0, 0))
+    doc.settings["x"] = "plus:outside"
+    doc.gap = 1
+    doc.press("align selected")
+    # The table reaches 2 from its centre, the vase 0.5; 1 between them.
+    assert offset(vase.world) == pytest.approx((3.5, 0, 0))
+    table.selected = True
+    assert doc.press("align selected", gap=0).summary == "1 object moved"
+    assert offset(table.world) == (0, 0, 0)
+    with pytest.raises(kestrum.InputError, match="gap needs the world"):
+        doc.frame = "tool"
+    doc.gap, doc.frame = 0, "tool"
+    # The tool's own frame aligns the selected table against itself too.
+    assert doc.press("align selected").summary == "2 objects moved"
 
 
 def test_objects_of_another_document_are_refused(plugin, table_and_vase):

@@ -64,6 +64,22 @@ TEST_F(ViewStateTest, ARefusedRequestChangesNothing) {
        },
        "the scene has no object"},
       {[&] { state->Save(json::object()); }, "send \"confirm\": true"},
+      {[&] {
+         state->SetPlacement({{"frame", "sideways"}});
+       },
+       "\"frame\" is not"},
+      {[&] {
+         state->SetPlacement({{"frame", "tool"}, {"gap", 1}});
+       },
+       "a gap needs the world"},
+      {[&] {
+         state->SetPlacement({{"gap", json::array({1, 2})}});
+       },
+       "\"gap\" is not"},
+      {[&] {
+         state->Distribute({{"axis", "w"}});
+       },
+       "\"axis\" is not"},
   };
   for (const auto& [request, message] : refused) {
     try {
@@ -90,6 +106,11 @@ TEST_F(ViewStateTest, APressAndAWorkflowSayWhatTheyMoved) {
   // group's step replaced the undone press's.
   EXPECT_EQ(state->State()["undoSteps"], 1);
   EXPECT_EQ(state->State()["redoSteps"], 0);
+  // The placement beside the panel: what every later press uses, and even spacing.
+  state->SetPlacement({{"frame", "reference"}, {"gap", 2}});
+  EXPECT_EQ(state->State()["placement"], json({{"frame", "reference"}, {"gap", {2, 2, 2}}}));
+  state->Distribute({{"axis", "x"}});
+  EXPECT_EQ(Summary(), "nothing moved: nothing to space: even spacing needs three objects or more");
 }
 
 }  // namespace
