@@ -46,16 +46,9 @@ std::unique_ptr<AlignmentSession::TemporaryObject> AlignmentSession::UnionBox(
   HostVector high{-INFINITY, -INFINITY, -INFINITY};
   for (const size_t member : members) {
     HostObject* object = objects_.Object(member);
-    const HostMatrix world = scene.WorldMatrix(object);
-    const HostVector h = scene.HalfSizes(object);
-    // The host's origin is the box's centre; its extent along each world axis.
-    const HostVector reach{std::fabs(world.axisX.x) * h.x + std::fabs(world.axisY.x) * h.y +
-                               std::fabs(world.axisZ.x) * h.z,
-                           std::fabs(world.axisX.y) * h.x + std::fabs(world.axisY.y) * h.y +
-                               std::fabs(world.axisZ.y) * h.z,
-                           std::fabs(world.axisX.z) * h.x + std::fabs(world.axisY.z) * h.y +
-                               std::fabs(world.axisZ.z) * h.z};
-    const HostVector& c = world.offset;
+    const FrameBox box = WorldBox(scene.WorldMatrix(object), scene.HalfSizes(object));
+    const HostVector& c = box.centre;
+    const HostVector& reach = box.half;
     low = {std::min(low.x, c.x - reach.x), std::min(low.y, c.y - reach.y),
            std::min(low.z, c.z - reach.z)};
     high = {std::max(high.x, c.x + reach.x), std::max(high.y, c.y + reach.y),

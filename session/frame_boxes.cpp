@@ -42,7 +42,6 @@ std::optional<HostMatrix> ReferenceTurn(const HostMatrix& world) {
 }
 
 FrameBox WorldBox(const HostMatrix& world, const HostVector& half) {
-  // The same sums as a group's box, so the two agree to the bit.
   const HostVector reach{std::fabs(world.axisX.x) * half.x + std::fabs(world.axisY.x) * half.y +
                              std::fabs(world.axisZ.x) * half.z,
                          std::fabs(world.axisX.y) * half.x + std::fabs(world.axisY.y) * half.y +
