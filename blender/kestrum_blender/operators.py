@@ -43,7 +43,7 @@ class KESTRUM_OT_press(bpy.types.Operator):
                 blender_object = {k: b for b, k in mirrored.items()}
                 moves = [(blender_object[k], Matrix(k.world)) for k in result.moved]
                 settings.read(scene_settings, document, blender_object, layout)
-        except (kestrum.InputError, kestrum.PluginFailure, ValueError) as error:
+        except (kestrum.InputError, kestrum.PluginFailure) as error:
             self.report({"ERROR"}, f"{tool.tool_name()}: {error}")
             return {"CANCELLED"}
         locked = [obj.name_full for obj, _ in moves if obj.library is not None]
