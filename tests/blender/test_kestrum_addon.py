@@ -138,6 +138,28 @@ def test_world_frame_keeps_each_objects_turn_scale_and_mirror():
     check(mirrored.matrix_world.determinant() < 0, "the mirror stays")
 
 
+def test_a_child_parented_with_ctrl_p_is_placed_by_its_own_box():
+    empty_scene()
+    table = cube("Table", scale=(2, 2, 0.5))
+    parent = cube("Parent", location=(5, 3, 1), scale=(1, 2, 1), turn=0.7)
+    child = cube("Child", location=(8, -2, 4), size=(0.5, 0.5, 0.5), turn=0.3)
+    select([child, parent], active=parent)
+    bpy.ops.object.parent_set(type="OBJECT", keep_transform=True)  # what Ctrl+P does
+    check(child.matrix_parent_inverse != Matrix(), "Ctrl+P keeps a parent inverse")
+    select([child])
+    settings = bpy.context.scene.kestrum
+    settings.align_reference = table
+    set_axes(settings, x=("CENTER", "INSIDE"), y=("CENTER", "INSIDE"), z=("PLUS", "OUTSIDE"))
+    before = child.matrix_world.copy()
+    bpy.ops.kestrum.press(button=BUTTONS["Align selected"])
+    low, high = bounds(table)
+    mine_low, mine_high = bounds(child)
+    check(close([(mine_low.x + mine_high.x) / 2, (mine_low.y + mine_high.y) / 2, mine_low.z],
+                [(low.x + high.x) / 2, (low.y + high.y) / 2, high.z]), f"child: {mine_low}")
+    check(close(sum(map(list, child.matrix_world.to_3x3()), []),
+                sum(map(list, before.to_3x3()), [])), "the child keeps its axes")
+
+
 def test_kestrum_agrees_with_blenders_align_relative_to_the_active_object():
     for blender_mode, mode, side in [("OPT_3", "PLUS", "INSIDE"), ("OPT_2", "CENTER", "INSIDE"),
                                      ("OPT_1", "MINUS", "INSIDE")]:

@@ -46,8 +46,9 @@ def test_undo_puts_back_and_redo_places_again(table_and_vase):
     doc, _, vase = table_and_vase
     doc.settings["x"] = "plus:outside"
     doc.press("align selected", check_undo=True)
-    assert doc.undo_steps == 1
+    assert (doc.undo_steps, doc.redo_steps) == (1, 0)
     assert doc.undo() and vase.world == moved_to(10, 0, 0)
+    assert (doc.undo_steps, doc.redo_steps) == (0, 1)
     assert doc.redo() and offset(vase.world) == pytest.approx((2.5, 0, 0))
     assert not doc.redo()
 
@@ -156,6 +157,13 @@ def test_bad_input_raises_with_the_commands_message(table_and_vase, action, erro
     doc, _, _ = table_and_vase
     with pytest.raises(error, match=message):
         action(doc)
+
+
+def test_errors_are_the_python_kinds_the_docs_name():
+    # Bad input is a ValueError a caller can catch as one; a failure inside is not.
+    assert issubclass(kestrum.InputError, ValueError)
+    assert issubclass(kestrum.PluginFailure, RuntimeError)
+    assert not issubclass(kestrum.PluginFailure, ValueError)
 
 
 def test_press_results_say_what_moved_or_why_nothing_did(table_and_vase):

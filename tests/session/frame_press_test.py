@@ -178,6 +178,24 @@ def test_the_tool_frame_writes_what_it_wrote_before_and_keeps_mirrors(tmp_path):
     assert determinant(world_objects(written)["Mirrored"][0]) < 0, mirrored
 
 
+def test_a_group_and_the_selections_box_against_independent_world_boxes(tmp_path):
+    members = ["Tilted", "Parent/Child"]  # turned about X and Z, and under a turned parent
+    before = world_objects(ROOM)
+    _, written = align(tmp_path, ROOM, "--select", "Tilted", "--select", "Parent/Child",
+                       "--as-group", "--x", "plus:outside")
+    after = world_objects(written)
+    lows = [box_along(WORLD, after[path])[0][0] for path in members]
+    near([min(lows)], [box_along(WORLD, before["Table"])[1][0]], "the group's low face")
+    near([a - b for a, b in zip(after["Tilted"][1], after["Parent/Child"][1])],
+         [a - b for a, b in zip(before["Tilted"][1], before["Parent/Child"][1])],
+         "the members keep their places in the group")
+    _, written = align(tmp_path, ROOM, "--select", "Tilted", "--select", "Mirrored",
+                       "--reference", "@selection", "--y", "minus:inside")
+    lowest = min(box_along(WORLD, before[path])[0][1] for path in ["Tilted", "Mirrored"])
+    for path in ["Tilted", "Mirrored"]:
+        near([box_along(WORLD, world_objects(written)[path])[0][1]], [lowest], path)
+
+
 @pytest.mark.parametrize("gap", [None, 2.0, -0.5])
 def test_even_spacing_against_independent_world_boxes(tmp_path, gap):
     _, written = align(tmp_path, ROW, "--distribute", "x",

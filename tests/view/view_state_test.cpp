@@ -113,5 +113,21 @@ TEST_F(ViewStateTest, APressAndAWorkflowSayWhatTheyMoved) {
   EXPECT_EQ(Summary(), "nothing moved: nothing to space: even spacing needs three objects or more");
 }
 
+// A full reload is where the page starts again: the next answer holds only what changed
+// after it, not what the reload already showed.
+TEST_F(ViewStateTest, AnAnswerAfterAReloadHoldsOnlyWhatChangedSinceIt) {
+  state->Set({{"control", ALIGN_X_MODE}, {"value", ALIGN_X_MODE_PLUS}});
+  const json moved = state->Press({{"control", ALIGN_SELECTED}}).head["moved"];
+  ASSERT_EQ(moved.size(), 2u);
+  state->Scene();
+  const json vase = state->State()["objects"][1]["id"];
+  const kcommand::ViewFrame unchanged = state->Select({{"objects", {vase}}, {"add", true}});
+  EXPECT_EQ(unchanged.head["moved"], json::array());
+  EXPECT_EQ(unchanged.head["selected"], json::array());
+  EXPECT_EQ(unchanged.head["deselected"], json::array());
+  state->Scene();
+  EXPECT_EQ(state->Undo().head["moved"], moved);
+}
+
 }  // namespace
 }  // namespace kcommand_test

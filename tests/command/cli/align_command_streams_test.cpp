@@ -36,6 +36,26 @@ TEST_F(CommandRun, AlignsFromStandardInputToStandardOutput) {
   EXPECT_EQ("", bad.out);
 }
 
+// A scene of 2 MB through a pipe arrives in many reads: all of it is the scene.
+TEST_F(CommandRun, ALargeSceneFromStandardInputIsReadWhole) {
+  std::string scene = R"({ "objects": [ { "name": "Shelf", "halfSize": [4, 5, 6] })";
+  constexpr int kBoxes = 22000;
+  for (int i = 0; i < kBoxes; ++i)
+    scene += ",\n  { \"name\": \"Box" + std::to_string(i) + "\", \"position\": [" +
+             std::to_string(i) + ".25, 7, 1.5], \"halfSize\": [1, 2, 0.5], \"selected\": true }";
+  scene += " ] }";
+  ASSERT_GT(scene.size(), 2u << 20);
+  folder.Write("large.json", scene);
+  const Outcome run = Kestrum(
+      {"align", "-", "--reference", "Shelf", "--x", "plus:outside", "-o", "-"}, Path("large.json"));
+  ASSERT_EQ(0, run.status) << run.err;
+  const nlohmann::json written = nlohmann::json::parse(run.out);
+  ASSERT_EQ(written["objects"].size(), kBoxes + 1u);
+  EXPECT_EQ(written["objects"][kBoxes]["name"], "Box" + std::to_string(kBoxes - 1));
+  EXPECT_EQ(written["objects"][1]["position"], nlohmann::json({5, 7, 1.5}));
+  EXPECT_NE(run.err.find("(22000 of 22001 objects moved)"), std::string::npos) << run.err;
+}
+
 TEST_F(CommandRun, AGltfFromStandardInputFindsItsFilesInTheCurrentFolder) {
   const std::filesystem::path model = "/usr/share/assimp/models/glTF2/BoxTextured-glTF";
   if (!std::filesystem::exists(model)) GTEST_SKIP() << "assimp-testmodels is not installed";

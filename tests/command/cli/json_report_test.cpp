@@ -121,5 +121,20 @@ TEST_F(CommandRun, JsonOutputFollowsItsSchema) {
   EXPECT_NE(std::string::npos, both.err.find("kestrum: --json: standard output holds")) << both.err;
 }
 
+// A moved object's world rotation in --json is about X, then Y, then Z, as the scene
+// format gives it: in the tool's frame the box takes the reference's three angles.
+TEST_F(CommandRun, JsonGivesEachRotationAngleOnItsAxis) {
+  folder.Write("turned.json", R"({ "objects": [
+    { "name": "Ref", "rotation": [10, 20, 30], "halfSize": [1, 1, 1] },
+    { "name": "Box", "position": [5, 0, 0], "halfSize": [1, 1, 1], "selected": true } ] })");
+  const Outcome run = Kestrum(
+      {"align", "turned.json", "--reference", "Ref", "--x", "center", "--frame", "tool", "--json"});
+  ASSERT_EQ(0, run.status) << run.err;
+  const json rotation = json::parse(run.out)["files"][0]["movedObjects"][0]["after"]["rotation"];
+  ASSERT_EQ(3u, rotation.size()) << rotation;
+  for (size_t axis = 0; axis < 3; ++axis)
+    EXPECT_NEAR(10.0 * static_cast<double>(axis + 1), rotation[axis].get<double>(), 1e-9) << axis;
+}
+
 }  // namespace
 }  // namespace kcommand_test

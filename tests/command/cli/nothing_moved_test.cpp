@@ -57,6 +57,19 @@ TEST_F(CommandRun, CheckAnswersWhetherSomethingWouldMoveAndWritesNothing) {
             still.out);
   EXPECT_EQ(2, Kestrum({"align", "shelf.json", "--check", "-o", "out.json"}).status);
   EXPECT_FALSE(std::filesystem::exists(Path("out.json")));
+
+  // Over several files, any file that would move decides, wherever it stands.
+  folder.Write("moves.json", kShelfScene);
+  std::filesystem::copy_file(Path("shelf.json"), Path("still.json"));
+  for (const auto& [files, status] :
+       {std::pair{std::vector<std::string>{"moves.json", "shelf.json"}, 1},
+        {{"shelf.json", "moves.json"}, 1},
+        {{"shelf.json", "moves.json", "still.json"}, 1},
+        {{"shelf.json", "still.json"}, 0}}) {
+    std::vector<std::string> line = {"align", "--reference", "Shelf", "--x", "center", "--check"};
+    line.insert(line.begin() + 1, files.begin(), files.end());
+    EXPECT_EQ(status, Kestrum(line).status) << files.front() << " first, " << files.size();
+  }
 }
 
 }  // namespace

@@ -24,18 +24,25 @@ namespace kcommand_test {
 namespace {
 
 TEST_F(GltfScene, BoxesAMeshWhereItIsOrAboutTheOriginWhenAsked) {
-  // Quantized positions: normalized shorts whose bounds are read as the numbers they
-  // stand for; instances at x 0 and 10, which the box holds both of.
-  folder.Write("off.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0, 1, 2]}],
+  // Quantized positions: normalized shorts, unsigned shorts and unsigned bytes whose
+  // bounds are read as the numbers they stand for; instances at x 0 and 10, which the
+  // box holds both of.
+  folder.Write("off.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0, 1, 2, 3, 4]}],
     "nodes": [{"name": "Off", "mesh": 0}, {"name": "Packed", "mesh": 1},
-              {"name": "Many", "mesh": 0, "extensions": {"EXT_mesh_gpu_instancing": {"attributes": {"TRANSLATION": 2}}}}],
+              {"name": "Many", "mesh": 0, "extensions": {"EXT_mesh_gpu_instancing": {"attributes": {"TRANSLATION": 2}}}},
+              {"name": "UShorts", "mesh": 2}, {"name": "UBytes", "mesh": 3}],
     "buffers": [{"byteLength": 24, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAAAgQQAAAAAAAAAA"}],
     "bufferViews": [{"buffer": 0, "byteLength": 24}],
-    "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}, {"primitives": [{"attributes": {"POSITION": 1}}]}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}, {"primitives": [{"attributes": {"POSITION": 1}}]},
+               {"primitives": [{"attributes": {"POSITION": 3}}]}, {"primitives": [{"attributes": {"POSITION": 4}}]}],
     "accessors": [{"componentType": 5126, "count": 1, "type": "VEC3", "min": [0, -1, 0], "max": [2, 1, 3]},
                   {"componentType": 5122, "normalized": true, "count": 1, "type": "VEC3",
                    "min": [0, -32767, -32768], "max": [32767, 0, 32767]},
-                  {"bufferView": 0, "componentType": 5126, "count": 2, "type": "VEC3"}]})");
+                  {"bufferView": 0, "componentType": 5126, "count": 2, "type": "VEC3"},
+                  {"componentType": 5123, "normalized": true, "count": 1, "type": "VEC3",
+                   "min": [0, 0, 13107], "max": [65535, 65535, 52428]},
+                  {"componentType": 5121, "normalized": true, "count": 1, "type": "VEC3",
+                   "min": [0, 51, 0], "max": [255, 255, 255]}]})");
   const struct {
     std::vector<std::string> options;
     std::vector<const char*> lines;
@@ -43,10 +50,13 @@ TEST_F(GltfScene, BoxesAMeshWhereItIsOrAboutTheOriginWhenAsked) {
       {{},
        {"Off  #0  at (1, 0, 1.5)  half (1, 1, 1.5)",
         "Packed  #1  at (0.5, -0.5, 0)  half (0.5, 0.5, 1)",
-        "Many  #2  at (6, 0, 1.5)  half (6, 1, 1.5)"}},
+        "Many  #2  at (6, 0, 1.5)  half (6, 1, 1.5)",
+        "UShorts  #3  at (0.5, 0.5, 0.5)  half (0.5, 0.5, 0.3)",
+        "UBytes  #4  at (0.5, 0.6, 0.5)  half (0.5, 0.4, 0.5)"}},
       {{"--box", "origin"},
        {"Off  #0  at (0, 0, 0)  half (2, 1, 3)", "Packed  #1  at (0, 0, 0)  half (1, 1, 1)",
-        "Many  #2  at (0, 0, 0)  half (12, 1, 3)"}},
+        "Many  #2  at (0, 0, 0)  half (12, 1, 3)", "UShorts  #3  at (0, 0, 0)  half (1, 1, 0.8)",
+        "UBytes  #4  at (0, 0, 0)  half (1, 1, 1)"}},
   };
   for (const auto& each : cases) {
     std::vector<std::string> arguments = {"list", "off.gltf"};

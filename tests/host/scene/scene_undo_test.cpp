@@ -183,6 +183,24 @@ TEST_F(SceneUndo, ANewStepDropsTheRedoSteps) {
   EXPECT_EQ(scene.UndoSteps(document), 2u);
 }
 
+// A step made after an undo reuses room the dropped steps had: it holds only its own
+// records, so undoing it leaves every other object as it stands.
+TEST_F(SceneUndo, AStepInRecycledRoomRestoresOnlyWhatItRecorded) {
+  HostObject* cube = scene.NewObject(document, "Cube");
+  HostObject* ball = scene.NewObject(document, "Ball");
+  for (int round = 0; round < 3; ++round) {
+    MoveInSteps(scene, document, cube, {1.0 + round, 2.0 + round});
+    ASSERT_TRUE(scene.Undo(document));
+    ASSERT_TRUE(scene.Undo(document));
+    scene.SetPosition(cube, {-7, 0, 0});
+    MoveInSteps(scene, document, ball, {5.0 + round});
+    ASSERT_TRUE(scene.Undo(document));
+    EXPECT_TRUE(SameBits(scene.Position(cube), HostVector{-7, 0, 0})) << "round " << round;
+    EXPECT_TRUE(SameBits(scene.Position(ball), HostVector{0, 0, 0})) << "round " << round;
+    scene.SetPosition(cube, {0, 0, 0});
+  }
+}
+
 TEST_F(SceneUndo, SimulatedFailureAnswersFalseAfterTheGivenSuccesses) {
   HostObject* cube = scene.NewObject(document, "Cube");
   scene.FailAddUndoAfter(2);

@@ -81,6 +81,36 @@ TEST_F(ContainersTest, ContainersAreSeparate) {
   EXPECT_TRUE(containers().IsLive(settings));
 }
 
+// Reads that go back and forth between containers, as documents sharing one plug-in
+// make them: each answers its own container's value, never one read lately from another,
+// also after a container is destroyed and a new one made in its place.
+TEST_F(ContainersTest, ReadsAlternatingBetweenContainersAnswerEachItsOwn) {
+  HostContainer* other = containers().Create();
+  containers().SetInt(settings, 1, 10);
+  containers().SetInt(other, 1, 20);
+  containers().SetInt(settings, 2, 11);
+  containers().SetBool(other, 2, true);
+  containers().SetInt(other, 3, 23);
+  const struct {
+    HostContainer* container;
+    int32_t id;
+    int32_t expected;
+  } reads[] = {{settings, 1, 10}, {other, 1, 20}, {settings, 1, 10}, {other, 1, 20},
+               {settings, 2, 11}, {other, 2, 1},  {settings, 2, 11}, {other, 3, 23},
+               {settings, 3, -1}, {other, 3, 23}, {settings, 1, 10}};
+  for (const auto& read : reads)
+    EXPECT_EQ(table::ContainerGetInt(host)(read.container, read.id, -1), read.expected)
+        << "id " << read.id;
+  for (int round = 0; round < 4; ++round) {
+    containers().Destroy(other);
+    other = containers().Create();
+    EXPECT_EQ(table::ContainerGetInt(host)(other, 1, -1), -1) << "round " << round;
+    containers().SetInt(other, 1, 100 + round);
+    EXPECT_EQ(table::ContainerGetInt(host)(other, 1, -1), 100 + round);
+    EXPECT_EQ(table::ContainerGetInt(host)(settings, 1, -1), 10);
+  }
+}
+
 TEST_F(ContainersTest, UnknownOrDestroyedContainersAreReportedAndAnswerTheFallback) {
   HostContainer* gone = containers().Create();
   containers().Destroy(gone);
