@@ -125,6 +125,8 @@ void AlignmentSession::PressBoxes(const FrameBox& reference, const std::string& 
       temporaryNames_.emplace_back(boxes.boxes[i + 1], PathOf(moved[i]));
   }
   const size_t explained = explanations_.size();
+  // What the tool records of the boxes is of no use to anyone: not kept at all.
+  scene.SetUndoLevels(boxes.document, 0);
   try {
     PressOn(boxes.boxes[0], nullptr, axes, boxes.document);
   } catch (...) {
@@ -133,7 +135,6 @@ void AlignmentSession::PressBoxes(const FrameBox& reference, const std::string& 
     throw;
   }
   temporaryNames_.resize(namesBefore);
-  // What the tool recorded of the boxes is of no use to anyone.
   scene.ClearUndoHistory(boxes.document);
   for (size_t i = explained; i < explanations_.size(); ++i)
     explanations_[i].placedIn = turn ? PlacementFrame::kReference : PlacementFrame::kWorld;

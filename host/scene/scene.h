@@ -121,6 +121,8 @@ class Scene {
   // always but record nothing, for a run that never undoes: a press on a million
   // objects would otherwise record 200 MB.
   void SetUndoLevels(std::optional<size_t> levels);
+  // The same for one document alone, until the next call for all.
+  void SetUndoLevels(HostDocument* document, std::optional<size_t> levels);
   // Test switch: AddUndo succeeds `successes` more times, then answers false.
   void FailAddUndoAfter(int64_t successes) { addUndoSuccessesLeft_ = successes; }
   void StopFailingAddUndo() { addUndoSuccessesLeft_.reset(); }

@@ -292,6 +292,10 @@ void Scene::SetUndoLevels(std::optional<size_t> levels) {
   for (const auto& document : documents_) document->undo.SetLevels(levels);
 }
 
+void Scene::SetUndoLevels(HostDocument* document, std::optional<size_t> levels) {
+  if (HostDocument* known = KnownDocument(document, "SetUndoLevels")) known->undo.SetLevels(levels);
+}
+
 size_t Scene::UndoSteps(const HostDocument* document) const {
   return IsDocument(document) ? document->undo.UndoSteps() : 0;
 }
