@@ -426,8 +426,7 @@ kcommand::Placement PlacementFor(const std::shared_ptr<Document>& d, const py::o
   kcommand::Placement placement = d->DefaultPlacement();
   if (!frame.is_none()) placement.frame = FrameFrom(frame, what);
   if (!gap.is_none()) placement.gap = GapFrom(gap, what);
-  if (placement.frame == kcommand::PlacementFrame::kTool && placement.HasGap())
-    throw InputError(what + ": a gap needs the world or the reference's frame");
+  kcommand::RequireGapInBoxFrame(placement, what);
   return placement;
 }
 

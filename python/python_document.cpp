@@ -326,8 +326,7 @@ int32_t Document::Button(const std::string& label) {
 }
 
 void Document::SetDefaultPlacement(const kcommand::Placement& placement) {
-  if (placement.frame == kcommand::PlacementFrame::kTool && placement.HasGap())
-    throw InputError(name_ + ": a gap needs the world or the reference's frame");
+  kcommand::RequireGapInBoxFrame(placement, name_);
   placement_ = placement;
 }
 

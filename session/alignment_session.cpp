@@ -138,14 +138,13 @@ std::string AlignmentSession::WhyNothingWillMove(int32_t buttonId) {
     const std::vector<size_t> selected = Selection();
     if (selected.empty()) return "no object is selected";
     if (referenceStays && selected.size() == 1 && objects_.Object(selected[0]) == reference)
-      return "only the reference is selected, and it stays where it is";
+      return kOnlyTheReferenceSelected;
     return "";
   }
   HostObject* object =
       containers.GetObjectLink(Settings(), ALIGN_OBJECT, document, kObjectKindObject);
   if (!object) return "no object to align is linked";
-  if (referenceStays && object == reference)
-    return "the object to align is the reference, which stays where it is";
+  if (referenceStays && object == reference) return kObjectIsTheReference;
   return "";
 }
 
@@ -221,10 +220,7 @@ void AlignmentSession::Press(const AlignmentPress& press) {
     workflow.Commit();
     return;
   }
-  if (press.placement.HasGap())
-    throw InputError(fileName_ +
-                     ": a gap needs the world or the reference's frame; the tool's own frame "
-                     "has no box of its own to grow");
+  RequireGapInBoxFrame(press.placement, fileName_);
   if (press.reference == kSelectionBox) {
     PressAgainstSelectionBox(press);
     return;

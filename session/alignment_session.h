@@ -61,6 +61,11 @@ class PlacementsNotFinite : public HostFailure {
 
 // What is said when a press moved nothing though its settings gave no reason not to.
 inline constexpr const char* kAlreadyInPlace = "every object to align is already in place";
+// What is said when outside the tool's frame the only object to move is the reference.
+inline constexpr const char* kOnlyTheReferenceSelected =
+    "only the reference is selected, and it stays where it is";
+inline constexpr const char* kObjectIsTheReference =
+    "the object to align is the reference, which stays where it is";
 
 // The tool's settings as they stood, set aside while another document's are in the
 // tool's one container: each entry as stored, a link by the object it named (its index
@@ -118,7 +123,7 @@ class AlignmentSession {
   // frame unless set.
   // InputError for a gap in the tool's frame.
   void SetPlacement(const Placement& placement) {
-    RequireGapInBoxFrame(placement);
+    RequireGapInBoxFrame(placement, fileName_);
     placement_ = placement;
   }
   const Placement& placement() const { return placement_; }
@@ -245,8 +250,6 @@ class AlignmentSession {
     std::vector<HostObject*> boxes;  // [0] the reference's; the others the moved objects'
     size_t selected = 0;             // boxes[1..selected] are selected
   };
-  // InputError for a gap in the tool's frame, which has no box of its own to grow.
-  void RequireGapInBoxFrame(const Placement& placement) const;
   // The press of `press` in the world or reference frame, `reference` the object pressed
   // against (a scene object, or the selection's box).
   void PressInFrame(HostObject* reference, const AlignmentPress& press);

@@ -21,16 +21,7 @@ bool Finite(const HostVector& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-double& Along(HostVector& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-
 }  // namespace
-
-void AlignmentSession::RequireGapInBoxFrame(const Placement& placement) const {
-  if (placement.frame == PlacementFrame::kTool && placement.HasGap())
-    throw InputError(fileName_ +
-                     ": a gap needs the world or the reference's frame; the tool's own frame "
-                     "has no box of its own to grow");
-}
 
 std::vector<size_t> AlignmentSession::Selection() const {
   std::vector<size_t> selected;
@@ -97,7 +88,7 @@ void AlignmentSession::Stack(size_t reference, const std::vector<size_t>& object
       throw InputError(fileName_ + ": the stack names " + NamesOf({object}) +
                        " twice; each object is stacked once");
   }
-  RequireGapInBoxFrame(placement);
+  RequireGapInBoxFrame(placement, fileName_);
   Workflow workflow(*this);
   std::unique_ptr<TemporaryObject> box;
   HostObject* against = ReferenceObject(reference, box);
@@ -125,7 +116,7 @@ GroupPress AlignmentSession::PressAsGroup(size_t reference, const std::vector<si
     if (member == reference)
       throw InputError(fileName_ + ": the group holds its reference, " + NamesOf({member}) +
                        "; a group is aligned against an object outside it");
-  RequireGapInBoxFrame(placement);
+  RequireGapInBoxFrame(placement, fileName_);
   if (members.size() == 1) {
     Press({reference, members.front(), axes, placement});
     return GroupPress::kPlainPress;
@@ -196,32 +187,35 @@ Distribution AlignmentSession::Distribute(const std::vector<size_t>& objects, in
     HostObject* object = objects_.Object(index);
     return WorldBox(scene.WorldMatrix(object), scene.HalfSizes(object));
   };
-  std::vector<std::pair<double, size_t>> lows;  // low face, then the object
-  double sizes = 0;
-  double high = 0;
+  const auto along = static_cast<size_t>(axis);
+  struct Span {
+    double low, high;
+    size_t object;
+  };
+  std::vector<Span> spans;
   for (const size_t object : objects) {
-    FrameBox box = boxOf(object);
-    lows.emplace_back(Along(box.centre, axis) - Along(box.half, axis), object);
+    const FrameBox box = boxOf(object);
+    spans.push_back({Along(box.centre, along) - Along(box.half, along),
+                     Along(box.centre, along) + Along(box.half, along), object});
   }
-  std::stable_sort(lows.begin(), lows.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(spans.begin(), spans.end(),
+                   [](const Span& a, const Span& b) { return a.low < b.low; });
   Distribution distribution;
-  for (const auto& [low, object] : lows) {
-    distribution.order.push_back(object);
-    FrameBox box = boxOf(object);
-    sizes += 2 * Along(box.half, axis);
-    high = Along(box.centre, axis) + Along(box.half, axis);
+  double sizes = 0;
+  for (const Span& span : spans) {
+    distribution.order.push_back(span.object);
+    sizes += span.high - span.low;
   }
   const size_t count = distribution.order.size();
   distribution.gap =
-      gap ? *gap : (high - lows.front().first - sizes) / static_cast<double>(count - 1);
+      gap ? *gap : (spans.back().high - spans.front().low - sizes) / static_cast<double>(count - 1);
   if (!std::isfinite(distribution.gap))
     throw PlacementsNotFinite(fileName_ + ": values too large to place: the span of " +
                               NamesOf(distribution.order) +
                               " is not finite, so it cannot be spaced; nothing was written");
 
   std::array<AxisChoice, 3> axes{};
-  axes[static_cast<size_t>(axis)] = {AxisMode::kPlus, AxisSide::kOutside};
+  axes[along] = {AxisMode::kPlus, AxisSide::kOutside};
   Workflow workflow(*this);
   // Without a gap of its own the highest stays where it is.
   const size_t placed = gap ? count : count - 1;
@@ -229,12 +223,12 @@ Distribution AlignmentSession::Distribute(const std::vector<size_t>& objects, in
     const size_t previous = distribution.order[i - 1];
     // The box before, reaching the gap further on its high side.
     FrameBox box = boxOf(previous);
-    Along(box.centre, axis) += distribution.gap / 2;
-    Along(box.half, axis) += distribution.gap / 2;
-    if (gap && Along(box.half, axis) < 0)
+    Along(box.centre, along) += distribution.gap / 2;
+    Along(box.half, along) += distribution.gap / 2;
+    if (gap && Along(box.half, along) < 0)
       throw InputError(fileName_ + ": a gap of " + std::to_string(*gap) + " on " +
-                       kAxisLetters[static_cast<size_t>(axis)] + " turns the box of " +
-                       NamesOf({previous}) + " inside out; nothing was moved");
+                       kAxisLetters[along] + " turns the box of " + NamesOf({previous}) +
+                       " inside out; nothing was moved");
     PressBoxes(box, PathOf(objects_.Object(previous)), std::nullopt,
                {objects_.Object(distribution.order[i])}, axes);
   }

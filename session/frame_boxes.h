@@ -9,6 +9,12 @@
 
 namespace kcommand {
 
+// A vector's component along axis 0, 1 or 2.
+inline double& Along(HostVector& v, size_t axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+inline double Along(const HostVector& v, size_t axis) {
+  return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+
 // A box in the axes a press measures along: its centre and half sizes.
 struct FrameBox {
   HostVector centre;

@@ -18,9 +18,6 @@ namespace kcommand {
 
 namespace {
 
-double& Along(HostVector& v, size_t axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-double Along(const HostVector& v, size_t axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-
 // How many roundings of the values a box's place is summed from count as in place.
 constexpr double kRoundingSteps = 8;
 
@@ -131,11 +128,9 @@ void AlignmentSession::PressBoxes(const FrameBox& reference, const std::string& 
     PressOn(boxes.boxes[0], nullptr, axes, boxes.document);
   } catch (...) {
     temporaryNames_.resize(namesBefore);
-    scene.ClearUndoHistory(boxes.document);
     throw;
   }
   temporaryNames_.resize(namesBefore);
-  scene.ClearUndoHistory(boxes.document);
   for (size_t i = explained; i < explanations_.size(); ++i)
     explanations_[i].placedIn = turn ? PlacementFrame::kReference : PlacementFrame::kWorld;
 

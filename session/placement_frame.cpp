@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "input_error.h"
+
 namespace kcommand {
 
 const char* FrameName(PlacementFrame frame) {
@@ -36,6 +38,13 @@ const char* FrameKeeps(PlacementFrame frame) {
              "and scale taken";
   }
   return "";
+}
+
+void RequireGapInBoxFrame(const Placement& placement, const std::string& where) {
+  if (placement.frame == PlacementFrame::kTool && placement.HasGap())
+    throw InputError(where +
+                     ": a gap needs the world or the reference's frame; the tool's own frame "
+                     "has no box of its own to grow");
 }
 
 namespace {

@@ -42,6 +42,10 @@ struct Placement {
   bool HasGap() const { return gap[0] != 0 || gap[1] != 0 || gap[2] != 0; }
 };
 
+// Throws InputError, its message starting with `where`, for a gap in the tool's frame,
+// which has no box of its own to grow.
+void RequireGapInBoxFrame(const Placement& placement, const std::string& where);
+
 // "G" (every axis) or "X,Y,Z", each a finite number; none otherwise.
 std::optional<AxisGaps> ParseGap(std::string_view text);
 

@@ -248,9 +248,9 @@ AlignedScene AlignScene(khost::PluginSession& run, PreparedScene prepared,
       press.reference != kSelectionBox) {
     // Outside the tool's frame the reference stays where it is.
     if (press.object == press.reference)
-      prepared.whyIdle = "the object to align is the reference, which stays where it is";
+      prepared.whyIdle = kObjectIsTheReference;
     else if (!press.object && session.Selection() == std::vector<size_t>{press.reference})
-      prepared.whyIdle = "only the reference is selected, and it stays where it is";
+      prepared.whyIdle = kOnlyTheReferenceSelected;
   }
   if (aligned.moved == 0)
     aligned.whyIdle = prepared.whyIdle.empty() ? kAlreadyInPlace : prepared.whyIdle;
