@@ -124,13 +124,18 @@ void AlignmentSession::PressBoxes(const FrameBox& reference, const std::string& 
   const size_t explained = explanations_.size();
   // What the tool records of the boxes is of no use to anyone: not kept at all.
   scene.SetUndoLevels(boxes.document, 0);
+  // The tool has one settings container for every document: the links and axes the box
+  // press writes are the user's again once it is done.
+  const KeptSettings settings = KeepSettings();
   try {
     PressOn(boxes.boxes[0], nullptr, axes, boxes.document);
   } catch (...) {
     temporaryNames_.resize(namesBefore);
+    RestoreSettings(settings);
     throw;
   }
   temporaryNames_.resize(namesBefore);
+  RestoreSettings(settings);
   for (size_t i = explained; i < explanations_.size(); ++i)
     explanations_[i].placedIn = turn ? PlacementFrame::kReference : PlacementFrame::kWorld;
 

@@ -179,6 +179,7 @@ def test_press_results_say_what_moved_or_why_nothing_did(table_and_vase):
 
 def test_the_documents_frame_and_gap_are_what_presses_use(table_and_vase):
     doc, table, vase = table_and_vase
+    doc.add("Lamp", matrix=moved_to(0, 30, 0), half_sizes=(1, 1, 1))
     assert (doc.frame, doc.gap) == ("world", (0, 0, 0))
     doc.settings["x"] = "plus:outside"
     doc.gap = 1
@@ -193,6 +194,10 @@ def test_the_documents_frame_and_gap_are_what_presses_use(table_and_vase):
     doc.gap, doc.frame = 0, "tool"
     # The tool's own frame aligns the selected table against itself too.
     assert doc.press("align selected").summary == "2 objects moved"
+    # Even spacing presses along its own axis; the settings stay the user's.
+    before = dict(doc.settings)
+    assert doc.distribute("y", [table, vase, doc["Lamp"]]).summary.endswith("moved")
+    assert dict(doc.settings) == before
 
 
 def test_objects_of_another_document_are_refused(plugin, table_and_vase):
