@@ -1,17 +1,94 @@
-"""A press of one of the tool's buttons as one Blender undo step: the objects that matter
-mirrored into a host document, the press made there, and the moved objects' matrices
-written back. A press that fails changes nothing and says why in the status bar."""
+"""The add-on's operators. "kestrum.align" presses a workflow as one Blender undo step
+and carries every setting it used as its own properties, so the redo panel (F9) tunes
+them and Blender presses again on the scene as it was. "kestrum.press" presses the
+tool's other buttons (reset, help). A press that fails changes nothing and says why in
+the status bar; one that moves nothing says why too."""
 
 import bpy
-from mathutils import Matrix
 
-from . import mirror, settings, tool
+from . import press, settings, tool
 from .tool import kestrum
 
+_align = None
+_WORKFLOW_TEXTS = {
+    "STACK": ("Stack", "Each selected object on the one before it, the first on the "
+              "reference"),
+    "GROUP": ("Move as group", "The selected objects moved as one rigid body, by the box "
+              "around them all"),
+    "DISTRIBUTE": ("Distribute", "The selected objects spaced evenly along one axis, by "
+                   "their world boxes; no reference"),
+}
 
-def _linked_objects(scene_settings, layout):
-    return [getattr(scene_settings, tool.property_name(c))
-            for c in settings.controls(layout, ("link",))]
+
+def workflow_items():
+    """(identifier, name, tooltip): the tool's own buttons in its own words, then the
+    session's workflows."""
+    own = [(w, tool.button_label(b), f"{tool.button_label(b)}: {tool.tool_help()}")
+           for w, b in (("ALIGN_SELECTED", "ALIGN_SELECTED"),
+                        ("ALIGN_OBJECT", "COMMAND_ALIGN_OBJECT"))]
+    return own + [(w, name, tip) for w, (name, tip) in _WORKFLOW_TEXTS.items()]
+
+
+def _report(operator, outcome):
+    name = tool.tool_name()
+    summary = outcome.summary
+    if outcome.locked:  # the tool's count holds the objects that could not be written
+        summary = f"{outcome.moved} object{'' if outcome.moved == 1 else 's'} moved"
+    operator.report({"INFO"} if outcome.moved else {"WARNING"}, f"{name}: {summary}")
+    for message in outcome.messages:
+        operator.report({"INFO"}, f"{name}: {message}")
+    for page in outcome.opened:
+        bpy.ops.wm.url_open(url=page if "://" in page else "file://" + page)
+    if outcome.locked:
+        operator.report({"WARNING"}, f"{name}: not moved, linked from a library: "
+                        + ", ".join(outcome.locked))
+
+
+def _carried(layout):
+    return [*settings.value_properties(layout, ()), *settings.press_properties()]
+
+
+def _execute(self, context):
+    # A press from the panel or a menu starts from the panel's settings; the redo panel's
+    # re-run finds every property set and keeps what it was given.
+    scene = context.scene
+    for name in _carried(tool.panel_layout()):
+        if not self.properties.is_property_set(name):
+            source = scene.kestrum if hasattr(scene.kestrum, name) else scene.kestrum_placement
+            setattr(self, name, getattr(source, name))
+    try:
+        outcome = press.run(context, self)
+    except (kestrum.InputError, kestrum.PluginFailure) as error:
+        self.report({"ERROR"}, f"{tool.tool_name()}: {error}")
+        return {"CANCELLED"}
+    _report(self, outcome)
+    return {"FINISHED"}
+
+
+def _draw(self, _context):
+    column = self.layout.column()
+    column.prop(self, "workflow")
+    if self.workflow == "DISTRIBUTE":
+        column.prop(self, "distribute_axis")
+        column.prop(self, "spacing")
+        if self.spacing == "GAP":
+            column.prop(self, "gap")
+        return
+    column.prop(self, "relative_to")
+    for axis in "xyz":
+        row = column.row(align=True)
+        row.prop(self, f"align_{axis}_mode", text=axis.upper())
+        row.prop(self, f"align_{axis}_side", text="")
+    column.prop(self, "frame")
+    if self.frame != "tool":
+        column.prop(self, "gap")
+    column.prop(self, "hierarchy")
+    if self.workflow == "STACK":
+        column.prop(self, "stack_order")
+
+
+def _description(_cls, _context, properties):
+    return next(tip for w, _, tip in workflow_items() if w == properties.workflow)
 
 
 class KESTRUM_OT_press(bpy.types.Operator):
@@ -19,50 +96,51 @@ class KESTRUM_OT_press(bpy.types.Operator):
 
     bl_idname = "kestrum.press"
     bl_label = "Kestrum"
-    bl_options = {"REGISTER", "UNDO"}
+    bl_options = {"REGISTER", "UNDO", "INTERNAL"}
 
-    button: bpy.props.IntProperty(name="Button", description="The button's id in the panel")
+    button: bpy.props.StringProperty(name="Button", description="The button's name")
 
     @classmethod
     def description(cls, context, properties):
-        return next((c["label"] for c in settings.controls(tool.panel_layout(), ("button",))
-                     if c["id"] == properties.button), cls.__doc__)
+        return tool.button_label(properties.button)
 
     def execute(self, context):
-        layout = tool.panel_layout()
-        scene_settings = context.scene.kestrum
         try:
-            with kestrum.Plugin() as plugin:
-                document = plugin.new_document(context.scene.name)
-                mirrored = mirror.mirror(document, context.selected_objects,
-                                         _linked_objects(scene_settings, layout))
-                settings.write(scene_settings, document, mirrored, layout)
-                placement = context.scene.kestrum_placement
-                result = document.press(self.button, check_undo=True,
-                                        frame=placement.frame, gap=tuple(placement.gap))
-                blender_object = {k: b for b, k in mirrored.items()}
-                moves = [(blender_object[k], Matrix(k.world)) for k in result.moved]
-                settings.read(scene_settings, document, blender_object, layout)
+            outcome = press.press_button(context, self.button)
         except (kestrum.InputError, kestrum.PluginFailure) as error:
             self.report({"ERROR"}, f"{tool.tool_name()}: {error}")
             return {"CANCELLED"}
-        locked = [obj.name_full for obj, _ in moves if obj.library is not None]
-        for obj, world in moves:
-            if obj.library is None:
-                obj.matrix_world = world
-        for page in result.opened:
-            bpy.ops.wm.url_open(url=page if "://" in page else "file://" + page)
-        for message in result.messages:
+        for message in outcome.messages:
             self.report({"INFO"}, f"{tool.tool_name()}: {message}")
-        if locked:
-            self.report({"WARNING"}, f"{tool.tool_name()}: not moved, linked from a library: "
-                        + ", ".join(locked))
+        for page in outcome.opened:
+            bpy.ops.wm.url_open(url=page if "://" in page else "file://" + page)
         return {"FINISHED"}
 
 
 def register():
+    global _align
+    layout = tool.panel_layout()
+    skip = {"SKIP_SAVE"}  # a press starts from the panel, not from the last press
+    annotations = {
+        "workflow": bpy.props.EnumProperty(name="Workflow", items=workflow_items(),
+                                           options=skip),
+        **settings.value_properties(layout, skip),
+        **settings.press_properties(skip),
+    }
+    _align = type("KESTRUM_OT_align", (bpy.types.Operator,), {
+        "__doc__": tool.tool_help(),
+        "bl_idname": "kestrum.align",
+        "bl_label": tool.tool_name(),
+        "bl_options": {"REGISTER", "UNDO"},
+        "__annotations__": annotations,
+        "execute": _execute,
+        "draw": _draw,
+        "description": classmethod(_description),
+    })
+    bpy.utils.register_class(_align)
     bpy.utils.register_class(KESTRUM_OT_press)
 
 
 def unregister():
     bpy.utils.unregister_class(KESTRUM_OT_press)
+    bpy.utils.unregister_class(_align)

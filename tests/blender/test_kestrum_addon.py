@@ -2,6 +2,7 @@
 blender -b --factory-startup --python-exit-code 1 --python test_kestrum_addon.py
 with KESTRUM_BLENDER_SCRIPTS naming the build's blender/ folder."""
 
+import ctypes
 import math
 import os
 import sys
@@ -16,7 +17,6 @@ addon_utils.enable("kestrum_blender", default_set=True, handle_error=None)
 # Only what the add-on registered: the button ids come from its panel.
 from kestrum_blender import tool  # noqa: E402
 
-BUTTONS = {c["label"]: c["id"] for g in tool.panel_layout() for c in g["controls"]}
 TOLERANCE = 1e-5  # Blender keeps matrices in single precision
 
 
@@ -25,6 +25,7 @@ def empty_scene():
         bpy.data.objects.remove(obj)
     bpy.context.scene.property_unset("kestrum")
     bpy.context.scene.property_unset("kestrum_placement")
+    bpy.context.scene.cursor.location = (0, 0, 0)
     bpy.ops.ed.undo_push(message="start")
 
 
@@ -50,6 +51,7 @@ def select(objects, active=None):
 
 def bounds(obj, frame=Matrix()):
     """The mesh's bounds in `frame` (world by default)."""
+    bpy.context.view_layer.update()
     points = [frame.inverted() @ obj.matrix_world @ v.co for v in obj.data.vertices]
     return [Vector(min(p[i] for p in points) for i in range(3)),
             Vector(max(p[i] for p in points) for i in range(3))]
@@ -62,6 +64,31 @@ def check(condition, what):
 
 def close(a, b):
     return all(math.isclose(x, y, abs_tol=TOLERANCE) for x, y in zip(a, b))
+
+
+def press_as_the_interface_does(**properties):
+    """A press and the undo step Blender's interface records after it; operators called
+    from a background script record none."""
+    pressed = bpy.ops.kestrum.align(**properties)
+    bpy.ops.ed.undo_push(message="Kestrum")
+    return pressed
+
+
+def reports_of(call):
+    """What a call printed: in the background Blender prints an operator's reports."""
+    libc = ctypes.CDLL(None)
+    libc.fflush(None)
+    with tempfile.TemporaryFile() as printed:
+        kept = os.dup(1)
+        os.dup2(printed.fileno(), 1)
+        try:
+            call()
+        finally:
+            libc.fflush(None)
+            os.dup2(kept, 1)
+            os.close(kept)
+        printed.seek(0)
+        return printed.read().decode()
 
 
 def set_axes(settings, **axes):
@@ -92,7 +119,7 @@ def test_press_places_objects_on_a_turned_table_and_one_undo_restores_them():
     bpy.context.scene.kestrum_placement.frame = "tool"
     before = {o.name: o.matrix_world.copy() for o in bpy.context.scene.objects}
     bpy.ops.ed.undo_push(message="before the press")
-    check(bpy.ops.kestrum.press(button=BUTTONS["Align selected"]) == {"FINISHED"}, "press")
+    check(press_as_the_interface_does(workflow="ALIGN_SELECTED") == {"FINISHED"}, "press")
 
     # In the table's frame its box is the cube -1..1.
     low, high = bounds(vase, table.matrix_world)
@@ -111,6 +138,7 @@ def test_press_places_objects_on_a_turned_table_and_one_undo_restores_them():
         doc.press("align selected", frame="tool")
         check(close(sum(map(list, book.matrix_world), []), sum(child.world, ())), "book")
     bpy.ops.ed.undo()
+    check(len(bpy.context.scene.objects) == len(before), "undo goes back one step")
     for obj in bpy.context.scene.objects:
         check(close(sum(map(list, obj.matrix_world), []), sum(map(list, before[obj.name]), [])),
               f"undo: {obj.name}")
@@ -126,7 +154,7 @@ def test_world_frame_keeps_each_objects_turn_scale_and_mirror():
     settings.align_reference = table
     set_axes(settings, x=("CENTER", "INSIDE"), y=("CENTER", "INSIDE"), z=("PLUS", "OUTSIDE"))
     before = {o.name: o.matrix_world.copy() for o in bpy.context.scene.objects}
-    bpy.ops.kestrum.press(button=BUTTONS["Align selected"])
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
     check(table.matrix_world == before["Table"], "the selected reference stays")
     low, high = bounds(table)
     for obj in (vase, mirrored):
@@ -151,7 +179,7 @@ def test_a_child_parented_with_ctrl_p_is_placed_by_its_own_box():
     settings.align_reference = table
     set_axes(settings, x=("CENTER", "INSIDE"), y=("CENTER", "INSIDE"), z=("PLUS", "OUTSIDE"))
     before = child.matrix_world.copy()
-    bpy.ops.kestrum.press(button=BUTTONS["Align selected"])
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
     low, high = bounds(table)
     mine_low, mine_high = bounds(child)
     check(close([(mine_low.x + mine_high.x) / 2, (mine_low.y + mine_high.y) / 2, mine_low.z],
@@ -171,7 +199,7 @@ def test_kestrum_agrees_with_blenders_align_relative_to_the_active_object():
         settings.align_reference = base
         set_axes(settings, **{a: (mode, side) for a in "xyz"})
         select(movers, active=base)
-        bpy.ops.kestrum.press(button=BUTTONS["Align selected"])
+        bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
         by_kestrum = [o.matrix_world.translation.copy() for o in movers]
         for i, obj in enumerate(movers):
             obj.matrix_world = Matrix.Translation((4 * i, i, -i))
@@ -195,7 +223,7 @@ def test_linked_objects_stay_and_a_failed_press_changes_nothing():
     bpy.context.scene.kestrum.align_reference = table
     set_axes(bpy.context.scene.kestrum, x=("PLUS", "OUTSIDE"))
     select([statue, lamp])
-    bpy.ops.kestrum.press(button=BUTTONS["Align selected"])
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
     check(statue.matrix_world.translation == Vector(), "the linked object stays")
     check(close(lamp.matrix_world.translation, (2, 0, 0)), "the other one moves")
 
@@ -210,7 +238,7 @@ def test_linked_objects_stay_and_a_failed_press_changes_nothing():
     lamp.parent, lamp.location, table.scale = holder, (9, 0, 0), (1e38,) * 3
     bpy.context.view_layer.update()
     try:
-        bpy.ops.kestrum.press(button=BUTTONS["Align selected"])
+        bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
         check(False, "the press should fail")
     except RuntimeError as error:  # how Blender passes on an operator's error report
         check("Kestrum: " in str(error) and "/Lamp' ended up" in str(error), str(error))
@@ -221,8 +249,164 @@ def test_reset_writes_the_tools_settings_back_into_the_scene():
     empty_scene()
     settings = bpy.context.scene.kestrum
     set_axes(settings, y=("PLUS", "OUTSIDE"))
-    bpy.ops.kestrum.press(button=BUTTONS["Reset"])
+    bpy.ops.kestrum.press(button="COMMAND_RESET")
     check(settings.align_y_mode == "ALIGN_Y_MODE_NONE", settings.align_y_mode)
+
+
+def test_the_redo_panels_rerun_uses_its_own_settings_and_equals_a_fresh_press():
+    def scene():
+        empty_scene()
+        table = cube("Table", location=(1, 2, 0.5), scale=(2, 1, 0.5), turn=0.4)
+        boxes = [cube(f"Box{i}", location=(3 * i, -4, 2 + i), turn=0.1 * i) for i in range(3)]
+        select(boxes + [table], active=table)
+        bpy.ops.ed.undo_push(message="the scene")
+        return boxes
+
+    scene()
+    set_axes(bpy.context.scene.kestrum, z=("PLUS", "OUTSIDE"))
+    press_as_the_interface_does(workflow="ALIGN_SELECTED")
+    bpy.ops.ed.undo()
+    # Blender re-runs the press with every property set, the panel as it may be now.
+    set_axes(bpy.context.scene.kestrum, x=("MINUS", "INSIDE"))
+    tuned = dict(workflow="ALIGN_SELECTED", relative_to="FIELD", frame="reference",
+                 gap=(0, 0, 0.25), hierarchy=False, stack_order="AXIS", distribute_axis="x",
+                 spacing="EVEN", align_x_mode="ALIGN_X_MODE_CENTER",
+                 align_x_side="ALIGN_X_SIDE_INSIDE", align_y_mode="ALIGN_Y_MODE_NONE",
+                 align_y_side="ALIGN_Y_SIDE_INSIDE", align_z_mode="ALIGN_Z_MODE_PLUS",
+                 align_z_side="ALIGN_Z_SIDE_OUTSIDE")
+    bpy.ops.kestrum.align(**tuned)
+    rerun = [bpy.data.objects[f"Box{i}"].matrix_world.copy() for i in range(3)]
+
+    boxes = scene()
+    settings, options = bpy.context.scene.kestrum, bpy.context.scene.kestrum_placement
+    set_axes(settings, x=("CENTER", "INSIDE"), z=("PLUS", "OUTSIDE"))
+    options.frame, options.gap = "reference", (0, 0, 0.25)
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
+    for obj, matrix in zip(boxes, rerun):
+        check(close(sum(map(list, obj.matrix_world), []), sum(map(list, matrix), [])),
+              f"{obj.name}: the re-run equals a fresh press")
+
+
+def test_references_and_workflows_place_the_drawn_boxes():
+    def low(obj, axis):
+        return bounds(obj)[0][axis]
+
+    def high(obj, axis):
+        return bounds(obj)[1][axis]
+
+    def middle(obj, axis):
+        return (low(obj, axis) + high(obj, axis)) / 2
+
+    def spaced(row):  # each gap between neighbours beside the next
+        gaps = [low(b, 1) - high(a, 1) for a, b in zip(row, row[1:])]
+        return list(zip(gaps, gaps[1:]))
+
+    # (what, panel settings, workflow, checks on (table, boxes) each giving two numbers)
+    cases = [
+        ("active object", dict(z=("PLUS", "OUTSIDE")), "ALIGN_SELECTED",
+         lambda t, b: [(low(o, 2), high(t, 2)) for o in b]),
+        ("3D cursor", dict(x=("CENTER", "INSIDE"), relative_to="CURSOR"), "ALIGN_SELECTED",
+         lambda t, b: [(middle(o, 0), 3.0) for o in b]),
+        ("world origin", dict(z=("MINUS", "OUTSIDE"), relative_to="ORIGIN"), "ALIGN_SELECTED",
+         lambda t, b: [(high(o, 2), 0.0) for o in b]),
+        ("selection's box", dict(z=("MINUS", "INSIDE"), relative_to="SELECTION"),
+         "ALIGN_SELECTED", lambda t, b: [(low(o, 2), low(t, 2)) for o in b]),
+        ("gap", dict(z=("PLUS", "OUTSIDE"), gap=(0, 0, 0.5)), "ALIGN_SELECTED",
+         lambda t, b: [(low(o, 2), high(t, 2) + 0.5) for o in b]),
+        ("stack", dict(z=("PLUS", "OUTSIDE")), "STACK",
+         lambda t, b: [(low(b[0], 2), high(t, 2)), (low(b[1], 2), high(b[0], 2)),
+                       (low(b[2], 2), high(b[1], 2))]),
+        ("group", dict(z=("PLUS", "OUTSIDE")), "GROUP",
+         lambda t, b: [(min(low(o, 2) for o in b), high(t, 2)),
+                       (low(b[2], 2) - low(b[0], 2), 4.0)]),
+        ("distribute", dict(distribute_axis="y"), "DISTRIBUTE",
+         lambda t, b: spaced(sorted(b + [t], key=lambda o: low(o, 1)))),
+    ]
+    for what, panel, workflow, checks in cases:
+        empty_scene()
+        table = cube("Table", location=(1, 2, 0.5), scale=(2, 1, 0.5), turn=0.4)
+        boxes = [cube(f"Box{i}", location=(3 * i, 4 * i * i - 4, 2 + 2 * i), turn=0.3 * i,
+                      size=(0.5, 0.5 + i / 4, 0.5)) for i in range(3)]
+        bpy.context.scene.cursor.location = (3, 4, 5)
+        select(boxes + [table], active=table)
+        options = bpy.context.scene.kestrum_placement
+        for name, value in panel.items():
+            if name in "xyz":
+                set_axes(bpy.context.scene.kestrum, **{name: value})
+            else:
+                setattr(options, name, value)
+        check(bpy.ops.kestrum.align(workflow=workflow) == {"FINISHED"}, what)
+        for got, wanted in checks(table, boxes):
+            check(math.isclose(got, wanted, abs_tol=TOLERANCE), f"{what}: {got} != {wanted}")
+
+
+def test_boxes_hold_instances_text_and_children():
+    empty_scene()
+    table = cube("Table", scale=(2, 2, 0.5))
+    library = bpy.data.collections.new("Props")
+    prop = cube("Prop", location=(0.4, 0, 0))
+    bpy.context.scene.collection.objects.unlink(prop)
+    library.objects.link(prop)
+    holder = bpy.data.objects.new("Holder", None)
+    holder.instance_type, holder.instance_collection = "COLLECTION", library
+    bpy.context.scene.collection.objects.link(holder)
+    holder.location = (5, 5, 5)
+    text = bpy.data.objects.new("Sign", bpy.data.curves.new("Sign", type="FONT"))
+    bpy.context.scene.collection.objects.link(text)
+    text.location = (-5, 0, 3)
+    parent = cube("Parent", location=(0, -6, 4))
+    child = cube("Child", location=(0, 0, -3), parent=parent)  # hangs under its parent
+    select([holder, text], active=table)
+    set_axes(bpy.context.scene.kestrum, x=("CENTER", "INSIDE"), z=("PLUS", "OUTSIDE"))
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
+    check(close(holder.matrix_world.translation, (-0.4, 5, 1.5)), f"the instanced prop: {holder.location}")
+    sign = [text.matrix_world @ Vector(c) for c in text.evaluated_get(
+        bpy.context.evaluated_depsgraph_get()).bound_box]
+    check(math.isclose(min(c.z for c in sign), 0.5, abs_tol=TOLERANCE), "the text's bounds")
+    select([parent], active=table)
+    bpy.context.scene.kestrum_placement.hierarchy = True
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
+    check(math.isclose(bounds(child)[0].z, 0.5, abs_tol=TOLERANCE), f"the hierarchy: {bounds(child)} {bounds(parent)}")
+
+
+def test_a_press_with_nothing_to_do_says_why():
+    cases = [
+        ("no object is selected", lambda table, box: select([], active=table)),
+        ("no reference is linked", lambda table, box: select([box])),
+        ("no axis is chosen", lambda table, box: set_axes(bpy.context.scene.kestrum,
+                                                          z=("NONE", "INSIDE"))),
+        ("only the reference is selected", lambda table, box: select([table], active=table)),
+    ]
+    for why, setup in cases:
+        empty_scene()
+        table, box = cube("Table"), cube("Box", location=(4, 0, 0))
+        select([box], active=table)
+        set_axes(bpy.context.scene.kestrum, z=("PLUS", "OUTSIDE"))
+        setup(table, box)
+        printed = reports_of(lambda: bpy.ops.kestrum.align(workflow="ALIGN_SELECTED"))
+        check(f"Kestrum: nothing moved: {why}" in printed, f"{why}: {printed!r}")
+        check(box.matrix_world.translation == Vector((4, 0, 0)), why)
+
+
+def test_a_scripts_plugin_lives_beside_the_addons():
+    import kestrum  # what a user's script in Blender imports: the add-on's own module
+
+    empty_scene()
+    table, box = cube("Table"), cube("Box", location=(4, 0, 0))
+    select([box], active=table)
+    set_axes(bpy.context.scene.kestrum, z=("PLUS", "OUTSIDE"))
+    with kestrum.Plugin() as plugin:
+        doc = plugin.new_document("script's")
+        shelf = doc.add("Shelf", half_sizes=(1, 1, 1))
+        book = doc.add("Book", half_sizes=(1, 1, 1), selected=True)
+        doc.settings["reference"], doc.settings["x"] = shelf, "plus:outside"
+        check(bpy.ops.kestrum.align(workflow="ALIGN_SELECTED") == {"FINISHED"}, "the add-on")
+        check(doc.press("align selected").summary == "1 object moved", "the script")
+        check(book.world[0][3] == 2, "the script's press")
+    check(math.isclose(box.matrix_world.translation.z, 2), "the add-on's press")
+    box.location.z = 7
+    bpy.ops.kestrum.align(workflow="ALIGN_SELECTED")
+    check(math.isclose(box.location.z, 2), "the add-on after the script's plug-in closed")
 
 
 for name, test in list(globals().items()):
