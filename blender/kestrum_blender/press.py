@@ -77,6 +77,10 @@ def run(context, options):
     # The reference stays, so a workflow's own list of objects leaves it out.
     movers = [o for o in selected if o is not reference and o in mirrored.document_object]
     workflow = options.workflow
+    if workflow in ("STACK", "GROUP") and not movers:
+        why = "only the reference is selected, and it stays where it is" if selected else \
+            "no object is selected"
+        return Outcome(f"nothing moved: {why}", 0)
     if workflow == "ALIGN_SELECTED" and options.relative_to == "SELECTION":
         result = document.press_against_selection(**placement)
     elif workflow in ("ALIGN_SELECTED", "ALIGN_OBJECT"):
