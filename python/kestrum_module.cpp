@@ -221,16 +221,16 @@ py::object PanelOf(PluginUse& plugin) {
   return py::module_::import("json").attr("loads")(kcommand::PanelJson(*layout).dump())["groups"];
 }
 
-py::list ObjectsOf(const std::shared_ptr<Document>& document,
-                   const std::vector<TreePlace>& places) {
-  py::list objects;
-  for (const TreePlace& place : places) objects.append(PyObjectRef{document, place});
+py::list ObjectsOf(const std::shared_ptr<Document>& document, std::vector<TreePlace> places) {
+  py::list objects(places.size());
+  for (size_t i = 0; i < places.size(); ++i)
+    objects[i] = py::cast(PyObjectRef{document, std::move(places[i])});
   return objects;
 }
 
 PyPressResult ResultOf(const std::shared_ptr<Document>& document, PressOutcome outcome) {
   return PyPressResult{outcome.answer, std::move(outcome.summary),
-                       ObjectsOf(document, outcome.moved), std::move(outcome.opened),
+                       ObjectsOf(document, std::move(outcome.moved)), std::move(outcome.opened),
                        std::move(outcome.messages)};
 }
 
@@ -368,7 +368,7 @@ PyDocumentClass BindDocument(py::module_& m) {
            [](const std::shared_ptr<Document>& d, const std::string& name) {
              return PyObjectRef{d, d->Find(name)};
            })
-      .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Objects().size(); })
+      .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Count(); })
       .def("__iter__",
            [](const std::shared_ptr<Document>& d) { return py::iter(ObjectsOf(d, d->Objects())); });
 }

@@ -84,18 +84,21 @@ kcommand::AlignmentSession& Document::Session() {
   session_ = std::make_unique<kcommand::AlignmentSession>(run, scene_, name_);
   // Saved after any number of presses and undos, as the view saves.
   session_->objects().KeepValuesAsRead();
-  places_.clear();
-  placeIndex_.clear();
-  places_.reserve(session_->objects().Count());
-  std::vector<size_t> children;  // per index: children placed so far
-  size_t topLevel = 0;
+  const size_t count = session_->objects().Count();
+  parentOf_.assign(count, kTopLevel);
+  siblingNumber_.assign(count, 0);
+  childrenStart_.assign(count + 2, 0);  // each node's child count at node + 1 first
   kcommand::WalkObjects(scene_, [&](SceneObject&, size_t index, std::optional<size_t> parent) {
-    TreePlace place = parent ? places_[*parent] : TreePlace{};
-    place.push_back(parent ? children[*parent]++ : topLevel++);
-    placeIndex_.emplace(place, index);
-    places_.push_back(std::move(place));
-    children.push_back(0);
+    parentOf_[index] = parent.value_or(kTopLevel);
+    siblingNumber_[index] = childrenStart_[(parent ? *parent + 1 : 0) + 1]++;
   });
+  for (size_t node = 1; node < childrenStart_.size(); ++node)
+    childrenStart_[node] += childrenStart_[node - 1];
+  childIndices_.assign(count, 0);
+  for (size_t index = 0; index < count; ++index) {
+    const size_t node = parentOf_[index] == kTopLevel ? 0 : parentOf_[index] + 1;
+    childIndices_[childrenStart_[node] + siblingNumber_[index]] = index;
+  }
   return *session_;
 }
 
@@ -110,7 +113,7 @@ void Document::KeepSettings() {
   kept_ = session_->KeepSettings();
   keptLinks_.clear();
   for (const auto& [id, setting] : *kept_)
-    if (setting.linked) keptLinks_.emplace(id, places_[*setting.linked]);
+    if (setting.linked) keptLinks_.emplace(id, PlaceOf(*setting.linked));
 }
 
 void Document::RestoreSettings(HostContainer*) {
@@ -140,15 +143,23 @@ void Document::WriteFileSettings() {
 
 size_t Document::IndexOf(const TreePlace& place) {
   Session();
-  const auto found = placeIndex_.find(place);
-  if (found == placeIndex_.end())
-    throw InputError(name_ + ": the object is no longer in this document");
-  return found->second;
+  size_t index = kTopLevel;
+  for (const size_t child : place) {
+    const size_t node = index == kTopLevel ? 0 : index + 1;
+    if (child >= childrenStart_[node + 1] - childrenStart_[node])
+      throw InputError(name_ + ": the object is no longer in this document");
+    index = childIndices_[childrenStart_[node] + child];
+  }
+  if (index == kTopLevel) throw InputError(name_ + ": the object is no longer in this document");
+  return index;
 }
 
 TreePlace Document::PlaceOf(size_t index) {
   Session();
-  return places_[index];
+  TreePlace place;
+  for (size_t i = index; i != kTopLevel; i = parentOf_[i]) place.push_back(siblingNumber_[i]);
+  std::reverse(place.begin(), place.end());
+  return place;
 }
 
 TreePlace Document::Add(const NewObject& object) {
@@ -218,7 +229,12 @@ HostMatrix Document::ModelWorld(const TreePlace& place) {
 
 std::vector<TreePlace> Document::Objects() {
   Session();
-  return places_;
+  std::vector<TreePlace> places(parentOf_.size());
+  for (size_t i = 0; i < places.size(); ++i) {
+    if (parentOf_[i] != kTopLevel) places[i] = places[parentOf_[i]];
+    places[i].push_back(siblingNumber_[i]);
+  }
+  return places;
 }
 
 TreePlace Document::Find(const std::string& name) {
@@ -248,10 +264,14 @@ std::string Document::Path(const TreePlace& place) {
 }
 
 HostMatrix Document::World(const TreePlace& place) {
+  return WorldOf(IndexOf(place), ModelOf(place));
+}
+
+// From the model rather than the session's listing, which would make every path.
+HostMatrix Document::WorldOf(size_t index, const SceneObject& model) {
   kcommand::SceneInHost& objects = Session().objects();
-  const size_t index = IndexOf(place);
   return Unshown(session_->host().scene().WorldMatrix(objects.Object(index)),
-                 objects.ShownCentre(*objects.Entries()[index].object));
+                 objects.ShownCentre(model));
 }
 
 HostMatrix Document::Local(const TreePlace& place) {
@@ -288,7 +308,7 @@ ControlValue Document::Control(int32_t id) {
   Settings();
   const kcommand::PanelValue value = panel.Value(id);
   if (const auto* linked = std::get_if<kcommand::LinkedObject>(&value))
-    return places_[linked->index];
+    return PlaceOf(linked->index);
   if (const int32_t* choice = std::get_if<int32_t>(&value)) return *choice;
   if (const bool* flag = std::get_if<bool>(&value)) return *flag;
   return std::monostate{};
@@ -348,7 +368,8 @@ PressOutcome Document::Observed(const std::function<void()>& press, const std::s
   kcommand::PressResult result = Session().Observe(press, checkUndo, whyIdle);
   PressOutcome outcome;
   outcome.answer = answer;
-  for (const size_t index : result.moved) outcome.moved.push_back(places_[index]);
+  outcome.moved.reserve(result.moved.size());
+  for (const size_t index : result.moved) outcome.moved.push_back(PlaceOf(index));
   outcome.opened = std::move(result.opened);
   outcome.messages = std::move(result.messages);
   outcome.summary = std::move(result.summary);

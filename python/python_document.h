@@ -67,6 +67,7 @@ class Document {
   // of that name already, or the document holds presses to undo.
   TreePlace Add(const NewObject& object);
   std::vector<TreePlace> Objects();
+  size_t Count() { return Session().objects().Count(); }
   // By name or path, as the command's options resolve them.
   TreePlace Find(const std::string& name);
   // Throws InputError for a place that holds no object.
@@ -123,6 +124,8 @@ class Document {
 
  private:
   kcommand::AlignmentSession& Session();
+  // The world matrix the host holds for the object at `index`, whose model is `model`.
+  HostMatrix WorldOf(size_t index, const kcommand::SceneObject& model);
   // Runs `press` (a button press, or a workflow of the session layer's made of presses)
   // and reports what it moved, opened and showed, the undo check made when asked.
   // `answer` is read once the press has run.
@@ -152,9 +155,15 @@ class Document {
   kcommand::SceneModel& scene_;
   std::unique_ptr<kcommand::AlignmentSession> session_;
   std::unique_ptr<kcommand::ToolPanel> panel_;  // over session_
-  // Each object's place, in ListObjects order, while the session stands.
-  std::vector<TreePlace> places_;
-  std::map<TreePlace, size_t> placeIndex_;
+  // The tree by ListObjects index while the session stands, in flat lists rather than a
+  // place and a map entry an object: each object's parent (kTopLevel for none) and its
+  // place among its siblings, and the indices of each one's children (node 0: the top
+  // level's, node i + 1: object i's) from childrenStart_[node] on.
+  static constexpr size_t kTopLevel = SIZE_MAX;
+  std::vector<size_t> parentOf_;
+  std::vector<size_t> siblingNumber_;
+  std::vector<size_t> childrenStart_;
+  std::vector<size_t> childIndices_;
   // The names under each parent that objects were added to (the top level: {}), so that
   // adding checks a name without reading every sibling.
   std::map<TreePlace, std::unordered_set<std::string>> siblingNames_;
