@@ -79,8 +79,9 @@ VIEW_BENCH_SIZES ?= 100 1000 10000 100000
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build build-bench -j $(JOBS) --target kestrum_bench kestrum_generate_scene \
-	  kestrum_generate_gltf_scene kestrum_command_line
+	  kestrum_generate_gltf_scene kestrum_command_line kestrum_python
 	./build-bench/bench/kestrum_bench --benchmark_min_time=$(BENCH_SECONDS)
+	PYTHONPATH=build-bench/python /usr/bin/python3 bench/python_bulk.py 10000 100000
 	bench/command_end_to_end.sh build-bench $(BENCH_SIZES)
 	node bench/view_browser.mjs build-bench $(VIEW_BENCH_SIZES)
 	cmake --build build-bench -j $(JOBS) --target kestrum_blender_addon

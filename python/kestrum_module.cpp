@@ -5,10 +5,13 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "input_error.h"
 #include "kestrum_settings.h"
@@ -127,6 +130,246 @@ kcommand::Vector3 VectorFrom(const py::handle& value, const char* what) {
   return {NumberFrom(v[0], what), NumberFrom(v[1], what), NumberFrom(v[2], what)};
 }
 
+// Objects of a sequence read with one caster: pybind11 looks the type up when a caster is
+// made, which for every one of 10^4 objects would take longer than reading them.
+class ObjectReader {
+ public:
+  // Nullptr for anything but an Object.
+  const PyObjectRef* Read(const py::handle& item) {
+    if (!caster_.load(item, false)) return nullptr;
+    return &py::detail::cast_op<const PyObjectRef&>(caster_);
+  }
+
+ private:
+  py::detail::make_caster<PyObjectRef> caster_;
+};
+
+// A buffer held while its values are read.
+class HeldBuffer {
+ public:
+  HeldBuffer() = default;
+  HeldBuffer(const HeldBuffer&) = delete;
+  HeldBuffer& operator=(const HeldBuffer&) = delete;
+  ~HeldBuffer() {
+    if (held_) PyBuffer_Release(&view_);
+  }
+  // False when `source` gives no contiguous buffer.
+  bool Hold(const py::handle& source) {
+    held_ = PyObject_GetBuffer(source.ptr(), &view_, PyBUF_C_CONTIGUOUS | PyBUF_FORMAT) == 0;
+    if (!held_) PyErr_Clear();
+    return held_;
+  }
+  // The item format without a byte order mark that names this machine's own order.
+  std::string_view Format() const {
+    std::string_view format = view_.format != nullptr ? view_.format : "B";
+    constexpr char kNative = std::endian::native == std::endian::little ? '<' : '>';
+    if (!format.empty() && (format[0] == '@' || format[0] == '=' || format[0] == kNative))
+      format.remove_prefix(1);
+    return format;
+  }
+  size_t Items() const { return static_cast<size_t>(view_.len / view_.itemsize); }
+  const char* Item(size_t i) const {
+    return static_cast<const char*>(view_.buf) + i * static_cast<size_t>(view_.itemsize);
+  }
+
+ private:
+  Py_buffer view_{};
+  bool held_ = false;
+};
+
+// The values of a buffer of float32 or float64 numbers (array('f'), array('d'), a
+// memoryview, what Blender's foreach_get fills), read as doubles.
+class FloatValues {
+ public:
+  FloatValues(const py::handle& source, const std::string& what) {
+    if (!buffer_.Hold(source))
+      throw py::type_error(what +
+                           ": give a buffer of float32 or float64 values, such as "
+                           "array('f') or array('d'), not " +
+                           TypeName(source));
+    const std::string_view format = buffer_.Format();
+    if (format != "f" && format != "d")
+      throw py::type_error(what + ": give float32 ('f') or float64 ('d') values, not '" +
+                           std::string(format) + "'");
+    wide_ = format == "d";
+  }
+  size_t Size() const { return buffer_.Items(); }
+  double operator[](size_t i) const {
+    if (wide_) {
+      double value;
+      std::memcpy(&value, buffer_.Item(i), sizeof value);
+      return value;
+    }
+    float value;
+    std::memcpy(&value, buffer_.Item(i), sizeof value);
+    return value;
+  }
+
+ private:
+  HeldBuffer buffer_;
+  bool wide_ = false;
+};
+
+// The items of an iterable as a tuple, which holds them while they are read even if
+// reading one (its __bool__) changes the list they came from.
+py::tuple ItemsOf(const py::handle& value) {
+  PyObject* items = PySequence_Tuple(value.ptr());
+  if (items == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::tuple>(items);
+}
+
+// The same for a sequence that is not a string.
+py::tuple SequenceItems(const py::handle& value, const std::string& what, const char* give) {
+  if (!PySequence_Check(value.ptr()) || py::isinstance<py::str>(value) ||
+      py::isinstance<py::bytes>(value))
+    throw py::type_error(what + ": give " + give + ", not " + TypeName(value));
+  return ItemsOf(value);
+}
+
+size_t ItemCount(const py::tuple& items) {
+  return static_cast<size_t>(PyTuple_GET_SIZE(items.ptr()));
+}
+
+py::handle ItemAt(const py::tuple& items, size_t i) {
+  return PyTuple_GET_ITEM(items.ptr(), static_cast<Py_ssize_t>(i));
+}
+
+std::string CountedObjects(size_t count) {
+  return std::to_string(count) + (count == 1 ? " object" : " objects");
+}
+
+// How a bulk call lays out each 4x4 matrix: rows (offset at 3, 7, 11, as add takes it)
+// or columns (offset at 12, 13, 14, as Blender's foreach_get and foreach_set have it).
+bool ColumnsLayout(const std::string& layout, const char* call) {
+  if (layout != "rows" && layout != "columns")
+    throw InputError(std::string(call) + ": layout: '" + layout + "' is not 'rows' or 'columns'");
+  return layout == "columns";
+}
+
+void RequireValues(size_t values, size_t count, size_t each, const char* what) {
+  if (values == count * each) return;
+  throw InputError(std::string("add_objects: ") + what + ": " + std::to_string(values) +
+                   " values for " + CountedObjects(count) + "; give " +
+                   (each == 1 ? std::string("one") : std::to_string(each)) + " an object");
+}
+
+std::vector<std::string> NamesFrom(const py::handle& value) {
+  const py::tuple items = SequenceItems(value, "add_objects: names", "a sequence of names");
+  std::vector<std::string> names(ItemCount(items));
+  for (size_t i = 0; i < names.size(); ++i) {
+    PyObject* name = ItemAt(items, i).ptr();
+    if (!PyUnicode_Check(name))
+      throw py::type_error("add_objects: names: object " + std::to_string(i) +
+                           ": give a str, not " + TypeName(name));
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(name, &size);
+    if (text == nullptr) throw py::error_already_set();
+    names[i].assign(text, static_cast<size_t>(size));
+  }
+  return names;
+}
+
+std::vector<BulkParent> ParentsFrom(const std::shared_ptr<Document>& document,
+                                    const py::handle& value,
+                                    const std::vector<std::string>& names) {
+  if (value.is_none()) return {};
+  const py::tuple items = SequenceItems(value, "add_objects: parents",
+                                        "a sequence of indices (-1: the top level) or objects");
+  RequireValues(ItemCount(items), names.size(), 1, "parents");
+  std::vector<BulkParent> parents(names.size());
+  ObjectReader reader;
+  for (size_t i = 0; i < parents.size(); ++i) {
+    const py::handle parent = ItemAt(items, i);
+    if (PyLong_Check(parent.ptr()) && !PyBool_Check(parent.ptr())) {
+      int overflow = 0;
+      const long long index = PyLong_AsLongLongAndOverflow(parent.ptr(), &overflow);
+      parents[i] = overflow > 0 ? INT64_MAX : overflow < 0 ? INT64_MIN : int64_t{index};
+    } else if (const PyObjectRef* object = reader.Read(parent)) {
+      if (object->document != document)
+        throw InputError("add_objects: parents: object " + std::to_string(i) + " ('" + names[i] +
+                         "'): '" + object->document->Model(object->place).name +
+                         "' is an object of another document");
+      parents[i] = object->place;
+    } else {
+      throw py::type_error("add_objects: parents: object " + std::to_string(i) +
+                           ": give an index (-1: the top level) or an object, not " +
+                           TypeName(parent));
+    }
+  }
+  return parents;
+}
+
+std::vector<HostMatrix> MatricesFrom(const py::handle& value, const std::vector<std::string>& names,
+                                     bool columns) {
+  const FloatValues values(value, "add_objects: matrices");
+  RequireValues(values.Size(), names.size(), 16, "matrices");
+  std::vector<HostMatrix> matrices(names.size());
+  for (size_t i = 0; i < matrices.size(); ++i) {
+    const auto at = [&](size_t row, size_t column) {
+      return values[16 * i + (columns ? 4 * column + row : 4 * row + column)];
+    };
+    if (at(3, 0) != 0 || at(3, 1) != 0 || at(3, 2) != 0 || at(3, 3) != 1)
+      throw InputError("add_objects: matrices: object " + std::to_string(i) + " ('" + names[i] +
+                       "'): a matrix's bottom row must be 0 0 0 1, and layout='" +
+                       (columns ? "columns' reads it from values 3, 7, 11 and 15"
+                                : "rows' reads it from values 12 to 15") +
+                       " of the object's 16");
+    matrices[i] = {{at(0, 3), at(1, 3), at(2, 3)},
+                   {at(0, 0), at(1, 0), at(2, 0)},
+                   {at(0, 1), at(1, 1), at(2, 1)},
+                   {at(0, 2), at(1, 2), at(2, 2)}};
+  }
+  return matrices;
+}
+
+// Three values an object, or none for None.
+std::vector<kcommand::Vector3> VectorsFrom(const py::handle& value, size_t count,
+                                           const char* what) {
+  if (value.is_none()) return {};
+  const FloatValues values(value, std::string("add_objects: ") + what);
+  RequireValues(values.Size(), count, 3, what);
+  std::vector<kcommand::Vector3> vectors(count);
+  for (size_t i = 0; i < count; ++i)
+    vectors[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+  return vectors;
+}
+
+// One flag an object: a buffer of bytes (bytes, array('b'), array('B')) or a sequence of
+// values taken as bool; none for None.
+std::vector<uint8_t> FlagsFrom(const py::handle& value, size_t count) {
+  if (value.is_none()) return {};
+  std::vector<uint8_t> flags;
+  if (HeldBuffer buffer; !py::isinstance<py::str>(value) && buffer.Hold(value)) {
+    const std::string_view format = buffer.Format();
+    if (format == "b" || format == "B" || format == "?" || format == "c") {
+      RequireValues(buffer.Items(), count, 1, "selected");
+      flags.resize(count);
+      for (size_t i = 0; i < count; ++i) flags[i] = *buffer.Item(i) != 0;
+      return flags;
+    }
+  }
+  const py::tuple items =
+      SequenceItems(value, "add_objects: selected", "a sequence of bools or a buffer of bytes");
+  RequireValues(ItemCount(items), count, 1, "selected");
+  flags.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    const int truth = PyObject_IsTrue(ItemAt(items, i).ptr());
+    if (truth < 0) throw py::error_already_set();
+    flags[i] = truth != 0;
+  }
+  return flags;
+}
+
+// A matrix as 16 values in the layout asked for.
+void WriteMatrix(const HostMatrix& m, bool columns, double* to) {
+  const double rows[16] = {m.axisX.x, m.axisY.x, m.axisZ.x, m.offset.x,  //
+                           m.axisX.y, m.axisY.y, m.axisZ.y, m.offset.y,  //
+                           m.axisX.z, m.axisY.z, m.axisZ.z, m.offset.z,  //
+                           0,         0,         0,         1};
+  for (size_t r = 0; r < 4; ++r)
+    for (size_t c = 0; c < 4; ++c) to[columns ? 4 * c + r : 4 * r + c] = rows[4 * r + c];
+}
+
 py::object ObjectOrNone(const std::shared_ptr<Document>& document, const ControlValue& value) {
   if (const TreePlace* place = std::get_if<TreePlace>(&value))
     return py::cast(PyObjectRef{document, *place});
@@ -221,16 +464,16 @@ py::object PanelOf(PluginUse& plugin) {
   return py::module_::import("json").attr("loads")(kcommand::PanelJson(*layout).dump())["groups"];
 }
 
-py::list ObjectsOf(const std::shared_ptr<Document>& document,
-                   const std::vector<TreePlace>& places) {
-  py::list objects;
-  for (const TreePlace& place : places) objects.append(PyObjectRef{document, place});
+py::list ObjectsOf(const std::shared_ptr<Document>& document, std::vector<TreePlace> places) {
+  py::list objects(places.size());
+  for (size_t i = 0; i < places.size(); ++i)
+    objects[i] = py::cast(PyObjectRef{document, std::move(places[i])});
   return objects;
 }
 
 PyPressResult ResultOf(const std::shared_ptr<Document>& document, PressOutcome outcome) {
   return PyPressResult{outcome.answer, std::move(outcome.summary),
-                       ObjectsOf(document, outcome.moved), std::move(outcome.opened),
+                       ObjectsOf(document, std::move(outcome.moved)), std::move(outcome.opened),
                        std::move(outcome.messages)};
 }
 
@@ -355,6 +598,68 @@ PyDocumentClass BindDocument(py::module_& m) {
           py::arg("half_sizes") = py::make_tuple(0.0, 0.0, 0.0), py::arg("selected") = false,
           "Adds an object: `matrix` places it in its parent's frame; its box has `half_sizes` "
           "and is centred at `box_centre` in its own frame (None: its origin).")
+      .def(
+          "add_objects",
+          [](const std::shared_ptr<Document>& d, const py::object& names, const py::object& parents,
+             const py::object& matrices, const py::object& boxCentres, const py::object& halfSizes,
+             const py::object& selected, const std::string& layout) {
+            const bool columns = ColumnsLayout(layout, "add_objects");
+            NewObjects objects;
+            objects.names = NamesFrom(names);
+            const size_t count = objects.names.size();
+            objects.parents = ParentsFrom(d, parents, objects.names);
+            objects.locals = MatricesFrom(matrices, objects.names, columns);
+            objects.boxCentres = VectorsFrom(boxCentres, count, "box_centres");
+            objects.halfSizes = VectorsFrom(halfSizes, count, "half_sizes");
+            objects.selected = FlagsFrom(selected, count);
+            return ObjectsOf(d, d->AddObjects(std::move(objects)));
+          },
+          py::arg("names"), py::kw_only(), py::arg("parents") = py::none(), py::arg("matrices"),
+          py::arg("box_centres") = py::none(), py::arg("half_sizes") = py::none(),
+          py::arg("selected") = py::none(), py::arg("layout") = "rows",
+          "Adds many objects at once, all or none, as add would one by one: names, parents "
+          "(indices of earlier objects of the call, -1 the top level, or objects), and "
+          "buffers of float32 or float64 values: 16 an object for matrices (layout 'rows' or "
+          "'columns'), 3 for box_centres and half_sizes. Returns the new objects in order.")
+      .def(
+          "worlds",
+          [](const std::shared_ptr<Document>& d, const py::object& objects,
+             const std::string& layout) {
+            const bool columns = ColumnsLayout(layout, "worlds");
+            if (py::isinstance<py::str>(objects) || !py::isinstance<py::iterable>(objects))
+              throw py::type_error("worlds: objects: give objects of the document, not " +
+                                   TypeName(objects));
+            const py::tuple items = ItemsOf(objects);
+            std::vector<const TreePlace*> places(ItemCount(items));
+            ObjectReader reader;
+            for (size_t i = 0; i < places.size(); ++i) {
+              const py::handle item = ItemAt(items, i);
+              const PyObjectRef* object = reader.Read(item);
+              if (object == nullptr)
+                throw py::type_error("worlds: objects: item " + std::to_string(i) +
+                                     ": give an object, not " + TypeName(item));
+              if (object->document != d)
+                throw InputError(d->Name() + ": worlds: objects: item " + std::to_string(i) +
+                                 ": '" + object->document->Model(object->place).name +
+                                 "' is an object of another document");
+              places[i] = &object->place;
+            }
+            const std::vector<HostMatrix> worlds = d->Worlds(places);
+            // Written in place, then handed to array('d'), which copies it once.
+            const py::object values = py::reinterpret_steal<py::object>(PyBytes_FromStringAndSize(
+                nullptr, static_cast<Py_ssize_t>(worlds.size() * 16 * sizeof(double))));
+            if (!values) throw py::error_already_set();
+            double* to = reinterpret_cast<double*>(PyBytes_AS_STRING(values.ptr()));
+            for (const HostMatrix& world : worlds) {
+              WriteMatrix(world, columns, to);
+              to += 16;
+            }
+            return py::module_::import("array").attr("array")("d", values);
+          },
+          py::arg("objects"), py::kw_only(), py::arg("layout") = "rows",
+          "The objects' world matrices, 16 float64 values each in an array('d'): layout "
+          "'rows' (offset at 3, 7, 11) or 'columns' (offset at 12, 13, 14, for Blender's "
+          "foreach_set).")
       .def_property_readonly(
           "objects", [](const std::shared_ptr<Document>& d) { return ObjectsOf(d, d->Objects()); },
           "Every object, each before its children.")
@@ -368,7 +673,7 @@ PyDocumentClass BindDocument(py::module_& m) {
            [](const std::shared_ptr<Document>& d, const std::string& name) {
              return PyObjectRef{d, d->Find(name)};
            })
-      .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Objects().size(); })
+      .def("__len__", [](const std::shared_ptr<Document>& d) { return d->Count(); })
       .def("__iter__",
            [](const std::shared_ptr<Document>& d) { return py::iter(ObjectsOf(d, d->Objects())); });
 }

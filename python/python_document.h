@@ -36,6 +36,21 @@ struct NewObject {
   bool selected = false;
 };
 
+// Where an object added in bulk goes: under an earlier object of the same call by its
+// index (-1: the top level), or under an object the document holds already.
+using BulkParent = std::variant<int64_t, TreePlace>;
+
+// Objects added in one call, in call order. Each list but `names` is one entry an object,
+// or empty for the default: all at the top level, no box centre, points, none selected.
+struct NewObjects {
+  std::vector<std::string> names;
+  std::vector<BulkParent> parents;
+  std::vector<HostMatrix> locals;  // in the parent's frame
+  std::vector<kcommand::Vector3> boxCentres;
+  std::vector<kcommand::Vector3> halfSizes;
+  std::vector<uint8_t> selected;
+};
+
 // A panel control's value: none (an empty link or nothing stored), a choice's value id,
 // a flag, or a linked object.
 using ControlValue = std::variant<std::monostate, int32_t, bool, TreePlace>;
@@ -66,13 +81,20 @@ class Document {
   // document, a value is not finite, a half size is negative, the parent holds an object
   // of that name already, or the document holds presses to undo.
   TreePlace Add(const NewObject& object);
+  // Adds them all as Add would one by one, or, refusing any of them, none; the new
+  // objects' places in call order. Checks names and values once for the call, not per
+  // object against the whole tree.
+  std::vector<TreePlace> AddObjects(NewObjects objects);
   std::vector<TreePlace> Objects();
+  size_t Count() { return Session().objects().Count(); }
   // By name or path, as the command's options resolve them.
   TreePlace Find(const std::string& name);
   // Throws InputError for a place that holds no object.
   const kcommand::SceneObject& Model(const TreePlace& place);
   std::string Path(const TreePlace& place);
   HostMatrix World(const TreePlace& place);
+  // Each one's world matrix, as World gives it, in the order given.
+  std::vector<HostMatrix> Worlds(const std::vector<const TreePlace*>& places);
   HostMatrix Local(const TreePlace& place);
   HostVector HalfSizes(const TreePlace& place);
   bool Selected(const TreePlace& place);
@@ -123,6 +145,12 @@ class Document {
 
  private:
   kcommand::AlignmentSession& Session();
+  // Throws InputError, starting with `adding`, when the document holds presses to undo.
+  void RequireNoPresses(const std::string& adding);
+  // Drops the host document, to be built again with the scene as it is on next use.
+  void Unbuild();
+  // The world matrix the host holds for the object at `index`, whose model is `model`.
+  HostMatrix WorldOf(size_t index, const kcommand::SceneObject& model);
   // Runs `press` (a button press, or a workflow of the session layer's made of presses)
   // and reports what it moved, opened and showed, the undo check made when asked.
   // `answer` is read once the press has run.
@@ -152,9 +180,15 @@ class Document {
   kcommand::SceneModel& scene_;
   std::unique_ptr<kcommand::AlignmentSession> session_;
   std::unique_ptr<kcommand::ToolPanel> panel_;  // over session_
-  // Each object's place, in ListObjects order, while the session stands.
-  std::vector<TreePlace> places_;
-  std::map<TreePlace, size_t> placeIndex_;
+  // The tree by ListObjects index while the session stands, in flat lists rather than a
+  // place and a map entry an object: each object's parent (kTopLevel for none) and its
+  // place among its siblings, and the indices of each one's children (node 0: the top
+  // level's, node i + 1: object i's) from childrenStart_[node] on.
+  static constexpr size_t kTopLevel = SIZE_MAX;
+  std::vector<size_t> parentOf_;
+  std::vector<size_t> siblingNumber_;
+  std::vector<size_t> childrenStart_;
+  std::vector<size_t> childIndices_;
   // The names under each parent that objects were added to (the top level: {}), so that
   // adding checks a name without reading every sibling.
   std::map<TreePlace, std::unordered_set<std::string>> siblingNames_;

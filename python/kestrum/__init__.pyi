@@ -4,7 +4,10 @@ Load the plug-in, open or build a document, set the tool's settings, press its
 buttons, undo, redo and save. Every placement comes from the plug-in through the host.
 """
 
+from array import array
 from typing import Iterable, Iterator, Literal, Optional, Sequence, Union
+
+from _typeshed import ReadableBuffer
 
 Matrix = Sequence[Sequence[float]]
 """Four rows of four numbers, the offset in the last column, the bottom row 0 0 0 1."""
@@ -99,6 +102,31 @@ class Document:
         """Adds an object: `matrix` places it in its parent's frame; its box has
         `half_sizes` and is centred at `box_centre` in its own frame (None: its origin).
         Objects are added before the presses that move anything."""
+    def add_objects(
+        self,
+        names: Sequence[str],
+        *,
+        parents: Optional[Sequence[Union[int, Object]]] = None,
+        matrices: ReadableBuffer,
+        box_centres: Optional[ReadableBuffer] = None,
+        half_sizes: Optional[ReadableBuffer] = None,
+        selected: Union[Sequence[object], ReadableBuffer, None] = None,
+        layout: Literal["rows", "columns"] = "rows",
+    ) -> list[Object]:
+        """Adds many objects at once, all or none, as add would one by one: `parents`
+        gives each an earlier object of the call by index, -1 for the top level, or an
+        object of the document (None: all at the top level). `matrices`, `box_centres`
+        and `half_sizes` are buffers of float32 or float64 values (array('f'),
+        array('d')): 16 an object for matrices, laid out in rows (offset at 3, 7, 11, as
+        add takes it) or columns (offset at 12, 13, 14, as Blender's foreach_get fills
+        them); 3 an object for the others (None: boxes at their origins, points).
+        `selected` has one truth value an object (a list or bytes). Returns the new
+        objects in call order."""
+    def worlds(
+        self, objects: Iterable[Object], *, layout: Literal["rows", "columns"] = "rows"
+    ) -> array[float]:
+        """The objects' world matrices in the order given, 16 float64 values each, laid
+        out in rows or columns (as Blender's foreach_set takes them)."""
     @property
     def objects(self) -> list[Object]:
         """Every object, each before its children."""
