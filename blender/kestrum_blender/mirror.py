@@ -4,6 +4,8 @@ parent's frame and its box as Blender draws it. Matrices and boxes are read for 
 whole scene at once, which costs less than reading them object by object."""
 
 import array
+import functools
+from itertools import chain
 
 from . import boxes
 
@@ -12,22 +14,20 @@ class Mirrored:
     """The Blender objects in the document, in the order they were added, theirs, and
     the matrices they were added with (in the parent's frame, 16 a object, by columns)."""
 
-    def __init__(self, blender_objects, document_objects, matrices):
+    def __init__(self, blender_objects, document_objects, matrices, scene_index):
+        self.scene_index = scene_index  # each scene object's place in scene.objects
         self.blender_objects = blender_objects
         self.document_objects = document_objects
         self.matrices = matrices
         self.document_object = dict(zip(blender_objects, document_objects))
-        self.blender_object = dict(zip(document_objects, blender_objects))
+
+    @functools.cached_property
+    def blender_object(self):
+        # Made when asked: hashing the document's objects is not free.
+        return dict(zip(self.document_objects, self.blender_objects))
 
     def get(self, obj):
         return self.document_object.get(obj) if obj is not None else None
-
-
-def _depth(obj):
-    depth = 0
-    while obj.parent is not None:
-        obj, depth = obj.parent, depth + 1
-    return depth
 
 
 def _has_selected_ancestor(obj, chosen):
@@ -49,28 +49,38 @@ def _local(obj):
     return obj.parent.matrix_world.inverted() @ obj.matrix_world
 
 
-class _SceneValues:
-    """Every scene object's world matrix and bound_box, read in bulk."""
-
-    def __init__(self, scene):
-        objects = scene.objects
-        self.index = {obj: i for i, obj in enumerate(objects)}
-        self.matrices = array.array("f", bytes(4 * 16 * len(objects)))
-        objects.foreach_get("matrix_world", self.matrices)
-        self.bounds = array.array("f", bytes(4 * 24 * len(objects)))
-        objects.foreach_get("bound_box", self.bounds)
-
-    def matrix(self, obj):
-        i = self.index.get(obj)
-        if obj.parent is not None or i is None:  # the latter: in a field, not in the scene
-            return [v for column in _local(obj).col for v in column]
-        return self.matrices[16 * i:16 * i + 16]
-
-    def bound_box(self, obj):
-        i = self.index.get(obj)
+def _scene_values(scene, order, parent_of):
+    """The objects' matrices in their parents' frames (16 values an object, by columns)
+    and their boxes' centres and half sizes (3 an object), read for the whole scene in
+    bulk; and each scene object's place in scene.objects."""
+    objects = scene.objects
+    index = {obj: i for i, obj in enumerate(objects)}
+    worlds = array.array("f", bytes(4 * 16 * len(index)))  # len(objects) walks them all
+    objects.foreach_get("matrix_world", worlds)
+    bounds = array.array("f", bytes(4 * 24 * len(index)))
+    objects.foreach_get("bound_box", bounds)
+    places = [index.get(obj) for obj in order]
+    matrices = array.array("f")
+    for obj, i in zip(order, places):
+        if parent_of[obj] is None and i is not None:
+            matrices.extend(worlds[16 * i:16 * i + 16])
+        else:  # a child, or an object in a field that is not in the scene
+            matrices.extend(v for column in _local(obj).col for v in column)
+    # bound_box is axis-aligned in the object's frame: its first corner is the lowest on
+    # every axis, its seventh the highest. One that draws nothing is all zeros: a point.
+    low = [bounds[k::24] for k in (0, 1, 2)]
+    high = [bounds[k::24] for k in (18, 19, 20)]
+    at = [0 if i is None else i for i in places]
+    centres = array.array("d", chain.from_iterable(zip(*[
+        [(lo[i] + hi[i]) / 2 for i in at] for lo, hi in zip(low, high)])))
+    half_sizes = array.array("d", chain.from_iterable(zip(*[
+        [(hi[i] - lo[i]) / 2 for i in at] for lo, hi in zip(low, high)])))
+    for p, (obj, i) in enumerate(zip(order, places)):
         if i is None:
-            return [v for corner in obj.bound_box for v in corner]
-        return self.bounds[24 * i:24 * i + 24]
+            centre, halves = boxes.from_bound_box([v for c in obj.bound_box for v in c])
+            centres[3 * p:3 * p + 3] = array.array("d", centre or (0.0, 0.0, 0.0))
+            half_sizes[3 * p:3 * p + 3] = array.array("d", halves)
+    return matrices, centres, half_sizes, index
 
 
 def mirror(document, scene, depsgraph, selected, linked, hierarchy=False):
@@ -80,14 +90,29 @@ def mirror(document, scene, depsgraph, selected, linked, hierarchy=False):
     chosen = set(selected)
     if hierarchy:
         chosen = {obj for obj in chosen if not _has_selected_ancestor(obj, chosen)}
-    needed = chosen | {o for o in linked if o is not None}
-    for obj in list(needed):
-        while obj.parent is not None and obj.parent not in needed:
-            obj = obj.parent
-            needed.add(obj)
-    # Parents before their children; names keep the order stable.
-    order = sorted(needed, key=lambda o: (_depth(o), o.name_full))
-    values = _SceneValues(scene)
+    # The selection's order, then the links, then the parents above them all.
+    order = list(dict.fromkeys([o for o in selected if o in chosen]
+                               + [o for o in linked if o is not None]))
+    parent_of, depth, listed = {}, {}, set(order)
+    for obj in order:  # grows as parents are found
+        parent = parent_of[obj] = obj.parent
+        if parent is not None and parent not in listed:
+            listed.add(parent)
+            order.append(parent)
+    for obj in order:
+        chain = []
+        while obj not in depth:
+            chain.append(obj)
+            obj = parent_of[obj]
+            if obj is None:
+                break
+        level = depth.get(obj, -1) if obj is not None else -1
+        for link in reversed(chain):
+            level += 1
+            depth[link] = level
+    order.sort(key=depth.__getitem__)  # parents before their children
+
+    matrices, centres, half_sizes, scene_index = _scene_values(scene, order, parent_of)
     boxed_by_hand = [o for o in order if o.instance_type != "NONE"]
     if hierarchy:
         boxed_by_hand = order
@@ -96,18 +121,15 @@ def mirror(document, scene, depsgraph, selected, linked, hierarchy=False):
     else:
         instancers = set(boxed_by_hand)
     instances = boxes.instances_by_instancer(depsgraph, instancers)
-    drawn = {o: boxes.drawn_box(o, instances, hierarchy) for o in boxed_by_hand}
-
     position = {obj: i for i, obj in enumerate(order)}
-    matrices, centres, half_sizes = array.array("f"), array.array("d"), array.array("d")
-    for obj in order:
-        matrices.extend(values.matrix(obj))
-        centre, halves = drawn.get(obj) or boxes.from_bound_box(values.bound_box(obj))
-        centres.extend(centre or (0.0, 0.0, 0.0))
-        half_sizes.extend(halves)
+    for obj in boxed_by_hand:
+        centre, halves = boxes.drawn_box(obj, instances, hierarchy)
+        p = 3 * position[obj]
+        centres[p:p + 3] = array.array("d", centre or (0.0, 0.0, 0.0))
+        half_sizes[p:p + 3] = array.array("d", halves)
     document_objects = document.add_objects(
         [o.name_full for o in order],
-        parents=[position[o.parent] if o.parent is not None else -1 for o in order],
+        parents=[-1 if parent_of[o] is None else position[parent_of[o]] for o in order],
         matrices=matrices, layout="columns", box_centres=centres, half_sizes=half_sizes,
         selected=[o in chosen for o in order])
-    return Mirrored(order, document_objects, matrices)
+    return Mirrored(order, document_objects, matrices, scene_index)

@@ -29,8 +29,8 @@ def reference_object(context, relative_to):
     return None
 
 
-def _point_reference(document, context, relative_to):
-    taken = {o.name for o in document.objects}
+def _point_reference(document, mirrored, context, relative_to):
+    taken = {o.name_full for o in mirrored.blender_objects if o.parent is None}
     name = {"CURSOR": "3D cursor", "ORIGIN": "World origin"}[relative_to]
     while name in taken:
         name += "'"
@@ -71,7 +71,8 @@ def run(context, options):
                              options.hierarchy)
     links = {"align_reference": mirrored.get(reference), "align_object": mirrored.get(to_align)}
     if options.relative_to in ("CURSOR", "ORIGIN"):
-        links["align_reference"] = _point_reference(document, context, options.relative_to)
+        links["align_reference"] = _point_reference(document, mirrored, context,
+                                                     options.relative_to)
     settings.write(options, document, links, layout)
     placement = {"frame": options.frame, "gap": tuple(options.gap), "check_undo": True}
     # The reference stays, so a workflow's own list of objects leaves it out.
@@ -98,10 +99,8 @@ def run(context, options):
                                      [mirrored.get(o) for o in selected
                                       if o in mirrored.document_object],
                                      gap=gap, check_undo=True)
-    moved = [k for k in result.moved if k in mirrored.blender_object]
-    locked = write_back.write_back(mirrored, moved, document)
-    return Outcome(result.summary, len(moved) - len(locked), result.messages, result.opened,
-                   locked)
+    written, locked = write_back.write_back(mirrored, document, scene)
+    return Outcome(result.summary, written, result.messages, result.opened, locked)
 
 
 def press_button(context, name):

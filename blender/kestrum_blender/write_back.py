@@ -3,36 +3,64 @@ objects. An object that was only moved gets a new location and nothing else, so 
 rotation, scale, deltas and constraints stay as they were; one that was turned or scaled
 gets its whole matrix. Objects linked from a library are not written: they are named."""
 
+import array
+
 from mathutils import Matrix
 
 
-def _rows(values, at):
-    return Matrix([values[at + 4 * r:at + 4 * r + 4] for r in range(4)])
+def _by_columns(values, at):
+    return Matrix([values[at + r:at + 16:4] for r in range(4)])
 
 
-def write_back(mirrored, moved, document):
-    """Writes the moved document objects' placements into their Blender objects. Returns
-    the names of the objects that could not be written."""
-    locked, given = [], mirrored.matrices
-    worlds = document.worlds(moved)
-    position = {obj: i for i, obj in enumerate(mirrored.blender_objects)}
-    for n, moved_object in enumerate(moved):
-        obj = mirrored.blender_object[moved_object]
+def write_back(mirrored, document, scene):
+    """Writes every mirrored object whose placement the press changed back into its
+    Blender object. Returns how many were written and the names of those that could not
+    be (linked from a library)."""
+    written, locked, given = 0, [], mirrored.matrices
+    # Every object's new world matrix, in the order they were mirrored: comparing them
+    # with the matrices given costs less than asking which moved.
+    worlds = document.worlds(mirrored.document_objects, layout="columns")
+    locations = array.array("f", bytes(4 * 3 * len(mirrored.scene_index)))
+    scene.objects.foreach_get("location", locations)
+    for p, obj in enumerate(mirrored.blender_objects):
+        at = 16 * p
+        new = worlds[at:at + 16]
+        top_level = obj.parent is None
+        if top_level and new == given[at:at + 16]:
+            continue
+        local = new if top_level else _local_by_columns(mirrored.document_objects[p])
+        if local == given[at:at + 16]:
+            continue
         if obj.library is not None:
             locked.append(obj.name_full)
             continue
-        parent = mirrored.document_object.get(obj.parent)
-        local = _rows(worlds, 16 * n) if parent is None else Matrix(moved_object.local)
-        at = 16 * position[obj]
-        before = Matrix([given[at + c:at + 16:4] for c in range(4)])
-        if local.to_3x3() == before.to_3x3():
-            offset = local.translation - before.translation
-            if obj.parent is not None and obj.parent_type == "OBJECT":
-                # The parent's frame holds the parent inverse before the location.
-                offset = obj.matrix_parent_inverse.to_3x3().inverted_safe() @ offset
-            obj.location += offset
-        elif obj.parent is not None and obj.parent_type == "OBJECT":
-            obj.matrix_basis = obj.matrix_parent_inverse.inverted_safe() @ local
+        written += 1
+        _write(obj, local, given[at:at + 16], locations, mirrored.scene_index.get(obj))
+    return written, locked
+
+
+def _local_by_columns(document_object):
+    rows = document_object.local
+    return array.array("d", (rows[r][c] for c in range(4) for r in range(4)))
+
+
+def _write(obj, local, before, locations, scene_place):
+    only_moved = local[:12] == before[:12]
+    if obj.parent is None:
+        if only_moved and scene_place is not None:
+            i = 3 * scene_place
+            obj.location = (locations[i] + local[12] - before[12],
+                            locations[i + 1] + local[13] - before[13],
+                            locations[i + 2] + local[14] - before[14])
         else:
-            obj.matrix_world = _rows(worlds, 16 * n)
-    return locked
+            obj.matrix_world = _by_columns(local, 0)
+    elif obj.parent_type == "OBJECT":
+        # The parent's frame holds the parent inverse before the location.
+        inverse = obj.matrix_parent_inverse.inverted_safe()
+        if only_moved:
+            offset = _by_columns(local, 0).translation - _by_columns(before, 0).translation
+            obj.location += inverse.to_3x3() @ offset
+        else:
+            obj.matrix_basis = inverse @ _by_columns(local, 0)
+    else:
+        obj.matrix_world = obj.parent.matrix_world @ _by_columns(local, 0)
