@@ -85,8 +85,10 @@ bench: deps
 	bench/command_end_to_end.sh build-bench $(BENCH_SIZES)
 	node bench/view_browser.mjs build-bench $(VIEW_BENCH_SIZES)
 	cmake --build build-bench -j $(JOBS) --target kestrum_blender_addon
-	KESTRUM_BLENDER_SCRIPTS=build-bench/blender blender -b --factory-startup \
-	  --python-exit-code 1 --python bench/blender_align.py
+	for objects in 10000 100000; do \
+	  BENCH_OBJECTS=$$objects KESTRUM_BLENDER_SCRIPTS=build-bench/blender blender -b \
+	    --factory-startup --python-exit-code 1 --python bench/blender_align.py || exit 1; \
+	done
 
 # The Blender add-on, ready to install from Blender's preferences: dist/kestrum-blender.zip.
 blender-addon: deps

@@ -19,7 +19,7 @@ _FRAMES = [
      "rotation and scale taken"),
 ]
 RELATIVE_TO = [
-    ("FIELD", "Reference object", "The panel's reference object; the active object when the "
+    ("FIELD", "Reference or active", "The panel's reference object; the active object when the "
      "field is empty"),
     ("ACTIVE", "Active object", "The object clicked last"),
     ("CURSOR", "3D cursor", "The 3D cursor, a point"),
