@@ -649,10 +649,12 @@ PyDocumentClass BindDocument(py::module_& m) {
             const py::object values = py::reinterpret_steal<py::object>(PyBytes_FromStringAndSize(
                 nullptr, static_cast<Py_ssize_t>(worlds.size() * 16 * sizeof(double))));
             if (!values) throw py::error_already_set();
-            double* to = reinterpret_cast<double*>(PyBytes_AS_STRING(values.ptr()));
+            char* to = PyBytes_AS_STRING(values.ptr());
             for (const HostMatrix& world : worlds) {
-              WriteMatrix(world, columns, to);
-              to += 16;
+              double matrix[16];
+              WriteMatrix(world, columns, matrix);
+              std::memcpy(to, matrix, sizeof matrix);
+              to += sizeof matrix;
             }
             return py::module_::import("array").attr("array")("d", values);
           },
