@@ -46,6 +46,13 @@ Unplaceable CheckPlaceable(const HostMatrix* local, const Vector3* boxCentre, co
 }
 
 constexpr const char* kMatrixNotFinite = "every value must be a finite number";
+constexpr const char* kNamesOfTheirOwn =
+    "; objects under one parent have names of their own, so that a path names one object";
+
+std::string TooDeep(size_t depth) {
+  return "it would lie " + std::to_string(depth) + " objects deep, more than the " +
+         std::to_string(kcommand::kMaxObjectNesting) + " a scene may nest";
+}
 constexpr const char* kBoxCentreNotFinite = "give three finite numbers";
 constexpr const char* kBadHalfSizes =
     "give three finite numbers of 0 or more, half the box's size along each of the object's "
@@ -249,10 +256,7 @@ TreePlace Document::Add(const NewObject& object) {
     depth += object.parent->size();
     world = ModelWorld(*object.parent);
   }
-  if (depth > kcommand::kMaxObjectNesting)
-    throw InputError(adding + "it would lie " + std::to_string(depth) +
-                     " objects deep, more than the " + std::to_string(kcommand::kMaxObjectNesting) +
-                     " a scene may nest");
+  if (depth > kcommand::kMaxObjectNesting) throw InputError(adding + TooDeep(depth));
   RequirePlaceable(object, world, adding);
   const TreePlace parentPlace = object.parent.value_or(TreePlace{});
   auto [names, first] = siblingNames_.try_emplace(parentPlace);
@@ -262,8 +266,7 @@ TreePlace Document::Add(const NewObject& object) {
     throw InputError(
         adding +
         (object.parent ? "'" + ModelOf(*object.parent).name + "'" : std::string("the top level")) +
-        " already holds an object of that name; objects under one parent have "
-        "names of their own, so that a path names one object");
+        " already holds an object of that name" + kNamesOfTheirOwn);
   RequireNoPresses(adding);
   Unbuild();
   TreePlace place = parentPlace;
@@ -351,9 +354,7 @@ std::vector<TreePlace> Document::AddObjects(NewObjects objects) {
     }
     depths[i] = depth;
     if (depth > kcommand::kMaxObjectNesting)
-      throw InputError(adding + "parents: " + object(i) + "it would lie " + std::to_string(depth) +
-                       " objects deep, more than the " +
-                       std::to_string(kcommand::kMaxObjectNesting) + " a scene may nest");
+      throw InputError(adding + "parents: " + object(i) + TooDeep(depth));
     const HostMatrix* local = objects.locals.empty() ? nullptr : &objects.locals[i];
     const Vector3* centre = objects.boxCentres.empty() ? nullptr : &objects.boxCentres[i];
     const Vector3& half = objects.halfSizes.empty() ? point : objects.halfSizes[i];
@@ -398,8 +399,7 @@ std::vector<TreePlace> Document::AddObjects(NewObjects objects) {
           (*before == SiblingNames::kHeld
                ? " already holds an object of that name"
                : " would hold it twice: object " + std::to_string(*before) + " has that name too") +
-          "; objects under one parent have names of their own, so that a path "
-          "names one object");
+          kNamesOfTheirOwn);
     }
   }
   RequireNoPresses(adding);

@@ -8,18 +8,6 @@ from mathutils import Vector
 POINT = (None, (0.0, 0.0, 0.0))
 
 
-def from_bound_box(values):
-    """(centre, half sizes) of an object's bound_box, its eight corners' 24 values. All
-    zeros is what Blender gives an object that draws nothing."""
-    if not any(values):
-        return POINT
-    # bound_box is axis-aligned in the object's frame: its first corner is the lowest on
-    # every axis, its seventh the highest.
-    low, high = values[0:3], values[18:21]
-    return (tuple((a + b) / 2 for a, b in zip(low, high)),
-            tuple((b - a) / 2 for a, b in zip(low, high)))
-
-
 def instances_by_instancer(depsgraph, instancers):
     """{instancer: corners, in its frame, of every instance it draws} for the original
     objects in `instancers`; nested instances come under the outermost."""

@@ -39,6 +39,13 @@ def _has_selected_ancestor(obj, chosen):
     return False
 
 
+def _depth(obj, parent_of):
+    depth = 0
+    while parent_of[obj] is not None:
+        obj, depth = parent_of[obj], depth + 1
+    return depth
+
+
 def _local(obj):
     if obj.parent is None:
         return obj.matrix_world
@@ -70,16 +77,11 @@ def _scene_values(scene, order, parent_of):
     # every axis, its seventh the highest. One that draws nothing is all zeros: a point.
     low = [bounds[k::24] for k in (0, 1, 2)]
     high = [bounds[k::24] for k in (18, 19, 20)]
-    at = [0 if i is None else i for i in places]
+    at = [0 if i is None else i for i in places]  # the others are boxed by hand
     centres = array.array("d", chain.from_iterable(zip(*[
         [(lo[i] + hi[i]) / 2 for i in at] for lo, hi in zip(low, high)])))
     half_sizes = array.array("d", chain.from_iterable(zip(*[
         [(hi[i] - lo[i]) / 2 for i in at] for lo, hi in zip(low, high)])))
-    for p, (obj, i) in enumerate(zip(order, places)):
-        if i is None:
-            centre, halves = boxes.from_bound_box([v for c in obj.bound_box for v in c])
-            centres[3 * p:3 * p + 3] = array.array("d", centre or (0.0, 0.0, 0.0))
-            half_sizes[3 * p:3 * p + 3] = array.array("d", halves)
     return matrices, centres, half_sizes, index
 
 
@@ -93,33 +95,22 @@ def mirror(document, scene, depsgraph, selected, linked, hierarchy=False):
     # The selection's order, then the links, then the parents above them all.
     order = list(dict.fromkeys([o for o in selected if o in chosen]
                                + [o for o in linked if o is not None]))
-    parent_of, depth, listed = {}, {}, set(order)
+    parent_of, listed = {}, set(order)
     for obj in order:  # grows as parents are found
         parent = parent_of[obj] = obj.parent
         if parent is not None and parent not in listed:
             listed.add(parent)
             order.append(parent)
-    for obj in order:
-        chain = []
-        while obj not in depth:
-            chain.append(obj)
-            obj = parent_of[obj]
-            if obj is None:
-                break
-        level = depth.get(obj, -1) if obj is not None else -1
-        for link in reversed(chain):
-            level += 1
-            depth[link] = level
-    order.sort(key=depth.__getitem__)  # parents before their children
+    order.sort(key=lambda o: _depth(o, parent_of))  # parents before their children
 
     matrices, centres, half_sizes, scene_index = _scene_values(scene, order, parent_of)
-    boxed_by_hand = [o for o in order if o.instance_type != "NONE"]
     if hierarchy:
         boxed_by_hand = order
         instancers = {d for o in order for d in [o, *o.children_recursive]
                       if d.instance_type != "NONE"}
     else:
-        instancers = set(boxed_by_hand)
+        instancers = {o for o in order if o.instance_type != "NONE"}
+        boxed_by_hand = [o for o in order if o in instancers or o not in scene_index]
     instances = boxes.instances_by_instancer(depsgraph, instancers)
     position = {obj: i for i, obj in enumerate(order)}
     for obj in boxed_by_hand:

@@ -10,6 +10,7 @@ from . import press, settings, tool
 from .tool import kestrum
 
 _align = None
+_carried = []  # the names of the settings a press carries, taken from the panel
 _WORKFLOW_TEXTS = {
     "STACK": ("Stack", "Each selected object on the one before it, the first on the "
               "reference"),
@@ -31,10 +32,11 @@ def workflow_items():
 
 def _report(operator, outcome):
     name = tool.tool_name()
-    summary = outcome.summary
-    if outcome.locked:  # the tool's count holds the objects that could not be written
-        summary = f"{outcome.moved} object{'' if outcome.moved == 1 else 's'} moved"
-    operator.report({"INFO"} if outcome.moved else {"WARNING"}, f"{name}: {summary}")
+    if outcome.summary is not None:
+        summary = outcome.summary
+        if outcome.locked:  # the tool's count holds the objects that could not be written
+            summary = f"{outcome.moved} object{'' if outcome.moved == 1 else 's'} moved"
+        operator.report({"INFO"} if outcome.moved else {"WARNING"}, f"{name}: {summary}")
     for message in outcome.messages:
         operator.report({"INFO"}, f"{name}: {message}")
     for page in outcome.opened:
@@ -44,25 +46,26 @@ def _report(operator, outcome):
                         + ", ".join(outcome.locked))
 
 
-def _carried(layout):
-    return [*settings.value_properties(layout, ()), *settings.press_properties()]
+def _pressed(operator, press_it):
+    """Runs a press and reports it; a failure changes nothing and says why."""
+    try:
+        outcome = press_it()
+    except (kestrum.InputError, kestrum.PluginFailure) as error:
+        operator.report({"ERROR"}, f"{tool.tool_name()}: {error}")
+        return {"CANCELLED"}
+    _report(operator, outcome)
+    return {"FINISHED"}
 
 
 def _execute(self, context):
     # A press from the panel or a menu starts from the panel's settings; the redo panel's
     # re-run finds every property set and keeps what it was given.
     scene = context.scene
-    for name in _carried(tool.panel_layout()):
+    for name in _carried:
         if not self.properties.is_property_set(name):
             source = scene.kestrum if hasattr(scene.kestrum, name) else scene.kestrum_placement
             setattr(self, name, getattr(source, name))
-    try:
-        outcome = press.run(context, self)
-    except (kestrum.InputError, kestrum.PluginFailure) as error:
-        self.report({"ERROR"}, f"{tool.tool_name()}: {error}")
-        return {"CANCELLED"}
-    _report(self, outcome)
-    return {"FINISHED"}
+    return _pressed(self, lambda: press.run(context, self))
 
 
 def _draw(self, _context):
@@ -105,27 +108,19 @@ class KESTRUM_OT_press(bpy.types.Operator):
         return tool.button_label(properties.button)
 
     def execute(self, context):
-        try:
-            outcome = press.press_button(context, self.button)
-        except (kestrum.InputError, kestrum.PluginFailure) as error:
-            self.report({"ERROR"}, f"{tool.tool_name()}: {error}")
-            return {"CANCELLED"}
-        for message in outcome.messages:
-            self.report({"INFO"}, f"{tool.tool_name()}: {message}")
-        for page in outcome.opened:
-            bpy.ops.wm.url_open(url=page if "://" in page else "file://" + page)
-        return {"FINISHED"}
+        return _pressed(self, lambda: press.press_button(context, self.button))
 
 
 def register():
-    global _align
+    global _align, _carried
     layout = tool.panel_layout()
     skip = {"SKIP_SAVE"}  # a press starts from the panel, not from the last press
+    carried = {**settings.value_properties(layout, skip), **settings.press_properties(skip)}
+    _carried = list(carried)
     annotations = {
         "workflow": bpy.props.EnumProperty(name="Workflow", items=workflow_items(),
                                            options=skip),
-        **settings.value_properties(layout, skip),
-        **settings.press_properties(skip),
+        **carried,
     }
     _align = type("KESTRUM_OT_align", (bpy.types.Operator,), {
         "__doc__": tool.tool_help(),

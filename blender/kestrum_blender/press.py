@@ -13,7 +13,7 @@ _AXES = "xyz"
 
 @dataclass
 class Outcome:
-    summary: str
+    summary: str  # None: a press that places nothing
     moved: int
     messages: list = field(default_factory=list)
     opened: list = field(default_factory=list)
@@ -116,4 +116,4 @@ def press_button(context, name):
                     for n in ("align_reference", "align_object")}, layout)
     result = document.press(tool.button_id(name))
     settings.read(scene_settings, document, mirrored.blender_object, layout)
-    return Outcome(result.summary, 0, result.messages, result.opened)
+    return Outcome(None, 0, result.messages, result.opened)  # nothing to place, nothing said

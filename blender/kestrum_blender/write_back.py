@@ -24,11 +24,10 @@ def write_back(mirrored, document, scene):
     scene.objects.foreach_get("location", locations)
     for p, obj in enumerate(mirrored.blender_objects):
         at = 16 * p
-        new = worlds[at:at + 16]
-        top_level = obj.parent is None
-        if top_level and new == given[at:at + 16]:
-            continue
-        local = new if top_level else _local_by_columns(mirrored.document_objects[p])
+        if obj.parent is None:
+            local = worlds[at:at + 16]
+        else:
+            local = _local_by_columns(mirrored.document_objects[p])
         if local == given[at:at + 16]:
             continue
         if obj.library is not None:
